@@ -1,0 +1,82 @@
+#include "core/fmath.h"
+#include "core/numeric.h"
+#include "core/texture_generator.h"
+
+namespace proctex {
+
+namespace {
+
+// A period below one cell (also NaN or infinite) would divide by zero in the
+// lattice remainder; one cell is the nearest meaningful period.
+int32_t latticePeriod(float period) {
+    const int32_t p = truncToInt32(period);
+    return p < 1 ? 1 : p;
+}
+
+// Non-negative lattice corners c0 = c mod p and c1 = (c + 1) mod p.
+void wrapCorners(int32_t cell, int32_t period, int32_t& c0, int32_t& c1) {
+    c0 = cell % period;
+    c1 = (c0 + 1) % period;
+    if (c0 < 0) c0 += period;
+    if (c1 < 0) c1 += period;
+}
+
+}  // namespace
+
+float TextureGenerator::grad(int32_t hash, float x, float y) {
+    const int32_t h = hash & 15;
+    const float u = h < 8 ? x : y;
+    const float v = h < 4 ? y : (h == 12 || h == 14 ? x : 0.0f);
+    return ((h & 1) ? -u : u) + ((h & 2) ? -v : v);
+}
+
+float TextureGenerator::noise(float x, float y) const {
+    const int32_t* T = permutation.data();
+    const float fx = ffloor(x);
+    const float fy = ffloor(y);
+    const int32_t X = truncToInt32(fx) & 255;
+    const int32_t Y = truncToInt32(fy) & 255;
+    x = x - fx;
+    y = y - fy;
+    const float u = fade(x);
+    const float v = fade(y);
+
+    const int32_t A = T[X] + Y;
+    const int32_t AA = T[A];
+    const int32_t AB = T[A + 1];
+    const int32_t B = T[X + 1] + Y;
+    const int32_t BA = T[B];
+    const int32_t BB = T[B + 1];
+
+    const float g00 = grad(T[AA], x, y);
+    const float g10 = grad(T[BA], x - 1.0f, y);
+    const float g01 = grad(T[AB], x, y - 1.0f);
+    const float g11 = grad(T[BB], x - 1.0f, y - 1.0f);
+    const float n = lerp(v, lerp(u, g00, g10), lerp(u, g01, g11));
+    return (n + 1.0f) / 2.0f;
+}
+
+float TextureGenerator::tileableNoise(float x, float y, float periodX, float periodY) const {
+    const int32_t* T = permutation.data();
+    const int32_t px = latticePeriod(periodX);
+    const int32_t py = latticePeriod(periodY);
+    const float fx = ffloor(x);
+    const float fy = ffloor(y);
+    int32_t x0, x1, y0, y1;
+    wrapCorners(truncToInt32(fx), px, x0, x1);
+    wrapCorners(truncToInt32(fy), py, y0, y1);
+    x = x - fx;
+    y = y - fy;
+    const float u = fade(x);
+    const float v = fade(y);
+
+    const int32_t h00 = T[T[x0 & 255] + (y0 & 255)];
+    const int32_t h01 = T[T[x0 & 255] + (y1 & 255)];
+    const int32_t h10 = T[T[x1 & 255] + (y0 & 255)];
+    const int32_t h11 = T[T[x1 & 255] + (y1 & 255)];
+    const float n = lerp(v, lerp(u, grad(h00, x, y), grad(h10, x - 1.0f, y)),
+                         lerp(u, grad(h01, x, y - 1.0f), grad(h11, x - 1.0f, y - 1.0f)));
+    return (n + 1.0f) / 2.0f;
+}
+
+}  // namespace proctex

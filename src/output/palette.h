@@ -1,0 +1,17 @@
+// Colour ramps that turn a height field into the diffuse colours.
+#pragma once
+
+#include "core/field.h"
+
+namespace proctex {
+
+// Material types 2..7 have a three-stop ramp (low at 0, mid at 0.5, high at 1);
+// every other value is black to white.
+ColorField colorize(const FloatField& height, int materialType);
+
+ColorField threeStopRamp(const FloatField& height, Color3 low, Color3 mid, Color3 high);
+ColorField twoStopRamp(const FloatField& height, Color3 from, Color3 to);
+// Per channel a + (b - a) * t, with t clamped to 0..1 first.
+Color3 lerpColor(Color3 a, Color3 b, float t);
+
+}  // namespace proctex

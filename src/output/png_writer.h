@@ -1,0 +1,20 @@
+// 8-bit PNG output of float fields.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "core/field.h"
+
+namespace proctex {
+
+// clamp(v, 0, 1) * 255, truncated: 0.5 -> 127, 1.0 and above -> 255, NaN -> 0.
+uint8_t quantize(float v);
+
+// Each writes a width x height image to `path` (created or truncated) and
+// returns whether the file was written. The field must hold width * height
+// elements. An unopenable path (missing directory, empty path) returns false.
+bool writeColorPNG(const ColorField& colors, int width, int height, const std::string& path);
+bool writeGrayPNG(const FloatField& values, int width, int height, const std::string& path);
+
+}  // namespace proctex

@@ -1,0 +1,87 @@
+#include "test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <fstream>
+#include <iterator>
+#include <random>
+
+#define STB_IMAGE_STATIC
+#define STB_IMAGE_IMPLEMENTATION
+#if defined(__GNUC__)
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wunused-function"
+#pragma GCC diagnostic ignored "-Wunused-but-set-variable"
+#endif
+#include <stb/stb_image.h>
+#if defined(__GNUC__)
+#pragma GCC diagnostic pop
+#endif
+
+namespace proctex::test {
+
+TempDir::TempDir() {
+    static std::atomic<unsigned> counter{0};
+    std::random_device entropy;
+    const auto base = std::filesystem::temp_directory_path();
+    for (;;) {
+        path_ =
+            base / ("proctex-test-" + std::to_string(entropy()) + "-" + std::to_string(counter++));
+        if (std::filesystem::create_directory(path_)) break;
+    }
+}
+
+TempDir::~TempDir() {
+    std::error_code ec;
+    std::filesystem::remove_all(path_, ec);
+}
+
+Image readPng(const std::filesystem::path& path) {
+    Image image;
+    int width = 0, height = 0, channels = 0;
+    unsigned char* data = stbi_load(path.string().c_str(), &width, &height, &channels, 0);
+    if (data == nullptr) {
+        ADD_FAILURE() << "cannot read PNG " << path;
+        return image;
+    }
+    image.width = width;
+    image.height = height;
+    image.channels = channels;
+    image.pixels.assign(data, data + static_cast<std::size_t>(width) * height * channels);
+    stbi_image_free(data);
+    return image;
+}
+
+std::vector<uint8_t> readBytes(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+int Call::run(const std::filesystem::path& outputPath) const {
+    return run(outputPath.wstring().c_str());
+}
+
+int Call::run(const wchar_t* outputPath) const {
+    return GenerateTexture(width, height, baseType, scale, octaves, persistence, lacunarity,
+                           materialType, patternType, patternParam, overlayType, overlayParam,
+                           overlayStrength, seed, contrast, brightness, invert, seamless,
+                           normalStrength, roughness, writeRoughness, writeMetallic, outputPath);
+}
+
+OutputNames outputNames(const std::filesystem::path& dir, const std::string& stem) {
+    return {dir / (stem + "_diff.png"), dir / (stem + "_nmap.png"), dir / (stem + "_spec.png"),
+            dir / (stem + "_rough.png"), dir / (stem + "_metal.png")};
+}
+
+std::vector<std::string> listFiles(const std::filesystem::path& dir) {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(dir)) {
+        names.push_back(entry.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+}  // namespace proctex::test
