@@ -1,0 +1,81 @@
+#include "core/field_ops.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+namespace proctex {
+namespace {
+
+const float kNaN = std::numeric_limits<float>::quiet_NaN();
+
+TEST(Clamp, BoundsAndNaN) {
+    EXPECT_EQ(clamp(-0.5f, 0.0f, 1.0f), 0.0f);
+    EXPECT_EQ(clamp(1.5f, 0.0f, 1.0f), 1.0f);
+    EXPECT_EQ(clamp(0.25f, 0.0f, 1.0f), 0.25f);
+    EXPECT_TRUE(std::isnan(clamp(kNaN, 0.0f, 1.0f)));
+}
+
+TEST(FieldTypes, NewFieldsAreZero) {
+    EXPECT_EQ(FloatField(5), FloatField({0, 0, 0, 0, 0}));
+    for (const Color3& c : ColorField(3)) {
+        EXPECT_EQ(c.r, 0.0f);
+        EXPECT_EQ(c.g, 0.0f);
+        EXPECT_EQ(c.b, 0.0f);
+    }
+}
+
+TEST(ApplyContrast, ScalesAroundMidGreyAndClamps) {
+    FloatField zero = {0.0f, 0.3f, 1.0f};
+    applyContrast(zero, 0.0f);
+    EXPECT_EQ(zero, FloatField({0.5f, 0.5f, 0.5f}));
+
+    FloatField reversed = {0.2f, 1.4f};
+    applyContrast(reversed, -1.0f);
+    EXPECT_FLOAT_EQ(reversed[0], 0.8f);
+    EXPECT_EQ(reversed[1], 0.0f);  // 1 - 1.4 clamped
+
+    FloatField doubled = {0.8f, 0.3f};
+    applyContrast(doubled, 2.0f);
+    EXPECT_EQ(doubled[0], 1.0f);
+    EXPECT_NEAR(doubled[1], 0.1f, 1e-6f);
+}
+
+TEST(ApplyBrightness, AddsAndClamps) {
+    FloatField field = {0.9f, 0.1f};
+    applyBrightness(field, 0.25f);
+    EXPECT_EQ(field[0], 1.0f);
+    EXPECT_FLOAT_EQ(field[1], 0.35f);
+
+    FloatField darker = {0.0f, 0.5f, 1.0f};
+    applyBrightness(darker, -1.0f);
+    EXPECT_EQ(darker, FloatField({0.0f, 0.0f, 0.0f}));
+}
+
+TEST(ApplyInvert, DoesNotClamp) {
+    FloatField field = {1.5f, 0.25f, -1.0f};
+    applyInvert(field);
+    EXPECT_EQ(field, FloatField({-0.5f, 0.75f, 2.0f}));
+}
+
+TEST(BlendOverlay, CarvesScaledOverlayAndClamps) {
+    FloatField field = {0.2f, 0.9f, 1.7f, -0.3f};
+    blendOverlay(field, FloatField{0.3f, 0.5f, 0.0f, 0.0f}, 1.0f);
+    EXPECT_EQ(field[0], 0.0f);
+    EXPECT_FLOAT_EQ(field[1], 0.4f);
+    EXPECT_EQ(field[2], 1.0f);  // strength does not matter: out-of-range values are clamped
+    EXPECT_EQ(field[3], 0.0f);
+
+    FloatField unchanged = {0.2f, 0.6f};
+    blendOverlay(unchanged, FloatField{0.9f, 0.9f}, 0.0f);
+    EXPECT_EQ(unchanged, FloatField({0.2f, 0.6f}));
+
+    FloatField raised = {0.5f, 0.9f};
+    blendOverlay(raised, FloatField{0.2f, 0.5f}, -1.0f);
+    EXPECT_FLOAT_EQ(raised[0], 0.7f);
+    EXPECT_EQ(raised[1], 1.0f);
+}
+
+}  // namespace
+}  // namespace proctex

@@ -1,0 +1,78 @@
+#include "output/png_writer.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <limits>
+
+#include "test_support.h"
+
+namespace proctex {
+namespace {
+
+using test::readPng;
+using test::TempDir;
+
+TEST(Quantize, TruncatesAfterClamping) {
+    EXPECT_EQ(quantize(0.0f), 0);
+    EXPECT_EQ(quantize(0.5f), 127);
+    EXPECT_EQ(quantize(0.999f), 254);
+    EXPECT_EQ(quantize(1.0f), 255);
+    EXPECT_EQ(quantize(1.7f), 255);
+    EXPECT_EQ(quantize(-0.2f), 0);
+    EXPECT_EQ(quantize(std::numeric_limits<float>::quiet_NaN()), 0);
+}
+
+// An asymmetric "F" of value 1 on 0.25 so flips, transposes and offsets show.
+FloatField letterF(int width, int height) {
+    FloatField f(width * height, 0.25f);
+    for (int y = 1; y < height - 1; ++y) f[y * width + 1] = 1.0f;
+    for (int x = 1; x < width - 1; ++x) f[1 * width + x] = 1.0f;
+    for (int x = 1; x < width / 2; ++x) f[(height / 2) * width + x] = 1.0f;
+    return f;
+}
+
+TEST(PngWriter, GrayRoundTripKeepsOrientation) {
+    TempDir dir;
+    const int w = 7, h = 9;
+    const FloatField f = letterF(w, h);
+    ASSERT_TRUE(writeGrayPNG(f, w, h, (dir / "f.png").string()));
+    const test::Image image = readPng(dir / "f.png");
+    ASSERT_EQ(image.channels, 1);
+    ASSERT_EQ(image.width, w);
+    ASSERT_EQ(image.height, h);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) EXPECT_EQ(image.at(x, y), quantize(f[y * w + x]));
+}
+
+TEST(PngWriter, ColorRoundTripKeepsChannelOrder) {
+    TempDir dir;
+    const int w = 5, h = 3;
+    const FloatField f = letterF(w, h);
+    ColorField colors(w * h);
+    for (int i = 0; i < w * h; ++i) colors[i] = {f[i], 0.5f, 1.0f - f[i]};
+    colors[0] = {0.5f, 0.5f, 1.0f};  // a flat normal
+    ASSERT_TRUE(writeColorPNG(colors, w, h, (dir / "c.png").string()));
+    const test::Image image = readPng(dir / "c.png");
+    ASSERT_EQ(image.channels, 3);
+    EXPECT_EQ(image.at(0, 0, 0), 127);
+    EXPECT_EQ(image.at(0, 0, 1), 127);
+    EXPECT_EQ(image.at(0, 0, 2), 255);
+    for (int i = 1; i < w * h; ++i) {
+        EXPECT_EQ(image.at(i % w, i / w, 0), quantize(colors[i].r));
+        EXPECT_EQ(image.at(i % w, i / w, 1), 127);
+        EXPECT_EQ(image.at(i % w, i / w, 2), quantize(colors[i].b));
+    }
+}
+
+TEST(PngWriter, UnopenablePathsReturnFalseAndCreateNothing) {
+    TempDir dir;
+    const FloatField f(4, 0.5f);
+    EXPECT_FALSE(writeGrayPNG(f, 2, 2, (dir / "missing" / "x.png").string()));
+    EXPECT_FALSE(writeColorPNG(ColorField(4), 2, 2, (dir / "missing" / "x.png").string()));
+    EXPECT_FALSE(writeGrayPNG(f, 2, 2, ""));
+    EXPECT_FALSE(std::filesystem::exists(dir / "missing"));
+}
+
+}  // namespace
+}  // namespace proctex
