@@ -2,7 +2,7 @@
 PRESET ?= release
 BUILD_DIR := build/$(PRESET)
 
-.PHONY: all deps build demo test bench format clean
+.PHONY: all deps build demo test sanitize bench format clean
 
 all: build
 
@@ -18,6 +18,12 @@ demo: build
 
 test: build
 	@ctest --preset $(PRESET)
+
+# The whole suite under AddressSanitizer + UndefinedBehaviorSanitizer (leaks
+# included), and the concurrency tests under ThreadSanitizer.
+sanitize: deps
+	@cmake --preset asan >/dev/null && cmake --build --preset asan && ctest --preset asan
+	@cmake --preset tsan >/dev/null && cmake --build --preset tsan && ctest --preset tsan
 
 bench: build
 	@for b in $(BUILD_DIR)/bench/proctex_bench*; do [ -x "$$b" ] && "$$b"; done

@@ -5,3 +5,18 @@ function(proctex_set_flags target)
         -ffp-contract=off -fno-fast-math
         -Wall -Wextra)
 endfunction()
+
+# Sanitizer builds: PROCTEX_SANITIZE=address (AddressSanitizer with
+# UndefinedBehaviorSanitizer, float-to-int overflow included, every finding
+# fatal) or thread (ThreadSanitizer). Applies to every target of the build.
+set(PROCTEX_SANITIZE "" CACHE STRING "Sanitizer build: address, thread or empty")
+if(PROCTEX_SANITIZE STREQUAL "address")
+    add_compile_options(-fsanitize=address,undefined -fsanitize=float-cast-overflow
+                        -fno-sanitize-recover=all -fno-omit-frame-pointer)
+    add_link_options(-fsanitize=address,undefined)
+elseif(PROCTEX_SANITIZE STREQUAL "thread")
+    add_compile_options(-fsanitize=thread -fno-omit-frame-pointer)
+    add_link_options(-fsanitize=thread)
+elseif(NOT PROCTEX_SANITIZE STREQUAL "")
+    message(FATAL_ERROR "PROCTEX_SANITIZE must be address, thread or empty")
+endif()
