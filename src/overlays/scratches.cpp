@@ -61,8 +61,8 @@ void paintScratch(FloatField& overlay, int width, int height, const ScratchStrok
             const float fo = static_cast<float>(o);
             // The sample o steps across the stroke, along (dy, -dx); the
             // centre sample (o = 0) is (px, py) itself.
-            const int32_t qx = px + roundOffset(fo * dy);
-            const int32_t qy = py + roundOffset(fo * (-dx));
+            const int32_t qx = wrappingAdd(px, roundOffset(fo * dy));
+            const int32_t qy = wrappingAdd(py, roundOffset(fo * (-dx)));
             if (qx < 0 || qx >= width || qy < 0 || qy >= height) continue;
             const float value = (1.0f - std::fabs(fo) / (hw + 0.1f)) * 0.6f;
             float& cell = overlay[static_cast<std::size_t>(qy) * width + qx];
