@@ -72,11 +72,22 @@ extern "C" {
  *                    any other value: no pattern.
  * 10 patternParam    The pattern's parameter (frequency, cell size, tile size,
  *                    exponent... per pattern).
- * 11 overlayType     1 veins, 2 bricks, 3 planks, 4 scratches; other: none.
- * 12 overlayParam    Veins: scale; bricks: brick width; planks: plank length;
- *                    scratches: count (truncated).
- * 13 overlayStrength Veins and scratches: carve depth (0..1); bricks: brick
- *                    height; planks: wood grain when > 0.5.
+ * 11 overlayType     Carved into the height field: 1 veins, 2 bricks,
+ *                    3 planks, 4 scratches; any other value: none (and 12,
+ *                    13 are ignored).
+ * 12 overlayParam    Veins: vein spacing, lines about pi * param pixels apart
+ *                    (negative mirrors them); bricks: brick width in pixels
+ *                    (below 6 all mortar); planks: plank length in pixels,
+ *                    courses length / 5 high; scratches: number of scratches,
+ *                    truncated (2.9 gives 2; below 1 none).
+ * 13 overlayStrength Veins and scratches: carve depth, typically 0..1;
+ *                    bricks: brick height in pixels (3-pixel mortar joints,
+ *                    carved 0.3 deep); planks: wood grain when > 0.5 (0.5
+ *                    and NaN give plain planks).
+ *                    Rejected (the call returns 0 and writes nothing): veins
+ *                    with a scale of 0, NaN or infinite; bricks with a width
+ *                    or height of 0, NaN or infinite; planks with a length of
+ *                    0 or less, NaN or infinite.
  * 14 seed            Any value; every random choice follows from it.
  * 15 contrast        Diffuse only: (v - 0.5) * contrast + 0.5, skipped at
  *                    exactly 1.0. Typical 0.5..2.

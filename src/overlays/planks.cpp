@@ -1,0 +1,123 @@
+// Planks overlay: staggered planks with seams and a random depth per plank.
+#include <vector>
+
+#include "core/fmath.h"
+#include "core/numeric.h"
+#include "core/random.h"
+#include "core/texture_generator.h"
+#include "overlays/overlays.h"
+
+namespace proctex {
+
+namespace {
+
+constexpr float kSeamWidth = 2.0f;
+constexpr float kSeam = 0.6f;
+
+// What the pixels of one course share: per column x whether it is a seam
+// (lx < 2) and, if not, which plank it belongs to. lx, col and the plank draws
+// depend only on x and the course, never on y.
+struct Course {
+    int32_t row = 0;
+    bool built = false;
+    std::vector<int32_t> plankOf;  // index into draws, or -1 for a seam column
+    std::vector<PlankDraws> draws;
+};
+
+void buildCourse(Course& course, int32_t row, int width, float plankLength, int32_t seed,
+                 bool withGrain) {
+    course.row = row;
+    course.built = true;
+    course.plankOf.assign(static_cast<std::size_t>(width), -1);
+    course.draws.clear();
+
+    const float shift = static_cast<float>(row % 2) * (plankLength * 0.5f);
+    int32_t lastCol = 0;
+    for (int x = 0; x < width; ++x) {
+        const float px = static_cast<float>(x) + shift;
+        const float lx = ffmod(px, plankLength);
+        if (lx < kSeamWidth) continue;
+        const int32_t col = truncToInt32(px / plankLength);
+        // Columns only grow along x, so a plank's pixels follow each other;
+        // a repeated draw would still give the same values.
+        if (course.draws.empty() || col != lastCol) {
+            course.draws.push_back(drawPlank(plankSeed(seed, row, col), withGrain));
+            lastCol = col;
+        }
+        course.plankOf[static_cast<std::size_t>(x)] = static_cast<int32_t>(course.draws.size()) - 1;
+    }
+}
+
+}  // namespace
+
+int32_t plankSeed(int32_t seed, int32_t row, int32_t col) {
+    return wrappingAdd(wrappingAdd(seed, wrappingMul(row, 1000)), col);
+}
+
+PlankDraws drawPlank(int32_t plankSeed, bool withGrain) {
+    Engine plankRng = makeEngine(plankSeed);
+    PlankDraws draws;
+    if (withGrain) {
+        const UniformReal grainOffset(0.0f, 100.0f);
+        const UniformReal colorShift(-0.1f, 0.1f);
+        draws.grainOffset = grainOffset(plankRng);
+        draws.colorShift = colorShift(plankRng);
+    } else {
+        const UniformReal plankColor(0.0f, 0.3f);
+        draws.plankColor = plankColor(plankRng);
+    }
+    return draws;
+}
+
+FloatField generatePlanks(int width, int height, float plankLength, int32_t seed, bool withGrain) {
+    const float plankWidth = plankLength / 5.0f;
+
+    FloatField grainData;
+    if (withGrain) {
+        const TextureGenerator grainNoise(width, height, 50.0f, 3, wrappingAdd(seed, 7000), false);
+        grainData = grainNoise.generateFractalBase(0.5f, 2.0f);
+    }
+
+    FloatField overlay(fieldSize(width, height));
+    Course course;
+    std::vector<float> wave;  // sin((ly + g) / 3) * 0.15 per plank of the course
+    for (int y = 0; y < height; ++y) {
+        const std::size_t rowStart = static_cast<std::size_t>(y) * width;
+        const float ly = ffmod(static_cast<float>(y), plankWidth);
+        if (ly < kSeamWidth) {
+            for (int x = 0; x < width; ++x) overlay[rowStart + x] = kSeam;
+            continue;
+        }
+        const int32_t row = truncToInt32(static_cast<float>(y) / plankWidth);
+        if (!course.built || course.row != row) {
+            buildCourse(course, row, width, plankLength, seed, withGrain);
+        }
+        if (!withGrain) {
+            for (int x = 0; x < width; ++x) {
+                const int32_t plank = course.plankOf[static_cast<std::size_t>(x)];
+                overlay[rowStart + x] =
+                    plank < 0 ? kSeam : course.draws[static_cast<std::size_t>(plank)].plankColor;
+            }
+            continue;
+        }
+        // The grain wave depends only on ly and the plank's g: one sine per
+        // plank and pixel row instead of one per pixel.
+        wave.resize(course.draws.size());
+        for (std::size_t p = 0; p < wave.size(); ++p) {
+            wave[p] = fsin((ly + course.draws[p].grainOffset) / 3.0f) * 0.15f;
+        }
+        for (int x = 0; x < width; ++x) {
+            const std::size_t i = rowStart + x;
+            const int32_t plank = course.plankOf[static_cast<std::size_t>(x)];
+            if (plank < 0) {
+                overlay[i] = kSeam;
+                continue;
+            }
+            const auto p = static_cast<std::size_t>(plank);
+            overlay[i] = grainData[i] * 0.2f + wave[p] + course.draws[p].colorShift;
+        }
+    }
+    return overlay;
+}
+
+}  // namespace proctex
