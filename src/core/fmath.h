@@ -24,5 +24,9 @@ inline float ffmod(float x, float y) {
 inline float ffloor(float x) {
     return std::floor(x);
 }
+// Rounds half away from zero; exact on every platform.
+inline float fround(float x) {
+    return std::round(x);
+}
 
 }  // namespace proctex

@@ -32,7 +32,7 @@ ScratchStroke drawScratch(Engine& rng, const ScratchDistributions& d, int width,
 // instead would put both side samples back on the centre pixel for most
 // directions, and the scratch would stay one pixel wide.
 int32_t roundOffset(float v) {
-    return truncToInt32(std::roundf(v));
+    return truncToInt32(fround(v));
 }
 
 }  // namespace

@@ -30,7 +30,8 @@ TEST(Pipeline, WritesTheFiveMapsWithTheirFormats) {
               (std::vector<std::string>{"stone_diff.png", "stone_metal.png", "stone_nmap.png",
                                         "stone_rough.png", "stone_spec.png"}));
     const int channels[] = {3, 3, 1, 1, 1};
-    const fs::path paths[] = {names.diff, names.nmap, names.spec, names.rough, names.metal};
+    const fs::path paths[] = {names.diffuse, names.normal, names.specular, names.roughness,
+                              names.metallic};
     for (int i = 0; i < 5; ++i) {
         const test::Image image = readPng(paths[i]);
         EXPECT_EQ(image.width, call.width);
@@ -49,12 +50,12 @@ TEST(Pipeline, EqualArgumentsGiveByteIdenticalFiles) {
     ASSERT_EQ(call.run(dir / "b.png"), 1);
     const auto a = outputNames(dir.path(), "a");
     const auto b = outputNames(dir.path(), "b");
-    EXPECT_EQ(readBytes(a.diff), readBytes(b.diff));
-    EXPECT_EQ(readBytes(a.nmap), readBytes(b.nmap));
-    EXPECT_EQ(readBytes(a.metal), readBytes(b.metal));
+    EXPECT_EQ(readBytes(a.diffuse), readBytes(b.diffuse));
+    EXPECT_EQ(readBytes(a.normal), readBytes(b.normal));
+    EXPECT_EQ(readBytes(a.metallic), readBytes(b.metallic));
     call.seed = 43;
     ASSERT_EQ(call.run(dir / "c.png"), 1);
-    EXPECT_NE(readBytes(a.diff), readBytes(outputNames(dir.path(), "c").diff));
+    EXPECT_NE(readBytes(a.diffuse), readBytes(outputNames(dir.path(), "c").diffuse));
 }
 
 TEST(Pipeline, GreyDiffuseOnlyForMaterialsOneAndEight) {
@@ -65,7 +66,7 @@ TEST(Pipeline, GreyDiffuseOnlyForMaterialsOneAndEight) {
         const std::string stem = "m" + std::to_string(material + 10);
         ASSERT_EQ(call.run(dir / (stem + ".png")), 1);
         const int expected = (material == 1 || material == 8) ? 1 : 3;
-        EXPECT_EQ(readPng(outputNames(dir.path(), stem).diff).channels, expected) << material;
+        EXPECT_EQ(readPng(outputNames(dir.path(), stem).diffuse).channels, expected) << material;
     }
 }
 
@@ -76,8 +77,8 @@ TEST(Pipeline, GreyDiffuseIsTheHeightFieldTheMapsComeFrom) {
     call.materialType = 1;
     ASSERT_EQ(call.run(dir / "g.png"), 1);
     const auto names = outputNames(dir.path(), "g");
-    const test::Image diff = readPng(names.diff);
-    const test::Image metal = readPng(names.metal);
+    const test::Image diff = readPng(names.diffuse);
+    const test::Image metal = readPng(names.metallic);
     int seenZero = 0, seenFull = 0;
     for (std::size_t i = 0; i < diff.pixels.size(); ++i) {
         if (diff.pixels[i] == 255) seenFull += metal.pixels[i] == 0;
@@ -98,11 +99,11 @@ TEST(Pipeline, ToneAdjustmentsReachOnlyTheDiffuse) {
     ASSERT_EQ(toned.run(dir / "toned.png"), 1);
     const auto a = outputNames(dir.path(), "plain");
     const auto b = outputNames(dir.path(), "toned");
-    EXPECT_NE(readBytes(a.diff), readBytes(b.diff));
-    EXPECT_EQ(readBytes(a.nmap), readBytes(b.nmap));
-    EXPECT_EQ(readBytes(a.spec), readBytes(b.spec));
-    EXPECT_EQ(readBytes(a.rough), readBytes(b.rough));
-    EXPECT_EQ(readBytes(a.metal), readBytes(b.metal));
+    EXPECT_NE(readBytes(a.diffuse), readBytes(b.diffuse));
+    EXPECT_EQ(readBytes(a.normal), readBytes(b.normal));
+    EXPECT_EQ(readBytes(a.specular), readBytes(b.specular));
+    EXPECT_EQ(readBytes(a.roughness), readBytes(b.roughness));
+    EXPECT_EQ(readBytes(a.metallic), readBytes(b.metallic));
 }
 
 TEST(Pipeline, FlagsCountOnlyWhenExactlyOne) {
@@ -117,15 +118,15 @@ TEST(Pipeline, FlagsCountOnlyWhenExactlyOne) {
     two.writeMetallic = -1;
     ASSERT_EQ(two.run(dir / "two.png"), 1);
     const auto names = outputNames(dir.path(), "two");
-    EXPECT_EQ(readBytes(names.diff), readBytes(outputNames(dir.path(), "base").diff));
-    EXPECT_FALSE(fs::exists(names.rough));
-    EXPECT_FALSE(fs::exists(names.metal));
+    EXPECT_EQ(readBytes(names.diffuse), readBytes(outputNames(dir.path(), "base").diffuse));
+    EXPECT_FALSE(fs::exists(names.roughness));
+    EXPECT_FALSE(fs::exists(names.metallic));
 
     Call inverted = base;
     inverted.invert = 1;
     ASSERT_EQ(inverted.run(dir / "inv.png"), 1);
-    const test::Image a = readPng(outputNames(dir.path(), "base").diff);
-    const test::Image b = readPng(outputNames(dir.path(), "inv").diff);
+    const test::Image a = readPng(outputNames(dir.path(), "base").diffuse);
+    const test::Image b = readPng(outputNames(dir.path(), "inv").diffuse);
     // 1 - h quantises to 255 - h or 254 - h depending on rounding of h * 255.
     for (std::size_t i = 0; i < a.pixels.size(); ++i) {
         EXPECT_LE(std::abs(255 - a.pixels[i] - b.pixels[i]), 1) << i;
@@ -138,7 +139,7 @@ TEST(Pipeline, NaNContrastIsAppliedAndWritesZeros) {
     call.materialType = 1;
     call.contrast = std::numeric_limits<float>::quiet_NaN();
     ASSERT_EQ(call.run(dir / "nan.png"), 1);
-    for (uint8_t v : readPng(outputNames(dir.path(), "nan").diff).pixels) ASSERT_EQ(v, 0);
+    for (uint8_t v : readPng(outputNames(dir.path(), "nan").diffuse).pixels) ASSERT_EQ(v, 0);
 }
 
 TEST(Pipeline, SeamlessTwoWrapsOnlyTheNormalMap) {
@@ -154,12 +155,12 @@ TEST(Pipeline, SeamlessTwoWrapsOnlyTheNormalMap) {
 
     const auto a = outputNames(dir.path(), "off");
     const auto b = outputNames(dir.path(), "two");
-    EXPECT_EQ(readBytes(a.diff), readBytes(b.diff));
-    EXPECT_EQ(readBytes(a.spec), readBytes(b.spec));
-    EXPECT_NE(readBytes(a.diff), readBytes(outputNames(dir.path(), "one").diff));
+    EXPECT_EQ(readBytes(a.diffuse), readBytes(b.diffuse));
+    EXPECT_EQ(readBytes(a.specular), readBytes(b.specular));
+    EXPECT_NE(readBytes(a.diffuse), readBytes(outputNames(dir.path(), "one").diffuse));
 
-    const test::Image na = readPng(a.nmap);
-    const test::Image nb = readPng(b.nmap);
+    const test::Image na = readPng(a.normal);
+    const test::Image nb = readPng(b.normal);
     int borderDifferences = 0;
     for (int y = 0; y < na.height; ++y) {
         for (int x = 0; x < na.width; ++x) {
@@ -183,8 +184,8 @@ TEST(Pipeline, FlatFieldsGiveMidGreyAndFlatNormals) {
     call.octaves = 0;
     ASSERT_EQ(call.run(dir / "flat.png"), 1);
     const auto names = outputNames(dir.path(), "flat");
-    for (uint8_t v : readPng(names.diff).pixels) ASSERT_EQ(v, 127);
-    const test::Image normal = readPng(names.nmap);
+    for (uint8_t v : readPng(names.diffuse).pixels) ASSERT_EQ(v, 127);
+    const test::Image normal = readPng(names.normal);
     for (int i = 0; i < normal.width * normal.height; ++i) {
         ASSERT_EQ(normal.pixels[3 * i], 127);
         ASSERT_EQ(normal.pixels[3 * i + 2], 255);
@@ -215,15 +216,15 @@ TEST(OutputNaming, WithoutDotPngTheLastImageWrittenRemains) {
 
     ASSERT_EQ(call.run(dir / "all.PNG"), 1);
     EXPECT_EQ(test::listFiles(dir.path()).size(), 6u);
-    EXPECT_EQ(readBytes(dir / "all.PNG"), readBytes(ref.metal));
+    EXPECT_EQ(readBytes(dir / "all.PNG"), readBytes(ref.metallic));
 
     call.writeMetallic = 0;
     ASSERT_EQ(call.run(dir / "noext"), 1);
-    EXPECT_EQ(readBytes(dir / "noext"), readBytes(ref.rough));
+    EXPECT_EQ(readBytes(dir / "noext"), readBytes(ref.roughness));
 
     call.writeRoughness = 0;
     ASSERT_EQ(call.run(dir / "noext"), 1);
-    EXPECT_EQ(readBytes(dir / "noext"), readBytes(ref.spec));
+    EXPECT_EQ(readBytes(dir / "noext"), readBytes(ref.specular));
 }
 
 // A directory standing where one image should go makes that write fail.

@@ -51,7 +51,8 @@ TEST(Cli, WritesAndListsTheFilesLikeTheLibraryCall) {
         runCli("--width 40 --height 30 --seed 5 --material 2 --seamless 1 " + out.string());
     ASSERT_EQ(run.exitCode, 0) << run.output;
     const auto names = test::outputNames(dir.path(), "s");
-    for (const fs::path& p : {names.diff, names.nmap, names.spec, names.rough, names.metal}) {
+    for (const fs::path& p :
+         {names.diffuse, names.normal, names.specular, names.roughness, names.metallic}) {
         EXPECT_NE(run.output.find(p.string()), std::string::npos) << p;
     }
 
@@ -69,10 +70,10 @@ TEST(Cli, WritesAndListsTheFilesLikeTheLibraryCall) {
     call.contrast = 1.2f;
     call.normalStrength = 6.0f;
     ASSERT_EQ(call.run(dir / "direct.png"), 1);
-    EXPECT_EQ(test::readBytes(names.diff),
-              test::readBytes(test::outputNames(dir.path(), "direct").diff));
-    EXPECT_EQ(test::readBytes(names.nmap),
-              test::readBytes(test::outputNames(dir.path(), "direct").nmap));
+    EXPECT_EQ(test::readBytes(names.diffuse),
+              test::readBytes(test::outputNames(dir.path(), "direct").diffuse));
+    EXPECT_EQ(test::readBytes(names.normal),
+              test::readBytes(test::outputNames(dir.path(), "direct").normal));
 }
 
 TEST(Cli, ExplainsFailures) {

@@ -66,8 +66,8 @@ TEST(Concurrency, ManyThreadsWriteWhatSingleCallsWrite) {
         const auto a = outputNames(dir.path(), stem(index, "mt"));
         const auto b = outputNames(dir.path(), stem(index, "solo"));
         for (auto member :
-             {&test::OutputNames::diff, &test::OutputNames::nmap, &test::OutputNames::spec,
-              &test::OutputNames::rough, &test::OutputNames::metal}) {
+             {&test::OutputNames::diffuse, &test::OutputNames::normal, &test::OutputNames::specular,
+              &test::OutputNames::roughness, &test::OutputNames::metallic}) {
             ASSERT_EQ(readBytes(a.*member), readBytes(b.*member)) << (a.*member);
         }
     }

@@ -73,6 +73,9 @@ TEST(BadArguments, AnyIntegerSelectorOrFlag) {
             Call call;
             call.width = 9;
             call.height = 7;
+            call.patternParam = 4.0f;
+            call.overlayParam = 6.0f;
+            call.overlayStrength = 3.0f;
             call.*member = value;
             EXPECT_EQ(call.run(dir / "x.png"), 1);
             EXPECT_TRUE(onlyDerivedFiles(dir.path()));

@@ -74,7 +74,7 @@ struct Call {
 
 // The five names a call derives from "<dir>/<stem>.png".
 struct OutputNames {
-    std::filesystem::path diff, nmap, spec, rough, metal;
+    std::filesystem::path diffuse, normal, specular, roughness, metallic;
 };
 OutputNames outputNames(const std::filesystem::path& dir, const std::string& stem);
 
