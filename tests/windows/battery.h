@@ -34,6 +34,8 @@ struct MaterialSet {
     int writeMetallic = 1;
 };
 
+// One set per line or two, so the table reads as a table.
+// clang-format off
 inline constexpr MaterialSet kMaterialSets[] = {
     // Base relief and palettes.
     {.name = "base1_grey", .baseType = 1, .octaves = 1, .materialType = 1},
@@ -113,5 +115,6 @@ inline constexpr MaterialSet kMaterialSets[] = {
      .patternParam = 9.0f, .overlayType = 3, .overlayParam = 30.0f, .overlayStrength = 0.7f,
      .seed = 2147483600},
 };
+// clang-format on
 
 }  // namespace proctex::battery

@@ -148,7 +148,7 @@ int compareResults(const char* minePath, const char* otherPath) {
         // rounded value but for rare double-rounding ties.
         std::size_t count = 0, mineOff = 0, otherOff = 0;
         int64_t worst = 0;
-        std::vector<std::size_t> examples;
+        std::vector<std::size_t> differingAt;
         for (std::size_t i = 0; i < p.inputs.size(); ++i) {
             const uint32_t a = mine[offset + i];
             const uint32_t b = other[offset + i];
@@ -159,7 +159,7 @@ int compareResults(const char* minePath, const char* otherPath) {
             if (a == b) continue;
             ++count;
             worst = std::max(worst, ulps(bitsToFloat(a), bitsToFloat(b)));
-            if (examples.size() < 4) examples.push_back(i);
+            differingAt.push_back(i);
         }
         offset += p.inputs.size();
         if (count == 0) {
@@ -169,14 +169,15 @@ int compareResults(const char* minePath, const char* otherPath) {
         ++differing;
         std::printf("fmath: %-6s %8zu inputs, %zu differ (%.3f%%) by at most %" PRId64
                     " ulp; not the double result rounded once: first %zu, second %zu\n",
-                    p.name, p.inputs.size(), count, 100.0 * count / p.inputs.size(), worst,
-                    mineOff, otherOff);
-        for (std::size_t i : examples) {
+                    p.name, p.inputs.size(), count, 100.0 * count / p.inputs.size(), worst, mineOff,
+                    otherOff);
+        // Four examples spread over the range of the differing inputs.
+        for (std::size_t k = 0; k < 4 && k < differingAt.size(); ++k) {
+            const std::size_t i = differingAt[k * differingAt.size() / 4 + differingAt.size() / 8];
             const Sample s = p.inputs[i];
             const std::size_t at = offset - p.inputs.size() + i;
             std::printf("fmath:   x=%.9g (%a) y=%.9g: %.9g vs %.9g, exact %.12g\n", s.x, s.x, s.y,
-                        bitsToFloat(mine[at]), bitsToFloat(other[at]),
-                        p.reference(s.x, s.y));
+                        bitsToFloat(mine[at]), bitsToFloat(other[at]), p.reference(s.x, s.y));
         }
     }
     return differing;

@@ -4,9 +4,8 @@
 //   proctex_windows_host [DLL]   (default: proctex.dll beside the program)
 // Works in a fresh folder "host-work" under the current directory.
 #define WIN32_LEAN_AND_MEAN
-#include <windows.h>
-
 #include <proctex.h>
+#include <windows.h>
 
 #include <algorithm>
 #include <cstdint>
@@ -36,8 +35,8 @@ bool check(bool ok, const char* what, int line) {
 bool checkEqual(long long actual, long long expected, const char* what, int line) {
     const bool ok = actual == expected;
     if (!ok) {
-        std::fprintf(stderr, "windows_host.cpp:%d: %s is %lld, expected %lld\n", line, what,
-                     actual, expected);
+        std::fprintf(stderr, "windows_host.cpp:%d: %s is %lld, expected %lld\n", line, what, actual,
+                     expected);
     }
     ++(ok ? passed : failed);
     return ok;
@@ -154,15 +153,18 @@ const Args kStone{.name = "stone", .width = 40, .height = 30, .scale = 12.0f, .o
 void checkOutputNaming(const fs::path& work) {
     const fs::path dir = freshDir(work / "naming");
     CHECK_EQ(run(kStone, L"host-work\\naming\\stone.png"), 1);
-    CHECK(filesIn(dir) == std::vector<std::string>({"stone_diff.png", "stone_metal.png",
-                                                    "stone_nmap.png", "stone_rough.png",
-                                                    "stone_spec.png"}));
+    CHECK(filesIn(dir) ==
+          std::vector<std::string>({"stone_diff.png", "stone_metal.png", "stone_nmap.png",
+                                    "stone_rough.png", "stone_spec.png"}));
     // Material 4 gives an RGB diffuse image; the normal map is RGB, the rest grey.
     const struct {
         const char* file;
         int colorType;
-    } formats[] = {{"stone_diff.png", 2}, {"stone_nmap.png", 2}, {"stone_spec.png", 0},
-                   {"stone_rough.png", 0}, {"stone_metal.png", 0}};
+    } formats[] = {{"stone_diff.png", 2},
+                   {"stone_nmap.png", 2},
+                   {"stone_spec.png", 0},
+                   {"stone_rough.png", 0},
+                   {"stone_metal.png", 0}};
     for (const auto& f : formats) {
         const PngHeader h = pngHeader(dir / f.file);
         CHECK(h.valid);
@@ -175,9 +177,8 @@ void checkOutputNaming(const fs::path& work) {
     // Everything after the last ".png" is dropped; forward slashes work too.
     const fs::path tmp = freshDir(work / "tmp");
     CHECK_EQ(run(kStone, L"host-work/tmp/out.png.tmp"), 1);
-    CHECK(filesIn(tmp) == std::vector<std::string>({"out_diff.png", "out_metal.png",
-                                                   "out_nmap.png", "out_rough.png",
-                                                   "out_spec.png"}));
+    CHECK(filesIn(tmp) == std::vector<std::string>({"out_diff.png", "out_metal.png", "out_nmap.png",
+                                                    "out_rough.png", "out_spec.png"}));
     const fs::path nested = freshDir(work / "a.png");
     CHECK_EQ(run(kStone, L"host-work\\a.png\\b.png"), 1);
     CHECK_EQ(static_cast<long long>(filesIn(nested).size()), 5);
@@ -204,7 +205,7 @@ void checkPathConversion(const fs::path& work) {
     CHECK(filesIn(limit).empty());
     CHECK_EQ(run(kStone, fits), 1);
     CHECK(filesIn(limit) == std::vector<std::string>({"s_diff.png", "s_metal.png", "s_nmap.png",
-                                                     "s_rough.png", "s_spec.png"}));
+                                                      "s_rough.png", "s_spec.png"}));
 
     // The C locale has no multibyte form for these: the narrow path is empty,
     // the call returns 0 and writes nothing.
@@ -215,8 +216,8 @@ void checkPathConversion(const fs::path& work) {
     CHECK(fs::is_empty(unrepresentable));
 
     CHECK_EQ(run(kStone, L""), 0);
-    CHECK_EQ(generateTexture(8, 8, 0, 4.0f, 2, 0.5f, 2.0f, 4, 0, 0.0f, 0, 0.0f, 0.0f, 1, 1.0f,
-                             0.0f, 0, 0, 1.0f, 0.5f, 0, 0, nullptr),
+    CHECK_EQ(generateTexture(8, 8, 0, 4.0f, 2, 0.5f, 2.0f, 4, 0, 0.0f, 0, 0.0f, 0.0f, 1, 1.0f, 0.0f,
+                             0, 0, 1.0f, 0.5f, 0, 0, nullptr),
              0);
 }
 
@@ -237,7 +238,7 @@ void checkFileCreation(const fs::path& work) {
     fs::create_directory(specBlocked / "stone_spec.png");
     CHECK_EQ(run(kStone, L"host-work\\spec-blocked\\stone.png"), 0);
     CHECK(filesIn(specBlocked) == std::vector<std::string>({"stone_diff.png", "stone_metal.png",
-                                                           "stone_nmap.png", "stone_rough.png"}));
+                                                            "stone_nmap.png", "stone_rough.png"}));
 }
 
 // Calls on several threads at once share nothing but the file system: each
