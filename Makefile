@@ -2,7 +2,7 @@
 PRESET ?= release
 BUILD_DIR := build/$(PRESET)
 
-.PHONY: all deps build demo test sanitize bench format clean
+.PHONY: all deps build demo test sanitize bench windows test-windows format clean
 
 all: build
 
@@ -27,6 +27,17 @@ sanitize: deps
 
 bench: build
 	@for b in $(BUILD_DIR)/bench/proctex_bench*; do [ -x "$$b" ] && "$$b"; done
+
+# proctex.dll (64-bit, cross-built with MinGW-w64) and its import library.
+windows:
+	@scripts/install-deps --windows
+	@cmake --preset windows >/dev/null
+	@cmake --build --preset windows
+	@echo "windows: build/windows/bin/proctex.dll, import library build/windows/libproctex.dll.a"
+
+# The DLL's tables, the Wine host checks and the byte comparison with Linux.
+test-windows:
+	@scripts/test-windows
 
 format:
 	@clang-format -i $$(git ls-files '*.h' '*.cpp')

@@ -16,7 +16,8 @@ std::string narrowPath(const wchar_t* path) {
     char filename[kPathBufferSize] = {};
     std::size_t converted = 0;
     // A path that does not fit with its terminator, or holds an unrepresentable
-    // character, fails and leaves the buffer empty.
+    // character, fails and leaves the buffer empty. The count must be the whole
+    // buffer: with 511 a longer path would be cut to 511 bytes and succeed.
     if (wcstombs_s(&converted, filename, kPathBufferSize, path, kPathBufferSize) != 0) {
         return {};
     }
