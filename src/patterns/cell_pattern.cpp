@@ -78,26 +78,25 @@ public:
         cellW_ = w / gridW_;
         cellH_ = h / gridH_;
 
+        // Counting sort by bucket; the bucket of a point is recomputed rather
+        // than stored, which keeps the memory per point low.
         const std::size_t cells = static_cast<std::size_t>(gridW_) * gridH_;
         start_.assign(cells + 1, 0);
-        std::vector<uint32_t> cellOf(points.size());
-        for (std::size_t i = 0; i < points.size(); ++i) {
-            const std::size_t c = static_cast<std::size_t>(cellY(points[i].y)) * gridW_ +
-                                  static_cast<std::size_t>(cellX(points[i].x));
-            cellOf[i] = static_cast<uint32_t>(c);
-            ++start_[c + 1];
-        }
+        for (const FeaturePoint& p : points) ++start_[cellOf(p) + 1];
         for (std::size_t c = 0; c < cells; ++c) start_[c + 1] += start_[c];
         xs_.resize(points.size());
         ys_.resize(points.size());
-        std::vector<std::size_t> next(start_.begin(), start_.end() - 1);
-        for (std::size_t i = 0; i < points.size(); ++i) {
-            const std::size_t slot = next[cellOf[i]]++;
-            xs_[slot] = points[i].x;
-            ys_[slot] = points[i].y;
+        for (const FeaturePoint& p : points) {
+            const std::size_t slot = start_[cellOf(p)]++;
+            xs_[slot] = p.x;
+            ys_[slot] = p.y;
         }
+        // Each start_[c] now holds the end of bucket c: shift back.
+        for (std::size_t c = cells; c > 0; --c) start_[c] = start_[c - 1];
+        start_[0] = 0;
     }
 
+    std::size_t pointCount() const { return xs_.size(); }
     int gridW() const { return gridW_; }
     int gridH() const { return gridH_; }
     double cellW() const { return cellW_; }
@@ -119,6 +118,10 @@ public:
     float y(std::size_t i) const { return ys_[i]; }
 
 private:
+    std::size_t cellOf(const FeaturePoint& p) const {
+        return static_cast<std::size_t>(cellY(p.y)) * gridW_ + static_cast<std::size_t>(cellX(p.x));
+    }
+
     static int clampIndex(double q, int size) {
         if (!(q > 0.0)) return 0;
         if (q >= size - 1) return size - 1;
@@ -223,12 +226,10 @@ inline float clampUnit(float v) {
 // Runs the search tile by tile and hands each tile's f1 and f2 (row-major,
 // tw x th values) to sink(x0, y0, tw, th, f1, f2).
 template <typename Sink>
-void searchTiles(const std::vector<FeaturePoint>& points, int width, int height, float maxDist,
-                 Sink&& sink) {
+void searchTiles(const PointGrid& grid, int width, int height, float maxDist, Sink&& sink) {
     if (width <= 0 || height <= 0) return;
-    const PointGrid grid(points, width, height);
     const double spacing = std::sqrt(static_cast<double>(width) * height /
-                                     (2.0 * std::max<double>(1.0, points.size())));
+                                     (2.0 * std::max<double>(1.0, grid.pointCount())));
     // Tiles of about one point spacing, but at least kMinTileSide wide (below
     // that the cost per tile outweighs the extra candidates) unless the points
     // lie closer than kDenseSpacing, where the candidates would dominate.
@@ -337,7 +338,8 @@ NearestTwo nearestTwoDistances(const std::vector<FeaturePoint>& points, int widt
     NearestTwo result;
     result.f1.assign(fieldSize(width, height), maxDist);
     result.f2.assign(fieldSize(width, height), maxDist);
-    searchTiles(points, width, height, maxDist,
+    if (width <= 0 || height <= 0) return result;
+    searchTiles(PointGrid(points, width, height), width, height, maxDist,
                 [&](int x0, int y0, int tw, int th, const float* f1, const float* f2) {
                     for (int y = 0; y < th; ++y) {
                         const std::size_t row = static_cast<std::size_t>(y0 + y) * width + x0;
@@ -351,11 +353,12 @@ NearestTwo nearestTwoDistances(const std::vector<FeaturePoint>& points, int widt
 FloatField generateCellPattern(const FloatField& textureData, int width, int height,
                                float patternParam, int32_t seed) {
     const int32_t n = cellPointCount(width, height, patternParam);
-    const std::vector<FeaturePoint> points = drawCellPoints(width, height, n, seed);
     const float maxDist = cellMaxDist(width, height);
+    // The drawn list is released once its points sit in the grid.
+    const PointGrid grid(drawCellPoints(width, height, n, seed), width, height);
 
     FloatField pattern(fieldSize(width, height));
-    searchTiles(points, width, height, maxDist,
+    searchTiles(grid, width, height, maxDist,
                 [&](int x0, int y0, int tw, int th, const float* f1, const float* f2) {
                     for (int y = 0; y < th; ++y) {
                         const std::size_t row = static_cast<std::size_t>(y0 + y) * width + x0;

@@ -11,6 +11,8 @@
 #include <random>
 #include <vector>
 
+#include "core/fmath.h"
+
 namespace proctex::reference {
 
 inline float clampf(float v, float lo, float hi) {
@@ -48,7 +50,7 @@ inline void plainNearestTwo(const std::vector<Point>& points, int width, int hei
             for (const Point& p : points) {
                 const float dx = static_cast<float>(x) - p.x;
                 const float dy = static_cast<float>(y) - p.y;
-                const float d = std::sqrt(dx * dx + dy * dy);
+                const float d = proctex::fsqrt(dx * dx + dy * dy);
                 if (d < f1) {
                     f2 = f1;
                     f1 = d;
@@ -80,7 +82,7 @@ inline std::vector<Point> plainCellPoints(int width, int height, float patternPa
 inline float plainMaxDist(int width, int height) {
     const int64_t w = width;
     const int64_t h = height;
-    return std::sqrt(static_cast<float>(w * w + h * h));
+    return proctex::fsqrt(static_cast<float>(w * w + h * h));
 }
 
 // The whole cell-border pattern, rows outer and columns inner, every point
@@ -100,7 +102,7 @@ inline std::vector<float> plainCellPattern(const std::vector<float>& textureData
             for (const Point& p : points) {
                 const float dx = static_cast<float>(x) - p.x;
                 const float dy = static_cast<float>(y) - p.y;
-                const float d = std::sqrt(dx * dx + dy * dy);
+                const float d = proctex::fsqrt(dx * dx + dy * dy);
                 if (d < f1) {
                     f2 = f1;
                     f1 = d;
@@ -137,7 +139,7 @@ inline std::vector<float> plainStaggeredDiscs(const std::vector<float>& textureD
                 for (int x = 0; x < width; ++x) {
                     const float dx = static_cast<float>(x) - cx;
                     const float dy = static_cast<float>(y) - cy;
-                    const float d = std::sqrt(dx * dx + dy * dy);
+                    const float d = proctex::fsqrt(dx * dx + dy * dy);
                     if (d < radius) {
                         const std::size_t index = static_cast<std::size_t>(y) * width + x;
                         const float r = d / radius;
