@@ -76,9 +76,9 @@ extern "C" {
  *                    darkening toward 0 and 1 (0 darkens everything by 30%).
  *                    6: cell size: one random cell per 2 x param^2 pixels
  *                    (at least 10 cells), borders param / 2 wide; negative
- *                    lights every pixel; below about 1 it asks for millions
- *                    of cells and gets slow. 7: scratches per 10 000 pixels,
- *                    kept within 50..500. 8: disc diameter in pixels.
+ *                    lights every pixel; small values ask for very many
+ *                    cells (about 20 bytes each). 7: scratches per 10 000
+ *                    pixels, kept within 50..500. 8: disc diameter in pixels.
  *                    9, 11: block size in pixels. 10: band and knot scale in
  *                    pixels (knots 3 x 5 param apart). 12: bump period
  *                    (pi x param pixels).

@@ -1,9 +1,9 @@
-// Cell-border pattern (patternType 6) and its exact fast
-// nearest-two search.
+// Cell-border pattern (patternType 6) and its exact, fast nearest-two search.
 #include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstddef>
+#include <cstdint>
 #include <limits>
 
 #include "core/field_ops.h"
@@ -19,13 +19,14 @@ namespace {
 
 // Why the search is exact
 // -----------------------
-// The plain loop (every pixel against every point) keeps, for each pixel, the smallest and the
-// second-smallest value of the multiset {maxDist, maxDist, d(p) for every
-// point p}, where d is sqrt(dx * dx + dy * dy) in single precision: with its
-// strict comparisons a repeated value counts twice, and the result does not
-// depend on the order of the points. Leaving out a point whose d is at least
-// the final f2 changes neither value. So it is enough to examine, for every
-// pixel, a set of points that surely holds every point with a smaller d.
+// The plain loop (every pixel against every point) keeps, for each pixel, the
+// smallest and the second-smallest value of the multiset {maxDist, maxDist,
+// d(p) for every point p}, where d is sqrt(dx * dx + dy * dy) in single
+// precision: with its strict comparisons a repeated value counts twice, and
+// the result does not depend on the order of the points. Leaving out a point
+// whose d is at least the final f2 changes neither value. So it is enough to
+// examine, for every pixel, a set of points that surely holds every point
+// with a smaller d.
 //
 // Pixels are handled in square tiles. For the tile's centre c an upper bound
 // B2 of the true (real-number) second-nearest distance is found by a ring
@@ -37,8 +38,8 @@ namespace {
 // the tile rectangle is at most R = min(U, maxDist) * (1 + 1e-5) + 1e-6. A
 // point left out is farther than R from every pixel of the tile, so its
 // computed d exceeds that pixel's computed f2 and it could not have changed
-// f1 or f2. The per-pixel distances themselves are computed exactly as the
-// plain loop computes them, so the bits agree.
+// f1 or f2. The distances themselves are computed with the plain loop's float
+// operations, so the bits agree.
 constexpr double kRelativeSlack = 1e-5;
 constexpr double kAbsoluteSlack = 1e-6;
 

@@ -1,8 +1,9 @@
-// Tiled shape patterns: staggered discs (patternType 8),
-// checker (9), diamonds (11) and egg crate (12).
+// Tiled shape patterns: staggered discs (patternType 8), checker (9),
+// diamonds (11) and egg crate (12).
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
+#include <cstdint>
 #include <vector>
 
 #include "core/field_ops.h"

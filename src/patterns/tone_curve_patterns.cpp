@@ -1,5 +1,5 @@
-// Tone-curve patterns: gamma-and-smoothstep (patternType 4)
-// and damped extremes (5). Each pixel depends only on the input at its index.
+// Tone-curve patterns: gamma and smoothstep (patternType 4) and damped
+// extremes (5). Each pixel depends only on the input at its index.
 #include <cmath>
 #include <cstddef>
 

@@ -1,5 +1,4 @@
-// Wave patterns: rings (patternType 2), grooves (3) and
-// banded knots (10).
+// Wave patterns: rings (patternType 2), grooves (3) and banded knots (10).
 #include <cmath>
 #include <cstddef>
 
