@@ -66,12 +66,25 @@ extern "C" {
  *  8 materialType    Diffuse colouring: 1 or 8 grey height field; 2 wood
  *                    browns, 3 marble whites, 4 stone greys, 5 greens, 6 blues,
  *                    7 lava; any other value a black-to-white ramp.
- *  9 patternType     2 rings, 3 grooves, 4 tone curve, 5 damped extremes,
+ *  9 patternType     Replaces the height field with a pattern built from it:
+ *                    2 rings, 3 grooves, 4 tone curve, 5 damped extremes,
  *                    6 cell borders, 7 brushed scratches, 8 staggered discs,
- *                    9 checker, 10 banded knots, 11 diamonds, 12 egg crate;
- *                    any other value: no pattern.
- * 10 patternParam    The pattern's parameter (frequency, cell size, tile size,
- *                    exponent... per pattern).
+ *                    9 checker (ignores the field), 10 banded knots,
+ *                    11 diamonds, 12 egg crate; any other value: no pattern.
+ * 10 patternParam    2: ring spacing in pixels. 3: groove spacing (pi x param
+ *                    pixels). 4: gamma, limited to 0.5..3. 5: exponent of the
+ *                    darkening toward 0 and 1 (0 darkens everything by 30%).
+ *                    6: cell size: one random cell per 2 x param^2 pixels
+ *                    (at least 10 cells), borders param / 2 wide; negative
+ *                    lights every pixel; small values ask for very many
+ *                    cells (about 20 bytes each). 7: scratches per 10 000
+ *                    pixels, kept within 50..500. 8: disc diameter in pixels.
+ *                    9, 11: block size in pixels. 10: band and knot scale in
+ *                    pixels (knots 3 x 5 param apart). 12: bump period
+ *                    (pi x param pixels).
+ *                    Rejected (the call returns 0 and writes nothing): a
+ *                    param of 0, NaN or infinite for 2, 3, 6, 8, 9, 10, 11
+ *                    and 12.
  * 11 overlayType     Carved into the height field: 1 veins, 2 bricks,
  *                    3 planks, 4 scratches; any other value: none (and 12,
  *                    13 are ignored).

@@ -1,11 +1,82 @@
 #include "patterns/pattern_stage.h"
 
+#include <cmath>
+#include <utility>
+
+#include "patterns/patterns.h"
+
 namespace proctex {
 
-bool patternRequestIsUsable(const PatternRequest&) {
-    return true;
+namespace {
+
+// The types whose formulas divide by patternParam, take fmod by it or turn a
+// quotient by it into an integer: a zero or non-finite value has no sensible
+// field, so the call fails before any work. Tone curve (4), damped extremes
+// (5) and brushed scratches (7) are defined for every value and keep it.
+bool needsFiniteNonZeroParam(int32_t type) {
+    switch (type) {
+        case 2:
+        case 3:
+        case 6:
+        case 8:
+        case 9:
+        case 10:
+        case 11:
+        case 12:
+            return true;
+        default:
+            return false;
+    }
 }
 
-void applyPatternStage(FloatField&, int, int, const PatternRequest&) {}
+}  // namespace
+
+bool patternRequestIsUsable(const PatternRequest& request) {
+    if (!needsFiniteNonZeroParam(request.type)) return true;
+    return std::isfinite(request.param) && request.param != 0.0f;
+}
+
+void applyPatternStage(FloatField& textureData, int width, int height,
+                       const PatternRequest& request) {
+    const float p = request.param;
+    switch (request.type) {
+        case 2:
+            textureData = generateRingPattern(textureData, width, height, p, request.seamless);
+            break;
+        case 3:
+            textureData = generateGroovePattern(textureData, width, height, p, request.seamless);
+            break;
+        case 4:
+            textureData = generateToneCurvePattern(textureData, width, height, p);
+            break;
+        case 5:
+            textureData = generateDampedExtremesPattern(textureData, width, height, p);
+            break;
+        case 6:
+            textureData = generateCellPattern(textureData, width, height, p, request.seed);
+            break;
+        case 7:
+            textureData =
+                generateBrushedScratchesPattern(textureData, width, height, p, request.seed);
+            break;
+        case 8:
+            textureData = generateStaggeredDiscPattern(textureData, width, height, p);
+            break;
+        case 9:
+            textureData = generateCheckerPattern(width, height, p);
+            break;
+        case 10:
+            textureData = generateBandedKnotPattern(textureData, width, height, p);
+            break;
+        case 11:
+            textureData = generateDiamondPattern(textureData, width, height, p);
+            break;
+        case 12:
+            textureData = generateEggCratePattern(textureData, width, height, p);
+            break;
+        default:
+            break;  // no pattern
+    }
+}
 
 }  // namespace proctex

@@ -1,0 +1,72 @@
+// Brushed-scratches pattern (patternType 7).
+#include <algorithm>
+#include <cstddef>
+
+#include "core/field_ops.h"
+#include "core/fmath.h"
+#include "core/numeric.h"
+#include "core/random.h"
+#include "patterns/pattern_internals.h"
+#include "patterns/patterns.h"
+
+namespace proctex {
+
+int32_t brushedScratchCount(int width, int height, float patternParam) {
+    const float area = static_cast<float>(wrappingMul(width, height));
+    const int32_t n = truncToInt32((area * patternParam) / 10000.0f);
+    return std::max<int32_t>(50, std::min<int32_t>(500, n));
+}
+
+int32_t applyBrushedScratch(FloatField& pattern, int width, int height, float x0, float y0,
+                            float angle, float length, float intensity) {
+    const float cosA = fcos(angle);
+    const float sinA = fsin(angle);
+    int32_t steps = 0;
+    for (float t = 0.0f; t < length; t += 0.5f) {
+        ++steps;
+        const int32_t px = truncToInt32(x0 + cosA * t);
+        const int32_t py = truncToInt32(y0 + sinA * t);
+        if (px >= 0 && px < width && py >= 0 && py < height) {
+            float& cell = pattern[static_cast<std::size_t>(py) * width + px];
+            cell = cell + intensity * (1.0f - t / length);
+        }
+    }
+    return steps;
+}
+
+FloatField generateBrushedScratchesPattern(const FloatField& textureData, int width, int height,
+                                           float patternParam, int32_t seed) {
+    FloatField pattern(fieldSize(width, height));
+    for (std::size_t i = 0; i < pattern.size(); ++i) {
+        pattern[i] = 0.55f + textureData[i] * 0.08f;
+    }
+
+    const int32_t numScratches = brushedScratchCount(width, height, patternParam);
+    Engine rng = makeEngine(wrappingAdd(seed, 3000));
+    const UniformReal distX(0.0f, static_cast<float>(width));
+    const UniformReal distY(0.0f, static_cast<float>(height));
+    const UniformReal distAngle(-0.3f, 0.3f);
+    const UniformReal distLength(20.0f, 200.0f);
+    const UniformReal distIntensity(0.05f, 0.15f);
+    for (int32_t s = 0; s < numScratches; ++s) {
+        const float x0 = distX(rng);
+        const float y0 = distY(rng);
+        const float angle = distAngle(rng);
+        const float length = distLength(rng);
+        const float intensity = distIntensity(rng);
+        applyBrushedScratch(pattern, width, height, x0, y0, angle, length, intensity);
+    }
+
+    for (int y = 0; y < height; ++y) {
+        const float fy = static_cast<float>(y);
+        for (int x = 0; x < width; ++x) {
+            const std::size_t index = static_cast<std::size_t>(y) * width + x;
+            const float h = textureData[index];
+            const float v = pattern[index] + fsin(fy * 2.0f + h * 10.0f) * 0.01f;
+            pattern[index] = clamp(v, 0.0f, 1.0f);
+        }
+    }
+    return pattern;
+}
+
+}  // namespace proctex

@@ -1,0 +1,73 @@
+// The eleven pattern functions of patternType 2 to 12.
+//
+// Each takes the base height field (read only, except the checker pattern,
+// which takes none), the size and patternParam, and returns a new field of
+// width x height values that replaces the base field. They evaluate their
+// formulas operation by operation in single precision, so the results are
+// bit-exact. Callers reject a zero or non-finite patternParam for the types
+// whose formulas would divide by it (see patternRequestIsUsable); the functions
+// themselves accept every value and then give whatever the formulas give.
+#pragma once
+
+#include <cstdint>
+
+#include "core/field.h"
+
+namespace proctex {
+
+// patternType 2: rings patternParam pixels apart around the image
+// centre, bent by the height field. `seamless` is accepted and has no effect.
+FloatField generateRingPattern(const FloatField& textureData, int width, int height,
+                               float patternParam, bool seamless);
+
+// patternType 3: dark grooves along x + 0.6 y = const, pi x
+// patternParam apart. `seamless` is accepted and has no effect.
+FloatField generateGroovePattern(const FloatField& textureData, int width, int height,
+                                 float patternParam, bool seamless);
+
+// patternType 4: gamma (patternParam limited to [0.5, 3]) then smoothstep.
+FloatField generateToneCurvePattern(const FloatField& textureData, int width, int height,
+                                    float patternParam);
+
+// patternType 5: lifts the field into [0.3, 1] and darkens both ends
+// by up to 30 percent; patternParam is the exponent of the darkening weight.
+FloatField generateDampedExtremesPattern(const FloatField& textureData, int width, int height,
+                                         float patternParam);
+
+// patternType 6: bright borders of random Voronoi cells, about
+// 2 x patternParam^2 pixels per cell. Uses an exact nearest-two search that
+// gives the same field as checking every point for every pixel.
+FloatField generateCellPattern(const FloatField& textureData, int width, int height,
+                               float patternParam, int32_t seed);
+
+// patternType 7: brushed surface with 50..500 random fading
+// scratches (patternParam scratches per 10 000 pixels).
+FloatField generateBrushedScratchesPattern(const FloatField& textureData, int width, int height,
+                                           float patternParam, int32_t seed);
+
+// patternType 8: overlapping discs of diameter patternParam on
+// staggered rows over a base level of 0.3. Visits only the pixels of each
+// disc's bounding box; the field equals that of visiting every pixel for
+// every disc.
+FloatField generateStaggeredDiscPattern(const FloatField& textureData, int width, int height,
+                                        float patternParam);
+
+// patternType 9: checkerboard of patternParam-pixel blocks, 1 and 0.
+FloatField generateCheckerPattern(int width, int height, float patternParam);
+
+// patternType 10: horizontal bands, fine lines, vertical waves and
+// a grid of dark knots (3 x 5 patternParam apart).
+FloatField generateBandedKnotPattern(const FloatField& textureData, int width, int height,
+                                     float patternParam);
+
+// patternType 11: raised diamonds on a sheared grid of
+// patternParam-pixel cells.
+FloatField generateDiamondPattern(const FloatField& textureData, int width, int height,
+                                  float patternParam);
+
+// patternType 12: product-of-sines bumps of period pi x
+// patternParam through a power curve.
+FloatField generateEggCratePattern(const FloatField& textureData, int width, int height,
+                                   float patternParam);
+
+}  // namespace proctex
