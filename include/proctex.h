@@ -77,7 +77,8 @@ extern "C" {
  *                    6: cell size: one random cell per 2 x param^2 pixels
  *                    (at least 10 cells), borders param / 2 wide; negative
  *                    lights every pixel; small values ask for very many
- *                    cells (about 20 bytes each). 7: scratches per 10 000
+ *                    cells (about 20 bytes each): more than one per pixel
+ *                    and over 2^24 is rejected. 7: scratches per 10 000
  *                    pixels, kept within 50..500. 8: disc diameter in pixels.
  *                    9, 11: block size in pixels. 10: band and knot scale in
  *                    pixels (knots 3 x 5 param apart). 12: bump period
@@ -106,8 +107,9 @@ extern "C" {
  *                    exactly 1.0. Typical 0.5..2.
  * 16 brightness      Diffuse only: added to every value, skipped at exactly 0.
  * 17 invert          1 inverts the diffuse tones (1 - v).
- * 18 seamless        1: tileable noise, rings, grooves and veins. Any non-zero
- *                    value makes the normal map wrap around the borders.
+ * 18 seamless        1: tileable base noise and veins (the relief repeats when
+ *                    scale divides the size). Any non-zero value makes the
+ *                    normal map wrap around the borders.
  * 19 normalStrength  Slope factor of the normal map; 0 is flat, typical 1..10.
  * 20 roughness       0..1; moves the whole roughness map down as it grows.
  * 21 writeRoughness  1 writes <base>_rough.png (its failure is ignored).

@@ -48,7 +48,8 @@ int generateTexture(const TextureRequest& r) {
     // An empty path (also the result of a failed conversion) cannot be opened:
     // the diffuse write would fail, so nothing is computed.
     if (r.filenameStr.empty()) return 0;
-    if (!patternRequestIsUsable(pattern) || !overlayRequestIsUsable(overlay)) return 0;
+    if (!patternRequestIsUsable(pattern, r.width, r.height) || !overlayRequestIsUsable(overlay))
+        return 0;
 
     // Height field: base relief, pattern, overlay.
     const TextureGenerator generator(r.width, r.height, r.scale, r.octaves, r.seed,

@@ -1,8 +1,10 @@
 #include "patterns/pattern_stage.h"
 
+#include <algorithm>
 #include <cmath>
 #include <utility>
 
+#include "patterns/pattern_internals.h"
 #include "patterns/patterns.h"
 
 namespace proctex {
@@ -29,11 +31,23 @@ bool needsFiniteNonZeroParam(int32_t type) {
     }
 }
 
+// A tiny cell size asks for billions of points (about 20 bytes each) that
+// the system may overcommit and then kill the host for. More points than
+// pixels add nothing visible, so beyond a generous floor such a request is
+// treated like the allocation failure it would be.
+constexpr int64_t kCellPointFloor = int64_t{1} << 24;
+
+bool cellPointCountFits(int width, int height, float param) {
+    const int64_t points = cellPointCount(width, height, param);
+    return points <= std::max(kCellPointFloor, int64_t{width} * height);
+}
+
 }  // namespace
 
-bool patternRequestIsUsable(const PatternRequest& request) {
+bool patternRequestIsUsable(const PatternRequest& request, int width, int height) {
     if (!needsFiniteNonZeroParam(request.type)) return true;
-    return std::isfinite(request.param) && request.param != 0.0f;
+    if (!std::isfinite(request.param) || request.param == 0.0f) return false;
+    return request.type != 6 || cellPointCountFits(width, height, request.param);
 }
 
 void applyPatternStage(FloatField& textureData, int width, int height,

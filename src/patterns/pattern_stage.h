@@ -15,9 +15,10 @@ struct PatternRequest {
     bool seamless;  // the call's seamless == 1
 };
 
-// False when the request cannot produce a meaningful field (the call then
-// fails before doing any work).
-bool patternRequestIsUsable(const PatternRequest& request);
+// False when the request cannot produce a meaningful field for a width x
+// height image, or would need more memory than any image of that size
+// justifies (the call then fails before doing any work).
+bool patternRequestIsUsable(const PatternRequest& request, int width, int height);
 
 // Replaces textureData with the requested pattern, if any.
 void applyPatternStage(FloatField& textureData, int width, int height,

@@ -45,6 +45,19 @@ TEST(PatternPipeline, ZeroOrNonFiniteParamFailsBeforeAnyWork) {
     }
 }
 
+TEST(PatternPipeline, CellSizesAskingForBillionsOfPointsFailBeforeAnyWork) {
+    TempDir dir;
+    Call call;
+    call.width = 64;
+    call.height = 64;
+    call.patternType = 6;
+    call.patternParam = 0.001f;  // 4096 / 2e-6: two billion points
+    EXPECT_EQ(call.run(dir / "t.png"), 0);
+    EXPECT_TRUE(test::listFiles(dir.path()).empty());
+    call.patternParam = 0.05f;  // 819200 points: more than pixels, still within the floor
+    EXPECT_EQ(call.run(dir / "t.png"), 1);
+}
+
 TEST(PatternPipeline, ToneCurvesAndScratchesAcceptAnyParam) {
     const float nan = std::numeric_limits<float>::quiet_NaN();
     for (const int type : {4, 5, 7}) {
