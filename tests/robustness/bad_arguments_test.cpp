@@ -33,30 +33,30 @@ TEST(BadArguments, EveryFloatArgumentNaNOrInfinite) {
                              &Call::patternParam, &Call::overlayParam, &Call::overlayStrength,
                              &Call::contrast,     &Call::brightness,   &Call::normalStrength,
                              &Call::roughness};
+    const int patterns[] = {0, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12};
     int index = 0;
     for (float Call::*member : floats) {
         for (float value : {kNaN, kInf, -kInf, 0.0f, -1.0f, 3e38f}) {
-            for (int pattern : {0, 2, 6, 7, 8, 9, 10}) {
-                for (int overlay : {0, 1, 2, 3, 4}) {
-                    TempDir dir;
-                    Call call;
-                    call.width = 12;
-                    call.height = 10;
-                    call.patternType = pattern;
-                    call.patternParam = 4.0f;
-                    call.overlayType = overlay;
-                    call.overlayParam = 6.0f;
-                    call.overlayStrength = 0.5f;
-                    call.*member = value;
-                    const int result = call.run(dir / "x.png");
-                    ASSERT_TRUE(result == 0 || result == 1) << index;
-                    ASSERT_TRUE(onlyDerivedFiles(dir.path())) << index;
-                    if (result == 0) continue;
-                    ASSERT_TRUE(fs::exists(dir / "x_diff.png"));
-                    ASSERT_TRUE(fs::exists(dir / "x_spec.png"));
-                }
+            // Rotate through the patterns and overlays so every pair of float
+            // argument and stage meets without running the whole product.
+            for (int k = 0; k < 4; ++k, ++index) {
+                TempDir dir;
+                Call call;
+                call.width = 12;
+                call.height = 10;
+                call.patternType = patterns[index % 12];
+                call.patternParam = 4.0f;
+                call.overlayType = index % 5;
+                call.overlayParam = 6.0f;
+                call.overlayStrength = 0.5f;
+                call.*member = value;
+                const int result = call.run(dir / "x.png");
+                ASSERT_TRUE(result == 0 || result == 1) << index;
+                ASSERT_TRUE(onlyDerivedFiles(dir.path())) << index;
+                if (result == 0) continue;
+                ASSERT_TRUE(fs::exists(dir / "x_diff.png"));
+                ASSERT_TRUE(fs::exists(dir / "x_spec.png"));
             }
-            ++index;
         }
     }
 }
@@ -110,6 +110,74 @@ TEST(BadArguments, PathIsADirectoryOrUnderAFile) {
     std::ofstream(dir / "file.txt") << "not a directory";
     EXPECT_EQ(Call{}.run(dir / "file.txt" / "x.png"), 0);
     EXPECT_EQ(test::listFiles(dir.path()), (std::vector<std::string>{"file.txt", "folder"}));
+}
+
+}  // namespace
+}  // namespace proctex
+
+namespace proctex {
+namespace {
+
+// Zero and negative parameters for every pattern and overlay: the call either
+// rejects them before any work (0, no file) or follows the formulas (1, all files).
+TEST(BadArguments, ZeroAndNegativePatternParameters) {
+    // Types whose formulas divide by the parameter reject 0; negative values are used.
+    const std::set<int> rejectZero = {2, 3, 6, 8, 9, 10, 11, 12};
+    for (int type = 2; type <= 12; ++type) {
+        for (float param : {0.0f, -0.0f, -3.0f, -1e30f}) {
+            TempDir dir;
+            Call call;
+            call.width = 20;
+            call.height = 16;
+            call.patternType = type;
+            call.patternParam = param;
+            const int expected = (param == 0.0f && rejectZero.count(type)) ? 0 : 1;
+            EXPECT_EQ(call.run(dir / "x.png"), expected) << type << " " << param;
+            EXPECT_EQ(test::listFiles(dir.path()).size(), expected ? 5u : 0u);
+        }
+    }
+}
+
+TEST(BadArguments, ZeroAndNegativeOverlayParameters) {
+    struct Case {
+        int type;
+        float param, strength;
+        int expected;
+    };
+    const Case cases[] = {
+        {1, 0.0f, 0.5f, 0}, {1, -12.0f, 0.5f, 1}, {1, 12.0f, 0.0f, 1},  {1, 12.0f, -2.0f, 1},
+        {2, 0.0f, 8.0f, 0}, {2, 16.0f, 0.0f, 0},  {2, -16.0f, 8.0f, 1}, {2, 16.0f, -8.0f, 1},
+        {3, 0.0f, 0.9f, 0}, {3, -24.0f, 0.9f, 0}, {3, 24.0f, 0.0f, 1},  {3, 24.0f, -1.0f, 1},
+        {4, 0.0f, 0.5f, 1}, {4, -5.0f, 0.5f, 1},  {4, 5.0f, 0.0f, 1},   {4, 5.0f, -1.0f, 1},
+    };
+    for (const Case& c : cases) {
+        TempDir dir;
+        Call call;
+        call.width = 20;
+        call.height = 16;
+        call.overlayType = c.type;
+        call.overlayParam = c.param;
+        call.overlayStrength = c.strength;
+        EXPECT_EQ(call.run(dir / "x.png"), c.expected)
+            << c.type << " " << c.param << " " << c.strength;
+        EXPECT_EQ(test::listFiles(dir.path()).size(), c.expected ? 5u : 0u);
+    }
+}
+
+TEST(BadArguments, AMillionScratchesFinish) {
+    TempDir dir;
+    Call call;
+    call.width = 16;
+    call.height = 16;
+    call.overlayType = 4;
+    call.overlayParam = 1e6f;
+    call.overlayStrength = 0.8f;
+    EXPECT_EQ(call.run(dir / "x.png"), 1);
+    // Every pixel is crossed by some scratch: the carved field differs from the plain one.
+    Call plain = call;
+    plain.overlayType = 0;
+    ASSERT_EQ(plain.run(dir / "plain.png"), 1);
+    EXPECT_NE(test::readBytes(dir / "x_diff.png"), test::readBytes(dir / "plain_diff.png"));
 }
 
 }  // namespace
