@@ -182,3 +182,37 @@ TEST(BadArguments, AMillionScratchesFinish) {
 
 }  // namespace
 }  // namespace proctex
+
+namespace proctex {
+namespace {
+
+// A path of exactly `bytes` bytes ending in "/x.png", inside nested folders
+// (each name stays below the file system's 255-byte limit).
+fs::path pathOfLength(const fs::path& root, std::size_t bytes) {
+    fs::path dir = root;
+    const std::size_t tail = std::string("/x.png").size();
+    while (dir.string().size() + tail < bytes) {
+        const std::size_t left = bytes - tail - dir.string().size() - 1;  // minus the '/'
+        if (left == 0) break;
+        dir /= std::string(std::min<std::size_t>(left, 200), 'd');
+    }
+    fs::create_directories(dir);
+    return dir / "x.png";
+}
+
+TEST(BadArguments, PathsOf511And512Bytes) {
+    TempDir dir;
+    const fs::path fits = pathOfLength(dir.path(), 511);
+    ASSERT_EQ(fits.string().size(), 511u);
+    EXPECT_EQ(Call{}.run(fits), 1);
+    EXPECT_TRUE(fs::exists(fits.parent_path() / "x_metal.png"));
+
+    TempDir other;
+    const fs::path tooLong = pathOfLength(other.path(), 512);
+    ASSERT_EQ(tooLong.string().size(), 512u);
+    EXPECT_EQ(Call{}.run(tooLong), 0);
+    EXPECT_TRUE(fs::is_empty(tooLong.parent_path()));
+}
+
+}  // namespace
+}  // namespace proctex
