@@ -13,17 +13,18 @@ namespace {
 
 constexpr mpfr_prec_t kWork = 1500;
 
-// The bit layout the power's logarithm uses to pick a table row; must match
-// crmath_pow.cpp.
-constexpr uint64_t kLogOffset = 0x3FE6900000000000ull;
-constexpr int kLogIndexBits = 7;
-constexpr int kLogCentreRow = 75;  // the row whose interval contains 1
-constexpr int kLogShift = 52 - kLogIndexBits;
+// The bit layout the power's logarithm uses to pick a table row from the bits
+// of a float; must match crmath_pow.cpp.
+constexpr uint32_t kLogOffset = 0x3F34C000u;  // 0.7060546875f
+constexpr int kLogIndexBits = 8;
+constexpr int kLogCentreRow = 150;  // the row whose interval contains 1
+constexpr int kLogShift = 23 - kLogIndexBits;
+constexpr int kExp2Bits = 10;  // 2^(j/1024)
 
-double fromBits(uint64_t u) {
-    double d;
-    std::memcpy(&d, &u, sizeof d);
-    return d;
+float fromBits(uint32_t u) {
+    float f;
+    std::memcpy(&f, &u, sizeof f);
+    return f;
 }
 
 struct Big {
@@ -64,6 +65,36 @@ void printTwoOverPi() {
         std::printf("%s0x%08lXu,", (i + 1) % 6 == 0 ? "\n    " : " ", word);
     }
     std::printf("\n};\n\n");
+
+    // The same bits as the window the fast sine and cosine need for each float
+    // exponent from 2^20 up: 128 bits from bit (biased exponent - 120) of the
+    // padded words, so that no shifting is left to do at run time.
+    Big u;
+    mpfr_const_pi(u.v, MPFR_RNDN);
+    mpfr_ui_div(u.v, 2, u.v, MPFR_RNDN);
+    std::printf("// For biased float exponents 147..254 (2^20 and up): the 128 bits of 2/pi that\n");
+    std::printf("// start at bit (exponent - 120) of kTwoOverPiWords, as four words.\n");
+    std::printf("inline constexpr uint32_t kTwoOverPiWindows[108][4] = {\n");
+    for (int e = 147; e <= 254; ++e) {
+        const int start = e - 120;  // bit index in the padded string, 32 zeros first
+        std::printf("    {");
+        for (int k = 0; k < 4; ++k) {
+            // Bits [start + 32k, start + 32k + 32) of the padded string are
+            // bits 1 + (start + 32k - 32) onward of 2/pi.
+            const long first = start + 32L * k - 32 + 1;
+            Big t, w;
+            mpfr_mul_2si(t.v, u.v, first - 1 + 32, MPFR_RNDN);
+            mpfr_floor(w.v, t.v);
+            mpfr_div_2ui(w.v, w.v, 32, MPFR_RNDN);
+            mpfr_floor(w.v, w.v);
+            mpfr_mul_2ui(w.v, w.v, 32, MPFR_RNDN);
+            mpfr_floor(t.v, t.v);
+            mpfr_sub(t.v, t.v, w.v, MPFR_RNDN);
+            std::printf("%s0x%08lXu", k ? ", " : "", mpfr_get_ui(t.v, MPFR_RNDN));
+        }
+        std::printf("},\n");
+    }
+    std::printf("};\n\n");
 }
 
 void printSinCos() {
@@ -123,7 +154,7 @@ void printConstants() {
 void printPolynomials() {
     Big ln2, v, f;
     mpfr_const_log2(ln2.v, MPFR_RNDN);
-    std::printf("// log2(1 + z) = z * (L1 + z * (L2 + ... + z * L7)): Lk = (-1)^(k+1) / (k ln 2).\n");
+    std::printf("// log2(1 + z) = L1 z + L2 z^2 + ... + L7 z^7: Lk = (-1)^(k+1) / (k ln 2).\n");
     std::printf("inline constexpr double kLog2Poly[7] = {\n");
     for (int k = 1; k <= 7; ++k) {
         mpfr_mul_si(v.v, ln2.v, k % 2 ? k : -k, MPFR_RNDN);
@@ -131,13 +162,15 @@ void printPolynomials() {
         std::printf("    %a,\n", nearest(v));
     }
     std::printf("};\n");
-    std::printf("// 2^r = 1 + r * (E1 + r * (E2 + ... + r * E5)): Ek = (ln 2)^k / k!.\n");
-    std::printf("inline constexpr double kExp2Poly[5] = {\n");
+    std::printf("// 2^(w/%d) = 1 + E1 w + E2 w^2 + E3 w^3: Ek = (ln 2 / %d)^k / k!.\n",
+                1 << kExp2Bits, 1 << kExp2Bits);
+    std::printf("inline constexpr double kExp2Poly[3] = {\n");
     mpfr_set_ui(f.v, 1, MPFR_RNDN);
-    for (int k = 1; k <= 5; ++k) {
+    for (int k = 1; k <= 3; ++k) {
         mpfr_mul_ui(f.v, f.v, k, MPFR_RNDN);
         mpfr_pow_ui(v.v, ln2.v, k, MPFR_RNDN);
         mpfr_div(v.v, v.v, f.v, MPFR_RNDN);
+        mpfr_div_2ui(v.v, v.v, kExp2Bits * k, MPFR_RNDN);
         std::printf("    %a,\n", nearest(v));
     }
     std::printf("};\n\n");
@@ -145,16 +178,16 @@ void printPolynomials() {
 
 void printLogTable() {
     std::printf("// Rows of the power's logarithm. Row i covers the reduced mantissas m whose\n");
-    std::printf("// bits minus 0x%016llX have i in bits 45..51. c is 1/(centre of the row)\n",
-                static_cast<unsigned long long>(kLogOffset));
+    std::printf("// float bits minus 0x%08X have i in bits %d..22. c is 1/(centre of the row)\n",
+                kLogOffset, kLogShift);
     std::printf("// rounded to 21 bits (exactly 1 for the row around 1), so m*c is exact;\n");
     std::printf("// -log2(c) = hi + lo with hi a multiple of 2^-21.\n");
     std::printf("struct LogRow {\n    double c, hi, lo;\n};\n");
     std::printf("inline constexpr LogRow kLogTable[%d] = {\n", 1 << kLogIndexBits);
     double maxZ = 0;
     for (int i = 0; i < (1 << kLogIndexBits); ++i) {
-        const double lo = fromBits(kLogOffset + (uint64_t(i) << kLogShift));
-        const double hi = fromBits(kLogOffset + (uint64_t(i + 1) << kLogShift));
+        const double lo = fromBits(kLogOffset + (uint32_t(i) << kLogShift));
+        const double hi = fromBits(kLogOffset + (uint32_t(i + 1) << kLogShift));
         double c = 1.0;
         if (i != kLogCentreRow) {
             Big centre, inv(21);
@@ -182,11 +215,12 @@ void printLogTable() {
 
 void printExp2Table() {
     Big v;
-    std::printf("// 2^(j/64) for j = 0..63, rounded to nearest.\n");
-    std::printf("inline constexpr double kExp2Table[64] = {\n");
-    for (int j = 0; j < 64; ++j) {
+    const int n = 1 << kExp2Bits;
+    std::printf("// 2^(j/%d) for j = 0..%d, rounded to nearest.\n", n, n - 1);
+    std::printf("inline constexpr double kExp2Table[%d] = {\n", n);
+    for (int j = 0; j < n; ++j) {
         mpfr_set_si(v.v, j, MPFR_RNDN);
-        mpfr_div_2ui(v.v, v.v, 6, MPFR_RNDN);
+        mpfr_div_2ui(v.v, v.v, kExp2Bits, MPFR_RNDN);
         mpfr_exp2(v.v, v.v, MPFR_RNDN);
         std::printf("    %a,\n", nearest(v));
     }

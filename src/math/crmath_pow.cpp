@@ -1,24 +1,30 @@
 // Correctly rounded power of two floats.
 //
-// Fast path: |x|^y = 2^t with t = y * log2|x|.
-//   log2|x| = e + log2(m) with m = |x| / 2^e in [0.705, 1.410); a table row
-//   chosen by the top bits of m gives c ~ 1/m (21 bits, so z = m*c - 1 is
-//   exact, |z| <= 2^-8) and -log2(c) = hi + lo; log2(1 + z) is a degree-7
-//   Taylor polynomial. e + hi has at most 29 bits, so y * (e + hi) is exact
-//   and carries the bulk of t; the rest, y * (lo + log2(1 + z)), is one
-//   rounded product. t is kept as an exact double-double.
-//   2^t = 2^q * 2^(j/64) * 2^r with |r| <= 1/128: a table of 2^(j/64) and a
-//   degree-5 polynomial.
+// |x|^y = 2^t with t = y * log2|x|, log2|x| = e + log2(m) and m = |x| / 2^e
+// in [0.706, 1.412). A table row chosen by the top eight bits of m gives
+// c ~ 1/m (21 bits, so z = m*c - 1 is exact, |z| <= 2^-9) and
+// -log2(c) = hi + lo with hi a multiple of 2^-21; log2(1 + z) = z * Q(z), Q a
+// Taylor polynomial. e + hi has at most 29 bits, so th = y * (e + hi) is
+// exact and carries the bulk of t; the rest is tl = (y*z) * Q + y*lo. All of
+// t is kept in units of 2^-10 (y scaled by 1024, exactly). Then
+// 2^t = 2^(k/1024) * 2^(w/1024) with k the integer nearest 1024 t and
+// |w| <= 1/2: a table of 2^(j/1024), a power of two and a cubic.
 //
-// Error bound, relative to 2^t: the polynomial, its coefficients and the
-// roundings make log2(1 + z) good to 3.03 * 2^-53 relative and add 2 * 2^-53
-// relative of |lo + log2(1 + z)|; that part is at most 1.01 |log2 x| (the row
-// around 1 has c = 1 and lo = 0; elsewhere |log2 x| is at least half the
-// row's distance from 1), so the absolute error of t is at most
-// 5.1 * 2^-53 * 1.01 * |t| <= 2^-43.4 with |t| <= 151.1, giving ln 2 * 2^-43.4
-// <= 2^-43.93 on the result, and the exponential adds 3.03 * 2^-53. Total
-// below 2^-43.9; results within 2^-41 of a rounding boundary take the
-// accurate path.
+// |y| <= 8 (every exponent the patterns use): Q of degree 4, its first
+// omitted term below 2^-47.6 relative; |tl| < 0.023, so t is good to 2^-52.9
+// absolute (2^-53.4 relative on the result) and w = (th - k) + tl is formed
+// with errors below 2^-57. The cubic is good to 2^-50.7 (its first omitted
+// term) plus 1.02 * 2^-53 of rounding, the table and the final product add
+// 2^-53 each: below 8.7 * 2^-53 < 2^-49.8 relative.
+//
+// Larger |y| (x near 1 with a large y can still give a finite result): Q of
+// degree 5, good to 2.02 * 2^-53 relative, and th + tl made an exact
+// double-double before reducing. The roundings forming tl add 5.1 * 2^-53 of
+// |y*log2(1 + z)|, at most 1.01 |t| (the row around 1 has c = 1 and lo = 0;
+// elsewhere |log2 x| is at least half the row's distance from 1); with
+// |t| <= 152, t is good to 2^-43.36, that is 2^-43.88 relative on the
+// result, plus 2^-50: below 2^-43.8.
+#include <cmath>
 #include <cstdint>
 #include <limits>
 
@@ -30,9 +36,11 @@ namespace proctex {
 namespace crmath_detail {
 namespace {
 
-constexpr uint64_t kLogOffset = 0x3FE6900000000000ull;  // bits of 0.705078125
-constexpr double kRoundShift = 0x1.8p52;  // adding it rounds to an integer
+constexpr uint32_t kLogOffset = 0x3F34C000u;  // bits of 0.7060546875f
+constexpr double kRoundShift = 0x1.8p52;      // adding it rounds to an integer
 constexpr float kInfinityF = std::numeric_limits<float>::infinity();
+constexpr uint64_t kLowestHot = 0x3820000000000000ull;   // bits of 2^-125
+constexpr uint64_t kHighestHot = 0x47C0000000000000ull;  // bits of 2^125
 
 enum class IntegerKind { kNone, kOdd, kEven };
 
@@ -50,24 +58,96 @@ IntegerKind integerKind(float y) {
     return (mantissa >> unitBit) & 1 ? IntegerKind::kOdd : IntegerKind::kEven;
 }
 
-// 2^t for t = th + tl, |t| <= 152 and |tl| <= ulp(th).
-double exp2Approx(double th, double tl) {
-    const double kd = (th * 64.0 + kRoundShift) - kRoundShift;  // nearest integer
-    const double r = (th * 64.0 - kd) * 0x1p-6 + tl;           // the difference is exact
-    const double p = 1.0 + r * (kExp2Poly[0] +
-                                r * (kExp2Poly[1] +
-                                     r * (kExp2Poly[2] + r * (kExp2Poly[3] + r * kExp2Poly[4]))));
-    const int64_t k = static_cast<int64_t>(kd);
-    return kExp2Table[k & 63] * p * powerOfTwo(static_cast<int>(k >> 6));
+// The first steps, from the bits of a positive normal float x: z, the row
+// and th = 1024 y (e + hi), exact.
+struct LogParts {
+    double z;
+    double th;
+    double y1024;
+    const LogRow* row;
+};
+
+inline LogParts logParts(uint32_t ix, float y, int exponentBias) {
+    const uint32_t tmp = ix - kLogOffset;
+    const LogRow& row = kLogTable[(tmp >> 15) & 255];
+    const int32_t e = static_cast<int32_t>(tmp) >> 23;
+    const float m = floatFromBits(ix - (static_cast<uint32_t>(e) << 23));
+    const double z = static_cast<double>(m) * row.c - 1.0;  // exact
+    const double y1024 = static_cast<double>(y) * 1024.0;
+    const double th = y1024 * (static_cast<double>(e + exponentBias) + row.hi);  // exact
+    return {z, th, y1024, &row};
+}
+
+// Q(z) with log2(1 + z) = z * Q(z), to z^4 or z^5, by Estrin's scheme; the
+// leading coefficient is added last so that the sums of the small terms hardly
+// add to the error.
+inline double log2Quotient4(double z) {
+    const double z2 = z * z;
+    const double mid = z2 * ((kLog2Poly[2] + z * kLog2Poly[3]) + z2 * kLog2Poly[4]);
+    return kLog2Poly[0] + (z * kLog2Poly[1] + mid);
+}
+
+double log2Quotient5(double z) {
+    const double z2 = z * z;
+    const double z4 = z2 * z2;
+    const double high = kLog2Poly[4] + z * kLog2Poly[5];
+    const double mid = z2 * (kLog2Poly[2] + z * kLog2Poly[3]) + z4 * high;
+    return kLog2Poly[0] + (z * kLog2Poly[1] + mid);
+}
+
+// 2^(k/1024) * 2^(w/1024) for |w| <= 1/2 (a little more is fine), with
+// kShifted = k + kRoundShift. The power of two goes straight into the
+// exponent bits of the table value; out-of-range k give values outside
+// [2^-125, 2^125] or NaN, never a wrong in-range value.
+inline double exp2Scaled(double kShifted, double w) {
+    const uint64_t kb = bitsOf(kShifted);
+    const uint64_t scale = bitsOf(kExp2Table[kb & 1023]) + ((kb >> 10) << 52);
+    const double p = 1.0 + w * (kExp2Poly[0] + w * (kExp2Poly[1] + w * kExp2Poly[2]));
+    return doubleFromBits(scale) * p;
+}
+
+// |x|^y from the first steps, for |y| <= 8.
+inline double powNarrow(const LogParts& lp) {
+    const double tl = (lp.y1024 * lp.z) * log2Quotient4(lp.z) + lp.y1024 * lp.row->lo;
+    const double kShifted = (lp.th + tl) + kRoundShift;
+    const double w = (lp.th - (kShifted - kRoundShift)) + tl;  // both sums small
+    return exp2Scaled(kShifted, w);
+}
+
+// |x|^y from the first steps, for any finite y: t as an exact double-double
+// first; 0 or infinity where 2^t surely rounds to them.
+double powWide(const LogParts& lp) {
+    const double q = log2Quotient5(lp.z);
+    const DD t = twoSum(lp.th, (lp.y1024 * lp.z) * q + lp.y1024 * lp.row->lo);
+    if (t.hi > 130.0 * 1024) return std::numeric_limits<double>::infinity();
+    if (t.hi < -152.0 * 1024) return 0.0;
+    const double kShifted = t.hi + kRoundShift;
+    return exp2Scaled(kShifted, (t.hi - (kShifted - kRoundShift)) + t.lo);  // exact difference
+}
+
+// Everything the hot path below leaves out: subnormal x, |y| > 8, results
+// outside [2^-125, 2^125].
+[[gnu::noinline]] float powOutside(float x, float y) {
+    const Approx a = powApprox(x, y);
+    // Subnormal results round on a coarser grid than the rounding test assumes.
+    if ((a.value < 0x1p-126 && a.value != 0.0) || nearRoundingBoundary(a.value, a.tolerance))
+        return powCorrect(x, y);
+    return static_cast<float>(a.value);
+}
+
+// x^y for x positive and normal, 0 < |y| <= 8.
+inline float powHot(float x, float y) {
+    const double v = powNarrow(logParts(bitsOf(x), y, 0));
+    if (bitsOf(v) - kLowestHot > kHighestHot - kLowestHot) return powOutside(x, y);
+    if (nearRoundingBoundary(v, kPowTolerance)) return powCorrect(x, y);
+    return static_cast<float>(v);
 }
 
 // |x|^y for x > 0 finite (subnormals included) and y finite, non-zero.
 float powPositive(float x, float y) {
-    const double v = powApprox(x, y);
-    // Subnormal results round on a coarser grid than the test below assumes.
-    if ((v < 0x1p-126 && v != 0.0) || nearRoundingBoundary(v, kPowTolerance))
-        return powCorrect(x, y);
-    return static_cast<float>(v);
+    const uint32_t ay = bitsOf(y) & 0x7FFFFFFFu;
+    if (bitsOf(x) >= 0x00800000u && ay <= 0x41000000u) return powHot(x, y);
+    return powOutside(x, y);
 }
 
 float powSpecial(float x, float y) {
@@ -89,8 +169,9 @@ float powSpecial(float x, float y) {
         magnitude = yNegative ? kInfinityF : 0.0f;
     } else if (ax == 0x7F800000u) {
         magnitude = yNegative ? 0.0f : kInfinityF;
+    } else if (!xNegative) {
+        return powPositive(x, y);
     } else {
-        // Finite negative x (positive x took the fast path).
         if (kind == IntegerKind::kNone) return std::numeric_limits<float>::quiet_NaN();
         magnitude = powPositive(floatFromBits(ax), y);
     }
@@ -99,36 +180,28 @@ float powSpecial(float x, float y) {
 
 }  // namespace
 
-double powApprox(float x, float y) {
-    const uint64_t ux = bitsOf(static_cast<double>(x));
-    const uint64_t tmp = ux - kLogOffset;
-    const LogRow& row = kLogTable[(tmp >> 45) & 127];
-    const int64_t e = static_cast<int64_t>(tmp) >> 52;
-    const double m = doubleFromBits(ux - (static_cast<uint64_t>(e) << 52));
-    const double z = m * row.c - 1.0;  // exact
-    const double p =
-        z * (kLog2Poly[0] +
-             z * (kLog2Poly[1] +
-                  z * (kLog2Poly[2] +
-                       z * (kLog2Poly[3] +
-                            z * (kLog2Poly[4] + z * (kLog2Poly[5] + z * kLog2Poly[6]))))));
-    const double yd = y;
-    const double th = yd * (static_cast<double>(e) + row.hi);  // both steps exact
-    const double tl = yd * (row.lo + p);
-    const DD t = twoSum(th, tl);
-    // Beyond these, 2^t is sure to overflow or to round to zero.
-    if (t.hi > 129.0) return std::numeric_limits<double>::infinity();
-    if (t.hi < -151.0) return 0.0;
-    return exp2Approx(t.hi, t.lo);
+Approx powApprox(float x, float y) {
+    uint32_t ix = bitsOf(x);
+    int bias = 0;
+    if (ix < 0x00800000u) {  // subnormal: scale to normal, exactly
+        ix = bitsOf(x * 0x1p24f);
+        bias = -24;
+    }
+    const LogParts lp = logParts(ix, y, bias);
+    if (!(y >= -8.0f && y <= 8.0f)) return {powWide(lp), kPowWideTolerance};
+    // |t - th| < 0.023 here, so th alone tells the extremes.
+    if (lp.th > 130.0 * 1024) return {std::numeric_limits<double>::infinity(), kPowTolerance};
+    if (lp.th < -152.0 * 1024) return {0.0, kPowTolerance};
+    return {powNarrow(lp), kPowTolerance};
 }
 
 }  // namespace crmath_detail
 
 float crPow(float x, float y) {
     using namespace crmath_detail;
-    // The common case first: x positive and finite, y finite and non-zero.
-    if (bitsOf(x) - 1u < 0x7F7FFFFFu && (bitsOf(y) & 0x7FFFFFFFu) - 1u < 0x7F7FFFFFu)
-        return powPositive(x, y);
+    // The common case first: x positive and normal, 0 < |y| <= 8.
+    if (bitsOf(x) - 0x00800000u < 0x7F000000u && (bitsOf(y) & 0x7FFFFFFFu) - 1u < 0x41000000u)
+        return powHot(x, y);
     return powSpecial(x, y);
 }
 

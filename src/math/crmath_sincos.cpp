@@ -35,7 +35,7 @@ struct Reduced {
 // Below 2^20, k < 2^25 and k times the first two 28-bit pieces of pi/64 are
 // exact; |x| - k*part1 is exact as well (the two lie within a factor of two),
 // so the only errors are two roundings relative to r and k*part3's tail.
-Reduced reduceSmall(double ax) {
+inline Reduced reduceSmall(double ax) {
     double kd = ax * kSixtyFourOverPi + kRoundShift;
     const uint32_t k = static_cast<uint32_t>(bitsOf(kd));
     kd -= kRoundShift;
@@ -46,30 +46,32 @@ Reduced reduceSmall(double ax) {
 }
 
 // From 2^20 up, the 128 bits of 2/pi around the binary point of x*2/pi give
-// the fraction to 121 bits, centred to [-1/2, 1/2] units of pi/64.
-Reduced reduceLarge(uint32_t ux) {
-    const uint32_t mantissa = (ux & 0x7FFFFFu) | 0x800000u;
-    const int exponent = static_cast<int>(ux >> 23) - 150;
-    uint32_t w[4];
-    reduceTwoOverPi(mantissa, exponent, w, 4);
-    uint32_t j = w[0] >> 25;
-    uint64_t hi = (static_cast<uint64_t>(w[0] & 0x1FFFFFFu) << 32) | w[1];
-    uint64_t lo = (static_cast<uint64_t>(w[2]) << 32) | w[3];
-    double sign = 1.0;
-    if (hi >> 56) {  // fraction >= 1/2: take 1 - fraction from the next multiple
-        j = (j + 1) & 127u;
-        sign = -1.0;
-        hi = (uint64_t{1} << 57) - hi - (lo != 0);
-        lo = 0 - lo;
-    }
-    const double f = static_cast<double>(static_cast<int64_t>(hi)) * 0x1p-57 +
-                     static_cast<double>(lo) * 0x1p-121;
-    return {sign * f * kPiOver64, j};
+// the fraction to 121 bits, centred to [-1/2, 1/2] units of pi/64. The
+// mantissa has 24 bits, so each 32-bit partial product fits in 56.
+inline Reduced reduceLarge(uint32_t ux) {
+    const uint64_t mantissa = (ux & 0x7FFFFFu) | 0x800000u;
+    const uint32_t* window = kTwoOverPiWindows[(ux >> 23) - 147];
+    const uint64_t p3 = mantissa * window[3];
+    const uint64_t p2 = mantissa * window[2] + (p3 >> 32);
+    const uint64_t p1 = mantissa * window[1] + (p2 >> 32);
+    const uint64_t p0 = mantissa * window[0] + (p1 >> 32);
+    // The top 64 bits hold k mod 128 (7 bits) and 57 bits of fraction; adding
+    // half a unit makes k the nearest multiple and leaves the fraction minus
+    // one half, signed, in [-1/2, 1/2).
+    const uint64_t top = ((p0 << 32) | (p1 & 0xFFFFFFFFu)) + (uint64_t{1} << 56);
+    const uint32_t j = static_cast<uint32_t>(top >> 57);
+    const int64_t fracHi = static_cast<int64_t>(top & ((uint64_t{1} << 57) - 1)) -
+                           (int64_t{1} << 56);
+    const uint64_t lo = (p2 << 32) | (p3 & 0xFFFFFFFFu);
+    // fracHi * 2^64 + lo, in units of 2^-121; lo's top 52 bits are all the
+    // double can use.
+    const double f = static_cast<double>(fracHi) * 0x1p-57 +
+                     static_cast<double>(static_cast<int64_t>(lo >> 12)) * 0x1p-109;
+    return {f * kPiOver64, j};
 }
 
-}  // namespace
-
-double sinCosApprox(float absX, bool cosine) {
+template <bool kCosine>
+inline double sinCosApproxImpl(float absX) {
     const uint32_t ux = bitsOf(absX);
     const Reduced red = ux < kCodyWaiteLimit ? reduceSmall(absX) : reduceLarge(ux);
     const double r = red.r;
@@ -80,33 +82,40 @@ double sinCosApprox(float absX, bool cosine) {
     const double c = kSinCosTable[red.j][1];
     // sin(a + r) = sin a + (sin a (cos r - 1) + cos a sin r), and likewise for
     // cos: the table value carries the bulk and takes one rounding.
-    if (cosine) return c + (c * cosRMinus1 - s * sinR);
+    if (kCosine) return c + (c * cosRMinus1 - s * sinR);
     return s + (s * cosRMinus1 + c * sinR);
+}
+
+}  // namespace
+
+double sinCosApprox(float absX, bool cosine) {
+    return cosine ? sinCosApproxImpl<true>(absX) : sinCosApproxImpl<false>(absX);
 }
 
 }  // namespace crmath_detail
 
 namespace {
 
-float sinOrCos(float x, bool cosine) {
+template <bool kCosine>
+inline float sinOrCos(float x) {
     using namespace crmath_detail;
     const uint32_t ux = bitsOf(x);
     const uint32_t ax = ux & 0x7FFFFFFFu;
     if (ax >= 0x7F800000u) return x - x;  // NaN for infinities and NaNs
-    const double v = sinCosApprox(floatFromBits(ax), cosine);
-    if (nearRoundingBoundary(v, kSinCosTolerance)) return sinCosCorrect(x, cosine);
+    const double v = sinCosApproxImpl<kCosine>(floatFromBits(ax));
+    if (nearRoundingBoundary(v, kSinCosTolerance)) return sinCosCorrect(x, kCosine);
     const float f = static_cast<float>(v);
-    return (!cosine && (ux >> 31)) ? -f : f;
+    return (!kCosine && (ux >> 31)) ? -f : f;
 }
 
 }  // namespace
 
 float crSin(float x) {
-    return sinOrCos(x, false);
+    return sinOrCos<false>(x);
 }
 
 float crCos(float x) {
-    return sinOrCos(x, true);
+    return sinOrCos<true>(x);
 }
 
 }  // namespace proctex
