@@ -2,7 +2,7 @@
 PRESET ?= release
 BUILD_DIR := build/$(PRESET)
 
-.PHONY: all deps build demo test bench format clean
+.PHONY: all deps build demo test bench verify-math format clean
 
 all: build
 
@@ -21,6 +21,12 @@ test: build
 
 bench: build
 	@for b in $(BUILD_DIR)/bench/proctex_bench*; do [ -x "$$b" ] && "$$b"; done
+
+# The full check of sine, cosine (all 2^32 floats) and power (10^9 pairs)
+# against MPFR: tens of minutes. VERIFY_THREADS sets the worker threads.
+VERIFY_THREADS ?= 2
+verify-math: build
+	@nice -n 19 $(BUILD_DIR)/tools/verify-crmath --threads $(VERIFY_THREADS)
 
 format:
 	@clang-format -i $$(git ls-files '*.h' '*.cpp')

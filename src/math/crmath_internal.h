@@ -72,6 +72,10 @@ void reduceTwoOverPi(uint32_t mantissa, int exponent, uint32_t* words, int n);
 double sinCosApprox(float absX, bool cosine);
 Approx powApprox(float x, float y);
 
+// Whether a power approximation, converted to float, is the correctly rounded
+// result (subnormal results included); otherwise the accurate path decides.
+bool powDecides(const Approx& a);
+
 // The accurate paths: the correctly rounded result for any finite input, and
 // the double-double value it is rounded from.
 DD sinCosAccurate(float x, bool cosine);

@@ -129,10 +129,7 @@ double powWide(const LogParts& lp) {
 // outside [2^-125, 2^125].
 [[gnu::noinline]] float powOutside(float x, float y) {
     const Approx a = powApprox(x, y);
-    // Subnormal results round on a coarser grid than the rounding test assumes.
-    if ((a.value < 0x1p-126 && a.value != 0.0) || nearRoundingBoundary(a.value, a.tolerance))
-        return powCorrect(x, y);
-    return static_cast<float>(a.value);
+    return powDecides(a) ? static_cast<float>(a.value) : powCorrect(x, y);
 }
 
 // x^y for x positive and normal, 0 < |y| <= 8.
@@ -179,6 +176,18 @@ float powSpecial(float x, float y) {
 }
 
 }  // namespace
+
+bool powDecides(const Approx& a) {
+    if (a.value < 0x1p-126 && a.value != 0.0) {
+        // Subnormal results round to multiples of 2^-149: compare the distance
+        // to the nearest odd multiple of 2^-150 with the error bound (2^-41
+        // relative covers both paths).
+        const double scaled = a.value * 0x1p149;
+        const double frac = scaled - static_cast<double>(static_cast<int64_t>(scaled));
+        return std::fabs(frac - 0.5) > scaled * 0x1p-41;
+    }
+    return !nearRoundingBoundary(a.value, a.tolerance);
+}
 
 Approx powApprox(float x, float y) {
     uint32_t ix = bitsOf(x);
