@@ -41,15 +41,15 @@ public:
         return finish(mpfr_pow(r_, a_, b_, MPFR_RNDN));
     }
 
-    // |v / f(x) - 1| for a double approximation v, with f(x) to 200 bits.
-    double sinError(float x, double v) { return wideError(mpfr_sin, x, v); }
-    double cosError(float x, double v) { return wideError(mpfr_cos, x, v); }
-    double powError(float x, float y, double v) {
+    // |v / f(x) - 1| for an approximation v = hi + lo, with f(x) to 200 bits.
+    double sinError(float x, double hi, double lo = 0) { return wideError(mpfr_sin, x, hi, lo); }
+    double cosError(float x, double hi, double lo = 0) { return wideError(mpfr_cos, x, hi, lo); }
+    double powError(float x, float y, double hi, double lo = 0) {
         const WideRange wide;
         mpfr_set_flt(wa_, x, MPFR_RNDN);
         mpfr_set_flt(a_, y, MPFR_RNDN);
         mpfr_pow(wr_, wa_, a_, MPFR_RNDN);
-        return relative(v);
+        return relative(hi, lo);
     }
 
 private:
@@ -79,16 +79,17 @@ private:
         mpfr_subnormalize(r_, ternary, MPFR_RNDN);
         return mpfr_get_flt(r_, MPFR_RNDN);
     }
-    double wideError(Unary f, float x, double v) {
+    double wideError(Unary f, float x, double hi, double lo) {
         const WideRange wide;
         mpfr_set_flt(wa_, x, MPFR_RNDN);
         f(wr_, wa_, MPFR_RNDN);
-        return relative(v);
+        return relative(hi, lo);
     }
-    double relative(double v) {
+    double relative(double hi, double lo) {
         mpfr_t d;
         mpfr_init2(d, kWide);
-        mpfr_set_d(d, v, MPFR_RNDN);
+        mpfr_set_d(d, hi, MPFR_RNDN);
+        mpfr_add_d(d, d, lo, MPFR_RNDN);
         mpfr_sub(d, d, wr_, MPFR_RNDN);
         mpfr_div(d, d, wr_, MPFR_RNDN);
         const double e = std::fabs(mpfr_get_d(d, MPFR_RNDN));

@@ -42,12 +42,20 @@ inline bool nearRoundingBoundary(double v, uint32_t tolerance) {
     return low - ((1u << 28) - tolerance) <= 2 * tolerance;
 }
 
-// Fast-path tolerances, in units in the last place of the double result. A
-// tolerance of 2^n ulp covers a relative error of 2^(n - 53) at least; each
-// is set 8 to 16 times above the proven error bound of its path.
-inline constexpr uint32_t kSinCosTolerance = 1u << 8;   // bound 2^-49
-inline constexpr uint32_t kPowTolerance = 1u << 6;      // bound 2^-49.8
-inline constexpr uint32_t kPowWideTolerance = 1u << 12; // bound 2^-43.8
+// The fast paths' proven relative error bounds (derived in crmath_sincos.cpp
+// and crmath_pow.cpp; the power has a path for |y| <= 8 and a wide one), and
+// the tolerances of the rounding test, in units in the last place of the
+// double result. A tolerance of 2^n ulp covers a relative error of 2^(n - 53)
+// at least; each is set more than 8 times above its bound.
+inline constexpr double kSinCosErrorBound = 0x1p-49;
+inline constexpr double kPowErrorBound = 0x1.2p-50;      // 2^-49.83
+inline constexpr double kPowWideErrorBound = 0x1.2p-44;  // 2^-43.83
+inline constexpr uint32_t kSinCosTolerance = 1u << 8;
+inline constexpr uint32_t kPowTolerance = 1u << 7;
+inline constexpr uint32_t kPowWideTolerance = 1u << 13;
+static_assert(kSinCosTolerance * 0x1p-53 > 8 * kSinCosErrorBound);
+static_assert(kPowTolerance * 0x1p-53 > 8 * kPowErrorBound);
+static_assert(kPowWideTolerance * 0x1p-53 > 8 * kPowWideErrorBound);
 
 // A fast path's result before rounding, and the tolerance that applies to it.
 struct Approx {

@@ -15,7 +15,7 @@
 // absolute (2^-53.4 relative on the result) and w = (th - k) + tl is formed
 // with errors below 2^-57. The cubic is good to 2^-50.7 (its first omitted
 // term) plus 1.02 * 2^-53 of rounding, the table and the final product add
-// 2^-53 each: below 8.7 * 2^-53 < 2^-49.8 relative.
+// 2^-53 each: below 8.7 * 2^-53 = 2^-49.88 relative.
 //
 // Larger |y| (x near 1 with a large y can still give a finite result): Q of
 // degree 5, good to 2.02 * 2^-53 relative, and th + tl made an exact
@@ -23,7 +23,7 @@
 // |y*log2(1 + z)|, at most 1.01 |t| (the row around 1 has c = 1 and lo = 0;
 // elsewhere |log2 x| is at least half the row's distance from 1); with
 // |t| <= 152, t is good to 2^-43.36, that is 2^-43.88 relative on the
-// result, plus 2^-50: below 2^-43.8.
+// result, plus 2^-50 from the exponential: below 2^-43.85.
 #include <cmath>
 #include <cstdint>
 #include <limits>
@@ -180,11 +180,10 @@ float powSpecial(float x, float y) {
 bool powDecides(const Approx& a) {
     if (a.value < 0x1p-126 && a.value != 0.0) {
         // Subnormal results round to multiples of 2^-149: compare the distance
-        // to the nearest odd multiple of 2^-150 with the error bound (2^-41
-        // relative covers both paths).
+        // to the nearest odd multiple of 2^-150 with the larger tolerance.
         const double scaled = a.value * 0x1p149;
         const double frac = scaled - static_cast<double>(static_cast<int64_t>(scaled));
-        return std::fabs(frac - 0.5) > scaled * 0x1p-41;
+        return std::fabs(frac - 0.5) > scaled * (kPowWideTolerance * 0x1p-53);
     }
     return !nearRoundingBoundary(a.value, a.tolerance);
 }

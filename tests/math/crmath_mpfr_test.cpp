@@ -6,10 +6,13 @@
 #include <gtest/gtest.h>
 #include <mpfr.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <random>
+#include <tuple>
+#include <utility>
 
 #include "crmath_reference.h"
 #include "math/crmath.h"
@@ -51,6 +54,26 @@ TEST(CrMathAccuratePath, PowMatchesMpfrAcrossTheRange) {
     }
 }
 
+// The accurate paths must be far more accurate than the fast ones, or the
+// rare inputs they exist for (within 2^-60 or so of a rounding boundary)
+// would round the wrong way.
+TEST(CrMathAccuratePath, DoubleDoubleValuesAreGoodTo2ToMinus90) {
+    FloatReference ref;
+    std::mt19937_64 engine(6);
+    double worst = 0;
+    for (int i = 0; i < 3000; ++i) {
+        const float x = floatFromRandomBits(engine, 0x00800000u, 0x7F7FFFFFu);
+        const DD s = sinCosAccurate(x, false);
+        const DD c = sinCosAccurate(x, true);
+        worst = std::max({worst, ref.sinError(x, s.hi, s.lo), ref.cosError(x, c.hi, c.lo)});
+        const float b = floatFromRandomBits(engine, 0x00800000u, 0x40000000u);
+        const float y = floatFromRandomBits(engine, 0, 0x41000000u);
+        const DD p = powAccurate(b, y);
+        if (p.hi != 0 && !std::isinf(p.hi)) worst = std::max(worst, ref.powError(b, y, p.hi, p.lo));
+    }
+    EXPECT_LT(worst, 0x1p-90);
+}
+
 // Inputs whose fast approximation lies within its tolerance of a rounding
 // boundary, found by scanning, must still come out right.
 TEST(CrMathAccuratePath, UndecidedInputsComeOutRight) {
@@ -90,7 +113,7 @@ TEST(CrMathAccuratePath, UndecidedInputsComeOutRight) {
     EXPECT_GE(hardWide, 10);
 }
 
-TEST(CrMathFastPath, SinCosErrorStaysBelowTwoToMinus49) {
+TEST(CrMathFastPath, SinCosErrorStaysWithinItsBound) {
     FloatReference ref;
     std::mt19937_64 engine(4);
     double worst = 0;
@@ -99,7 +122,7 @@ TEST(CrMathFastPath, SinCosErrorStaysBelowTwoToMinus49) {
         worst = std::max(worst, ref.sinError(x, sinCosApprox(x, false)));
         worst = std::max(worst, ref.cosError(x, sinCosApprox(x, true)));
     }
-    EXPECT_LT(worst, 0x1p-49);
+    EXPECT_LT(worst, kSinCosErrorBound);
 }
 
 TEST(CrMathFastPath, PowErrorStaysWithinBothPathsBounds) {
@@ -128,8 +151,28 @@ TEST(CrMathFastPath, PowErrorStaysWithinBothPathsBounds) {
         double& worst = a.tolerance == kPowTolerance ? worstNarrow : worstWide;
         worst = std::max(worst, ref.powError(x, y, a.value));
     }
-    EXPECT_LT(worstNarrow, std::exp2(-49.8));
-    EXPECT_LT(worstWide, std::exp2(-43.8));
+    EXPECT_LT(worstNarrow, kPowErrorBound);
+    EXPECT_LT(worstWide, kPowWideErrorBound);
+}
+
+TEST(CrMathAccuratePath, ExactPowerRecognisesOnlyDyadicResults) {
+    double v = 0;
+    EXPECT_TRUE(exactPower(9.0f, 1.5f, v));
+    EXPECT_EQ(27.0, v);
+    FloatReference ref;
+    // A perfect square mantissa with an odd exponent, a perfect fourth power
+    // with an exponent not divisible by 4, a negative exponent: none is dyadic.
+    for (auto [x, y] : {std::pair{18.0f, 0.5f}, {0x1.2p-2f, 1.5f}, {162.0f, 0.25f}, {3.0f, -2.0f},
+                        {2.0f, 0.3f}, {0x1.8p-75f, 2.0f / 3}}) {
+        EXPECT_FALSE(exactPower(x, y, v)) << x << " " << y;
+        EXPECT_TRUE(sameFloat(ref.pow(x, y), powCorrect(x, y))) << x << " " << y;
+    }
+    // Dyadic: 2^-75 * 3 squared, 2^-128 to the 1/128, 81 * 2^8 to the 1/4.
+    for (auto [x, y, expected] : {std::tuple{0x1.8p-74f, 2.0f, 0x1.2p-147}, {0x1p-128f, 1.0f / 128, 0.5},
+                                  {20736.0f, 0.25f, 12.0}}) {
+        EXPECT_TRUE(exactPower(x, y, v)) << x << " " << y;
+        EXPECT_EQ(expected, v);
+    }
 }
 
 TEST(CrMathRounding, DoubleDoublesRoundToNearestEven) {
