@@ -15,9 +15,9 @@ constexpr mpfr_prec_t kWork = 1500;
 
 // The bit layout the power's logarithm uses to pick a table row from the bits
 // of a float; must match crmath_pow.cpp.
-constexpr uint32_t kLogOffset = 0x3F34C000u;  // 0.7060546875f
-constexpr int kLogIndexBits = 8;
-constexpr int kLogCentreRow = 150;  // the row whose interval contains 1
+constexpr uint32_t kLogOffset = 0x3F34E000u;  // 0.70654296875f
+constexpr int kLogIndexBits = 9;
+constexpr int kLogCentreRow = 300;  // the row whose interval contains 1
 constexpr int kLogShift = 23 - kLogIndexBits;
 constexpr int kExp2Bits = 10;  // 2^(j/1024)
 

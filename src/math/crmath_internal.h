@@ -48,10 +48,10 @@ inline bool nearRoundingBoundary(double v, uint32_t tolerance) {
 // double result. A tolerance of 2^n ulp covers a relative error of 2^(n - 53)
 // at least; each is set more than 8 times above its bound.
 inline constexpr double kSinCosErrorBound = 0x1p-49;
-inline constexpr double kPowErrorBound = 0x1.2p-50;      // 2^-49.83
+inline constexpr double kPowErrorBound = 0x1.7p-49;      // 2^-48.48
 inline constexpr double kPowWideErrorBound = 0x1.2p-44;  // 2^-43.83
 inline constexpr uint32_t kSinCosTolerance = 1u << 8;
-inline constexpr uint32_t kPowTolerance = 1u << 7;
+inline constexpr uint32_t kPowTolerance = 1u << 8;
 inline constexpr uint32_t kPowWideTolerance = 1u << 13;
 static_assert(kSinCosTolerance * 0x1p-53 > 8 * kSinCosErrorBound);
 static_assert(kPowTolerance * 0x1p-53 > 8 * kPowErrorBound);

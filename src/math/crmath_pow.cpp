@@ -1,8 +1,8 @@
 // Correctly rounded power of two floats.
 //
 // |x|^y = 2^t with t = y * log2|x|, log2|x| = e + log2(m) and m = |x| / 2^e
-// in [0.706, 1.412). A table row chosen by the top eight bits of m gives
-// c ~ 1/m (21 bits, so z = m*c - 1 is exact, |z| <= 2^-9) and
+// in [0.7065, 1.4131). A table row chosen by the top nine bits of m gives
+// c ~ 1/m (21 bits, so z = m*c - 1 is exact, |z| <= 2^-10) and
 // -log2(c) = hi + lo with hi a multiple of 2^-21; log2(1 + z) = z * Q(z), Q a
 // Taylor polynomial. e + hi has at most 29 bits, so th = y * (e + hi) is
 // exact and carries the bulk of t; the rest is tl = (y*z) * Q + y*lo. All of
@@ -10,12 +10,12 @@
 // 2^t = 2^(k/1024) * 2^(w/1024) with k the integer nearest 1024 t and
 // |w| <= 1/2: a table of 2^(j/1024), a power of two and a cubic.
 //
-// |y| <= 8 (every exponent the patterns use): Q of degree 4, its first
-// omitted term below 2^-47.6 relative; |tl| < 0.023, so t is good to 2^-52.9
-// absolute (2^-53.4 relative on the result) and w = (th - k) + tl is formed
-// with errors below 2^-57. The cubic is good to 2^-50.7 (its first omitted
-// term) plus 1.02 * 2^-53 of rounding, the table and the final product add
-// 2^-53 each: below 8.7 * 2^-53 = 2^-49.88 relative.
+// |y| <= 8 (every exponent the patterns use): Q of degree 3, its first
+// omitted term below 2^-42.3 relative; |tl| < 0.0113, so t is good to
+// 2^-48.75 absolute (2^-49.28 = 13.2 * 2^-53 relative on the result) and
+// w = (th - k) + tl is formed with errors below 2^-57. The cubic is good to
+// 2^-50.7 (its first omitted term) plus 1.02 * 2^-53 of rounding, the table
+// and the final product add 2^-53 each: below 21.2 * 2^-53 = 2^-48.6 in all.
 //
 // Larger |y| (x near 1 with a large y can still give a finite result): Q of
 // degree 5, good to 2.02 * 2^-53 relative, and th + tl made an exact
@@ -36,7 +36,7 @@ namespace proctex {
 namespace crmath_detail {
 namespace {
 
-constexpr uint32_t kLogOffset = 0x3F34C000u;  // bits of 0.7060546875f
+constexpr uint32_t kLogOffset = 0x3F34E000u;  // bits of 0.70654296875f
 constexpr double kRoundShift = 0x1.8p52;      // adding it rounds to an integer
 constexpr float kInfinityF = std::numeric_limits<float>::infinity();
 constexpr uint64_t kLowestHot = 0x3820000000000000ull;   // bits of 2^-125
@@ -69,7 +69,7 @@ struct LogParts {
 
 inline LogParts logParts(uint32_t ix, float y, int exponentBias) {
     const uint32_t tmp = ix - kLogOffset;
-    const LogRow& row = kLogTable[(tmp >> 15) & 255];
+    const LogRow& row = kLogTable[(tmp >> 14) & 511];
     const int32_t e = static_cast<int32_t>(tmp) >> 23;
     const float m = floatFromBits(ix - (static_cast<uint32_t>(e) << 23));
     const double z = static_cast<double>(m) * row.c - 1.0;  // exact
@@ -78,12 +78,11 @@ inline LogParts logParts(uint32_t ix, float y, int exponentBias) {
     return {z, th, y1024, &row};
 }
 
-// Q(z) with log2(1 + z) = z * Q(z), to z^4 or z^5, by Estrin's scheme; the
+// Q(z) with log2(1 + z) = z * Q(z), to z^3 or z^5, by Estrin's scheme; the
 // leading coefficient is added last so that the sums of the small terms hardly
 // add to the error.
-inline double log2Quotient4(double z) {
-    const double z2 = z * z;
-    const double mid = z2 * ((kLog2Poly[2] + z * kLog2Poly[3]) + z2 * kLog2Poly[4]);
+inline double log2Quotient3(double z) {
+    const double mid = (z * z) * (kLog2Poly[2] + z * kLog2Poly[3]);
     return kLog2Poly[0] + (z * kLog2Poly[1] + mid);
 }
 
@@ -108,7 +107,7 @@ inline double exp2Scaled(double kShifted, double w) {
 
 // |x|^y from the first steps, for |y| <= 8.
 inline double powNarrow(const LogParts& lp) {
-    const double tl = (lp.y1024 * lp.z) * log2Quotient4(lp.z) + lp.y1024 * lp.row->lo;
+    const double tl = (lp.y1024 * lp.z) * log2Quotient3(lp.z) + lp.y1024 * lp.row->lo;
     const double kShifted = (lp.th + tl) + kRoundShift;
     const double w = (lp.th - (kShifted - kRoundShift)) + tl;  // both sums small
     return exp2Scaled(kShifted, w);
@@ -147,7 +146,7 @@ float powPositive(float x, float y) {
     return powOutside(x, y);
 }
 
-float powSpecial(float x, float y) {
+[[gnu::noinline]] float powSpecial(float x, float y) {
     const uint32_t ix = bitsOf(x);
     const uint32_t ax = ix & 0x7FFFFFFFu;
     const uint32_t ay = bitsOf(y) & 0x7FFFFFFFu;
@@ -197,7 +196,7 @@ Approx powApprox(float x, float y) {
     }
     const LogParts lp = logParts(ix, y, bias);
     if (!(y >= -8.0f && y <= 8.0f)) return {powWide(lp), kPowWideTolerance};
-    // |t - th| < 0.023 here, so th alone tells the extremes.
+    // |t - th| < 0.0113 here, so th alone tells the extremes.
     if (lp.th > 130.0 * 1024) return {std::numeric_limits<double>::infinity(), kPowTolerance};
     if (lp.th < -152.0 * 1024) return {0.0, kPowTolerance};
     return {powNarrow(lp), kPowTolerance};
