@@ -96,8 +96,8 @@ DD log2Accurate(double x) {
     return add(DD{static_cast<double>(e), 0.0}, mul(lnM, kInvLn2));
 }
 
-// The float exponent and odd integer mantissa of a positive finite float:
-// v = odd * 2^exp.
+// The odd integer mantissa and exponent of a finite non-zero float's
+// magnitude: |v| = odd * 2^exp.
 void oddDecompose(float v, uint32_t& odd, int& exp) {
     const uint32_t u = bitsOf(v) & 0x7FFFFFFFu;
     const uint32_t biased = u >> 23;
@@ -185,6 +185,10 @@ float sinCosCorrect(float x, bool cosine) {
 }
 
 bool exactPower(float x, float y, double& result) {
+    if (y == 0) {
+        result = 1;
+        return true;
+    }
     uint32_t mx, my;
     int ex, ey;
     oddDecompose(x, mx, ex);
@@ -231,8 +235,8 @@ bool exactPower(float x, float y, double& result) {
     if (ex % (1 << k) != 0) return false;
     uint64_t value = 1;
     for (uint64_t i = 0; i < p; ++i) {
+        if (value > ((uint64_t{1} << 53) - 1) / a) return false;  // before it can wrap
         value *= a;
-        if (value >= (uint64_t{1} << 53)) return false;
     }
     const int e = ex / (1 << k) * static_cast<int>(p);
     if (e > 200) {

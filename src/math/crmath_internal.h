@@ -4,8 +4,9 @@
 // Every function first computes a double approximation with a proven relative
 // error bound. When the approximation lies farther than that bound from every
 // rounding boundary of float, converting it to float is the correctly rounded
-// result; otherwise (about one call in 2^16 or fewer) an accurate path
-// recomputes the value in double-double arithmetic, about 2^-90 relative.
+// result; otherwise (about one call in a million, one in 2^14 for powers
+// with |y| > 8) an accurate path recomputes the value in double-double
+// arithmetic, to about 2^-95 relative.
 #pragma once
 
 #include <bit>
@@ -74,7 +75,7 @@ float roundToFloat(DD v);
 // below 2^(26 - 32n) units of the quadrant.
 void reduceTwoOverPi(uint32_t mantissa, int exponent, uint32_t* words, int n);
 
-// The fast paths before rounding, for |x| finite (sine and cosine) and for
+// The fast paths before rounding, for absX >= 0 finite (sine and cosine) and for
 // x > 0 finite and y finite, non-zero (power; the value is exactly 0 or
 // infinity where the result is sure to round to 0 or overflow).
 double sinCosApprox(float absX, bool cosine);

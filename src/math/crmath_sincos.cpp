@@ -6,11 +6,11 @@
 // polynomials in r.
 //
 // Error: r is good to 2^-52 relative (two roundings, or the 121-bit fraction
-// converted and multiplied by pi/64) plus an absolute 2^-88 below 2^20 from
-// the tail of pi/64 beyond its three pieces. That tail matters only where the
-// result is tiny, near a multiple of pi/2, and no float in [pi/4, 2^20) comes
-// closer to one than 2^-27.8 (at x = 0x1.f9cbe2p+7), so it stays below 2^-60
-// relative. The polynomials add 1.1 * 2^-53 (their first omitted terms are
+// converted and multiplied by pi/64) plus, below 2^20, an absolute 2^-91 from
+// k times the last piece of pi/64 and what lies beyond it. That part matters
+// only where the result is tiny, near a multiple of pi/2, and no float in
+// [pi/4, 2^20) comes closer to one than 2^-27.8 (at x = 0x1.f9cbe2p+7), so it
+// stays below 2^-63 relative. The polynomials add 1.1 * 2^-53 (their first omitted terms are
 // below 2^-58), the table values and the final sum 2^-53 each, and the
 // correction term cancels the table value by at most a factor of 3 (at j = 1,
 // r = -pi/128): below 2^-49 relative in all. The exhaustive check confirms it

@@ -161,10 +161,13 @@ TEST(CrMathAccuratePath, ExactPowerRecognisesOnlyDyadicResults) {
     EXPECT_TRUE(exactPower(9.0f, 1.5f, v));
     EXPECT_EQ(27.0, v);
     FloatReference ref;
-    // A perfect square mantissa with an odd exponent, a perfect fourth power
-    // with an exponent not divisible by 4, a negative exponent: none is dyadic.
+    // Not dyadic: a perfect square mantissa with an odd exponent, a perfect
+    // fourth power with an exponent not divisible by 4, negative and
+    // non-dyadic exponents. Nor taken: integer powers past 53 bits, whose
+    // computation must not wrap around.
     for (auto [x, y] : {std::pair{18.0f, 0.5f}, {0x1.2p-2f, 1.5f}, {162.0f, 0.25f}, {3.0f, -2.0f},
-                        {2.0f, 0.3f}, {0x1.8p-75f, 2.0f / 3}}) {
+                        {2.0f, 0.3f}, {0x1.8p-75f, 2.0f / 3}, {16777215.0f, 3.0f},
+                        {16777213.0f, 3.0f}}) {
         EXPECT_FALSE(exactPower(x, y, v)) << x << " " << y;
         EXPECT_TRUE(sameFloat(ref.pow(x, y), powCorrect(x, y))) << x << " " << y;
     }
