@@ -29,7 +29,10 @@ public:
         mpfr_inits2(24, a_, b_, r_, static_cast<mpfr_ptr>(nullptr));
         mpfr_inits2(kWide, wa_, wr_, static_cast<mpfr_ptr>(nullptr));
     }
-    ~FloatReference() { mpfr_clears(a_, b_, r_, wa_, wr_, static_cast<mpfr_ptr>(nullptr)); }
+    ~FloatReference() {
+        mpfr_clears(a_, b_, r_, wa_, wr_, static_cast<mpfr_ptr>(nullptr));
+        mpfr_free_cache2(MPFR_FREE_LOCAL_CACHE);  // this thread's constants, such as pi
+    }
     FloatReference(const FloatReference&) = delete;
     FloatReference& operator=(const FloatReference&) = delete;
 
