@@ -154,10 +154,16 @@ void powPair(uint64_t i, float& x, float& y) {
     const uint64_t r2 = splitMix(2 * i + 1);
     x = draw(r1, 0.0f, 2.0f);
     switch (r2 % 10) {
-        case 0: y = 1.2f; break;
-        case 1: y = 1.5f; break;
+        case 0:
+            y = 1.2f;
+            break;
+        case 1:
+            y = 1.5f;
+            break;
         case 2:
-        case 3: y = 1.0f / draw(r2 >> 4, 0.5f, 3.0f); break;
+        case 3:
+            y = 1.0f / draw(r2 >> 4, 0.5f, 3.0f);
+            break;
         default: {
             const float m = draw(r2 >> 4, 0.0f, 4.0f);
             y = (r2 >> 3) & 1 ? -m : m;
@@ -235,7 +241,8 @@ int main(int argc, char** argv) {
         } else if (arg == "--only" && i + 1 < argc) {
             only = argv[++i];
         } else {
-            std::fprintf(stderr, "usage: verify-crmath [--sample] [--threads N] [--only sin|cos|pow]\n");
+            std::fprintf(stderr,
+                         "usage: verify-crmath [--sample] [--threads N] [--only sin|cos|pow]\n");
             return 2;
         }
     }
@@ -255,7 +262,7 @@ int main(int argc, char** argv) {
     if (only.empty() || only == "pow")
         ok &= run("pow", powCount, threads,
                   [&](uint64_t a, uint64_t b, Tally& t) { checkPow(a, b, auditEvery, t); });
-    std::printf("%s\n", ok ? "verify-crmath: all results correctly rounded"
-                           : "verify-crmath: FAILED");
+    std::printf("%s\n",
+                ok ? "verify-crmath: all results correctly rounded" : "verify-crmath: FAILED");
     return ok ? 0 : 1;
 }

@@ -91,7 +91,8 @@ DD log2Accurate(double x) {
     const DD s = div(DD{m - 1.0, 0.0}, DD{m + 1.0, 0.0});
     const DD s2 = mul(s, s);
     DD series = div(kOne, 47.0);
-    for (int k = 45; k >= 1; k -= 2) series = add(mul(series, s2), div(kOne, static_cast<double>(k)));
+    for (int k = 45; k >= 1; k -= 2)
+        series = add(mul(series, s2), div(kOne, static_cast<double>(k)));
     const DD lnM = mul(mul(s, series), 2.0);
     return add(DD{static_cast<double>(e), 0.0}, mul(lnM, kInvLn2));
 }

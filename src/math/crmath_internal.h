@@ -89,7 +89,7 @@ bool powDecides(const Approx& a);
 // the double-double value it is rounded from.
 DD sinCosAccurate(float x, bool cosine);
 float sinCosCorrect(float x, bool cosine);
-DD powAccurate(float x, float y);  // x > 0 finite, y finite
+DD powAccurate(float x, float y);    // x > 0 finite, y finite
 float powCorrect(float x, float y);  // x > 0 finite, y finite
 
 // |x|^y when it is a dyadic rational of at most 53 bits (the only powers that

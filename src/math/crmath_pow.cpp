@@ -150,7 +150,7 @@ float powPositive(float x, float y) {
     const uint32_t ix = bitsOf(x);
     const uint32_t ax = ix & 0x7FFFFFFFu;
     const uint32_t ay = bitsOf(y) & 0x7FFFFFFFu;
-    if (ay == 0 || ix == 0x3F800000u) return 1.0f;            // x^0, 1^y
+    if (ay == 0 || ix == 0x3F800000u) return 1.0f;           // x^0, 1^y
     if (ax > 0x7F800000u || ay > 0x7F800000u) return x + y;  // NaN
     const bool yNegative = bitsOf(y) >> 31;
     if (ay == 0x7F800000u) {

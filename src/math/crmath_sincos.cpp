@@ -71,8 +71,8 @@ inline Reduced reduceLarge(uint32_t ux) {
     // one half, signed, in [-1/2, 1/2).
     const uint64_t top = ((p0 << 32) | (p1 & 0xFFFFFFFFu)) + (uint64_t{1} << 56);
     const uint32_t j = static_cast<uint32_t>(top >> 57);
-    const int64_t fracHi = static_cast<int64_t>(top & ((uint64_t{1} << 57) - 1)) -
-                           (int64_t{1} << 56);
+    const int64_t fracHi =
+        static_cast<int64_t>(top & ((uint64_t{1} << 57) - 1)) - (int64_t{1} << 56);
     const uint64_t lo = (p2 << 32) | (p3 & 0xFFFFFFFFu);
     // fracHi * 2^64 + lo, in units of 2^-121; lo's top 52 bits are all the
     // double can use.

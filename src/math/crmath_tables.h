@@ -3,6 +3,7 @@
 
 #include <cstdint>
 
+// clang-format off
 namespace proctex::crmath_detail {
 
 // The bits of 2/pi after the binary point, 32 to a word, behind one word of
@@ -1841,3 +1842,4 @@ inline constexpr double kExp2Table[1024] = {
 };
 
 }  // namespace proctex::crmath_detail
+// clang-format on

@@ -165,14 +165,20 @@ TEST(CrMathAccuratePath, ExactPowerRecognisesOnlyDyadicResults) {
     // fourth power with an exponent not divisible by 4, negative and
     // non-dyadic exponents. Nor taken: integer powers past 53 bits, whose
     // computation must not wrap around.
-    for (auto [x, y] : {std::pair{18.0f, 0.5f}, {0x1.2p-2f, 1.5f}, {162.0f, 0.25f}, {3.0f, -2.0f},
-                        {2.0f, 0.3f}, {0x1.8p-75f, 2.0f / 3}, {16777215.0f, 3.0f},
+    for (auto [x, y] : {std::pair{18.0f, 0.5f},
+                        {0x1.2p-2f, 1.5f},
+                        {162.0f, 0.25f},
+                        {3.0f, -2.0f},
+                        {2.0f, 0.3f},
+                        {0x1.8p-75f, 2.0f / 3},
+                        {16777215.0f, 3.0f},
                         {16777213.0f, 3.0f}}) {
         EXPECT_FALSE(exactPower(x, y, v)) << x << " " << y;
         EXPECT_TRUE(sameFloat(ref.pow(x, y), powCorrect(x, y))) << x << " " << y;
     }
     // Dyadic: 2^-75 * 3 squared, 2^-128 to the 1/128, 81 * 2^8 to the 1/4.
-    for (auto [x, y, expected] : {std::tuple{0x1.8p-74f, 2.0f, 0x1.2p-147}, {0x1p-128f, 1.0f / 128, 0.5},
+    for (auto [x, y, expected] : {std::tuple{0x1.8p-74f, 2.0f, 0x1.2p-147},
+                                  {0x1p-128f, 1.0f / 128, 0.5},
                                   {20736.0f, 0.25f, 12.0}}) {
         EXPECT_TRUE(exactPower(x, y, v)) << x << " " << y;
         EXPECT_EQ(expected, v);
@@ -216,7 +222,8 @@ TEST(CrMathTables, WindowsAndReductionConstantsMatchTwoOverPi) {
     }
     // pi/64 = part1 + part2 + part3 to 2^-115, the first two of 28 bits.
     mpfr_div_2ui(v, pi, 6, MPFR_RNDN);
-    for (double part : {kPiOver64Part1, kPiOver64Part2, kPiOver64Part3}) mpfr_sub_d(v, v, part, MPFR_RNDN);
+    for (double part : {kPiOver64Part1, kPiOver64Part2, kPiOver64Part3})
+        mpfr_sub_d(v, v, part, MPFR_RNDN);
     EXPECT_LT(std::fabs(mpfr_get_d(v, MPFR_RNDN)), 0x1p-115);
     for (double part : {kPiOver64Part1, kPiOver64Part2}) {
         uint64_t mantissa = (bitsOf(part) & 0xFFFFFFFFFFFFFull) | (uint64_t{1} << 52);
