@@ -60,38 +60,59 @@ bool decides(double d) {
     return std::fabs(frac - 0.5) > scaled * 0x1p-48;
 }
 
+// Counts of one chunk of work, added to the shared tally when it is done.
+struct Counts {
+    uint64_t checked = 0, byLibrary = 0, byMpfr = 0, accuratePath = 0, audits = 0;
+};
+
 struct Tally {
     std::atomic<uint64_t> checked{0}, byLibrary{0}, byMpfr{0}, accuratePath{0}, audits{0};
     std::atomic<uint64_t> mismatches{0};
     std::mutex printLock;
 
-    void report(const char* what, float ours, float expected) {
+    void add(const Counts& c) {
+        checked += c.checked;
+        byLibrary += c.byLibrary;
+        byMpfr += c.byMpfr;
+        accuratePath += c.accuratePath;
+        audits += c.audits;
+    }
+    void report(const std::string& what, float ours, float expected) {
         const uint64_t n = ++mismatches;
         if (n > 20) return;
         const std::lock_guard<std::mutex> lock(printLock);
-        std::printf("MISMATCH %s: ours %a, correct %a\n", what, ours, expected);
+        std::printf("MISMATCH %s: ours %a, correct %a\n", what.c_str(), ours, expected);
     }
 };
 
+std::string describe(const char* f, float x) {
+    char text[64];
+    std::snprintf(text, sizeof text, "%s(%a)", f, double{x});
+    return text;
+}
+
+std::string describe(float x, float y) {
+    char text[96];
+    std::snprintf(text, sizeof text, "pow(%a, %a)", double{x}, double{y});
+    return text;
+}
+
 // The correctly rounded float: the C library's double value rounded when it
 // decides, MPFR's otherwise. `audit` asks MPFR regardless and reports a
-// disagreement as a failure of the shortcut.
-template <typename Lib, typename Mpfr>
-float reference(Tally& tally, bool audit, Lib lib, Mpfr mpfr, const char* input) {
+// disagreement as a failure of the shortcut; `input` names the input then.
+template <typename Lib, typename Mpfr, typename Input>
+float reference(Counts& counts, Tally& tally, bool audit, Lib lib, Mpfr mpfr, Input input) {
     const double d = lib();
     if (!decides(d)) {
-        ++tally.byMpfr;
+        ++counts.byMpfr;
         return mpfr();
     }
-    ++tally.byLibrary;
+    ++counts.byLibrary;
     const float f = static_cast<float>(d);
     if (audit) {
-        ++tally.audits;
+        ++counts.audits;
         const float m = mpfr();
-        if (!sameFloat(f, m)) {
-            const std::string what = std::string("C library shortcut for ") + input;
-            tally.report(what.c_str(), f, m);
-        }
+        if (!sameFloat(f, m)) tally.report("C library shortcut for " + input(), f, m);
     }
     return f;
 }
@@ -99,24 +120,25 @@ float reference(Tally& tally, bool audit, Lib lib, Mpfr mpfr, const char* input)
 void checkSinCos(bool cosine, uint64_t first, uint64_t last, uint64_t stride, uint64_t auditEvery,
                  Tally& tally) {
     FloatReference ref;
-    char what[64];
+    Counts counts;
+    const char* name = cosine ? "cos" : "sin";
     for (uint64_t i = first; i < last; ++i) {
         const uint32_t bits = static_cast<uint32_t>(i * stride);
         float x;
         std::memcpy(&x, &bits, sizeof x);
-        std::snprintf(what, sizeof what, "%s(%a)", cosine ? "cos" : "sin", double{x});
         const float ours = cosine ? proctex::crCos(x) : proctex::crSin(x);
-        const bool audit = i % auditEvery == 0;
         const float expected = reference(
-            tally, audit, [&] { return cosine ? std::cos(double{x}) : std::sin(double{x}); },
-            [&] { return cosine ? ref.cos(x) : ref.sin(x); }, what);
+            counts, tally, i % auditEvery == 0,
+            [&] { return cosine ? std::cos(double{x}) : std::sin(double{x}); },
+            [&] { return cosine ? ref.cos(x) : ref.sin(x); }, [&] { return describe(name, x); });
         if (std::isfinite(x) &&
             detail::nearRoundingBoundary(detail::sinCosApprox(std::fabs(x), cosine),
                                          detail::kSinCosTolerance))
-            ++tally.accuratePath;
-        ++tally.checked;
-        if (!sameFloat(ours, expected)) tally.report(what, ours, expected);
+            ++counts.accuratePath;
+        ++counts.checked;
+        if (!sameFloat(ours, expected)) tally.report(describe(name, x), ours, expected);
     }
+    tally.add(counts);
 }
 
 uint64_t splitMix(uint64_t v) {
@@ -173,20 +195,20 @@ void powPair(uint64_t i, float& x, float& y) {
 
 void checkPow(uint64_t first, uint64_t last, uint64_t auditEvery, Tally& tally) {
     FloatReference ref;
-    char what[96];
+    Counts counts;
     for (uint64_t i = first; i < last; ++i) {
         float x, y;
         powPair(i, x, y);
-        std::snprintf(what, sizeof what, "pow(%a, %a)", double{x}, double{y});
         const float ours = proctex::crPow(x, y);
         const float expected = reference(
-            tally, i % auditEvery == 0, [&] { return std::pow(double{x}, double{y}); },
-            [&] { return ref.pow(x, y); }, what);
+            counts, tally, i % auditEvery == 0, [&] { return std::pow(double{x}, double{y}); },
+            [&] { return ref.pow(x, y); }, [&] { return describe(x, y); });
         if (x > 0 && std::isfinite(x) && !detail::powDecides(detail::powApprox(x, y)))
-            ++tally.accuratePath;
-        ++tally.checked;
-        if (!sameFloat(ours, expected)) tally.report(what, ours, expected);
+            ++counts.accuratePath;
+        ++counts.checked;
+        if (!sameFloat(ours, expected)) tally.report(describe(x, y), ours, expected);
     }
+    tally.add(counts);
 }
 
 // Runs work(first, last) over [0, count) in chunks on `threads` threads.
