@@ -2,7 +2,7 @@
 PRESET ?= release
 BUILD_DIR := build/$(PRESET)
 
-.PHONY: all deps build demo test sanitize bench windows test-windows format clean
+.PHONY: all deps build demo test sanitize bench windows test-windows verify-math format clean
 
 all: build
 
@@ -38,6 +38,12 @@ windows:
 # The DLL's tables, the Wine host checks and the byte comparison with Linux.
 test-windows:
 	@scripts/test-windows
+
+# The full check of sine, cosine (all 2^32 floats) and power (10^9 pairs)
+# against MPFR: tens of minutes. VERIFY_THREADS sets the worker threads.
+VERIFY_THREADS ?= 2
+verify-math: build
+	@nice -n 19 $(BUILD_DIR)/tools/verify-crmath --threads $(VERIFY_THREADS)
 
 format:
 	@clang-format -i $$(git ls-files '*.h' '*.cpp')

@@ -1,8 +1,13 @@
 // The single-precision elementary functions every stage uses, in one place so
-// that the whole library can switch to other implementations at once.
+// that the whole library computes them the same way on every platform. Sine,
+// cosine and power are our own correctly rounded versions (src/math), since
+// the C libraries' differ between platforms; square root, floor and fmod are
+// exact by IEEE 754 everywhere, so the standard ones are used.
 #pragma once
 
 #include <cmath>
+
+#include "math/crmath.h"
 
 namespace proctex {
 
@@ -26,13 +31,13 @@ inline float fpow(float x, float y) {
 #else
 
 inline float fsin(float x) {
-    return std::sin(x);
+    return crSin(x);
 }
 inline float fcos(float x) {
-    return std::cos(x);
+    return crCos(x);
 }
 inline float fpow(float x, float y) {
-    return std::pow(x, y);
+    return crPow(x, y);
 }
 
 #endif
