@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <random>
 
+#include "core/fmath.h"
 #include "core/numeric.h"
 #include "core/texture_generator.h"
 #include "overlays/overlays.h"
@@ -75,7 +76,7 @@ FloatField planksPerPixel(int width, int height, float plankLength, int32_t seed
             if (withGrain) {
                 const float g = uniformDraw(plankRng, 0.0f, 100.0f);
                 const float k = uniformDraw(plankRng, -0.1f, 0.1f);
-                overlay[i] = grainData[i] * 0.2f + std::sin((ly + g) / 3.0f) * 0.15f + k;
+                overlay[i] = grainData[i] * 0.2f + proctex::fsin((ly + g) / 3.0f) * 0.15f + k;
             } else {
                 overlay[i] = uniformDraw(plankRng, 0.0f, 0.3f);
             }

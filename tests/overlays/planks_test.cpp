@@ -6,6 +6,7 @@
 #include <random>
 #include <vector>
 
+#include "core/fmath.h"
 #include "core/numeric.h"
 #include "core/texture_generator.h"
 #include "overlays/overlays.h"
@@ -52,7 +53,7 @@ FloatField planksPerPixel(int width, int height, float plankLength, int32_t seed
             if (withGrain) {
                 const float g = uniformDraw(plankRng, 0.0f, 100.0f);
                 const float k = uniformDraw(plankRng, -0.1f, 0.1f);
-                overlay[i] = grainData[i] * 0.2f + std::sin((ly + g) / 3.0f) * 0.15f + k;
+                overlay[i] = grainData[i] * 0.2f + fsin((ly + g) / 3.0f) * 0.15f + k;
             } else {
                 overlay[i] = uniformDraw(plankRng, 0.0f, 0.3f);
             }
@@ -135,7 +136,7 @@ TEST(Planks, GrainModePixelFormula) {
         for (int x : {2, 10, 99}) {
             const float ly = static_cast<float>(y);
             const float expected = grain[static_cast<std::size_t>(y) * w + x] * 0.2f +
-                                   std::sin((ly + d.grainOffset) / 3.0f) * 0.15f + d.colorShift;
+                                   fsin((ly + d.grainOffset) / 3.0f) * 0.15f + d.colorShift;
             EXPECT_EQ(at(f, w, x, y), expected) << x << "," << y;
         }
     }

@@ -6,6 +6,7 @@
 #include <random>
 #include <vector>
 
+#include "core/fmath.h"
 #include "overlays/overlays.h"
 
 namespace proctex {
@@ -115,8 +116,8 @@ TEST(Scratches, MiddleIsThreePixelsWideAtAllAngles) {
         const ScratchStroke s{200.3f, 199.6f, angle, length, 1.5f};
         FloatField f(static_cast<std::size_t>(size) * size);
         paintScratch(f, size, size, s);
-        const float dx = std::cos(angle);
-        const float dy = std::sin(angle);
+        const float dx = fcos(angle);
+        const float dy = fsin(angle);
         // The step nearest the middle, with t accumulated as the walk does.
         float t = 0.0f;
         while (t < length / 2.0f) t = t + 0.3f;

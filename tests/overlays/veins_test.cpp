@@ -5,6 +5,7 @@
 #include <cstring>
 #include <limits>
 
+#include "core/fmath.h"
 #include "core/texture_generator.h"
 #include "overlays/overlays.h"
 
@@ -23,7 +24,7 @@ FloatField veinsReference(int width, int height, float veinScale, int32_t seed, 
             const std::size_t i = static_cast<std::size_t>(y) * width + x;
             const float quotient = static_cast<float>(x) / veinScale;
             const float a = quotient + noiseData[i] * 7.0f;
-            overlay[i] = 1.0f - std::fabs(std::sin(a));
+            overlay[i] = 1.0f - std::fabs(fsin(a));
         }
     }
     return overlay;
