@@ -1,0 +1,90 @@
+#include "presets.h"
+
+namespace proctex::cli {
+
+namespace {
+
+// Tuned by eye at the default 512 x 512. Sizes in pixels (scale, pattern and
+// overlay sizes) keep their pixel meaning at other sizes, so a larger image
+// shows more of the same material rather than a magnified one.
+const Preset kPresets[] = {
+    {"granite", "speckled grey stone with crisp grain",
+     {.scale = 48.0f, .octaves = 8, .persistence = 0.62f, .material = 4, .pattern = 4,
+      .patternParam = 1.6f, .seed = 101, .contrast = 1.4f, .normalStrength = 5.0f,
+      .roughness = 0.4f}},
+    {"marble", "white marble with dark flowing veins",
+     {.base = 1, .scale = 128.0f, .material = 3, .overlay = 1, .overlayParam = 24.0f,
+      .overlayStrength = 0.55f, .seed = 202, .contrast = 1.0f, .seamless = 1,
+      .normalStrength = 2.0f, .roughness = 0.8f}},
+    {"oak-planks", "floor of staggered oak planks with grain",
+     {.scale = 64.0f, .octaves = 5, .material = 2, .overlay = 3, .overlayParam = 256.0f,
+      .overlayStrength = 1.0f, .seed = 303, .contrast = 1.1f, .normalStrength = 4.0f}},
+    {"brick-wall", "running-bond bricks in mortar",
+     {.scale = 32.0f, .octaves = 6, .material = 7, .overlay = 2, .overlayParam = 96.0f,
+      .overlayStrength = 40.0f, .seed = 404, .contrast = 0.9f, .brightness = -0.15f,
+      .normalStrength = 8.0f}},
+    {"cobblestone", "rounded stones between bright joints",
+     {.scale = 64.0f, .octaves = 6, .material = 4, .pattern = 6, .patternParam = 24.0f,
+      .seed = 505, .contrast = 1.3f, .invert = 1, .normalStrength = 6.0f}},
+    {"brushed-steel", "fine directional brushing on grey metal",
+     {.scale = 128.0f, .octaves = 4, .material = 8, .pattern = 7, .patternParam = 300.0f,
+      .seed = 606, .contrast = 0.8f, .brightness = 0.1f, .normalStrength = 3.0f,
+      .roughness = 0.7f}},
+    {"scratched-metal", "dark plate with scattered scratches",
+     {.scale = 96.0f, .octaves = 5, .persistence = 0.4f, .material = 1, .overlay = 4,
+      .overlayParam = 80.0f, .overlayStrength = 0.8f, .seed = 707, .contrast = 0.7f,
+      .brightness = -0.1f, .normalStrength = 6.0f, .roughness = 0.6f}},
+    {"lava", "glowing cracks in cooling rock",
+     {.scale = 96.0f, .octaves = 7, .persistence = 0.6f, .material = 7, .pattern = 6,
+      .patternParam = 40.0f, .seed = 808, .contrast = 1.4f, .normalStrength = 5.0f}},
+    {"moss", "soft green growth",
+     {.scale = 32.0f, .octaves = 8, .persistence = 0.65f, .material = 5, .pattern = 5,
+      .patternParam = 1.5f, .seed = 909, .contrast = 1.3f, .normalStrength = 4.0f,
+      .roughness = 0.1f}},
+    {"ocean", "rolling blue water",
+     {.base = 1, .scale = 96.0f, .material = 6, .pattern = 3, .patternParam = 6.0f,
+      .seed = 1010, .contrast = 1.1f, .seamless = 1, .normalStrength = 3.0f,
+      .roughness = 0.9f}},
+    {"sand-ripples", "wind ripples in dune sand",
+     {.scale = 64.0f, .octaves = 5, .material = 2, .pattern = 3, .patternParam = 3.0f,
+      .seed = 1111, .contrast = 0.8f, .brightness = 0.15f, .normalStrength = 3.0f}},
+    {"ceramic-tiles", "glazed square tiles",
+     {.scale = 128.0f, .octaves = 3, .material = 3, .pattern = 9, .patternParam = 64.0f,
+      .overlay = 2, .overlayParam = 128.0f, .overlayStrength = 128.0f, .seed = 1212,
+      .contrast = 0.6f, .brightness = 0.1f, .normalStrength = 6.0f, .roughness = 0.9f}},
+    {"carbon-weave", "black and white woven fibre",
+     {.scale = 64.0f, .octaves = 3, .material = 0, .pattern = 12, .patternParam = 4.0f,
+      .seed = 1313, .contrast = 1.2f, .normalStrength = 3.0f, .roughness = 0.7f}},
+    {"hammered-copper", "overlapping hammer dents",
+     {.scale = 64.0f, .octaves = 4, .material = 2, .pattern = 8, .patternParam = 40.0f,
+      .seed = 1414, .contrast = 1.2f, .brightness = 0.1f, .normalStrength = 4.0f,
+      .roughness = 0.6f}},
+    {"rusted-plate", "pitted, scratched iron plate",
+     {.scale = 24.0f, .octaves = 8, .persistence = 0.7f, .material = 7, .overlay = 4,
+      .overlayParam = 40.0f, .overlayStrength = 0.6f, .seed = 1515, .contrast = 0.7f,
+      .brightness = -0.25f, .normalStrength = 8.0f}},
+    {"wood-rings", "end grain of a sawn log",
+     {.scale = 96.0f, .octaves = 5, .material = 2, .pattern = 2, .patternParam = 12.0f,
+      .seed = 1616, .normalStrength = 3.0f}},
+    {"pine-knots", "banded pine boards with knots",
+     {.scale = 96.0f, .octaves = 4, .material = 2, .pattern = 10, .patternParam = 16.0f,
+      .seed = 1717, .normalStrength = 3.0f}},
+    {"diamond-plate", "raised diamond tread plate",
+     {.scale = 128.0f, .octaves = 4, .material = 8, .pattern = 11, .patternParam = 32.0f,
+      .seed = 1818, .contrast = 0.9f, .normalStrength = 5.0f}},
+};
+
+}  // namespace
+
+std::span<const Preset> presets() {
+    return kPresets;
+}
+
+const Preset* findPreset(std::string_view name) {
+    for (const Preset& p : kPresets) {
+        if (name == p.name) return &p;
+    }
+    return nullptr;
+}
+
+}  // namespace proctex::cli
