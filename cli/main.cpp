@@ -73,6 +73,9 @@ int main(int argc, char** argv) {
     CLI::App app{"proctex: procedural PBR material textures"};
     app.set_version_flag("--version", std::string("proctex ") + PROCTEX_VERSION);
     app.require_subcommand(0, 1);
+    // A later option overrides an earlier one, so a printed preset line can be
+    // extended: $(proctex --show-preset lava) --seed 5
+    app.option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
 
     Options parsed;
     std::vector<CLI::Option*> fieldOptions;
