@@ -41,13 +41,8 @@ void BM_Batch(benchmark::State& state) {
     }
     state.SetItemsProcessed(state.iterations() * static_cast<int64_t>(items.size()));
 }
-BENCHMARK(BM_Batch)
-    ->ArgName("jobs")
-    ->Arg(1)
-    ->Arg(2)
-    ->MinTime(2.0)
-    ->UseRealTime()
-    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Batch)->ArgName("jobs")->Arg(1)->Arg(2)->MinTime(2.0)->UseRealTime()->Unit(
+    benchmark::kMillisecond);
 
 // One job, then two, on the same items in every iteration, so both see the
 // same machine load; the counter is the ratio of their wall times.

@@ -100,8 +100,9 @@ Spec readSpec(const json& object, const std::string& where, bool outputAllowed) 
             }
             spec.set.push_back(field);
         } else {
-            throw ManifestError(at + "unknown field (options take their long names, such as "
-                                     "\"scale\" or \"pattern-param\")");
+            throw ManifestError(at +
+                                "unknown field (options take their long names, such as "
+                                "\"scale\" or \"pattern-param\")");
         }
     }
     return spec;
@@ -116,9 +117,9 @@ void rejectSharedOutputs(const std::vector<BatchItem>& items) {
             const std::string key = std::filesystem::path(file).lexically_normal().string();
             const auto [it, fresh] = owner.emplace(key, i);
             if (!fresh && it->second != i) {
-                throw ManifestError("item " + std::to_string(i + 1) + ", field \"output\": writes " +
-                                    file + ", as item " + std::to_string(it->second + 1) +
-                                    " does");
+                throw ManifestError("item " + std::to_string(i + 1) +
+                                    ", field \"output\": writes " + file + ", as item " +
+                                    std::to_string(it->second + 1) + " does");
             }
         }
     }
@@ -271,20 +272,18 @@ BatchSummary runBatch(const std::vector<BatchItem>& items, int jobs, ProgressSin
     return summary;
 }
 
-std::string progressBar(std::size_t done, std::size_t total, double elapsedSeconds,
-                        int columns) {
+std::string progressBar(std::size_t done, std::size_t total, double elapsedSeconds, int columns) {
     std::string tail = " " + std::to_string(done) + "/" + std::to_string(total);
     if (done > 0 && elapsedSeconds > 0.0) {
         const double rate = static_cast<double>(done) / elapsedSeconds;
-        tail += "  " + rateText(rate) + "  " +
-                clockText(static_cast<double>(total - done) / rate) + " left";
+        tail += "  " + rateText(rate) + "  " + clockText(static_cast<double>(total - done) / rate) +
+                " left";
     } else {
         tail += "  --/s  -:-- left";
     }
     const int barWidth = std::max(10, columns - 3 - static_cast<int>(tail.size()));
-    const std::size_t filled =
-        total == 0 ? static_cast<std::size_t>(barWidth)
-                   : done * static_cast<std::size_t>(barWidth) / total;
+    const std::size_t filled = total == 0 ? static_cast<std::size_t>(barWidth)
+                                          : done * static_cast<std::size_t>(barWidth) / total;
     return "[" + std::string(filled, '#') +
            std::string(static_cast<std::size_t>(barWidth) - filled, '.') + "]" + tail;
 }
@@ -312,16 +311,14 @@ void ProgressPrinter::finished(const BatchItem& item, const ItemResult& result, 
     if (style_ == ProgressStyle::Bar) {
         std::fputs("\r\033[K", out_);  // back to the start of the line and clear it
         if (!result.ok) {
-            std::fprintf(out_, "%sfailed %s: %s\n", head, item.name.c_str(),
-                         result.error.c_str());
+            std::fprintf(out_, "%sfailed %s: %s\n", head, item.name.c_str(), result.error.c_str());
         }
         std::fputs(progressBar(done, total_, elapsedSeconds, columns_).c_str(), out_);
     } else if (style_ == ProgressStyle::Lines || !result.ok) {
         if (result.ok) {
             std::fprintf(out_, "%sok     %s (%.2f s)\n", head, item.name.c_str(), result.seconds);
         } else {
-            std::fprintf(out_, "%sfailed %s: %s\n", head, item.name.c_str(),
-                         result.error.c_str());
+            std::fprintf(out_, "%sfailed %s: %s\n", head, item.name.c_str(), result.error.c_str());
         }
     }
     std::fflush(out_);

@@ -65,8 +65,7 @@ unsigned workerCount(int requested, std::size_t items);
 BatchSummary runBatch(const std::vector<BatchItem>& items, int jobs, ProgressSink* sink);
 
 // "[#######.......]  7/16  3.4/s  0:03 left" fitted to `columns` characters.
-std::string progressBar(std::size_t done, std::size_t total, double elapsedSeconds,
-                        int columns);
+std::string progressBar(std::size_t done, std::size_t total, double elapsedSeconds, int columns);
 
 enum class ProgressStyle { Bar, Lines, Quiet };
 

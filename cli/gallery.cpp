@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <string>
 
 #include "api/output_paths.h"
 #include "font.h"
@@ -27,30 +28,32 @@ struct TypeSample {
     float overlayStrength;
 };
 
-// Parameters chosen so each type reads clearly on the shared stone base.
+// Parameters chosen so each type reads clearly on the shared stone base. The
+// number in a label is the patternType or overlayType.
 constexpr TypeSample kTypeSamples[] = {
-    {"base alone", 0, 0.0f, 0, 0.0f, 0.0f},
-    {"pattern 2 rings", 2, 24.0f, 0, 0.0f, 0.0f},
-    {"pattern 3 grooves", 3, 8.0f, 0, 0.0f, 0.0f},
-    {"pattern 4 tone", 4, 2.0f, 0, 0.0f, 0.0f},
-    {"pattern 5 damped", 5, 2.0f, 0, 0.0f, 0.0f},
-    {"pattern 6 cells", 6, 24.0f, 0, 0.0f, 0.0f},
-    {"pattern 7 brushed", 7, 200.0f, 0, 0.0f, 0.0f},
-    {"pattern 8 discs", 8, 48.0f, 0, 0.0f, 0.0f},
-    {"pattern 9 checker", 9, 64.0f, 0, 0.0f, 0.0f},
-    {"pattern 10 knots", 10, 16.0f, 0, 0.0f, 0.0f},
-    {"pattern 11 diamonds", 11, 64.0f, 0, 0.0f, 0.0f},
-    {"pattern 12 egg crate", 12, 10.0f, 0, 0.0f, 0.0f},
-    {"overlay 1 veins", 0, 0.0f, 1, 24.0f, 0.5f},
-    {"overlay 2 bricks", 0, 0.0f, 2, 96.0f, 40.0f},
-    {"overlay 3 planks", 0, 0.0f, 3, 256.0f, 1.0f},
-    {"overlay 4 scratches", 0, 0.0f, 4, 60.0f, 0.6f},
+    {"base", 0, 0.0f, 0, 0.0f, 0.0f},
+    {"rings (2)", 2, 24.0f, 0, 0.0f, 0.0f},
+    {"grooves (3)", 3, 8.0f, 0, 0.0f, 0.0f},
+    {"tone curve (4)", 4, 2.0f, 0, 0.0f, 0.0f},
+    {"damped (5)", 5, 2.0f, 0, 0.0f, 0.0f},
+    {"cells (6)", 6, 24.0f, 0, 0.0f, 0.0f},
+    {"brushed (7)", 7, 200.0f, 0, 0.0f, 0.0f},
+    {"discs (8)", 8, 48.0f, 0, 0.0f, 0.0f},
+    {"checker (9)", 9, 64.0f, 0, 0.0f, 0.0f},
+    {"knots (10)", 10, 16.0f, 0, 0.0f, 0.0f},
+    {"diamonds (11)", 11, 64.0f, 0, 0.0f, 0.0f},
+    {"egg crate (12)", 12, 10.0f, 0, 0.0f, 0.0f},
+    {"veins (1)", 0, 0.0f, 1, 24.0f, 0.5f},
+    {"bricks (2)", 0, 0.0f, 2, 96.0f, 40.0f},
+    {"planks (3)", 0, 0.0f, 3, 256.0f, 1.0f},
+    {"scratches (4)", 0, 0.0f, 4, 60.0f, 0.6f},
 };
 
-std::string fileLabel(const char* label) {
-    std::string name = label;
-    std::replace(name.begin(), name.end(), ' ', '-');
-    return name;
+// "pattern-2", "overlay-4" or "base": plain file names for the samples.
+std::string sampleFileName(const TypeSample& s) {
+    if (s.pattern != 0) return "pattern-" + std::to_string(s.pattern);
+    if (s.overlay != 0) return "overlay-" + std::to_string(s.overlay);
+    return "base";
 }
 
 SheetTile tileOf(const BatchItem& item, std::string label) {
@@ -84,7 +87,7 @@ std::vector<BatchItem> typeSamples(const std::filesystem::path& dir) {
         o.overlayStrength = s.overlayStrength;
         o.roughnessMap = 0;
         o.metallicMap = 0;
-        o.output = (dir / (fileLabel(s.label) + ".png")).string();
+        o.output = (dir / (sampleFileName(s) + ".png")).string();
         items.push_back(std::move(item));
     }
     return items;
@@ -113,7 +116,8 @@ bool composeSheet(const std::string& title, const std::vector<SheetTile>& tiles,
         const int x = kMargin + (i % columns) * (tile + kGap);
         const int y = kMargin + titleHeight + (i / columns) * (cellHeight + kGap);
         Image diffuse, normal;
-        if (!loadPng(tiles[i].diffuse, diffuse, error) || !loadPng(tiles[i].normal, normal, error)) {
+        if (!loadPng(tiles[i].diffuse, diffuse, error) ||
+            !loadPng(tiles[i].normal, normal, error)) {
             return false;
         }
         paste(sheet, resize(diffuse, tile, tile), x, y);
@@ -160,7 +164,8 @@ int runGallery(const GallerySettings& settings, std::FILE* out, std::FILE* err) 
         std::filesystem::path file;
     } sheets[] = {
         {"proctex presets: diffuse above normal map", presetTiles, settings.dir / "presets.png"},
-        {"patterns and overlays on one stone base", typeTiles, settings.dir / "types.png"},
+        {"patterns (2-12) and overlays (1-4) on one stone base", typeTiles,
+         settings.dir / "types.png"},
     };
     for (const auto& s : sheets) {
         Image sheet;

@@ -82,15 +82,14 @@ int main(int argc, char** argv) {
     for (const Field& f : fields()) {
         std::visit(
             [&](auto member) {
-                fieldOptions.push_back(app.add_option(std::string("--") + f.name, parsed.*member,
-                                                      f.help)
-                                           ->capture_default_str());
+                fieldOptions.push_back(
+                    app.add_option(std::string("--") + f.name, parsed.*member, f.help)
+                        ->capture_default_str());
             },
             f.member);
     }
     std::string presetName;
-    app.add_option("--preset", presetName,
-                   "Start from a named material; other options override it")
+    app.add_option("--preset", presetName, "Start from a named material; other options override it")
         ->check([](const std::string& name) {
             return findPreset(name) != nullptr
                        ? std::string()
@@ -106,8 +105,7 @@ int main(int argc, char** argv) {
     std::string galleryProgress = "auto";
     CLI::App* galleryCmd =
         app.add_subcommand("gallery", "Contact sheets of every preset, pattern and overlay");
-    galleryCmd->add_option("dir", gallery.dir, "Folder for the materials and sheets")
-        ->required();
+    galleryCmd->add_option("dir", gallery.dir, "Folder for the materials and sheets")->required();
     galleryCmd->add_option("--size", gallery.tile, "Thumbnail edge in pixels")
         ->capture_default_str()
         ->check(CLI::Range(32, 1024));
@@ -119,8 +117,7 @@ int main(int argc, char** argv) {
     std::string manifest;
     int jobs = 0;
     std::string batchProgress = "auto";
-    CLI::App* batchCmd =
-        app.add_subcommand("batch", "Generate every material of a JSON manifest");
+    CLI::App* batchCmd = app.add_subcommand("batch", "Generate every material of a JSON manifest");
     batchCmd->add_option("manifest", manifest, "JSON manifest, e.g. examples/presets.json")
         ->required();
     batchCmd->add_option("--jobs,-j", jobs, "Worker threads (0: one per core)")

@@ -7,6 +7,8 @@ namespace {
 // Tuned by eye at the default 512 x 512. Sizes in pixels (scale, pattern and
 // overlay sizes) keep their pixel meaning at other sizes, so a larger image
 // shows more of the same material rather than a magnified one.
+// One preset per paragraph reads better than one field per line.
+// clang-format off
 const Preset kPresets[] = {
     {"granite", "speckled grey stone with crisp grain",
      {.scale = 12.0f, .octaves = 6, .persistence = 0.7f, .material = 4, .pattern = 4,
@@ -75,6 +77,7 @@ const Preset kPresets[] = {
       .seed = 1818, .contrast = 2.5f, .brightness = -0.35f, .normalStrength = 16.0f,
       .roughness = 0.3f}},
 };
+// clang-format on
 
 }  // namespace
 

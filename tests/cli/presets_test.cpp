@@ -1,12 +1,13 @@
 // The preset table: coverage of the library's types, names a user can type
 // and the sheets can draw, and values the library accepts.
+#include "presets.h"
+
 #include <gtest/gtest.h>
 
 #include <set>
 #include <string>
 
 #include "font.h"
-#include "presets.h"
 #include "test_support.h"
 
 namespace proctex::cli {
