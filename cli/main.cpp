@@ -60,7 +60,7 @@ int generateOne(const Options& o) {
     if (!outcome.ok) {
         std::cerr << "proctex: " << outcome.error << "\n";
         // Failures found before the call are usage errors.
-        return outcome.error == explainFailure(o) ? 2 : 1;
+        return outcome.called ? 1 : 2;
     }
     return 0;
 }

@@ -129,6 +129,7 @@ Outcome generate(const Options& o) {
         return outcome;
     }
 
+    outcome.called = true;
     const int ok = GenerateTexture(o.width, o.height, o.base, o.scale, o.octaves, o.persistence,
                                    o.lacunarity, o.material, o.pattern, o.patternParam, o.overlay,
                                    o.overlayParam, o.overlayStrength, o.seed, o.contrast,

@@ -69,6 +69,7 @@ std::vector<std::string> outputFiles(const Options& o);
 
 struct Outcome {
     bool ok = false;
+    bool called = false;             // false: refused before calling the library
     std::string error;               // why it failed, when it did
     std::vector<std::string> files;  // the files that exist afterwards
 };

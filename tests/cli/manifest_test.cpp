@@ -120,9 +120,5 @@ TEST(Manifest, TheShippedExampleListsEveryPresetOnce) {
     EXPECT_EQ(items.size(), presets().size());
 }
 
-TEST(Manifest, UnreadableFileIsAManifestError) {
-    EXPECT_THROW(loadManifest("/nonexistent/manifest.json"), ManifestError);
-}
-
 }  // namespace
 }  // namespace proctex::cli

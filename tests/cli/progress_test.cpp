@@ -32,14 +32,6 @@ TEST(Progress, BarShowsCountRateAndTimeLeftWithinTheWidth) {
     EXPECT_EQ(slow.find(']'), 11u) << slow;
 }
 
-TEST(Progress, WorkerCountFollowsTheRequestTheCoresAndTheItems) {
-    EXPECT_EQ(workerCount(3, 10), 3u);
-    EXPECT_EQ(workerCount(8, 2), 2u);
-    EXPECT_EQ(workerCount(4, 0), 1u);
-    EXPECT_GE(workerCount(0, 1000), 1u);
-    EXPECT_EQ(workerCount(-1, 1000), workerCount(0, 1000));
-}
-
 std::string readAll(std::FILE* file) {
     std::rewind(file);
     std::string text;
