@@ -310,18 +310,27 @@ void ProgressPrinter::finished(const BatchItem& item, const ItemResult& result, 
     std::snprintf(head, sizeof head, "[%*zu/%zu] ", width, done, total_);
     if (style_ == ProgressStyle::Bar) {
         std::fputs("\r\033[K", out_);  // back to the start of the line and clear it
-        if (!result.ok) {
-            std::fprintf(out_, "%sfailed %s: %s\n", head, item.name.c_str(), result.error.c_str());
-        }
+        if (!result.ok) printFailure(head, item, result);
         std::fputs(progressBar(done, total_, elapsedSeconds, columns_).c_str(), out_);
     } else if (style_ == ProgressStyle::Lines || !result.ok) {
         if (result.ok) {
             std::fprintf(out_, "%sok     %s (%.2f s)\n", head, item.name.c_str(), result.seconds);
         } else {
-            std::fprintf(out_, "%sfailed %s: %s\n", head, item.name.c_str(), result.error.c_str());
+            printFailure(head, item, result);
         }
     }
     std::fflush(out_);
+}
+
+// Names the output too: several items may share a preset's name.
+void ProgressPrinter::printFailure(const char* head, const BatchItem& item,
+                                   const ItemResult& result) {
+    if (item.name == item.options.output) {
+        std::fprintf(out_, "%sfailed %s: %s\n", head, item.name.c_str(), result.error.c_str());
+    } else {
+        std::fprintf(out_, "%sfailed %s (%s): %s\n", head, item.name.c_str(),
+                     item.options.output.c_str(), result.error.c_str());
+    }
 }
 
 void ProgressPrinter::end(const BatchSummary& summary) {

@@ -26,8 +26,9 @@ public:
 // A manifest is a JSON array of items, or an object {"defaults": {...},
 // "materials": [...]} whose defaults every item starts from. An item is an
 // object with "output" (required), optionally "preset", and any option by its
-// long name ("scale", "pattern-param" or "pattern_param"). Options override
-// the preset, which overrides the defaults. Throws ManifestError.
+// long name ("scale", "pattern-param" or "pattern_param"). An item starts
+// from its preset (or the defaults' preset), then takes the options of the
+// defaults, then its own. Throws ManifestError, before any work.
 std::vector<BatchItem> parseManifest(const std::string& text);
 std::vector<BatchItem> loadManifest(const std::filesystem::path& path);
 
@@ -80,6 +81,8 @@ public:
     void end(const BatchSummary& summary) override;
 
 private:
+    void printFailure(const char* head, const BatchItem& item, const ItemResult& result);
+
     std::FILE* out_;
     ProgressStyle style_;
     int columns_;

@@ -62,7 +62,8 @@ TEST(Progress, LinesNameEachItemAndTheSummaryNamesFailures) {
 
         EXPECT_EQ(summary.failed, 1u);
         EXPECT_NE(text.find("batch: 3 materials on 1 job\n"), std::string::npos) << text;
-        EXPECT_NE(text.find("[2/3] failed m1: width and height must be positive\n"),
+        EXPECT_NE(text.find("[2/3] failed m1 (" + items[1].options.output +
+                            "): width and height must be positive\n"),
                   std::string::npos)
             << text;
         EXPECT_NE(text.find("batch: 2 of 3 written in "), std::string::npos) << text;
