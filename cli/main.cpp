@@ -1,134 +1,68 @@
-// proctex: generate a procedural material set from the command line.
-#include <proctex.h>
+// proctex: generate procedural material sets from the command line.
+//   proctex [--preset NAME] [options] OUT.png   one material
+//   proctex --list-presets                      the named materials
+//   proctex gallery DIR                         contact sheets of presets and types
+//   proctex batch MANIFEST.json [--jobs N]      many materials on worker threads
+#include <sys/ioctl.h>
+#include <unistd.h>
 
 #include <CLI/CLI.hpp>
 #include <clocale>
-#include <cstdlib>
-#include <cwchar>
-#include <filesystem>
+#include <cstdio>
 #include <iostream>
 #include <string>
-#include <vector>
 
-#include "api/output_paths.h"
+#include "batch.h"
+#include "gallery.h"
+#include "options.h"
+#include "presets.h"
 
 namespace {
 
-// Every argument of GenerateTexture but the path; the defaults make a
-// good-looking grey stone.
-struct Options {
-    int width = 512;
-    int height = 512;
-    int base = 0;
-    float scale = 96.0f;
-    int octaves = 7;
-    float persistence = 0.55f;
-    float lacunarity = 2.0f;
-    int material = 4;
-    int pattern = 0;
-    float patternParam = 0.0f;
-    int overlay = 0;
-    float overlayParam = 0.0f;
-    float overlayStrength = 0.0f;
-    int seed = 1234;
-    float contrast = 1.2f;
-    float brightness = 0.0f;
-    int invert = 0;
-    int seamless = 0;
-    float normalStrength = 6.0f;
-    float roughness = 0.5f;
-    int roughnessMap = 1;
-    int metallicMap = 1;
-    std::string output;
-};
+using namespace proctex::cli;
 
-void addOptions(CLI::App& app, Options& o) {
-    app.add_option("--width", o.width, "Image width in pixels")->capture_default_str();
-    app.add_option("--height", o.height, "Image height in pixels")->capture_default_str();
-    app.add_option("--base", o.base, "1: single-octave noise; other: fractal")
-        ->capture_default_str();
-    app.add_option("--scale", o.scale, "Pixels per noise cell")->capture_default_str();
-    app.add_option("--octaves", o.octaves, "Noise layers of the fractal base")
-        ->capture_default_str();
-    app.add_option("--persistence", o.persistence, "Weight factor per octave")
-        ->capture_default_str();
-    app.add_option("--lacunarity", o.lacunarity, "Frequency factor per octave")
-        ->capture_default_str();
-    app.add_option("--material", o.material,
-                   "1/8 grey, 2 wood, 3 marble, 4 stone, 5 green, 6 blue, 7 lava, other b/w")
-        ->capture_default_str();
-    app.add_option("--pattern", o.pattern,
-                   "2 rings, 3 grooves, 4 tone curve, 5 damped extremes, 6 cells, 7 brushed, "
-                   "8 discs, 9 checker, 10 knots, 11 diamonds, 12 egg crate; other: none")
-        ->capture_default_str();
-    app.add_option("--pattern-param", o.patternParam, "Parameter of the pattern")
-        ->capture_default_str();
-    app.add_option("--overlay", o.overlay, "1 veins, 2 bricks, 3 planks, 4 scratches; other: none")
-        ->capture_default_str();
-    app.add_option("--overlay-param", o.overlayParam,
-                   "Vein scale, brick width, plank length or scratch count")
-        ->capture_default_str();
-    app.add_option("--overlay-strength", o.overlayStrength,
-                   "Vein/scratch depth, brick height, plank grain when > 0.5")
-        ->capture_default_str();
-    app.add_option("--seed", o.seed, "Random seed")->capture_default_str();
-    app.add_option("--contrast", o.contrast, "Diffuse contrast (1 = unchanged)")
-        ->capture_default_str();
-    app.add_option("--brightness", o.brightness, "Diffuse brightness offset (0 = unchanged)")
-        ->capture_default_str();
-    app.add_option("--invert", o.invert, "1 inverts the diffuse tones")->capture_default_str();
-    app.add_option("--seamless", o.seamless, "1 tileable; any non-zero value wraps the normal map")
-        ->capture_default_str();
-    app.add_option("--normal-strength", o.normalStrength, "Slope factor of the normal map")
-        ->capture_default_str();
-    app.add_option("--roughness", o.roughness, "Roughness parameter, 0..1")->capture_default_str();
-    app.add_option("--roughness-map", o.roughnessMap, "1 writes the roughness map")
-        ->capture_default_str();
-    app.add_option("--metallic-map", o.metallicMap, "1 writes the metallic map")
-        ->capture_default_str();
-    app.add_option("output", o.output, "Output path, e.g. out/stone.png")->required();
+void listPresets() {
+    std::size_t width = 0;
+    for (const Preset& p : presets()) width = std::max(width, std::string(p.name).size());
+    for (const Preset& p : presets()) {
+        std::printf("%-*s  %s\n", static_cast<int>(width), p.name, p.description);
+    }
 }
 
-// Converts a command-line (locale-encoded) path to the wide form the library takes.
-bool widenPath(const std::string& path, std::wstring& wide) {
-    std::mbstate_t state{};
-    const char* source = path.c_str();
-    const std::size_t length = std::mbsrtowcs(nullptr, &source, 0, &state);
-    if (length == static_cast<std::size_t>(-1)) return false;
-    wide.assign(length, L'\0');
-    state = std::mbstate_t{};
-    source = path.c_str();
-    std::mbsrtowcs(wide.data(), &source, length, &state);
-    return true;
+// The options that differ from the tool's defaults, as a command line.
+void showPreset(const Preset& preset) {
+    const Options defaults;
+    std::printf("proctex");
+    for (const Field& f : fields()) {
+        const std::string value = fieldText(f, preset.options);
+        if (value != fieldText(f, defaults)) std::printf(" --%s %s", f.name, value.c_str());
+    }
+    std::printf(" OUT.png\n");
 }
 
-// Says why a call would fail when we can tell beforehand; empty when we cannot.
-std::string explainFailure(const Options& o) {
-    if (o.width <= 0 || o.height <= 0) return "width and height must be positive";
-    if (static_cast<long long>(o.width) * o.height * 3 > 2147483647LL) {
-        return "the image is too large (width x height x 3 must stay below 2^31)";
-    }
-    const std::filesystem::path dir = std::filesystem::path(o.output).parent_path();
-    std::error_code ec;
-    if (!dir.empty() && !std::filesystem::is_directory(dir, ec)) {
-        return "output directory '" + dir.string() + "' does not exist";
-    }
-    return {};
+int terminalColumns() {
+    winsize size{};
+    if (ioctl(STDOUT_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 20) return size.ws_col;
+    return 80;
 }
 
-std::vector<std::string> writtenFiles(const Options& o) {
-    std::vector<std::string> paths = {proctex::deriveOutputPath(o.output, "_diff.png"),
-                                      proctex::deriveOutputPath(o.output, "_nmap.png"),
-                                      proctex::deriveOutputPath(o.output, "_spec.png")};
-    if (o.roughnessMap == 1) paths.push_back(proctex::deriveOutputPath(o.output, "_rough.png"));
-    if (o.metallicMap == 1) paths.push_back(proctex::deriveOutputPath(o.output, "_metal.png"));
-    std::vector<std::string> existing;
-    for (const auto& p : paths) {
-        bool seen = false;
-        for (const auto& e : existing) seen = seen || e == p;
-        if (!seen && std::filesystem::exists(p)) existing.push_back(p);
+ProgressStyle progressStyle(const std::string& choice) {
+    if (choice == "bar") return ProgressStyle::Bar;
+    if (choice == "lines") return ProgressStyle::Lines;
+    if (choice == "quiet") return ProgressStyle::Quiet;
+    return isatty(STDOUT_FILENO) ? ProgressStyle::Bar : ProgressStyle::Lines;
+}
+
+int generateOne(const Options& o) {
+    const Outcome outcome = generate(o);
+    for (const auto& f : outcome.files) std::printf("%s\n", f.c_str());
+    std::fflush(stdout);
+    if (!outcome.ok) {
+        std::cerr << "proctex: " << outcome.error << "\n";
+        // Failures found before the call are usage errors.
+        return outcome.called ? 1 : 2;
     }
-    return existing;
+    return 0;
 }
 
 }  // namespace
@@ -138,31 +72,116 @@ int main(int argc, char** argv) {
 
     CLI::App app{"proctex: procedural PBR material textures"};
     app.set_version_flag("--version", std::string("proctex ") + PROCTEX_VERSION);
-    Options o;
-    addOptions(app, o);
+    app.require_subcommand(0, 1);
+    // A later option overrides an earlier one, so a printed preset line can be
+    // extended: $(proctex --show-preset lava) --seed 5
+    app.option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+
+    Options parsed;
+    std::vector<CLI::Option*> fieldOptions;
+    for (const Field& f : fields()) {
+        std::visit(
+            [&](auto member) {
+                fieldOptions.push_back(
+                    app.add_option(std::string("--") + f.name, parsed.*member, f.help)
+                        ->capture_default_str());
+            },
+            f.member);
+    }
+    std::string presetName;
+    app.add_option("--preset", presetName, "Start from a named material; other options override it")
+        ->check([](const std::string& name) {
+            return findPreset(name) != nullptr
+                       ? std::string()
+                       : "no preset is called '" + name + "' (see --list-presets)";
+        });
+    bool list = false;
+    app.add_flag("--list-presets", list, "List the named materials and exit");
+    std::string showName;
+    app.add_option("--show-preset", showName, "Print the options of a preset and exit");
+    app.add_option("output", parsed.output, "Output path, e.g. out/stone.png");
+
+    GallerySettings gallery;
+    std::string galleryProgress = "auto";
+    CLI::App* galleryCmd =
+        app.add_subcommand("gallery", "Contact sheets of every preset, pattern and overlay");
+    galleryCmd->add_option("dir", gallery.dir, "Folder for the materials and sheets")->required();
+    galleryCmd->add_option("--size", gallery.tile, "Thumbnail edge in pixels")
+        ->capture_default_str()
+        ->check(CLI::Range(32, 1024));
+    galleryCmd->add_option("--jobs,-j", gallery.jobs, "Worker threads (0: one per core)")
+        ->check(CLI::NonNegativeNumber);
+    galleryCmd->add_option("--progress", galleryProgress, "auto, bar, lines or quiet")
+        ->check(CLI::IsMember({"auto", "bar", "lines", "quiet"}));
+
+    std::string manifest;
+    int jobs = 0;
+    std::string batchProgress = "auto";
+    CLI::App* batchCmd = app.add_subcommand("batch", "Generate every material of a JSON manifest");
+    batchCmd->add_option("manifest", manifest, "JSON manifest, e.g. examples/presets.json")
+        ->required();
+    batchCmd->add_option("--jobs,-j", jobs, "Worker threads (0: one per core)")
+        ->check(CLI::NonNegativeNumber);
+    batchCmd->add_option("--progress", batchProgress, "auto, bar, lines or quiet")
+        ->check(CLI::IsMember({"auto", "bar", "lines", "quiet"}));
+
     CLI11_PARSE(app, argc, argv);
 
-    if (const std::string why = explainFailure(o); !why.empty()) {
-        std::cerr << "proctex: " << why << "\n";
-        return 2;
-    }
-    std::wstring widePath;
-    if (!widenPath(o.output, widePath)) {
-        std::cerr << "proctex: the output path is not valid in the current locale\n";
+    bool anyField = false;
+    for (const CLI::Option* opt : fieldOptions) anyField = anyField || opt->count() > 0;
+    const bool subcommand = galleryCmd->parsed() || batchCmd->parsed();
+    if (subcommand && (anyField || !presetName.empty() || !parsed.output.empty())) {
+        std::cerr << "proctex: material options go with a single OUT.png, not with "
+                  << (galleryCmd->parsed() ? "gallery" : "batch")
+                  << " (a manifest sets them per item)\n";
         return 2;
     }
 
-    const int ok = GenerateTexture(o.width, o.height, o.base, o.scale, o.octaves, o.persistence,
-                                   o.lacunarity, o.material, o.pattern, o.patternParam, o.overlay,
-                                   o.overlayParam, o.overlayStrength, o.seed, o.contrast,
-                                   o.brightness, o.invert, o.seamless, o.normalStrength,
-                                   o.roughness, o.roughnessMap, o.metallicMap, widePath.c_str());
-    const std::vector<std::string> files = writtenFiles(o);
-    for (const auto& f : files) std::cout << f << "\n";
-    if (ok != 1) {
-        std::cerr << "proctex: generation failed: the images could not all be written "
-                     "(check the output path, its length (at most 511 bytes) and the parameters)\n";
-        return 1;
+    if (list) {
+        listPresets();
+        return 0;
     }
-    return 0;
+    if (!showName.empty()) {
+        const Preset* preset = findPreset(showName);
+        if (preset == nullptr) {
+            std::cerr << "proctex: no preset is called '" << showName << "' (see --list-presets)\n";
+            return 2;
+        }
+        showPreset(*preset);
+        return 0;
+    }
+
+    if (galleryCmd->parsed()) {
+        gallery.progress = progressStyle(galleryProgress);
+        gallery.columns = terminalColumns();
+        return runGallery(gallery, stdout, stderr);
+    }
+
+    if (batchCmd->parsed()) {
+        std::vector<BatchItem> items;
+        try {
+            items = loadManifest(manifest);
+        } catch (const ManifestError& e) {
+            std::cerr << "proctex batch: " << manifest << ": " << e.what() << "\n";
+            return 2;
+        }
+        ProgressPrinter printer(stdout, progressStyle(batchProgress), terminalColumns());
+        const BatchSummary summary = runBatch(items, jobs, &printer);
+        return summary.failed > 0 ? 1 : 0;
+    }
+
+    if (parsed.output.empty()) {
+        std::cerr << "proctex: give an output path, e.g. proctex out/stone.png (see --help)\n";
+        return 2;
+    }
+    Options o = parsed;
+    if (const Preset* preset = findPreset(presetName)) {
+        // The preset, then whatever the command line says explicitly.
+        o = preset->options;
+        for (std::size_t i = 0; i < fieldOptions.size(); ++i) {
+            if (fieldOptions[i]->count() > 0) copyField(fields()[i], parsed, o);
+        }
+        o.output = parsed.output;
+    }
+    return generateOne(o);
 }

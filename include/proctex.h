@@ -6,7 +6,8 @@
  * into it, adjusts its tone, colours it by material and writes 8-bit PNG files:
  *
  *   <base>_diff.png   diffuse (grey for materialType 1 and 8, RGB otherwise)
- *   <base>_nmap.png   normal map (RGB, x right, y down the rows, z out)
+ *   <base>_nmap.png   normal map (RGB, x right, y down the rows, z out: the
+ *                     DirectX convention; flip green for OpenGL tools)
  *   <base>_spec.png   specular (grey)
  *   <base>_rough.png  roughness (grey, when writeRoughness == 1)
  *   <base>_metal.png  metallic (grey, when writeMetallic == 1)
@@ -50,27 +51,41 @@ extern "C" {
  * Generates one material set. Returns 1 when the diffuse, normal and specular
  * images were all written, 0 otherwise (nothing else is ever returned).
  *
- * Flags are tested for exactly 1: 2 or -1 count as "off".
+ * For each argument: its meaning, a useful range, the default of the proctex
+ * command-line tool ("CLI", with its option; those defaults make a grey
+ * stone), and the outputs it affects. "All maps" means all five images: the
+ * diffuse, normal, specular, roughness and metallic maps all come from the
+ * one height field. Flags are tested for exactly 1: 2 or -1 count as "off".
  *
  *  1 width, height   Image size in pixels, both > 0 and width*height*3 at most
  *  2                 INT32_MAX; otherwise the call returns 0 and writes nothing.
+ *                    Useful 64..4096; sizes in the other arguments are in
+ *                    pixels, so a larger image shows more, not bigger, detail.
+ *                    CLI --width 512, --height 512. All maps.
  *  3 baseType        1: one octave of noise (smooth, blobby relief);
  *                    anything else: fractal sum of `octaves` layers.
- *  4 scale           Pixels per noise cell; larger is smoother. Typical 16..256.
+ *                    CLI --base 0 (fractal). All maps.
+ *  4 scale           Pixels per noise cell; larger is smoother. Useful 8..256.
  *                    With seamless == 1 keep it at most the image size.
- *  5 octaves         Noise layers of the fractal base, typically 1..10. 0 or
- *                    less gives a flat field (mid grey).
+ *                    CLI --scale 96. All maps.
+ *  5 octaves         Noise layers of the fractal base (ignored by baseType 1),
+ *                    useful 1..10. 0 or less gives a flat field (mid grey).
+ *                    CLI --octaves 7. All maps.
  *  6 persistence     Weight factor from one octave to the next (fractal only),
- *                    typically 0.3..0.7; higher is rougher.
- *  7 lacunarity      Frequency factor per octave (fractal only), typically 2.
- *  8 materialType    Diffuse colouring: 1 or 8 grey height field; 2 wood
- *                    browns, 3 marble whites, 4 stone greys, 5 greens, 6 blues,
- *                    7 lava; any other value a black-to-white ramp.
+ *                    useful 0.3..0.7; higher is rougher.
+ *                    CLI --persistence 0.55. All maps.
+ *  7 lacunarity      Frequency factor per octave (fractal only), useful 1.5..3,
+ *                    usually 2. CLI --lacunarity 2. All maps.
+ *  8 materialType    Diffuse colouring: 1 or 8 grey height field (a one-channel
+ *                    file); 2 wood browns, 3 marble whites, 4 stone greys,
+ *                    5 greens, 6 blues, 7 lava; any other value a black-to-white
+ *                    ramp (RGB files). CLI --material 4. Diffuse only.
  *  9 patternType     Replaces the height field with a pattern built from it:
  *                    2 rings, 3 grooves, 4 tone curve, 5 damped extremes,
  *                    6 cell borders, 7 brushed scratches, 8 staggered discs,
  *                    9 checker (ignores the field), 10 banded knots,
  *                    11 diamonds, 12 egg crate; any other value: no pattern.
+ *                    CLI --pattern 0 (none). All maps.
  * 10 patternParam    2: ring spacing in pixels. 3: groove spacing (pi x param
  *                    pixels). 4: gamma, limited to 0.5..3. 5: exponent of the
  *                    darkening toward 0 and 1 (0 darkens everything by 30%).
@@ -82,42 +97,57 @@ extern "C" {
  *                    pixels, kept within 50..500. 8: disc diameter in pixels.
  *                    9, 11: block size in pixels. 10: band and knot scale in
  *                    pixels (knots 3 x 5 param apart). 12: bump period
- *                    (pi x param pixels).
+ *                    (pi x param pixels). Useful: 4..64 for the sizes in
+ *                    pixels, 1..3 for 4 and 5, 100..300 for 7.
  *                    Rejected (the call returns 0 and writes nothing): a
  *                    param of 0, NaN or infinite for 2, 3, 6, 8, 9, 10, 11
- *                    and 12.
+ *                    and 12. CLI --pattern-param 0. All maps.
  * 11 overlayType     Carved into the height field: 1 veins, 2 bricks,
  *                    3 planks, 4 scratches; any other value: none (and 12,
- *                    13 are ignored).
+ *                    13 are ignored). CLI --overlay 0 (none). All maps.
  * 12 overlayParam    Veins: vein spacing, lines about pi * param pixels apart
- *                    (negative mirrors them); bricks: brick width in pixels
- *                    (below 6 all mortar); planks: plank length in pixels,
- *                    courses length / 5 high; scratches: number of scratches,
- *                    truncated (2.9 gives 2; below 1 none).
- * 13 overlayStrength Veins and scratches: carve depth, typically 0..1;
+ *                    (negative mirrors them), useful 8..64; bricks: brick
+ *                    width in pixels (below 6 all mortar), useful 32..160;
+ *                    planks: plank length in pixels, courses length / 5 high,
+ *                    useful 128..512; scratches: number of scratches,
+ *                    truncated (2.9 gives 2; below 1 none), useful 10..200.
+ *                    CLI --overlay-param 0. All maps.
+ * 13 overlayStrength Veins and scratches: carve depth, useful 0..1;
  *                    bricks: brick height in pixels (3-pixel mortar joints,
- *                    carved 0.3 deep); planks: wood grain when > 0.5 (0.5
- *                    and NaN give plain planks).
+ *                    carved 0.3 deep), useful 16..80; planks: wood grain
+ *                    when > 0.5 (0.5 and NaN give plain planks).
  *                    Rejected (the call returns 0 and writes nothing): veins
  *                    with a scale of 0, NaN or infinite; bricks with a width
  *                    or height of 0, NaN or infinite; planks with a length of
  *                    0 or less, NaN or infinite.
+ *                    CLI --overlay-strength 0. All maps.
  * 14 seed            Any value; every random choice follows from it.
- * 15 contrast        Diffuse only: (v - 0.5) * contrast + 0.5, skipped at
- *                    exactly 1.0. Typical 0.5..2.
- * 16 brightness      Diffuse only: added to every value, skipped at exactly 0.
- * 17 invert          1 inverts the diffuse tones (1 - v).
+ *                    CLI --seed 1234. All maps.
+ * 15 contrast        (v - 0.5) * contrast + 0.5, skipped at exactly 1.0.
+ *                    Useful 0.5..2. CLI --contrast 1.2. Diffuse only.
+ * 16 brightness      Added to every value, skipped at exactly 0. Useful
+ *                    -0.4..0.4. CLI --brightness 0. Diffuse only.
+ * 17 invert          1 inverts the tones (1 - v), after contrast and
+ *                    brightness. CLI --invert 0. Diffuse only.
  * 18 seamless        1: tileable base noise and veins (the relief repeats when
- *                    scale divides the size). Any non-zero value makes the
- *                    normal map wrap around the borders.
- * 19 normalStrength  Slope factor of the normal map; 0 is flat, typical 1..10.
+ *                    scale divides the size): all maps. Any non-zero value
+ *                    makes the normal map wrap around the borders.
+ *                    CLI --seamless 0.
+ * 19 normalStrength  Slope factor of the normal map; 0 is flat, useful 1..10;
+ *                    a negative value reads the relief upside down.
+ *                    CLI --normal-strength 6. Normal map only.
  * 20 roughness       0..1; moves the whole roughness map down as it grows.
+ *                    CLI --roughness 0.5. Roughness map only.
  * 21 writeRoughness  1 writes <base>_rough.png (its failure is ignored).
+ *                    CLI --roughness-map 1.
  * 22 writeMetallic   1 writes <base>_metal.png (its failure is ignored).
+ *                    CLI --metallic-map 1.
  * 23 outputPath      NUL-terminated wide path, converted in the current C
- *                    locale (LC_CTYPE) to at most 511 bytes. A null path, a
+ *                    locale (LC_CTYPE) to at most 511 bytes; it names every
+ *                    file (see the top of this header). A null path, a
  *                    longer one or a character the locale cannot represent
  *                    makes the call return 0 without writing anything.
+ *                    CLI: its one positional argument, e.g. out/stone.png.
  *
  * The contrast, brightness and invert options change only the diffuse image;
  * the normal, specular, roughness and metallic maps come from the height field

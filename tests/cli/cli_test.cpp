@@ -4,8 +4,11 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <string>
 
+#include "options.h"
+#include "presets.h"
 #include "test_support.h"
 
 namespace proctex {
@@ -89,6 +92,112 @@ TEST(Cli, ExplainsFailures) {
     const CliRun noOutput = runCli("--width 8");
     EXPECT_NE(noOutput.exitCode, 0);
     EXPECT_TRUE(test::listFiles(dir.path()).empty());
+}
+
+void writeText(const fs::path& path, const std::string& text) {
+    std::ofstream(path) << text;
+}
+
+TEST(Cli, PresetsAreListedAndCommandLineOptionsOverrideThem) {
+    const CliRun list = runCli("--list-presets");
+    EXPECT_EQ(list.exitCode, 0);
+    for (const cli::Preset& p : cli::presets()) {
+        EXPECT_NE(list.output.find(std::string(p.name) + " "), std::string::npos) << p.name;
+        EXPECT_NE(list.output.find(p.description), std::string::npos) << p.name;
+    }
+
+    TempDir dir;
+    const CliRun run =
+        runCli("--preset marble --width 48 --height 40 --seed 77 " + (dir / "m.png").string());
+    ASSERT_EQ(run.exitCode, 0) << run.output;
+    cli::Options expected = cli::findPreset("marble")->options;
+    expected.width = 48;
+    expected.height = 40;
+    expected.seed = 77;
+    expected.output = (dir / "direct.png").string();
+    ASSERT_TRUE(cli::generate(expected).ok);
+    const auto made = test::outputNames(dir.path(), "m");
+    const auto direct = test::outputNames(dir.path(), "direct");
+    EXPECT_EQ(test::readBytes(made.diffuse), test::readBytes(direct.diffuse));
+    EXPECT_EQ(test::readBytes(made.normal), test::readBytes(direct.normal));
+
+    // --show-preset prints a command line that makes the same material.
+    const CliRun shown = runCli("--show-preset marble");
+    ASSERT_EQ(shown.exitCode, 0);
+    std::string line = shown.output.substr(0, shown.output.find('\n'));
+    ASSERT_EQ(line.rfind("proctex ", 0), 0u) << line;
+    line = line.substr(8, line.size() - 8 - 7);  // without "proctex " and "OUT.png"
+    ASSERT_EQ(
+        runCli(line + " --width 48 --height 40 --seed 77 " + (dir / "s.png").string()).exitCode, 0);
+    EXPECT_EQ(test::readBytes(test::outputNames(dir.path(), "s").diffuse),
+              test::readBytes(direct.diffuse));
+
+    const CliRun unknown = runCli("--preset plaid " + (dir / "p.png").string());
+    EXPECT_NE(unknown.exitCode, 0);
+    EXPECT_NE(unknown.output.find("plaid"), std::string::npos) << unknown.output;
+    const CliRun mixed = runCli("--seed 3 batch " + (dir / "x.json").string());
+    EXPECT_EQ(mixed.exitCode, 2);
+    EXPECT_NE(mixed.output.find("not with batch"), std::string::npos) << mixed.output;
+}
+
+TEST(Cli, BatchKeepsGoingAfterAFailureAndSaysSo) {
+    TempDir dir;
+    const fs::path manifest = dir / "m.json";
+    writeText(manifest, R"({"defaults": {"width": 32, "height": 24},
+        "materials": [
+            {"preset": "granite", "output": ")" +
+                            (dir / "out" / "g.png").string() + R"("},
+            {"preset": "lava", "pattern-param": 0, "output": ")" +
+                            (dir / "out" / "bad.png").string() + R"("},
+            {"output": ")" + (dir / "out" / "plain.png").string() +
+                            R"(", "seed": 5}
+        ]})");
+    const CliRun run = runCli("batch --jobs 2 --progress lines " + manifest.string());
+    EXPECT_EQ(run.exitCode, 1) << run.output;
+    EXPECT_NE(run.output.find("batch: 3 materials on 2 jobs"), std::string::npos) << run.output;
+    EXPECT_NE(run.output.find("failed lava (" + (dir / "out" / "bad.png").string() +
+                              "): generation failed"),
+              std::string::npos)
+        << run.output;
+    EXPECT_NE(run.output.find("batch: 2 of 3 written"), std::string::npos) << run.output;
+    EXPECT_TRUE(fs::exists(dir / "out" / "g_diff.png"));
+    EXPECT_TRUE(fs::exists(dir / "out" / "plain_metal.png"));
+
+    // The same manifest without the broken item succeeds.
+    writeText(manifest, R"([{"preset": "granite", "width": 16, "height": 16, "output": ")" +
+                            (dir / "out" / "g2.png").string() + R"("}])");
+    const CliRun good = runCli("batch " + manifest.string());
+    EXPECT_EQ(good.exitCode, 0) << good.output;
+    EXPECT_NE(good.output.find("batch: 1 of 1 written"), std::string::npos) << good.output;
+}
+
+TEST(Cli, MalformedManifestStopsBeforeAnyWork) {
+    TempDir dir;
+    const fs::path manifest = dir / "m.json";
+    writeText(manifest, R"([{"output": ")" + (dir / "a.png").string() + R"("},
+                            {"output": ")" +
+                            (dir / "b.png").string() + R"(", "width": "big"}])");
+    const CliRun run = runCli("batch " + manifest.string());
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_NE(run.output.find("item 2, field \"width\""), std::string::npos) << run.output;
+    EXPECT_EQ(test::listFiles(dir.path()), std::vector<std::string>{"m.json"});
+
+    const CliRun missing = runCli("batch " + (dir / "none.json").string());
+    EXPECT_EQ(missing.exitCode, 2);
+    EXPECT_NE(missing.output.find("cannot read"), std::string::npos) << missing.output;
+}
+
+TEST(Cli, GalleryWritesBothSheets) {
+    TempDir dir;
+    const CliRun run = runCli("gallery --size 48 --progress quiet " + (dir / "g").string());
+    ASSERT_EQ(run.exitCode, 0) << run.output;
+    const test::Image presets = test::readPng(dir / "g" / "presets.png");
+    const test::Image types = test::readPng(dir / "g" / "types.png");
+    EXPECT_EQ(presets.channels, 3);
+    EXPECT_GT(presets.width, 48 * 4);
+    EXPECT_GT(types.height, 2 * 48 * 2);
+    EXPECT_TRUE(fs::exists(dir / "g" / "presets" / "granite_diff.png"));
+    EXPECT_TRUE(fs::exists(dir / "g" / "types" / "overlay-2_nmap.png"));
 }
 
 }  // namespace

@@ -1,0 +1,46 @@
+// Small 8-bit RGB images for composing contact sheets.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace proctex::cli {
+
+struct Rgb {
+    uint8_t r = 0, g = 0, b = 0;
+};
+
+struct Image {
+    int width = 0;
+    int height = 0;
+    std::vector<uint8_t> pixels;  // RGB, rows top first
+
+    Image() = default;
+    Image(int w, int h, Rgb fill);
+    Rgb at(int x, int y) const;
+    void set(int x, int y, Rgb c);
+};
+
+// Reads a PNG (grey or colour) as RGB; false with a reason when it cannot.
+bool loadPng(const std::filesystem::path& path, Image& image, std::string& error);
+bool savePng(const Image& image, const std::filesystem::path& path);
+
+// Each destination pixel is the mean of the source pixels it covers; a
+// destination larger than the source repeats source pixels.
+Image resize(const Image& source, int width, int height);
+
+// Copies `source` with its top-left corner at (x, y); whatever falls outside
+// `target` is left out.
+void paste(Image& target, const Image& source, int x, int y);
+
+// Width in pixels of one line of text in the built-in font at `scale`.
+int textWidth(std::string_view text, int scale);
+
+// Draws one line of text, each font pixel a scale x scale square, its top-left
+// corner at (x, y); clipped at the image borders.
+void drawText(Image& target, std::string_view text, int x, int y, int scale, Rgb color);
+
+}  // namespace proctex::cli

@@ -1,0 +1,45 @@
+# What `cmake --install` puts under the prefix: the library and its header, a
+# CMake package (find_package(proctex) gives proctex::proctex), a pkg-config
+# file, the Python module and the example manifest.
+include(GNUInstallDirs)
+include(CMakePackageConfigHelpers)
+
+set(PROCTEX_INSTALL_CMAKEDIR ${CMAKE_INSTALL_LIBDIR}/cmake/proctex
+    CACHE STRING "Where the CMake package files go, relative to the prefix")
+set(PROCTEX_INSTALL_PYTHONDIR ${CMAKE_INSTALL_DATADIR}/proctex/python
+    CACHE STRING "Where proctex.py goes (add it to PYTHONPATH), relative to the prefix")
+
+install(TARGETS proctex EXPORT proctexTargets
+    LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
+    ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR}
+    RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(FILES include/proctex.h DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
+
+install(EXPORT proctexTargets NAMESPACE proctex:: DESTINATION ${PROCTEX_INSTALL_CMAKEDIR})
+configure_package_config_file(cmake/proctexConfig.cmake.in
+    ${CMAKE_CURRENT_BINARY_DIR}/proctexConfig.cmake
+    INSTALL_DESTINATION ${PROCTEX_INSTALL_CMAKEDIR})
+write_basic_package_version_file(${CMAKE_CURRENT_BINARY_DIR}/proctexConfigVersion.cmake
+    COMPATIBILITY SameMajorVersion)
+install(FILES ${CMAKE_CURRENT_BINARY_DIR}/proctexConfig.cmake
+              ${CMAKE_CURRENT_BINARY_DIR}/proctexConfigVersion.cmake
+        DESTINATION ${PROCTEX_INSTALL_CMAKEDIR})
+
+# proctex.pc finds the prefix from its own place, so the tree can be moved.
+if(IS_ABSOLUTE "${CMAKE_INSTALL_LIBDIR}" OR IS_ABSOLUTE "${CMAKE_INSTALL_INCLUDEDIR}")
+    set(PROCTEX_PC_PREFIX "${CMAKE_INSTALL_PREFIX}")
+    set(PROCTEX_PC_LIBDIR "${CMAKE_INSTALL_FULL_LIBDIR}")
+    set(PROCTEX_PC_INCLUDEDIR "${CMAKE_INSTALL_FULL_INCLUDEDIR}")
+else()
+    file(RELATIVE_PATH up "/${CMAKE_INSTALL_LIBDIR}/pkgconfig" "/")
+    string(REGEX REPLACE "/$" "" up "${up}")
+    set(PROCTEX_PC_PREFIX "\${pcfiledir}/${up}")
+    set(PROCTEX_PC_LIBDIR "\${prefix}/${CMAKE_INSTALL_LIBDIR}")
+    set(PROCTEX_PC_INCLUDEDIR "\${prefix}/${CMAKE_INSTALL_INCLUDEDIR}")
+endif()
+configure_file(cmake/proctex.pc.in ${CMAKE_CURRENT_BINARY_DIR}/proctex.pc @ONLY)
+install(FILES ${CMAKE_CURRENT_BINARY_DIR}/proctex.pc
+        DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
+
+install(FILES python/proctex.py DESTINATION ${PROCTEX_INSTALL_PYTHONDIR})
+install(FILES examples/presets.json DESTINATION ${CMAKE_INSTALL_DATADIR}/proctex/examples)

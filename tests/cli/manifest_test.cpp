@@ -1,0 +1,124 @@
+// Batch manifests: what an item gets from presets, defaults and its own
+// fields, and errors that name the item and the field before any work.
+#include <gtest/gtest.h>
+
+#include <set>
+#include <string>
+
+#include "batch.h"
+#include "presets.h"
+
+namespace proctex::cli {
+namespace {
+
+// The message of the ManifestError that parsing `text` throws, or "" if none.
+std::string errorOf(const std::string& text) {
+    try {
+        parseManifest(text);
+    } catch (const ManifestError& e) {
+        return e.what();
+    }
+    return "";
+}
+
+TEST(Manifest, ItemsTakePresetThenDefaultsThenTheirOwnFields) {
+    const auto items = parseManifest(R"({
+        "defaults": {"width": 256, "seed": 9, "preset": "marble"},
+        "materials": [
+            {"output": "a.png"},
+            {"preset": "lava", "seed": 3, "output": "b.png"},
+            {"preset": "granite", "pattern_param": 2.5, "seamless": true, "output": "c.png"}
+        ]})");
+    ASSERT_EQ(items.size(), 3u);
+    const Options& marble = findPreset("marble")->options;
+    const Options& lava = findPreset("lava")->options;
+
+    // The defaults' preset, with the defaults on top.
+    EXPECT_EQ(items[0].options.material, marble.material);
+    EXPECT_EQ(items[0].options.overlay, marble.overlay);
+    EXPECT_EQ(items[0].options.width, 256);
+    EXPECT_EQ(items[0].options.height, marble.height);
+    EXPECT_EQ(items[0].options.seed, 9);
+    EXPECT_EQ(items[0].name, "a.png");
+
+    // The item's own preset replaces the defaults' one; its fields win.
+    EXPECT_EQ(items[1].options.material, lava.material);
+    EXPECT_EQ(items[1].options.pattern, lava.pattern);
+    EXPECT_EQ(items[1].options.width, 256);
+    EXPECT_EQ(items[1].options.seed, 3);
+    EXPECT_EQ(items[1].name, "lava");
+    EXPECT_EQ(items[1].options.output, "b.png");
+
+    // Python-style names and booleans for flags.
+    EXPECT_EQ(items[2].options.patternParam, 2.5f);
+    EXPECT_EQ(items[2].options.seamless, 1);
+}
+
+TEST(Manifest, APlainArrayStartsFromTheToolDefaults) {
+    const auto items = parseManifest(R"([{"output": "x/y.png", "overlay-strength": 0.25}])");
+    ASSERT_EQ(items.size(), 1u);
+    const Options defaults;
+    EXPECT_EQ(items[0].options.scale, defaults.scale);
+    EXPECT_EQ(items[0].options.material, defaults.material);
+    EXPECT_EQ(items[0].options.overlayStrength, 0.25f);
+    EXPECT_TRUE(parseManifest("[]").empty());
+}
+
+TEST(Manifest, ErrorsNameTheItemAndTheField) {
+    const struct {
+        const char* text;
+        const char* expected;
+    } cases[] = {
+        {R"([{"output": "a.png"}, {"output": "b.png", "sclae": 3}])",
+         "item 2, field \"sclae\": unknown field"},
+        {R"([{"output": "a.png", "width": "wide"}])",
+         "item 1, field \"width\": must be a whole number such as 1 or 512, not \"wide\""},
+        {R"([{"output": "a.png", "octaves": 4.5}])", "item 1, field \"octaves\": must be a whole"},
+        {R"([{"output": "a.png", "seed": 4294967296}])",
+         "item 1, field \"seed\": is out of the integer range"},
+        {R"([{"output": "a.png", "scale": 1e300}])",
+         "item 1, field \"scale\": is out of the float range"},
+        {R"([{"output": "a.png", "scale": null}])", "item 1, field \"scale\": must be a number"},
+        {R"([{"output": "a.png"}, {"seed": 1}])", "item 2, field \"output\": missing"},
+        {R"([{"output": ""}])", "item 1, field \"output\": must be a non-empty path"},
+        {R"([{"output": "a.png", "preset": "plaid"}])",
+         "item 1, field \"preset\": no preset is called \"plaid\""},
+        {R"([{"output": "a.png", "pattern-param": 1, "pattern_param": 2}])",
+         "item 1, field \"pattern_param\": \"pattern-param\" is given twice"},
+        {R"([{"output": "a.png"}, "b.png"])", "item 2: must be an object, not \"b.png\""},
+        {R"({"defaults": {"output": "a.png"}, "materials": []})",
+         "defaults, field \"output\": each item names its own output"},
+        {R"({"material": []})", "field \"material\": unknown"},
+        {R"({"defaults": {}})", "field \"materials\": missing"},
+        {R"({"materials": {}})", "must be an array, not an object"},
+        {R"([{"output": "a.png"},)", "not valid JSON"},
+    };
+    for (const auto& c : cases) {
+        const std::string error = errorOf(c.text);
+        EXPECT_NE(error.find(c.expected), std::string::npos)
+            << c.text << "\n  gave: " << (error.empty() ? "no error" : error);
+    }
+}
+
+TEST(Manifest, RejectsItemsThatWouldOverwriteEachOther) {
+    EXPECT_NE(errorOf(R"([{"output": "out/a.png"}, {"output": "out/./a.png"}])")
+                  .find("item 2, field \"output\": writes out/./a_diff.png, as item 1 does"),
+              std::string::npos);
+    // Everything after the last ".png" is dropped, so these two meet too.
+    EXPECT_NE(errorOf(R"([{"output": "y.png"}, {"output": "y.png.tmp"}])")
+                  .find("item 2, field \"output\": writes y_diff.png, as item 1 does"),
+              std::string::npos);
+    EXPECT_EQ(errorOf(R"([{"output": "y.png"}, {"output": "y.PNG"}, {"output": "z/y.png"}])"), "");
+}
+
+TEST(Manifest, TheShippedExampleListsEveryPresetOnce) {
+    const auto items = loadManifest(PROCTEX_SOURCE_DIR "/examples/presets.json");
+    std::set<std::string> names;
+    for (const auto& item : items) names.insert(item.name);
+    EXPECT_EQ(names.size(), items.size());
+    for (const Preset& p : presets()) EXPECT_TRUE(names.count(p.name)) << p.name;
+    EXPECT_EQ(items.size(), presets().size());
+}
+
+}  // namespace
+}  // namespace proctex::cli

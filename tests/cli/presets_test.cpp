@@ -1,0 +1,64 @@
+// The preset table: coverage of the library's types, names a user can type
+// and the sheets can draw, and values the library accepts.
+#include "presets.h"
+
+#include <gtest/gtest.h>
+
+#include <set>
+#include <string>
+
+#include "font.h"
+#include "test_support.h"
+
+namespace proctex::cli {
+namespace {
+
+TEST(Presets, TogetherUseEveryPatternOverlayAndPalette) {
+    ASSERT_GE(presets().size(), 16u);
+    std::set<int> patterns, overlays, materials;
+    for (const Preset& p : presets()) {
+        patterns.insert(p.options.pattern);
+        overlays.insert(p.options.overlay);
+        materials.insert(p.options.material);
+    }
+    for (int type = 2; type <= 12; ++type) EXPECT_TRUE(patterns.count(type)) << "pattern " << type;
+    for (int type = 1; type <= 4; ++type) EXPECT_TRUE(overlays.count(type)) << "overlay " << type;
+    for (int type = 1; type <= 7; ++type) EXPECT_TRUE(materials.count(type)) << "material " << type;
+}
+
+TEST(Presets, NamesAreUniqueTypableAndDrawable) {
+    std::set<std::string> seen;
+    for (const Preset& p : presets()) {
+        const std::string name = p.name;
+        EXPECT_TRUE(seen.insert(name).second) << "twice: " << name;
+        for (char c : name) {
+            EXPECT_TRUE((c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-')
+                << name << " has '" << c << "'";
+            EXPECT_TRUE(hasGlyph(c)) << name;
+        }
+        const std::string description = p.description;
+        EXPECT_FALSE(description.empty()) << name;
+        EXPECT_EQ(description.find('\n'), std::string::npos) << name;
+        EXPECT_EQ(findPreset(name), &p);
+    }
+    EXPECT_EQ(findPreset("Granite"), nullptr);
+    EXPECT_EQ(findPreset(""), nullptr);
+}
+
+// A preset whose pattern or overlay parameter the library rejects would make
+// every use of it fail.
+TEST(Presets, EveryPresetGeneratesAtASmallSize) {
+    test::TempDir dir;
+    for (const Preset& p : presets()) {
+        Options o = p.options;
+        o.width = 48;
+        o.height = 40;
+        o.output = (dir / (std::string(p.name) + ".png")).string();
+        const Outcome outcome = generate(o);
+        EXPECT_TRUE(outcome.ok) << p.name << ": " << outcome.error;
+        EXPECT_EQ(outcome.files.size(), 5u) << p.name;
+    }
+}
+
+}  // namespace
+}  // namespace proctex::cli
