@@ -30,10 +30,6 @@
 
 namespace proctex {
 
-namespace {
-
-// stbi_write_png: encode, create or truncate the file, write it, close it;
-// false when the image cannot be encoded or the file cannot be opened.
 bool writePngFile(const std::string& path, int width, int height, int channels,
                   const uint8_t* pixels, int strideBytes) {
 #if defined(PROCTEX_PNG_FOPEN_S)
@@ -54,8 +50,6 @@ bool writePngFile(const std::string& path, int width, int height, int channels,
     return stbi_write_png(path.c_str(), width, height, channels, pixels, strideBytes) != 0;
 #endif
 }
-
-}  // namespace
 
 uint8_t quantize(float v) {
     const float t = clamp(v, 0.0f, 1.0f);

@@ -17,4 +17,11 @@ uint8_t quantize(float v);
 bool writeColorPNG(const ColorField& colors, int width, int height, const std::string& path);
 bool writeGrayPNG(const FloatField& values, int width, int height, const std::string& path);
 
+// The encoder step of both writers, on 8-bit pixels (1 or 3 channels per
+// pixel, rows strideBytes apart): stbi_write_png, or on Windows its in-memory
+// form written through fopen_s. Exposed so the benchmarks can time the
+// encoding of an image on its own.
+bool writePngFile(const std::string& path, int width, int height, int channels,
+                  const uint8_t* pixels, int strideBytes);
+
 }  // namespace proctex
