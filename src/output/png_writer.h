@@ -1,6 +1,7 @@
 // 8-bit PNG output of float fields.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -10,6 +11,10 @@ namespace proctex {
 
 // clamp(v, 0, 1) * 255, truncated: 0.5 -> 127, 1.0 and above -> 255, NaN -> 0.
 uint8_t quantize(float v);
+
+// quantize over count values, vectorised where the processor allows; the
+// bytes equal quantize's for every float.
+void quantizeRow(const float* values, std::size_t count, uint8_t* bytes);
 
 // Each writes a width x height image to `path` (created or truncated) and
 // returns whether the file was written. The field must hold width * height
