@@ -3,9 +3,7 @@
 #include "core/field_ops.h"
 #include "core/fmath.h"
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
+#include "core/rgb_lanes.h"
 
 namespace proctex {
 
@@ -49,8 +47,7 @@ Color3 normalColor(float hL, float hR, float hU, float hD, float normalStrength)
 // Columns 1 .. width - 2 of one row, where the horizontal neighbours are
 // always x - 1 and x + 1; returns the first column left undone. Four pixels at
 // a time with the same operations in the same order as normalColor (sqrtps
-// and divps round like sqrtf and division; 1 * 1 is exactly 1), stored
-// interleaved as r, g, b.
+// and divps round like sqrtf and division; 1 * 1 is exactly 1).
 int normalRowInterior(const float* row, const float* up, const float* down, int width,
                       float normalStrength, Color3* out) {
     int x = 1;
@@ -59,7 +56,6 @@ int normalRowInterior(const float* row, const float* up, const float* down, int 
     const __m128 sign = _mm_set1_ps(-0.0f);
     const __m128 one = _mm_set1_ps(1.0f);
     const __m128 half = _mm_set1_ps(0.5f);
-    unsigned char* bytes = reinterpret_cast<unsigned char*>(out);
     for (; x + 4 <= width - 1; x += 4) {
         const __m128 dx = _mm_mul_ps(_mm_sub_ps(_mm_loadu_ps(row + x + 1), _mm_loadu_ps(row + x - 1)),
                                      strength);
@@ -71,21 +67,7 @@ int normalRowInterior(const float* row, const float* up, const float* down, int 
         const __m128 r = _mm_mul_ps(_mm_add_ps(_mm_div_ps(nx, len), one), half);
         const __m128 g = _mm_mul_ps(_mm_add_ps(_mm_div_ps(ny, len), one), half);
         const __m128 b = _mm_mul_ps(_mm_add_ps(_mm_div_ps(one, len), one), half);
-        // (r0 g0 r1 g1), (r2 g2 r3 g3) -> (r0 g0 b0 r1), (g1 b1 r2 g2), (b2 r3 g3 b3)
-        const __m128 rgLow = _mm_unpacklo_ps(r, g);
-        const __m128 rgHigh = _mm_unpackhi_ps(r, g);
-        const __m128 b0r1 = _mm_shuffle_ps(b, rgLow, _MM_SHUFFLE(2, 2, 0, 0));
-        const __m128 g1b1 = _mm_shuffle_ps(rgLow, b, _MM_SHUFFLE(1, 1, 3, 3));
-        const __m128 b2r3 = _mm_shuffle_ps(b, rgHigh, _MM_SHUFFLE(2, 2, 2, 2));
-        const __m128 g3b3 = _mm_shuffle_ps(rgHigh, b, _MM_SHUFFLE(3, 3, 3, 3));
-        unsigned char* at = bytes + static_cast<std::size_t>(x) * sizeof(Color3);
-        // Byte addresses and unaligned vector stores: the colours are packed floats.
-        _mm_storeu_ps(reinterpret_cast<float*>(at),
-                      _mm_shuffle_ps(rgLow, b0r1, _MM_SHUFFLE(2, 0, 1, 0)));
-        _mm_storeu_ps(reinterpret_cast<float*>(at + 16),
-                      _mm_shuffle_ps(g1b1, rgHigh, _MM_SHUFFLE(1, 0, 2, 0)));
-        _mm_storeu_ps(reinterpret_cast<float*>(at + 32),
-                      _mm_shuffle_ps(b2r3, g3b3, _MM_SHUFFLE(2, 0, 2, 0)));
+        storeRgbLanes(out + x, r, g, b);
     }
 #else
     (void)row, (void)up, (void)down, (void)width, (void)normalStrength, (void)out;
