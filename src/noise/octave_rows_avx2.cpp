@@ -117,23 +117,20 @@ PROCTEX_AVX2 inline __m256i remainderLanes(__m256i cell, int32_t period) {
     return _mm256_sub_epi32(cell, _mm256_mullo_epi32(q, _mm256_set1_epi32(period)));
 }
 
-// One octave over `count` pixels starting at column x, added into acc (which
-// holds eight floats per block; the caller pads the last block).
+// One octave over `count` pixels whose x / scale are in xs, added into acc
+// (both hold eight floats per block; the caller pads the last block).
 template <bool tileable>
-PROCTEX_AVX2 void addOctaveRow(const OctaveJob& job, const OctaveRow& row, int32_t x, int32_t count,
-                               float* acc) {
+PROCTEX_AVX2 void addOctaveRow(const OctaveRow& row, const float* xs, int32_t count, float* acc) {
     GradTables tables;
     fillGradTables(row, tables);
     const LoadedTables t = loadTables(tables);
-    const __m256 scale = _mm256_set1_ps(job.scale);
     const __m256 frequency = _mm256_set1_ps(row.frequency);
     const __m256 amplitude = _mm256_set1_ps(row.amplitude);
     const __m256 v = _mm256_set1_ps(row.v);
     const __m256i mask255 = _mm256_set1_epi32(255);
     const int* pairs = reinterpret_cast<const int*>(row.pairs);
-    __m256i columns = _mm256_add_epi32(_mm256_set1_epi32(x), _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7));
     for (int32_t i = 0; i < count; i += 8) {
-        const __m256 sx = _mm256_mul_ps(_mm256_div_ps(_mm256_cvtepi32_ps(columns), scale), frequency);
+        const __m256 sx = _mm256_mul_ps(_mm256_load_ps(xs + i), frequency);
         const __m256 fx = _mm256_round_ps(sx, _MM_FROUND_TO_NEG_INF | _MM_FROUND_NO_EXC);
         const __m256i cell = _mm256_cvttps_epi32(fx);
         const __m256 xf = _mm256_sub_ps(sx, fx);
@@ -160,7 +157,6 @@ PROCTEX_AVX2 void addOctaveRow(const OctaveJob& job, const OctaveRow& row, int32
         const __m256 n = noiseFromHashes(t, hashes, xf, u, v);
         float* a = acc + i;
         _mm256_storeu_ps(a, _mm256_add_ps(_mm256_loadu_ps(a), _mm256_mul_ps(n, amplitude)));
-        columns = _mm256_add_epi32(columns, _mm256_set1_epi32(8));
     }
 }
 
@@ -173,20 +169,29 @@ PROCTEX_AVX2 SampleRange sumOctavesAvx2Impl(const OctaveJob& job, float* data) {
     __m256 maxLanes = _mm256_set1_ps(-1e10f);
     SampleRange tail;
     alignas(32) float acc[kChunk];
+    alignas(32) float xs[kChunk];  // x / scale, the same for every octave
     for (int32_t y = 0; y < job.height; ++y) {
         float* out = data + static_cast<std::size_t>(y) * job.width;
         for (int32_t x = 0; x < job.width; x += kChunk) {
             const int32_t count = job.width - x < kChunk ? job.width - x : kChunk;
             const int32_t padded = (count + 7) & ~7;
-            for (int32_t i = 0; i < padded; ++i) acc[i] = 0.0f;
+            // (float)x rounds like cvtdq2ps, and the quotient is the one each
+            // octave's (x / scale) * frequency starts from.
+            const __m256 scale = _mm256_set1_ps(job.scale);
+            for (int32_t i = 0; i < padded; i += 8) {
+                const __m256i columns = _mm256_add_epi32(_mm256_set1_epi32(x + i),
+                                                         _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7));
+                _mm256_store_ps(xs + i, _mm256_div_ps(_mm256_cvtepi32_ps(columns), scale));
+                _mm256_store_ps(acc + i, _mm256_setzero_ps());
+            }
             row.amplitude = 1.0f;
             row.frequency = 1.0f;
             for (int32_t octave = 0; octave < job.octaves; ++octave) {
                 prepareOctaveRow(job, hashes, y, row);
                 if (job.seamless) {
-                    addOctaveRow<true>(job, row, x, padded, acc);
+                    addOctaveRow<true>(row, xs, padded, acc);
                 } else {
-                    addOctaveRow<false>(job, row, x, padded, acc);
+                    addOctaveRow<false>(row, xs, padded, acc);
                 }
                 row.amplitude = row.amplitude * job.persistence;
                 row.frequency = row.frequency * job.lacunarity;
