@@ -176,7 +176,8 @@ struct DecodedImage {
 // files, through the library's own encoder step.
 void runEncode(benchmark::State& state, const Case& c, int size) {
     const std::vector<std::filesystem::path> files = outputsOf(c, size);
-    if (!std::filesystem::exists(files.back()) && c.args.run(size, stemPath(c, size).wstring()) != 1) {
+    if (!std::filesystem::exists(files.back()) &&
+        c.args.run(size, stemPath(c, size).wstring()) != 1) {
         state.SkipWithError("GenerateTexture failed");
         return;
     }
@@ -302,8 +303,9 @@ std::string encodeName(const Case& c, int size) {
 }
 
 void printSummary(const SummaryReporter& reporter) {
-    std::printf("\nEnd to end, CPU time per call (compute = call - encode; target at 1024: "
-                "compute <= 35%% of encode)\n");
+    std::printf(
+        "\nEnd to end, CPU time per call (compute = call - encode; target at 1024: "
+        "compute <= 35%% of encode)\n");
     std::printf("%-24s %6s %10s %10s %10s %8s\n", "case", "size", "call ms", "encode ms",
                 "compute ms", "ratio");
     int missed = 0;
@@ -355,9 +357,8 @@ int main(int argc, char** argv) {
         }
     }
     for (const char* name : {"fractal", "heavy"}) {
-        benchmark::RegisterBenchmark(
-            (std::string("peak_memory/4096/") + name).c_str(),
-            [name](benchmark::State& s) { runPeakMemory(s, name); })
+        benchmark::RegisterBenchmark((std::string("peak_memory/4096/") + name).c_str(),
+                                     [name](benchmark::State& s) { runPeakMemory(s, name); })
             ->Iterations(1)
             ->Unit(benchmark::kMillisecond);
     }

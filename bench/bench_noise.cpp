@@ -25,8 +25,9 @@ constexpr float kScale = 64.0f;
 constexpr double kSampleOctaves = double(kSize) * kSize * kOctaves;
 
 void nsPerSampleOctave(benchmark::State& state) {
-    state.counters["ns_per_sample_octave"] = benchmark::Counter(
-        kSampleOctaves, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+    state.counters["ns_per_sample_octave"] =
+        benchmark::Counter(kSampleOctaves, benchmark::Counter::kIsIterationInvariantRate |
+                                               benchmark::Counter::kInvert);
 }
 
 void BM_BaseField(benchmark::State& state, proctex::NoisePath path, bool seamless) {
@@ -120,9 +121,10 @@ int main(int argc, char** argv) {
     benchmark::RunSpecifiedBenchmarks(&collector);
     benchmark::Shutdown();
 
-    std::printf("\nBase field, %d octaves at %dx%d: ns per sample and octave (CPU time)\n", kOctaves,
-                kSize, kSize);
-    for (const auto& [name, value] : collector.ns) std::printf("  %-44s %8.2f\n", name.c_str(), value);
+    std::printf("\nBase field, %d octaves at %dx%d: ns per sample and octave (CPU time)\n",
+                kOctaves, kSize, kSize);
+    for (const auto& [name, value] : collector.ns)
+        std::printf("  %-44s %8.2f\n", name.c_str(), value);
     const auto ours = collector.ns.find("BM_BaseField/avx2");
     const auto libnoise = collector.ns.find("BM_LibnoisePerlin");
     if (ours != collector.ns.end() && libnoise != collector.ns.end()) {

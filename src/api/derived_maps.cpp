@@ -2,7 +2,6 @@
 
 #include "core/field_ops.h"
 #include "core/fmath.h"
-
 #include "core/rgb_lanes.h"
 
 namespace proctex {
@@ -57,9 +56,10 @@ int normalRowInterior(const float* row, const float* up, const float* down, int 
     const __m128 one = _mm_set1_ps(1.0f);
     const __m128 half = _mm_set1_ps(0.5f);
     for (; x + 4 <= width - 1; x += 4) {
-        const __m128 dx = _mm_mul_ps(_mm_sub_ps(_mm_loadu_ps(row + x + 1), _mm_loadu_ps(row + x - 1)),
-                                     strength);
-        const __m128 dy = _mm_mul_ps(_mm_sub_ps(_mm_loadu_ps(down + x), _mm_loadu_ps(up + x)), strength);
+        const __m128 dx =
+            _mm_mul_ps(_mm_sub_ps(_mm_loadu_ps(row + x + 1), _mm_loadu_ps(row + x - 1)), strength);
+        const __m128 dy =
+            _mm_mul_ps(_mm_sub_ps(_mm_loadu_ps(down + x), _mm_loadu_ps(up + x)), strength);
         const __m128 nx = _mm_xor_ps(dx, sign);
         const __m128 ny = _mm_xor_ps(dy, sign);
         const __m128 len = _mm_sqrt_ps(
@@ -84,8 +84,10 @@ ColorField buildNormalMap(const FloatField& heightMap, int width, int height, fl
     const std::size_t w = static_cast<std::size_t>(width);
     for (int y = 0; y < height; ++y) {
         const float* row = heightMap.data() + static_cast<std::size_t>(y) * w;
-        const float* up = heightMap.data() + static_cast<std::size_t>(previousIndex(y, height, wrap)) * w;
-        const float* down = heightMap.data() + static_cast<std::size_t>(nextIndex(y, height, wrap)) * w;
+        const float* up =
+            heightMap.data() + static_cast<std::size_t>(previousIndex(y, height, wrap)) * w;
+        const float* down =
+            heightMap.data() + static_cast<std::size_t>(nextIndex(y, height, wrap)) * w;
         Color3* out = normalMap.data() + static_cast<std::size_t>(y) * w;
         auto pixel = [&](int x) {
             out[x] = normalColor(row[previousIndex(x, width, wrap)], row[nextIndex(x, width, wrap)],

@@ -24,7 +24,8 @@ inline void storeRgbLanes(Color3* out, __m128 r, __m128 g, __m128 b) {
     const __m128 b2r3 = _mm_shuffle_ps(b, rgHigh, _MM_SHUFFLE(2, 2, 2, 2));
     const __m128 g3b3 = _mm_shuffle_ps(rgHigh, b, _MM_SHUFFLE(3, 3, 3, 3));
     unsigned char* at = reinterpret_cast<unsigned char*>(out);
-    _mm_storeu_ps(reinterpret_cast<float*>(at), _mm_shuffle_ps(rgLow, b0r1, _MM_SHUFFLE(2, 0, 1, 0)));
+    _mm_storeu_ps(reinterpret_cast<float*>(at),
+                  _mm_shuffle_ps(rgLow, b0r1, _MM_SHUFFLE(2, 0, 1, 0)));
     _mm_storeu_ps(reinterpret_cast<float*>(at + 16),
                   _mm_shuffle_ps(g1b1, rgHigh, _MM_SHUFFLE(1, 0, 2, 0)));
     _mm_storeu_ps(reinterpret_cast<float*>(at + 32),

@@ -38,8 +38,8 @@ FloatField baseField(const TextureGenerator& generator, int32_t octaves, float p
 
 }  // namespace
 
-FloatField fractalBaseField(const TextureGenerator& generator, float persistence,
-                            float lacunarity, NoisePath path) {
+FloatField fractalBaseField(const TextureGenerator& generator, float persistence, float lacunarity,
+                            NoisePath path) {
     return baseField(generator, generator.octaves, persistence, lacunarity, path);
 }
 

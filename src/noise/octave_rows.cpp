@@ -128,7 +128,8 @@ SampleRange sumOctavesPortable(const OctaveJob& job, float* data) {
 }
 
 SampleRange sumOctaves(const OctaveJob& job, float* data, NoisePath path) {
-    if (path == NoisePath::automatic) path = avx2Available() ? NoisePath::avx2 : NoisePath::portable;
+    if (path == NoisePath::automatic)
+        path = avx2Available() ? NoisePath::avx2 : NoisePath::portable;
 #if defined(__x86_64__)
     if (path == NoisePath::avx2) return sumOctavesAvx2(job, data);
 #endif

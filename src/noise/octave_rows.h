@@ -112,8 +112,8 @@ SampleRange sumOctavesAvx2(const OctaveJob& job, float* data);
 
 // The base fields with a chosen kernel; TextureGenerator's own functions are
 // these with NoisePath::automatic.
-FloatField fractalBaseField(const TextureGenerator& generator, float persistence,
-                            float lacunarity, NoisePath path);
+FloatField fractalBaseField(const TextureGenerator& generator, float persistence, float lacunarity,
+                            NoisePath path);
 FloatField singleOctaveBaseField(const TextureGenerator& generator, NoisePath path);
 
 }  // namespace proctex

@@ -55,7 +55,7 @@ struct LoadedTables {
 };
 
 PROCTEX_AVX2 inline LoadedTables loadTables(const GradTables& t) {
-    return {_mm256_load_ps(t.aLow),  _mm256_load_ps(t.aHigh),  _mm256_load_ps(t.c0Low),
+    return {_mm256_load_ps(t.aLow),   _mm256_load_ps(t.aHigh), _mm256_load_ps(t.c0Low),
             _mm256_load_ps(t.c0High), _mm256_load_ps(t.c1Low), _mm256_load_ps(t.c1High)};
 }
 
@@ -103,7 +103,7 @@ PROCTEX_AVX2 inline __m256 noiseFromHashes(const LoadedTables& t, __m256i hashes
 }
 
 // Truncating remainder of each lane by a period of at least 1, through
-// double division: |cell| < 2^31, so the quotient's distance from the next
+// double division: |cell| <= 2^31, so the quotient's distance from the next
 // integer (at least 1 / period) is far above double rounding, and its
 // truncation is the exact integer quotient.
 PROCTEX_AVX2 inline __m256i remainderLanes(__m256i cell, int32_t period) {

@@ -54,11 +54,10 @@ namespace {
 // The steps of a stroke whose samples can land in the image. A step's centre
 // sample is (trunc(cx), trunc(cy)) and its side samples lie at most `reach`
 // whole pixels from it on each axis (|round(o * d)| <= |o| <= trunc(hw) <=
-// |maxWidth|, as |d| <= 1 and |sin| <= 1 for a direction that is a number). So nothing of the step lands in the
-// image unless cx lies in (-reach - 1, width + reach), and likewise cy. Along
-// a stroke cx only moves one way (x0 + dx * t is monotonic in t whatever the
-// rounding), so a step outside that window and moving away from it has no
-// visible step after it.
+// |maxWidth|, as |d| <= 1 and |sin| <= 1 for a direction that is a number). So nothing of the step
+// lands in the image unless cx lies in (-reach - 1, width + reach), and likewise cy. Along a stroke
+// cx only moves one way (x0 + dx * t is monotonic in t whatever the rounding), so a step outside
+// that window and moving away from it has no visible step after it.
 struct VisibleWindow {
     bool bounded = false;  // false: the reach is unknown, paint every step
     double loX = 0.0, hiX = 0.0, loY = 0.0, hiY = 0.0;
@@ -76,9 +75,7 @@ struct VisibleWindow {
         hiY = static_cast<double>(height) + r;
     }
 
-    bool contains(float cx, float cy) const {
-        return cx > loX && cx < hiX && cy > loY && cy < hiY;
-    }
+    bool contains(float cx, float cy) const { return cx > loX && cx < hiX && cy > loY && cy < hiY; }
 
     static bool leaving(float c, float d, double lo, double hi) {
         return (c <= lo && !(d > 0.0f)) || (c >= hi && !(d < 0.0f));

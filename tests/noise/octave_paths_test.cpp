@@ -78,8 +78,8 @@ void expectKernelsMatchPlainLoop(const Case& c) {
     SampleRange expectedRange;
     const std::vector<float> expected =
         plainRawSums(g, c.octaves, c.persistence, c.lacunarity, expectedRange);
-    const OctaveJob job{g.permutation.data(), g.width,        g.height,     g.scale,
-                        c.octaves,            c.persistence, c.lacunarity, g.seamless};
+    const OctaveJob job{g.permutation.data(), g.width,      g.height,  g.scale, c.octaves,
+                        c.persistence,        c.lacunarity, g.seamless};
     for (NoisePath path : kernelsToCheck()) {
         std::vector<float> raw(expected.size(), 0.0f);
         const SampleRange range = sumOctaves(job, raw.data(), path);
@@ -105,8 +105,9 @@ TEST(OctaveKernels, MatchThePlainLoopOverSeedsScalesAndOctaves) {
                     // Odd sizes leave partial blocks; seamless periods stay >= 1
                     // only while the scale fits the size, which is not needed:
                     // shorter periods are raised to one cell on both sides.
-                    const Case c{37 + (seed & 15), 11 + (compared % 5), scale, octaves, 0.5f,
-                                 2.0f,             seed,               seamless};
+                    const Case c{
+                        37 + (seed & 15), 11 + (compared % 5), scale, octaves, 0.5f, 2.0f, seed,
+                        seamless};
                     expectKernelsMatchPlainLoop(c);
                     ++compared;
                 }

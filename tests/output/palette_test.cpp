@@ -2,12 +2,10 @@
 
 #include <gtest/gtest.h>
 
-#include <random>
-
-#include <cstring>
-
 #include <cmath>
+#include <cstring>
 #include <limits>
+#include <random>
 
 namespace proctex {
 namespace {
@@ -73,8 +71,9 @@ TEST(Palette, NaNTakesTheUpperBranchAndStaysNaN) {
 // at lengths that leave partial blocks.
 TEST(Palette, VectorRampsEqualThePlainLoop) {
     const float inf = std::numeric_limits<float>::infinity();
-    FloatField heights = {0.0f, -0.0f, 0.5f, std::nextafter(0.5f, 0.0f), 1.0f, -0.3f,
-                          1.7f, inf,   -inf, std::nanf(""),           0.25f, 0.75f};
+    FloatField heights = {0.0f, -0.0f,         0.5f,  std::nextafter(0.5f, 0.0f),
+                          1.0f, -0.3f,         1.7f,  inf,
+                          -inf, std::nanf(""), 0.25f, 0.75f};
     std::mt19937 rng(3);
     std::uniform_real_distribution<float> value(-0.2f, 1.2f);
     for (int k = 0; k < 1000; ++k) heights.push_back(value(rng));

@@ -5,8 +5,8 @@
 #include <cmath>
 #include <cstring>
 #include <filesystem>
-#include <vector>
 #include <limits>
+#include <vector>
 
 #include "test_support.h"
 
@@ -37,11 +37,18 @@ TEST(Quantize, RowsGiveQuantizeBytesForEveryKindOfFloat) {
         std::memcpy(&v, &b, sizeof v);
         values.push_back(v);
     }
-    const float specials[] = {0.0f, -0.0f, 1.0f, std::nextafter(1.0f, 2.0f),
-                              std::nextafter(0.0f, -1.0f), 0.5f, 1.0f / 255.0f, 254.5f / 255.0f,
+    const float specials[] = {0.0f,
+                              -0.0f,
+                              1.0f,
+                              std::nextafter(1.0f, 2.0f),
+                              std::nextafter(0.0f, -1.0f),
+                              0.5f,
+                              1.0f / 255.0f,
+                              254.5f / 255.0f,
                               std::numeric_limits<float>::infinity(),
                               -std::numeric_limits<float>::infinity(),
-                              std::numeric_limits<float>::quiet_NaN(), -std::nanf("")};
+                              std::numeric_limits<float>::quiet_NaN(),
+                              -std::nanf("")};
     for (int k = 0; k <= 255; ++k) {
         const float step = k / 255.0f;
         values.insert(values.end(), {step, std::nextafter(step, 0.0f), std::nextafter(step, 1.0f)});

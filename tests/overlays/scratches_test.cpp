@@ -166,7 +166,6 @@ TEST(Scratches, ClippedAtTheBordersWithoutWrapping) {
     EXPECT_EQ(at(f, 64, 1, 30), 0.6f);
 }
 
-
 // The plain stroke: every step painted, whether or not it lands in the image.
 void plainPaintScratch(FloatField& overlay, int width, int height, const ScratchStroke& stroke) {
     const float dx = fcos(stroke.angle);
@@ -222,12 +221,12 @@ TEST(Scratches, UnusualStrokesPaintLikeThePlainLoop) {
     const float nan = std::numeric_limits<float>::quiet_NaN();
     const float inf = std::numeric_limits<float>::infinity();
     const ScratchStroke strokes[] = {
-        {nan, 5.0f, 1.0f, 50.0f, 1.5f},     // NaN position: nothing lands
-        {5.0f, 5.0f, nan, 50.0f, 1.5f},     // NaN direction
-        {5.0f, 5.0f, 0.5f, 50.0f, nan},     // NaN width: nothing is painted
-        {-inf, 5.0f, 0.0f, 50.0f, 1.5f},    // infinitely far, moving towards the image
+        {nan, 5.0f, 1.0f, 50.0f, 1.5f},          // NaN position: nothing lands
+        {5.0f, 5.0f, nan, 50.0f, 1.5f},          // NaN direction
+        {5.0f, 5.0f, 0.5f, 50.0f, nan},          // NaN width: nothing is painted
+        {-inf, 5.0f, 0.0f, 50.0f, 1.5f},         // infinitely far, moving towards the image
         {3e9f, 10.0f, 3.1415927f, 80.0f, 1.0f},  // beyond the int32 range, moving back
-        {10.0f, 10.0f, 2.0f, 0.9f, 3e6f},   // a reach too wide to bound
+        {10.0f, 10.0f, 2.0f, 0.9f, 3e6f},        // a reach too wide to bound
     };
     for (const ScratchStroke& s : strokes) {
         FloatField fast(32 * 32), plain(32 * 32);
