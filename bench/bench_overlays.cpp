@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdint>
 #include <random>
+#include <vector>
 
 #include "core/fmath.h"
 #include "core/numeric.h"
@@ -103,6 +104,53 @@ void BM_Scratches(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations() * kSize * kSize);
 }
 BENCHMARK(BM_Scratches)->Arg(50)->Arg(1000)->Unit(benchmark::kMillisecond);
+
+// Many scratches on a small image: most of each stroke lies outside, and the
+// cost should follow the visible part. The plain stroke paints every step.
+void plainPaintScratch(FloatField& overlay, int width, int height,
+                       const proctex::ScratchStroke& stroke) {
+    const float dx = std::cos(stroke.angle);
+    const float dy = std::sin(stroke.angle);
+    for (float t = 0.0f; stroke.length > t; t = t + 0.3f) {
+        const int32_t px = proctex::truncToInt32(stroke.x0 + dx * t);
+        const int32_t py = proctex::truncToInt32(stroke.y0 + dy * t);
+        const float hw = std::sin(t / stroke.length * 3.14159f) * stroke.maxWidth;
+        const int32_t m = proctex::truncToInt32(hw);
+        for (int32_t o = -m; o <= m; ++o) {
+            const float fo = static_cast<float>(o);
+            const int32_t qx = proctex::wrappingAdd(px, proctex::truncToInt32(std::round(fo * dy)));
+            const int32_t qy =
+                proctex::wrappingAdd(py, proctex::truncToInt32(std::round(fo * (-dx))));
+            if (qx < 0 || qx >= width || qy < 0 || qy >= height) continue;
+            const float value = (1.0f - std::fabs(fo) / (hw + 0.1f)) * 0.6f;
+            float& cell = overlay[static_cast<std::size_t>(qy) * width + qx];
+            if (value > cell) cell = value;
+        }
+    }
+}
+
+constexpr int kSmall = 64;
+constexpr int32_t kManyScratches = 100000;
+
+void BM_ManyScratchesSmallImage(benchmark::State& state) {
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(proctex::generateScratches(kSmall, kSmall, kManyScratches, 1234));
+    }
+    state.SetItemsProcessed(state.iterations() * kManyScratches);
+}
+BENCHMARK(BM_ManyScratchesSmallImage)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+void BM_ManyScratchesSmallImagePlain(benchmark::State& state) {
+    const std::vector<proctex::ScratchStroke> strokes =
+        proctex::drawScratches(kSmall, kSmall, kManyScratches, 1234);
+    for (auto _ : state) {
+        FloatField overlay(kSmall * kSmall);
+        for (const auto& s : strokes) plainPaintScratch(overlay, kSmall, kSmall, s);
+        benchmark::DoNotOptimize(overlay.data());
+    }
+    state.SetItemsProcessed(state.iterations() * kManyScratches);
+}
+BENCHMARK(BM_ManyScratchesSmallImagePlain)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 }  // namespace
 

@@ -4,6 +4,13 @@ function(proctex_set_flags target)
     target_compile_options(${target} PRIVATE
         -ffp-contract=off -fno-fast-math
         -Wall -Wextra)
+    if(WIN32 AND CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
+        # GCC cannot keep the Win64 stack 32-byte aligned for spilled AVX
+        # registers; the assembler turns its aligned vector moves into
+        # unaligned ones, so the AVX2 kernels cannot fault on a misaligned
+        # stack slot.
+        target_compile_options(${target} PRIVATE -Wa,-muse-unaligned-vector-move)
+    endif()
 endfunction()
 
 # Sanitizer builds: PROCTEX_SANITIZE=address (AddressSanitizer with

@@ -23,13 +23,24 @@ void release(Field& field) {
     Field().swap(field);
 }
 
+// Writes the diffuse image and frees textureData as soon as it has served:
+// after the grey write, or once the colours have been made from it, so it is
+// not held beside the colour field and its bytes while they are encoded.
 bool writeDiffuse(FloatField& textureData, const TextureRequest& r) {
     const std::string diffPath = deriveOutputPath(r.filenameStr, "_diff.png");
     if (r.materialType == 1 || r.materialType == 8) {
-        return writeGrayPNG(textureData, r.width, r.height, diffPath);
+        const bool written = writeGrayPNG(textureData, r.width, r.height, diffPath);
+        release(textureData);
+        return written;
     }
     const ColorField colorData = colorize(textureData, r.materialType);
+    release(textureData);
     return writeColorPNG(colorData, r.width, r.height, diffPath);
+}
+
+// The checker pattern replaces the base field without reading it.
+bool patternReadsBaseField(int32_t patternType) {
+    return patternType != 9;
 }
 
 }  // namespace
@@ -54,9 +65,12 @@ int generateTexture(const TextureRequest& r) {
     // Height field: base relief, pattern, overlay.
     const TextureGenerator generator(r.width, r.height, r.scale, r.octaves, r.seed,
                                      r.seamless == 1);
-    FloatField textureData = r.baseType == 1
-                                 ? generator.generateSingleOctaveBase()
-                                 : generator.generateFractalBase(r.persistence, r.lacunarity);
+    // A base field that the pattern replaces unread is not computed.
+    FloatField textureData;
+    if (patternReadsBaseField(r.patternType)) {
+        textureData = r.baseType == 1 ? generator.generateSingleOctaveBase()
+                                      : generator.generateFractalBase(r.persistence, r.lacunarity);
+    }
     applyPatternStage(textureData, r.width, r.height, pattern);
     applyOverlayStage(textureData, r.width, r.height, overlay);
 
@@ -67,7 +81,6 @@ int generateTexture(const TextureRequest& r) {
     if (r.invert == 1) applyInvert(textureData);
 
     if (!writeDiffuse(textureData, r)) return 0;
-    release(textureData);
 
     {
         const ColorField normalMap =

@@ -1,27 +1,14 @@
 #include "core/fmath.h"
 #include "core/numeric.h"
 #include "core/texture_generator.h"
+#include "noise/octave_rows.h"
 
 namespace proctex {
 
-namespace {
-
-// A period below one cell (also NaN or infinite) would divide by zero in the
-// lattice remainder; one cell is the nearest meaningful period.
 int32_t latticePeriod(float period) {
     const int32_t p = truncToInt32(period);
     return p < 1 ? 1 : p;
 }
-
-// Non-negative lattice corners c0 = c mod p and c1 = (c + 1) mod p.
-void wrapCorners(int32_t cell, int32_t period, int32_t& c0, int32_t& c1) {
-    c0 = cell % period;
-    c1 = (c0 + 1) % period;
-    if (c0 < 0) c0 += period;
-    if (c1 < 0) c1 += period;
-}
-
-}  // namespace
 
 float TextureGenerator::grad(int32_t hash, float x, float y) {
     const int32_t h = hash & 15;

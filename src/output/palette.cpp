@@ -1,6 +1,7 @@
 #include "output/palette.h"
 
 #include "core/field_ops.h"
+#include "core/rgb_lanes.h"
 
 namespace proctex {
 
@@ -31,20 +32,68 @@ Color3 lerpColor(Color3 a, Color3 b, float t) {
     return {lerpChannel(a.r, b.r, t), lerpChannel(a.g, b.g, t), lerpChannel(a.b, b.b, t)};
 }
 
+#if defined(__SSE2__)
+namespace {
+
+// One channel of lerpColor on four lanes: a + (b - a) * t, t already clamped.
+__m128 lerpLanes(__m128 a, __m128 b, __m128 t) {
+    return _mm_add_ps(a, _mm_mul_ps(_mm_sub_ps(b, a), t));
+}
+
+__m128 selectLanes(__m128 mask, __m128 whenSet, __m128 otherwise) {
+    return _mm_or_ps(_mm_and_ps(mask, whenSet), _mm_andnot_ps(mask, otherwise));
+}
+
+struct ColorLanes {
+    __m128 r, g, b;
+    explicit ColorLanes(Color3 c) : r(_mm_set1_ps(c.r)), g(_mm_set1_ps(c.g)), b(_mm_set1_ps(c.b)) {}
+};
+
+}  // namespace
+#endif
+
+// Both ramps colour four heights at a time where SSE2 is there, with the
+// operations of lerpColor in the same order and clamp's NaN rule, then the
+// rest one by one.
 ColorField threeStopRamp(const FloatField& height, Color3 low, Color3 mid, Color3 high) {
     ColorField colorData(height.size());
-    for (std::size_t i = 0; i < height.size(); ++i) {
-        const float h = height[i];
+    std::size_t i = 0;
+#if defined(__SSE2__)
+    const ColorLanes l(low), m(mid), h(high);
+    const __m128 half = _mm_set1_ps(0.5f);
+    const __m128 two = _mm_set1_ps(2.0f);
+    for (; i + 4 <= height.size(); i += 4) {
+        const __m128 v = _mm_loadu_ps(height.data() + i);
+        const __m128 lower = _mm_cmplt_ps(v, half);  // false for NaN: the upper branch
+        const __m128 t = clampUnitLanes(
+            selectLanes(lower, _mm_mul_ps(v, two), _mm_mul_ps(_mm_sub_ps(v, half), two)));
+        storeRgbLanes(colorData.data() + i,
+                      lerpLanes(selectLanes(lower, l.r, m.r), selectLanes(lower, m.r, h.r), t),
+                      lerpLanes(selectLanes(lower, l.g, m.g), selectLanes(lower, m.g, h.g), t),
+                      lerpLanes(selectLanes(lower, l.b, m.b), selectLanes(lower, m.b, h.b), t));
+    }
+#endif
+    for (; i < height.size(); ++i) {
+        const float v = height[i];
         // NaN fails the first test and takes the upper branch.
         colorData[i] =
-            h < 0.5f ? lerpColor(low, mid, h * 2.0f) : lerpColor(mid, high, (h - 0.5f) * 2.0f);
+            v < 0.5f ? lerpColor(low, mid, v * 2.0f) : lerpColor(mid, high, (v - 0.5f) * 2.0f);
     }
     return colorData;
 }
 
 ColorField twoStopRamp(const FloatField& height, Color3 from, Color3 to) {
     ColorField colorData(height.size());
-    for (std::size_t i = 0; i < height.size(); ++i) colorData[i] = lerpColor(from, to, height[i]);
+    std::size_t i = 0;
+#if defined(__SSE2__)
+    const ColorLanes a(from), b(to);
+    for (; i + 4 <= height.size(); i += 4) {
+        const __m128 t = clampUnitLanes(_mm_loadu_ps(height.data() + i));
+        storeRgbLanes(colorData.data() + i, lerpLanes(a.r, b.r, t), lerpLanes(a.g, b.g, t),
+                      lerpLanes(a.b, b.b, t));
+    }
+#endif
+    for (; i < height.size(); ++i) colorData[i] = lerpColor(from, to, height[i]);
     return colorData;
 }
 

@@ -1,6 +1,7 @@
 // 8-bit PNG output of float fields.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -11,10 +12,21 @@ namespace proctex {
 // clamp(v, 0, 1) * 255, truncated: 0.5 -> 127, 1.0 and above -> 255, NaN -> 0.
 uint8_t quantize(float v);
 
+// quantize over count values, vectorised where the processor allows; the
+// bytes equal quantize's for every float.
+void quantizeRow(const float* values, std::size_t count, uint8_t* bytes);
+
 // Each writes a width x height image to `path` (created or truncated) and
 // returns whether the file was written. The field must hold width * height
 // elements. An unopenable path (missing directory, empty path) returns false.
 bool writeColorPNG(const ColorField& colors, int width, int height, const std::string& path);
 bool writeGrayPNG(const FloatField& values, int width, int height, const std::string& path);
+
+// The encoder step of both writers, on 8-bit pixels (1 or 3 channels per
+// pixel, rows strideBytes apart): stbi_write_png, or on Windows its in-memory
+// form written through fopen_s. Exposed so the benchmarks can time the
+// encoding of an image on its own.
+bool writePngFile(const std::string& path, int width, int height, int channels,
+                  const uint8_t* pixels, int strideBytes);
 
 }  // namespace proctex

@@ -49,14 +49,66 @@ std::vector<ScratchStroke> drawScratches(int width, int height, int32_t scratchC
     return strokes;
 }
 
+namespace {
+
+// The steps of a stroke whose samples can land in the image. A step's centre
+// sample is (trunc(cx), trunc(cy)) and its side samples lie at most `reach`
+// whole pixels from it on each axis (|round(o * d)| <= |o| <= trunc(hw) <=
+// |maxWidth|, as |d| <= 1 and |sin| <= 1 for a direction that is a number). So nothing of the step
+// lands in the image unless cx lies in (-reach - 1, width + reach), and likewise cy. Along a stroke
+// cx only moves one way (x0 + dx * t is monotonic in t whatever the rounding), so a step outside
+// that window and moving away from it has no visible step after it.
+struct VisibleWindow {
+    bool bounded = false;  // false: the reach is unknown, paint every step
+    double loX = 0.0, hiX = 0.0, loY = 0.0, hiY = 0.0;
+
+    // A NaN direction makes every offset INT32_MIN, whose wrapped sums can
+    // land anywhere: then, too, every step is painted.
+    VisibleWindow(int width, int height, float maxWidth, float dx, float dy) {
+        const float reach = std::fabs(maxWidth);
+        if (!(reach < 1048576.0f) || std::isnan(dx) || std::isnan(dy)) return;
+        const double r = static_cast<double>(truncToInt32(reach));
+        bounded = true;
+        loX = -r - 1.0;
+        hiX = static_cast<double>(width) + r;
+        loY = -r - 1.0;
+        hiY = static_cast<double>(height) + r;
+    }
+
+    bool contains(float cx, float cy) const { return cx > loX && cx < hiX && cy > loY && cy < hiY; }
+
+    static bool leaving(float c, float d, double lo, double hi) {
+        return (c <= lo && !(d > 0.0f)) || (c >= hi && !(d < 0.0f));
+    }
+
+    // True when no later step of the stroke can be visible either.
+    bool leftFor(float cx, float cy, float dx, float dy) const {
+        return leaving(cx, dx, loX, hiX) || leaving(cy, dy, loY, hiY);
+    }
+};
+
+}  // namespace
+
 void paintScratch(FloatField& overlay, int width, int height, const ScratchStroke& stroke) {
     const float dx = fcos(stroke.angle);
     const float dy = fsin(stroke.angle);
+    const VisibleWindow window(width, height, stroke.maxWidth, dx, dy);
     for (float t = 0.0f; stroke.length > t; t = t + 0.3f) {
-        const int32_t px = truncToInt32(stroke.x0 + dx * t);
-        const int32_t py = truncToInt32(stroke.y0 + dy * t);
+        const float cx = stroke.x0 + dx * t;
+        const float cy = stroke.y0 + dy * t;
+        // Steps that cannot paint skip the sine and the samples; once the
+        // stroke has left for good, the rest of it is skipped.
+        if (window.bounded && !window.contains(cx, cy)) {
+            if (window.leftFor(cx, cy, dx, dy)) break;
+            continue;
+        }
+        const int32_t px = truncToInt32(cx);
+        const int32_t py = truncToInt32(cy);
         const float hw = fsin(t / stroke.length * 3.14159f) * stroke.maxWidth;
         const int32_t m = truncToInt32(hw);
+        // A negative half width paints nothing (NaN gives INT32_MIN, which
+        // cannot be negated).
+        if (m < 0) continue;
         for (int32_t o = -m; o <= m; ++o) {
             const float fo = static_cast<float>(o);
             // The sample o steps across the stroke, along (dy, -dx); the

@@ -2,6 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <random>
+#include <vector>
+
 #include "output/png_writer.h"
 
 namespace proctex {
@@ -65,6 +71,67 @@ TEST(NormalMap, BordersClampOrWrap) {
     EXPECT_EQ(column[3].g, buildNormalMap({0.5f, 1.0f, 0.0f}, 1, 3, 1.0f, false)[1].g);
     // A width of 1 has no horizontal slope.
     EXPECT_EQ(column[3].r, 0.5f);
+}
+
+// The plain loop: the neighbours and the formula per pixel, row by row.
+ColorField plainNormalMap(const FloatField& h, int width, int height, float strength, bool wrap) {
+    ColorField out(h.size());
+    for (int y = 0; y < height; ++y) {
+        const int up = y > 0 ? y - 1 : (wrap ? height - 1 : 0);
+        const int down = y < height - 1 ? y + 1 : (wrap ? 0 : height - 1);
+        for (int x = 0; x < width; ++x) {
+            const int left = x > 0 ? x - 1 : (wrap ? width - 1 : 0);
+            const int right = x < width - 1 ? x + 1 : (wrap ? 0 : width - 1);
+            const float dx = (h[y * width + right] - h[y * width + left]) * strength;
+            const float dy = (h[down * width + x] - h[up * width + x]) * strength;
+            float nx = -dx, ny = -dy, nz = 1.0f;
+            const float len = std::sqrt((nx * nx + ny * ny) + nz * nz);
+            nx = nx / len;
+            ny = ny / len;
+            nz = nz / len;
+            out[y * width + x] = {(nx + 1.0f) * 0.5f, (ny + 1.0f) * 0.5f, (nz + 1.0f) * 0.5f};
+        }
+    }
+    return out;
+}
+
+bool sameBits(float a, float b) {
+    if (std::isnan(a) || std::isnan(b)) return std::isnan(a) && std::isnan(b);
+    return std::memcmp(&a, &b, sizeof a) == 0;
+}
+
+TEST(NormalMap, VectorRowsEqualThePlainLoop) {
+    // Widths around the four-pixel blocks, both border rules, strengths that
+    // overflow the slope or make it NaN, and heights with NaN and infinities.
+    std::mt19937 rng(11);
+    std::uniform_real_distribution<float> value(-0.5f, 1.5f);
+    const float inf = std::numeric_limits<float>::infinity();
+    const float strengths[] = {4.0f, -2.5f, 0.0f, 1e38f, std::nanf("")};
+    for (int width : {1, 2, 3, 5, 6, 9, 10, 37}) {
+        for (int height : {1, 2, 7}) {
+            FloatField h(static_cast<std::size_t>(width) * height);
+            for (float& v : h) v = value(rng);
+            if (h.size() > 5) {
+                h[3] = std::nanf("");
+                h[4] = inf;
+                h[5] = -inf;
+            }
+            for (float strength : strengths) {
+                for (bool wrap : {false, true}) {
+                    const ColorField fast = buildNormalMap(h, width, height, strength, wrap);
+                    const ColorField plain = plainNormalMap(h, width, height, strength, wrap);
+                    ASSERT_EQ(fast.size(), plain.size());
+                    for (std::size_t i = 0; i < fast.size(); ++i) {
+                        ASSERT_TRUE(sameBits(fast[i].r, plain[i].r) &&
+                                    sameBits(fast[i].g, plain[i].g) &&
+                                    sameBits(fast[i].b, plain[i].b))
+                            << width << "x" << height << " strength " << strength << " wrap "
+                            << wrap << " at " << i;
+                    }
+                }
+            }
+        }
+    }
 }
 
 TEST(GreyMaps, SpecularRoughnessMetallicBytes) {

@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <limits>
+#include <random>
 
 namespace proctex {
 namespace {
@@ -62,6 +64,43 @@ TEST(Palette, NaNTakesTheUpperBranchAndStaysNaN) {
     EXPECT_TRUE(std::isnan(c[0].r));
     EXPECT_TRUE(std::isnan(c[0].b));
     EXPECT_TRUE(colorize({}, 5).empty());
+}
+
+// The plain per-pixel ramp of every material, against the vector rows:
+// heights across and beyond 0..1, the 0.5 switch, -0, NaN and infinities,
+// at lengths that leave partial blocks.
+TEST(Palette, VectorRampsEqualThePlainLoop) {
+    const float inf = std::numeric_limits<float>::infinity();
+    FloatField heights = {0.0f, -0.0f,         0.5f,  std::nextafter(0.5f, 0.0f),
+                          1.0f, -0.3f,         1.7f,  inf,
+                          -inf, std::nanf(""), 0.25f, 0.75f};
+    std::mt19937 rng(3);
+    std::uniform_real_distribution<float> value(-0.2f, 1.2f);
+    for (int k = 0; k < 1000; ++k) heights.push_back(value(rng));
+    for (int material = -1; material <= 9; ++material) {
+        for (std::size_t length : {heights.size(), std::size_t{7}, std::size_t{3}}) {
+            const FloatField field(heights.begin(), heights.begin() + length);
+            const ColorField colors = colorize(field, material);
+            ASSERT_EQ(colors.size(), length);
+            const Color3 stops[3] = {colorize({0.0f}, material)[0], colorize({0.5f}, material)[0],
+                                     colorize({1.0f}, material)[0]};
+            const bool threeStops = material >= 2 && material <= 7;
+            for (std::size_t i = 0; i < length; ++i) {
+                const float h = field[i];
+                const Color3 expected =
+                    !threeStops ? lerpColor({0.0f, 0.0f, 0.0f}, {1.0f, 1.0f, 1.0f}, h)
+                    : h < 0.5f  ? lerpColor(stops[0], stops[1], h * 2.0f)
+                                : lerpColor(stops[1], stops[2], (h - 0.5f) * 2.0f);
+                const float got[] = {colors[i].r, colors[i].g, colors[i].b};
+                const float want[] = {expected.r, expected.g, expected.b};
+                for (int c = 0; c < 3; ++c) {
+                    ASSERT_TRUE(std::isnan(want[c]) ? std::isnan(got[c])
+                                                    : std::memcmp(&got[c], &want[c], 4) == 0)
+                        << "material " << material << " height " << h << " channel " << c;
+                }
+            }
+        }
+    }
 }
 
 }  // namespace

@@ -2,8 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cstring>
 #include <filesystem>
 #include <limits>
+#include <vector>
 
 #include "test_support.h"
 
@@ -21,6 +24,52 @@ TEST(Quantize, TruncatesAfterClamping) {
     EXPECT_EQ(quantize(1.7f), 255);
     EXPECT_EQ(quantize(-0.2f), 0);
     EXPECT_EQ(quantize(std::numeric_limits<float>::quiet_NaN()), 0);
+}
+
+TEST(Quantize, RowsGiveQuantizeBytesForEveryKindOfFloat) {
+    // A sweep across all float bit patterns (every 251st: every exponent, both
+    // signs, NaNs and infinities) and the values around the clamp bounds and
+    // the byte steps, at every start offset and length of the vector blocks.
+    std::vector<float> values;
+    for (uint64_t bits = 0; bits <= 0xFFFFFFFFull; bits += 251) {
+        const uint32_t b = static_cast<uint32_t>(bits);
+        float v;
+        std::memcpy(&v, &b, sizeof v);
+        values.push_back(v);
+    }
+    const float specials[] = {0.0f,
+                              -0.0f,
+                              1.0f,
+                              std::nextafter(1.0f, 2.0f),
+                              std::nextafter(0.0f, -1.0f),
+                              0.5f,
+                              1.0f / 255.0f,
+                              254.5f / 255.0f,
+                              std::numeric_limits<float>::infinity(),
+                              -std::numeric_limits<float>::infinity(),
+                              std::numeric_limits<float>::quiet_NaN(),
+                              -std::nanf("")};
+    for (int k = 0; k <= 255; ++k) {
+        const float step = k / 255.0f;
+        values.insert(values.end(), {step, std::nextafter(step, 0.0f), std::nextafter(step, 1.0f)});
+    }
+    values.insert(values.end(), std::begin(specials), std::end(specials));
+
+    std::vector<uint8_t> bytes(values.size());
+    quantizeRow(values.data(), values.size(), bytes.data());
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        ASSERT_EQ(bytes[i], quantize(values[i])) << "value " << values[i] << " at " << i;
+    }
+    for (std::size_t offset = 0; offset < 17; ++offset) {
+        for (std::size_t count = 0; count < 40; ++count) {
+            std::vector<uint8_t> part(count + 1, 0xAB);
+            quantizeRow(values.data() + values.size() - 60 + offset, count, part.data());
+            for (std::size_t i = 0; i < count; ++i) {
+                ASSERT_EQ(part[i], quantize(values[values.size() - 60 + offset + i]));
+            }
+            ASSERT_EQ(part[count], 0xAB) << "wrote past the end";
+        }
+    }
 }
 
 // An asymmetric "F" of value 1 on 0.25 so flips, transposes and offsets show.

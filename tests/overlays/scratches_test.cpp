@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "core/fmath.h"
+#include "core/numeric.h"
 #include "overlays/overlays.h"
 
 namespace proctex {
@@ -163,6 +164,76 @@ TEST(Scratches, ClippedAtTheBordersWithoutWrapping) {
         for (int x = 2; x < 64; ++x) EXPECT_EQ(at(f, 64, x, y), 0.0f) << x << "," << y;
     }
     EXPECT_EQ(at(f, 64, 1, 30), 0.6f);
+}
+
+// The plain stroke: every step painted, whether or not it lands in the image.
+void plainPaintScratch(FloatField& overlay, int width, int height, const ScratchStroke& stroke) {
+    const float dx = fcos(stroke.angle);
+    const float dy = fsin(stroke.angle);
+    for (float t = 0.0f; stroke.length > t; t = t + 0.3f) {
+        const int32_t px = truncToInt32(stroke.x0 + dx * t);
+        const int32_t py = truncToInt32(stroke.y0 + dy * t);
+        const float hw = fsin(t / stroke.length * 3.14159f) * stroke.maxWidth;
+        const int32_t m = truncToInt32(hw);
+        if (m < 0) continue;
+        for (int32_t o = -m; o <= m; ++o) {
+            const float fo = static_cast<float>(o);
+            const int32_t qx = wrappingAdd(px, truncToInt32(fround(fo * dy)));
+            const int32_t qy = wrappingAdd(py, truncToInt32(fround(fo * (-dx))));
+            if (qx < 0 || qx >= width || qy < 0 || qy >= height) continue;
+            const float value = (1.0f - std::fabs(fo) / (hw + 0.1f)) * 0.6f;
+            float& cell = overlay[static_cast<std::size_t>(qy) * width + qx];
+            if (value > cell) cell = value;
+        }
+    }
+}
+
+TEST(Scratches, SkippingInvisibleStepsPaintsTheSameField) {
+    // Strokes from inside, from outside towards the image and away from it,
+    // along the axes (where one coordinate never moves) and wide enough for
+    // side samples several pixels off the centre line.
+    std::mt19937 rng(7);
+    std::uniform_real_distribution<float> pos(-300.0f, 340.0f), angle(0.0f, 6.28318f),
+        length(0.0f, 400.0f), width(-3.0f, 6.0f);
+    const float axes[] = {0.0f, 1.5707964f, 3.1415927f, 4.712389f};
+    for (int n = 0; n < 4000; ++n) {
+        const int w = 1 + n % 47, h = 1 + (n * 7) % 41;
+        ScratchStroke s{pos(rng) / 8.0f, pos(rng) / 8.0f, angle(rng), length(rng), width(rng)};
+        if (n % 5 == 0) s.angle = axes[(n / 5) % 4];
+        if (n % 3 == 0) {
+            s.x0 = pos(rng);
+            s.y0 = pos(rng);
+        }
+        FloatField fast(static_cast<std::size_t>(w) * h), plain(fast.size());
+        paintScratch(fast, w, h, s);
+        plainPaintScratch(plain, w, h, s);
+        ASSERT_EQ(fast, plain) << "stroke " << n << " at " << s.x0 << "," << s.y0 << " angle "
+                               << s.angle << " length " << s.length << " width " << s.maxWidth;
+    }
+    // Whole overlays: many scratches on a small image, most of each outside.
+    const std::vector<ScratchStroke> strokes = drawScratches(24, 20, 20000, 5);
+    FloatField plain(24 * 20);
+    for (const ScratchStroke& s : strokes) plainPaintScratch(plain, 24, 20, s);
+    EXPECT_EQ(generateScratches(24, 20, 20000, 5), plain);
+}
+
+TEST(Scratches, UnusualStrokesPaintLikeThePlainLoop) {
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    const float inf = std::numeric_limits<float>::infinity();
+    const ScratchStroke strokes[] = {
+        {nan, 5.0f, 1.0f, 50.0f, 1.5f},          // NaN position: nothing lands
+        {5.0f, 5.0f, nan, 50.0f, 1.5f},          // NaN direction
+        {5.0f, 5.0f, 0.5f, 50.0f, nan},          // NaN width: nothing is painted
+        {-inf, 5.0f, 0.0f, 50.0f, 1.5f},         // infinitely far, moving towards the image
+        {3e9f, 10.0f, 3.1415927f, 80.0f, 1.0f},  // beyond the int32 range, moving back
+        {10.0f, 10.0f, 2.0f, 0.9f, 3e6f},        // a reach too wide to bound
+    };
+    for (const ScratchStroke& s : strokes) {
+        FloatField fast(32 * 32), plain(32 * 32);
+        paintScratch(fast, 32, 32, s);
+        plainPaintScratch(plain, 32, 32, s);
+        EXPECT_EQ(fast, plain) << s.x0 << "," << s.y0 << " angle " << s.angle;
+    }
 }
 
 }  // namespace

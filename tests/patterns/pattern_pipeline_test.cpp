@@ -124,6 +124,25 @@ TEST(PatternPipeline, CheckerAndLitCellsReachTheGreyDiffuse) {
     for (const uint8_t v : cells.pixels) EXPECT_GE(v, 204);
 }
 
+TEST(PatternPipeline, CheckerSkipsTheBaseFieldItWouldReplaceUnread) {
+    // The checker takes no input field, so its files do not depend on the base
+    // settings; a base of a billion octaves would never finish if it were
+    // computed, yet the call writes the same files at once.
+    TempDir dir;
+    Call call;
+    call.patternType = 9;
+    call.patternParam = 6.0f;
+    ASSERT_EQ(call.run(dir / "few.png"), 1);
+    call.octaves = 1 << 30;
+    call.scale = 0.0f;
+    ASSERT_EQ(call.run(dir / "many.png"), 1);
+    for (const char* map : {"_diff.png", "_nmap.png", "_spec.png", "_rough.png", "_metal.png"}) {
+        EXPECT_EQ(test::readBytes(dir / (std::string("few") + map)),
+                  test::readBytes(dir / (std::string("many") + map)))
+            << map;
+    }
+}
+
 TEST(PatternPipeline, CellPatternOnDegenerateSizes) {
     // One-pixel rows and columns, and a single pixel, with the minimum of 10
     // points and with many.
