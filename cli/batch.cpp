@@ -24,7 +24,7 @@ using nlohmann::json;
 
 // What one manifest object asks for: a preset, an output and the options it
 // sets explicitly.
-struct Spec {
+struct ItemSettings {
     const Preset* preset = nullptr;
     std::optional<std::string> output;
     Options values;
@@ -71,17 +71,17 @@ std::string readValue(const Field& field, const json& value, Options& o) {
     return {};
 }
 
-Spec readSpec(const json& object, const std::string& where, bool outputAllowed) {
+ItemSettings readItemSettings(const json& object, const std::string& where, bool outputAllowed) {
     if (!object.is_object()) {
         throw ManifestError(where + ": must be an object, not " + describe(object));
     }
-    Spec spec;
+    ItemSettings settings;
     for (const auto& [key, value] : object.items()) {
         const std::string at = where + ", field \"" + key + "\": ";
         if (key == "preset") {
             if (!value.is_string()) throw ManifestError(at + "must be a preset name");
-            spec.preset = findPreset(value.get<std::string>());
-            if (spec.preset == nullptr) {
+            settings.preset = findPreset(value.get<std::string>());
+            if (settings.preset == nullptr) {
                 throw ManifestError(at + "no preset is called \"" + value.get<std::string>() +
                                     "\" (proctex --list-presets lists them)");
             }
@@ -90,22 +90,22 @@ Spec readSpec(const json& object, const std::string& where, bool outputAllowed) 
             if (!value.is_string() || value.get<std::string>().empty()) {
                 throw ManifestError(at + "must be a non-empty path");
             }
-            spec.output = value.get<std::string>();
+            settings.output = value.get<std::string>();
         } else if (const Field* field = findField(key)) {
-            if (std::find(spec.set.begin(), spec.set.end(), field) != spec.set.end()) {
+            if (std::find(settings.set.begin(), settings.set.end(), field) != settings.set.end()) {
                 throw ManifestError(at + "\"" + field->name + "\" is given twice");
             }
-            if (const std::string why = readValue(*field, value, spec.values); !why.empty()) {
+            if (const std::string why = readValue(*field, value, settings.values); !why.empty()) {
                 throw ManifestError(at + why);
             }
-            spec.set.push_back(field);
+            settings.set.push_back(field);
         } else {
             throw ManifestError(at +
                                 "unknown field (options take their long names, such as "
                                 "\"scale\" or \"pattern-param\")");
         }
     }
-    return spec;
+    return settings;
 }
 
 // Two items writing the same file would overwrite each other, in whatever
@@ -161,7 +161,7 @@ std::vector<BatchItem> parseManifest(const std::string& text) {
     }
 
     const json* list = &root;
-    Spec defaults;
+    ItemSettings defaults;
     if (root.is_object()) {
         for (const auto& [key, value] : root.items()) {
             if (key != "materials" && key != "defaults") {
@@ -174,7 +174,8 @@ std::vector<BatchItem> parseManifest(const std::string& text) {
             throw ManifestError("field \"materials\": missing (the list of items)");
         }
         list = &root["materials"];
-        if (root.contains("defaults")) defaults = readSpec(root["defaults"], "defaults", false);
+        if (root.contains("defaults"))
+            defaults = readItemSettings(root["defaults"], "defaults", false);
     }
     if (!list->is_array()) {
         throw ManifestError("the list of items must be an array, not " + describe(*list));
@@ -183,15 +184,15 @@ std::vector<BatchItem> parseManifest(const std::string& text) {
     std::vector<BatchItem> items;
     for (std::size_t i = 0; i < list->size(); ++i) {
         const std::string where = "item " + std::to_string(i + 1);
-        const Spec spec = readSpec((*list)[i], where, true);
-        if (!spec.output) throw ManifestError(where + ", field \"output\": missing");
+        const ItemSettings settings = readItemSettings((*list)[i], where, true);
+        if (!settings.output) throw ManifestError(where + ", field \"output\": missing");
         BatchItem item;
-        const Preset* preset = spec.preset != nullptr ? spec.preset : defaults.preset;
+        const Preset* preset = settings.preset != nullptr ? settings.preset : defaults.preset;
         if (preset != nullptr) item.options = preset->options;
         defaults.applyTo(item.options);
-        spec.applyTo(item.options);
-        item.options.output = *spec.output;
-        item.name = spec.preset != nullptr ? spec.preset->name : *spec.output;
+        settings.applyTo(item.options);
+        item.options.output = *settings.output;
+        item.name = settings.preset != nullptr ? settings.preset->name : *settings.output;
         items.push_back(std::move(item));
     }
     rejectSharedOutputs(items);
