@@ -234,10 +234,10 @@ void checkFileCreation(const fs::path& work) {
 
     // One in the way of the specular map gives 0, but roughness and metallic
     // are still written.
-    const fs::path specBlocked = freshDir(work / "spec-blocked");
-    fs::create_directory(specBlocked / "stone_spec.png");
-    CHECK_EQ(run(kStone, L"host-work\\spec-blocked\\stone.png"), 0);
-    CHECK(filesIn(specBlocked) == std::vector<std::string>({"stone_diff.png", "stone_metal.png",
+    const fs::path specularBlocked = freshDir(work / "specular-blocked");
+    fs::create_directory(specularBlocked / "stone_spec.png");
+    CHECK_EQ(run(kStone, L"host-work\\specular-blocked\\stone.png"), 0);
+    CHECK(filesIn(specularBlocked) == std::vector<std::string>({"stone_diff.png", "stone_metal.png",
                                                             "stone_nmap.png", "stone_rough.png"}));
 }
 
