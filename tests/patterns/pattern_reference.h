@@ -26,7 +26,7 @@ inline int32_t trunc32(float v) {
     return std::numeric_limits<int32_t>::min();
 }
 
-// One uniform real draw over [a, b) as the Overview defines it.
+// One uniform real draw over [a, b): the top 24 bits of one engine output, scaled.
 inline float uniform(std::mt19937& rng, float a, float b) {
     const float canonical = static_cast<float>(rng() >> 8) * 0x1p-24f;
     return canonical * (b - a) + a;
