@@ -236,6 +236,21 @@ TEST(CellPattern, WholePatternMatchesPlainReference) {
     }
 }
 
+TEST(CellPattern, DensePatternsMatchPlainReference) {
+    // Parameters 2 to 4 put many points into each tile of the search; the
+    // shading runs over every tile row.
+    for (const float p : {2.0f, 3.0f, 4.0f}) {
+        for (const int32_t seed : {12, -3}) {
+            const int w = 120;
+            const int h = 88;
+            const std::vector<float> field = reference::testField(w, h, 13);
+            const std::vector<float> expected = reference::plainCellPattern(field, w, h, p, seed);
+            const FloatField actual = generateCellPattern(field, w, h, p, seed);
+            EXPECT_TRUE(fieldsIdentical(expected, actual, w)) << "param " << p << ", seed " << seed;
+        }
+    }
+}
+
 TEST(CellPattern, NegativeParamLightsEveryPixel) {
     const int w = 48;
     const int h = 40;
