@@ -63,7 +63,7 @@ TEST(Pipeline, GreyDiffuseOnlyForMaterialsOneAndEight) {
     for (int material : {1, 8, 0, -1, 2, 7, 9}) {
         Call call;
         call.materialType = material;
-        const std::string stem = "m" + std::to_string(material + 10);
+        const std::string stem = std::string("m").append(std::to_string(material + 10));
         ASSERT_EQ(call.run(dir / (stem + ".png")), 1);
         const int expected = (material == 1 || material == 8) ? 1 : 3;
         EXPECT_EQ(readPng(outputNames(dir.path(), stem).diffuse).channels, expected) << material;
