@@ -57,7 +57,7 @@ constexpr double kFloatSlack = 1e-6;
 // point spacing and its limits in chunks, and how loose (in mean spacings) a
 // bound from the previous tile may be before the ring search is tried; they
 // only affect speed.
-constexpr double kPointsPerBucket = 2.0;
+constexpr double kPointsPerBucket = 4.0;
 constexpr double kTileFactor = 1.0;
 constexpr double kMinTileChunks = 2.0;
 constexpr double kDenseSpacing = 4.0;
