@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <limits>
 
 #include "core/field_ops.h"
@@ -28,28 +29,40 @@ namespace {
 // examine, for every pixel, a set of points that surely holds every point
 // with a smaller d.
 //
-// Pixels are handled in square tiles. For the tile's centre c an upper bound
-// B2 of the true (real-number) second-nearest distance is found by a ring
-// search over a bucket grid; any two points give such a bound. Since the
-// second-nearest distance is 1-Lipschitz, every pixel q of the tile has a
-// true second-nearest distance of at most U = B2 + |q - c|max, and its
-// computed f2 is at most min(U, maxDist) up to the rounding of d (relative
-// error below 3e-7). The tile then takes every point whose true distance to
-// the tile rectangle is at most R = min(U, maxDist) * (1 + 1e-5) + 1e-6. A
-// point left out is farther than R from every pixel of the tile, so its
-// computed d exceeds that pixel's computed f2 and it could not have changed
-// f1 or f2. The distances themselves are computed with the plain loop's float
-// operations, so the bits agree.
+// Pixels are handled in square tiles, a band of tiles at a time from left to
+// right. For the tile's centre c (a float) an upper bound B2 of the true
+// (real-number) second-nearest distance is taken from any two points: the two
+// nearest to c among the previous tile's candidates, else those found by a
+// ring search over a bucket grid. The float squared distances behind the
+// first kind err by less than 3e-7 relative (or, if they underflow, by a
+// tiny absolute amount far inside kAbsoluteSlack), so their square root times
+// (1 + kFloatSlack) is a true bound. Since the second-nearest distance is
+// 1-Lipschitz, every pixel q of the tile has a true second-nearest distance of
+// at most U = B2 + |q - c|max, and its computed f2 is at most min(U, maxDist)
+// up to the rounding of d (relative error below 3e-7). The tile then takes
+// every point whose true distance to the tile rectangle is at most
+// R = min(U, maxDist) * (1 + 1e-5) + 1e-6. A point left out is farther than R
+// from every pixel of the tile, so its computed d exceeds that pixel's
+// computed f2 and it could not have changed f1 or f2. The test that picks the
+// points runs in float: it compares squared distances, which err by less than
+// 3e-7 relative, with (R * (1 + kFloatSlack))^2 rounded to float, so it keeps
+// every point within R (and perhaps a few more, which is harmless). The
+// distances themselves are computed with the plain loop's float operations,
+// so the bits agree.
 constexpr double kRelativeSlack = 1e-5;
 constexpr double kAbsoluteSlack = 1e-6;
+constexpr double kFloatSlack = 1e-6;
 
-// Average number of points per bucket, tile side in units of the mean point
-// spacing and the tile side limits; they only affect speed.
-constexpr double kPointsPerBucket = 2.0;
-constexpr double kTileSideFactor = 1.0;
-constexpr int kMinTileSide = 8;
+// Average number of points per bucket, the tile side in units of the mean
+// point spacing and its limits in chunks, and how loose (in mean spacings) a
+// bound from the previous tile may be before the ring search is tried; they
+// only affect speed.
+constexpr double kPointsPerBucket = 4.0;
+constexpr double kTileFactor = 1.0;
+constexpr double kMinTileChunks = 2.0;
 constexpr double kDenseSpacing = 4.0;
-constexpr int kMaxTileSide = 32;
+constexpr double kMaxTileChunks = 8.0;
+constexpr double kMaxReuseFactor = 4.0;
 constexpr int64_t kMaxBucketsPerSide = int64_t{1} << 22;
 
 // The points sorted into a uniform grid of buckets covering [0, width) x
@@ -78,6 +91,8 @@ public:
         gridH_ = static_cast<int>(std::clamp<double>(gh, 1.0, kMaxBucketsPerSide));
         cellW_ = w / gridW_;
         cellH_ = h / gridH_;
+        invCellW_ = gridW_ / w;
+        invCellH_ = gridH_ / h;
 
         // Counting sort by bucket; the bucket of a point is recomputed rather
         // than stored, which keeps the memory per point low.
@@ -104,9 +119,11 @@ public:
     double cellH() const { return cellH_; }
 
     // Bucket column / row of a coordinate, clamped to the grid. Monotone in
-    // its argument, so a range of coordinates maps to a range of buckets.
-    int cellX(double x) const { return clampIndex(std::floor(x / cellW_), gridW_); }
-    int cellY(double y) const { return clampIndex(std::floor(y / cellH_), gridH_); }
+    // its argument (a product with a positive constant, then floor), so a
+    // range of coordinates maps to a range of buckets; the points are sorted
+    // with the same functions.
+    int cellX(double x) const { return clampIndex(x * invCellW_, gridW_); }
+    int cellY(double y) const { return clampIndex(y * invCellH_, gridH_); }
 
     // The points of buckets (x0..x1, y) are the index range [begin, end).
     std::size_t rangeBegin(int x0, int y) const {
@@ -117,12 +134,16 @@ public:
     }
     float x(std::size_t i) const { return xs_[i]; }
     float y(std::size_t i) const { return ys_[i]; }
+    const float* xData() const { return xs_.data(); }
+    const float* yData() const { return ys_.data(); }
 
 private:
     std::size_t cellOf(const FeaturePoint& p) const {
         return static_cast<std::size_t>(cellY(p.y)) * gridW_ + static_cast<std::size_t>(cellX(p.x));
     }
 
+    // floor(q) clamped to [0, size - 1]; for 0 < q < size - 1 the conversion
+    // truncates, which is floor.
     static int clampIndex(double q, int size) {
         if (!(q > 0.0)) return 0;
         if (q >= size - 1) return size - 1;
@@ -133,6 +154,8 @@ private:
     int gridH_ = 1;
     double cellW_ = 1.0;
     double cellH_ = 1.0;
+    double invCellW_ = 1.0;
+    double invCellH_ = 1.0;
     std::vector<std::size_t> start_;
     std::vector<float> xs_;
     std::vector<float> ys_;
@@ -224,50 +247,223 @@ inline float clampUnit(float v) {
     return v > 1.0f ? 1.0f : v;
 }
 
-// Runs the search tile by tile and hands each tile's f1 and f2 (row-major,
-// tw x th values) to sink(x0, y0, tw, th, f1, f2).
+// The two smallest values of a multiset, updated one value at a time.
+inline void keepTwoSmallest(float s, float& a, float& b) {
+    const float hi = a < s ? s : a;
+    a = s < a ? s : a;
+    b = hi < b ? hi : b;
+}
+
+// Four floats operated on lane by lane (IEEE single precision per lane).
+using Float4 = float __attribute__((vector_size(16)));
+
+// The float limit of squared distances that keeps every point within `radius`
+// (true distance) of a rectangle: the float test below errs by less than
+// 3e-7 relative, and the limit is radius * (1 + kFloatSlack), squared.
+float floatLimitSq(double radius) {
+    const double r = radius * (1.0 + kFloatSlack);
+    return static_cast<float>(r * r);
+}
+
+// Appends to (outX, outY) from index `kept` every point i < n of (xs, ys)
+// whose float squared distance to the rectangle [fx0, fx1] x [fy0, fy1] is at
+// most limitSq, and returns the new count. Each point is written before the
+// test, so the outputs need room for kept + n values.
+std::size_t keepNear(const float* xs, const float* ys, std::size_t n, float fx0, float fx1,
+                     float fy0, float fy1, float limitSq, float* outX, float* outY,
+                     std::size_t kept) {
+    const Float4 x0 = {fx0, fx0, fx0, fx0};
+    const Float4 x1 = {fx1, fx1, fx1, fx1};
+    const Float4 y0 = {fy0, fy0, fy0, fy0};
+    const Float4 y1 = {fy1, fy1, fy1, fy1};
+    const Float4 zero = {0.0f, 0.0f, 0.0f, 0.0f};
+    const Float4 limit = {limitSq, limitSq, limitSq, limitSq};
+    std::size_t i = 0;
+    for (; i + 4 <= n; i += 4) {
+        Float4 qx;
+        Float4 qy;
+        std::memcpy(&qx, xs + i, sizeof(Float4));
+        std::memcpy(&qy, ys + i, sizeof(Float4));
+        Float4 gx = x0 - qx;
+        const Float4 ex = qx - x1;
+        gx = gx < ex ? ex : gx;
+        gx = gx < zero ? zero : gx;
+        Float4 gy = y0 - qy;
+        const Float4 ey = qy - y1;
+        gy = gy < ey ? ey : gy;
+        gy = gy < zero ? zero : gy;
+        const auto keep = gx * gx + gy * gy <= limit;
+        for (int l = 0; l < 4; ++l) {
+            outX[kept] = qx[l];
+            outY[kept] = qy[l];
+            kept += keep[l] != 0 ? 1 : 0;
+        }
+    }
+    for (; i < n; ++i) {
+        const float qx = xs[i];
+        const float qy = ys[i];
+        float gx = fx0 - qx;
+        gx = gx < qx - fx1 ? qx - fx1 : gx;
+        gx = gx < 0.0f ? 0.0f : gx;
+        float gy = fy0 - qy;
+        gy = gy < qy - fy1 ? qy - fy1 : gy;
+        gy = gy < 0.0f ? 0.0f : gy;
+        outX[kept] = qx;
+        outY[kept] = qy;
+        kept += gx * gx + gy * gy <= limitSq ? 1 : 0;
+    }
+    return kept;
+}
+
+// Upper bound of the squared float distance from (cx, cy) to its second-
+// nearest of the n points (infinity with fewer than two), in four lanes.
+float secondSmallestSq(const float* xs, const float* ys, std::size_t n, float cx, float cy) {
+    const float inf = std::numeric_limits<float>::infinity();
+    const Float4 vx = {cx, cx, cx, cx};
+    const Float4 vy = {cy, cy, cy, cy};
+    Float4 b1 = {inf, inf, inf, inf};
+    Float4 b2 = b1;
+    std::size_t i = 0;
+    for (; i + 4 <= n; i += 4) {
+        Float4 qx;
+        Float4 qy;
+        std::memcpy(&qx, xs + i, sizeof(Float4));
+        std::memcpy(&qy, ys + i, sizeof(Float4));
+        const Float4 dx = vx - qx;
+        const Float4 dy = vy - qy;
+        const Float4 s = dx * dx + dy * dy;
+        const Float4 hi = b1 < s ? s : b1;
+        b1 = s < b1 ? s : b1;
+        b2 = hi < b2 ? hi : b2;
+    }
+    float best1 = inf;
+    float best2 = inf;
+    for (int l = 0; l < 4; ++l) {
+        keepTwoSmallest(b1[l], best1, best2);
+        keepTwoSmallest(b2[l], best1, best2);
+    }
+    for (; i < n; ++i) {
+        const float dx = cx - xs[i];
+        const float dy = cy - ys[i];
+        keepTwoSmallest(dx * dx + dy * dy, best1, best2);
+    }
+    return best2;
+}
+
+// Pixels are scanned in chunks of kChunk x kChunk; sub-tiles and blocks are
+// whole numbers of chunks.
+constexpr int kChunk = 4;
+
+// The two smallest squared distances s = dx * dx + dy * dy from the pixels of
+// the chunk at (x0, y0) to the n candidates, row-major into s1 and s2 (which
+// must start at infinity), with the plain loop's float operations: the update
+// s1' = min(s1, s), s2' = min(s2, max(s1, s)) keeps the two smallest values of
+// the multiset. The chunk's values stay in registers over the candidates.
+void scanChunk(int x0, int y0, const float* candX, const float* candY, std::size_t n,
+               float* __restrict s1, float* __restrict s2) {
+    static_assert(kChunk == 4, "one chunk row is one vector of four floats");
+    using V = Float4;
+    const V px = {static_cast<float>(x0), static_cast<float>(x0 + 1), static_cast<float>(x0 + 2),
+                  static_cast<float>(x0 + 3)};
+    const V py = {static_cast<float>(y0), static_cast<float>(y0 + 1), static_cast<float>(y0 + 2),
+                  static_cast<float>(y0 + 3)};
+    V a1[kChunk];
+    V a2[kChunk];
+    for (int r = 0; r < kChunk; ++r) {
+        std::memcpy(&a1[r], s1 + r * kChunk, sizeof(V));
+        std::memcpy(&a2[r], s2 + r * kChunk, sizeof(V));
+    }
+    for (std::size_t k = 0; k < n; ++k) {
+        const V qx = {candX[k], candX[k], candX[k], candX[k]};
+        const V qy = {candY[k], candY[k], candY[k], candY[k]};
+        const V dx = px - qx;
+        const V dx2 = dx * dx;
+        const V dy = py - qy;
+        const V dy2 = dy * dy;
+        for (int r = 0; r < kChunk; ++r) {
+            const V row = {dy2[r], dy2[r], dy2[r], dy2[r]};
+            const V s = dx2 + row;
+            const V hi = a1[r] < s ? s : a1[r];
+            a1[r] = s < a1[r] ? s : a1[r];
+            a2[r] = hi < a2[r] ? hi : a2[r];
+        }
+    }
+    for (int r = 0; r < kChunk; ++r) {
+        std::memcpy(s1 + r * kChunk, &a1[r], sizeof(V));
+        std::memcpy(s2 + r * kChunk, &a2[r], sizeof(V));
+    }
+}
+
+// Runs the search band of tiles by band and hands each band's f1 and f2
+// (width x bh values, rows `stride` apart) to sink(0, y0, width, bh, stride, f1, f2).
 template <typename Sink>
 void searchTiles(const PointGrid& grid, int width, int height, float maxDist, Sink&& sink) {
     if (width <= 0 || height <= 0) return;
     const double spacing = std::sqrt(static_cast<double>(width) * height /
                                      (2.0 * std::max<double>(1.0, grid.pointCount())));
-    // Tiles of about one point spacing, but at least kMinTileSide wide (below
-    // that the cost per tile outweighs the extra candidates) unless the points
-    // lie closer than kDenseSpacing, where the candidates would dominate.
-    const int minTile = spacing < kDenseSpacing ? 1 : kMinTileSide;
-    const int tile = static_cast<int>(
-        std::clamp<double>(std::round(spacing * kTileSideFactor), minTile, kMaxTileSide));
-
-    constexpr std::size_t kTilePixels = std::size_t{kMaxTileSide} * kMaxTileSide;
-    std::array<float, kTilePixels> px{};
-    std::array<float, kTilePixels> py{};
-    std::array<float, kTilePixels> s1{};
-    std::array<float, kTilePixels> s2{};
+    // Tiles of about one point spacing, but at least kMinTileChunks wide
+    // (below that the cost per tile outweighs the extra candidates) unless the
+    // points lie closer than kDenseSpacing, where the candidates would dominate.
+    const double minChunks = spacing < kDenseSpacing ? 1.0 : kMinTileChunks;
+    const int tile = kChunk * static_cast<int>(std::clamp<double>(
+                                  std::round(spacing * kTileFactor / kChunk), minChunks,
+                                  kMaxTileChunks));
+    const int chunkCols = (width + kChunk - 1) / kChunk;
+    const int stride = chunkCols * kChunk;
+    const std::size_t bandValues = static_cast<std::size_t>(stride) * tile;
+    std::vector<float> s1(bandValues);
+    std::vector<float> s2(bandValues);
+    std::vector<float> f1(bandValues);
+    std::vector<float> f2(bandValues);
+    // The candidates of the current tile and of the one before it in the band.
     std::vector<float> candX;
     std::vector<float> candY;
+    std::vector<float> prevX;
+    std::vector<float> prevY;
+    std::vector<float> nearX;
+    std::vector<float> nearY;
 
     for (int y0 = 0; y0 < height; y0 += tile) {
         const int y1 = std::min(height - 1, y0 + tile - 1);
+        const int bh = y1 - y0 + 1;
+        const int chunkRows = (bh + kChunk - 1) / kChunk;
+        std::fill_n(s1.begin(), static_cast<std::size_t>(chunkRows) * stride * kChunk,
+                    std::numeric_limits<float>::infinity());
+        std::fill_n(s2.begin(), static_cast<std::size_t>(chunkRows) * stride * kChunk,
+                    std::numeric_limits<float>::infinity());
+        std::size_t prevCount = 0;
         for (int x0 = 0; x0 < width; x0 += tile) {
             const int x1 = std::min(width - 1, x0 + tile - 1);
 
-            // Search radius around the tile rectangle.
-            const double cx = 0.5 * (static_cast<double>(x0) + x1);
-            const double cy = 0.5 * (static_cast<double>(y0) + y1);
-            const double halfW = 0.5 * (x1 - x0);
-            const double halfH = 0.5 * (y1 - y0);
+            // A bound of the second-nearest distance at the tile centre c:
+            // from the previous tile's candidates (any two points give one),
+            // else by the ring search.
+            const float cx = static_cast<float>(0.5 * (static_cast<double>(x0) + x1));
+            const float cy = static_cast<float>(0.5 * (static_cast<double>(y0) + y1));
+            double second = std::numeric_limits<double>::infinity();
+            if (prevCount >= 2) {
+                second = std::sqrt(static_cast<double>(
+                             secondSmallestSq(prevX.data(), prevY.data(), prevCount, cx, cy))) *
+                         (1.0 + kFloatSlack);
+            }
+            if (!(second <= kMaxReuseFactor * spacing)) {
+                second = std::min(second, std::sqrt(secondNearestBoundSq(grid, cx, cy)));
+            }
+            // The farthest pixel of the tile from c.
+            const double halfW =
+                std::max(static_cast<double>(cx) - x0, x1 - static_cast<double>(cx));
+            const double halfH =
+                std::max(static_cast<double>(cy) - y0, y1 - static_cast<double>(cy));
             const double halfDiag = std::sqrt(halfW * halfW + halfH * halfH);
-            const double bound =
-                std::min(std::sqrt(secondNearestBoundSq(grid, cx, cy)) + halfDiag, double{maxDist});
+            const double bound = std::min(second + halfDiag, double{maxDist});
             const double radius = bound * (1.0 + kRelativeSlack) + kAbsoluteSlack;
-            const double radiusSq = radius * radius;
 
-            // Every point within `radius` of the rectangle.
-            std::size_t candidates = 0;
+            // Every point within `radius` of the tile rectangle.
             const int bx0 = grid.cellX(x0 - radius);
             const int bx1 = grid.cellX(x1 + radius);
             const int by0 = grid.cellY(y0 - radius);
             const int by1 = grid.cellY(y1 + radius);
+            // The points of those buckets, row by row, then the ones in reach.
             std::size_t reserve = 0;
             for (int by = by0; by <= by1; ++by) {
                 reserve += grid.rangeEnd(bx1, by) - grid.rangeBegin(bx0, by);
@@ -275,60 +471,60 @@ void searchTiles(const PointGrid& grid, int width, int height, float maxDist, Si
             if (candX.size() < reserve) {
                 candX.resize(reserve);
                 candY.resize(reserve);
+                nearX.resize(reserve);
+                nearY.resize(reserve);
             }
+            std::size_t gathered = 0;
             for (int by = by0; by <= by1; ++by) {
-                const std::size_t end = grid.rangeEnd(bx1, by);
-                for (std::size_t i = grid.rangeBegin(bx0, by); i < end; ++i) {
-                    const double qx = grid.x(i);
-                    const double qy = grid.y(i);
-                    const double gx = std::max({0.0, x0 - qx, qx - x1});
-                    const double gy = std::max({0.0, y0 - qy, qy - y1});
-                    candX[candidates] = grid.x(i);
-                    candY[candidates] = grid.y(i);
-                    candidates += gx * gx + gy * gy <= radiusSq ? 1 : 0;
-                }
+                const std::size_t begin = grid.rangeBegin(bx0, by);
+                const std::size_t count = grid.rangeEnd(bx1, by) - begin;
+                std::copy_n(grid.xData() + begin, count, nearX.begin() + gathered);
+                std::copy_n(grid.yData() + begin, count, nearY.begin() + gathered);
+                gathered += count;
             }
+            const std::size_t candidates =
+                keepNear(nearX.data(), nearY.data(), gathered, static_cast<float>(x0),
+                         static_cast<float>(x1), static_cast<float>(y0), static_cast<float>(y1),
+                         floatLimitSq(radius), candX.data(), candY.data(), 0);
 
-            // The two smallest squared distances s = dx * dx + dy * dy, with
-            // the plain loop's float operations, candidates outer so that it
-            // vectorises: s1' = min(s1, s), s2' = min(s2, max(s1, s)) keep the
-            // two smallest values of the multiset. sqrt is monotone, so the
-            // two smallest d = sqrt(s) are sqrt(s1) and sqrt(s2) (equal when
-            // the plain loop sees a tie), and with the two maxDist starting
-            // values the plain loop ends with f = min(maxDist, sqrt(s)).
-            const int tw = x1 - x0 + 1;
-            const int th = y1 - y0 + 1;
-            const int count = tw * th;
-            for (int y = y0, i = 0; y <= y1; ++y) {
-                for (int x = x0; x <= x1; ++x, ++i) {
-                    px[i] = static_cast<float>(x);
-                    py[i] = static_cast<float>(y);
+            for (int qy0 = y0; qy0 <= y1; qy0 += kChunk) {
+                for (int qx0 = x0; qx0 <= x1; qx0 += kChunk) {
+                    const std::size_t at =
+                        (static_cast<std::size_t>((qy0 - y0) / kChunk) * chunkCols +
+                         qx0 / kChunk) *
+                        kChunk * kChunk;
+                    scanChunk(qx0, qy0, candX.data(), candY.data(), candidates, s1.data() + at,
+                              s2.data() + at);
                 }
             }
-            std::fill_n(s1.begin(), count, std::numeric_limits<float>::infinity());
-            std::fill_n(s2.begin(), count, std::numeric_limits<float>::infinity());
-            for (std::size_t k = 0; k < candidates; ++k) {
-                const float qx = candX[k];
-                const float qy = candY[k];
-                for (int i = 0; i < count; ++i) {
-                    const float dx = px[i] - qx;
-                    const float dy = py[i] - qy;
-                    const float s = dx * dx + dy * dy;
-                    const float a = s1[i];
-                    const float b = s2[i];
-                    const float hi = a < s ? s : a;
-                    s1[i] = s < a ? s : a;
-                    s2[i] = hi < b ? hi : b;
-                }
-            }
-            for (int i = 0; i < count; ++i) {
-                const float d1 = fsqrt(s1[i]);
-                const float d2 = fsqrt(s2[i]);
-                s1[i] = d1 < maxDist ? d1 : maxDist;
-                s2[i] = d2 < maxDist ? d2 : maxDist;
-            }
-            sink(x0, y0, tw, th, s1.data(), s2.data());
+            candX.swap(prevX);
+            candY.swap(prevY);
+            prevCount = candidates;
         }
+
+        // sqrt is monotone, so the two smallest d = sqrt(s) are sqrt(s1) and
+        // sqrt(s2) (equal when the plain loop sees a tie), and with the two
+        // maxDist starting values the plain loop ends with
+        // f = min(maxDist, sqrt(s)). Then from chunk order into rows.
+        const std::size_t values = static_cast<std::size_t>(chunkRows) * stride * kChunk;
+        for (std::size_t i = 0; i < values; ++i) {
+            const float d1 = fsqrt(s1[i]);
+            const float d2 = fsqrt(s2[i]);
+            s1[i] = d1 < maxDist ? d1 : maxDist;
+            s2[i] = d2 < maxDist ? d2 : maxDist;
+        }
+        for (int y = 0; y < bh; ++y) {
+            for (int c = 0; c < chunkCols; ++c) {
+                const std::size_t from =
+                    ((static_cast<std::size_t>(y / kChunk) * chunkCols + c) * kChunk +
+                     y % kChunk) *
+                    kChunk;
+                const std::size_t to = static_cast<std::size_t>(y) * stride + c * kChunk;
+                std::copy_n(s1.begin() + from, kChunk, f1.begin() + to);
+                std::copy_n(s2.begin() + from, kChunk, f2.begin() + to);
+            }
+        }
+        sink(0, y0, width, bh, stride, f1.data(), f2.data());
     }
 }
 
@@ -341,11 +537,11 @@ NearestTwo nearestTwoDistances(const std::vector<FeaturePoint>& points, int widt
     result.f2.assign(fieldSize(width, height), maxDist);
     if (width <= 0 || height <= 0) return result;
     searchTiles(PointGrid(points, width, height), width, height, maxDist,
-                [&](int x0, int y0, int tw, int th, const float* f1, const float* f2) {
+                [&](int x0, int y0, int tw, int th, int stride, const float* f1, const float* f2) {
                     for (int y = 0; y < th; ++y) {
                         const std::size_t row = static_cast<std::size_t>(y0 + y) * width + x0;
-                        std::copy_n(f1 + y * tw, tw, result.f1.begin() + row);
-                        std::copy_n(f2 + y * tw, tw, result.f2.begin() + row);
+                        std::copy_n(f1 + y * stride, tw, result.f1.begin() + row);
+                        std::copy_n(f2 + y * stride, tw, result.f2.begin() + row);
                     }
                 });
     return result;
@@ -380,11 +576,11 @@ FloatField generateCellPattern(const FloatField& textureData, int width, int hei
 
     FloatField pattern(fieldSize(width, height));
     searchTiles(grid, width, height, maxDist,
-                [&](int x0, int y0, int tw, int th, const float* f1, const float* f2) {
+                [&](int x0, int y0, int tw, int th, int stride, const float* f1, const float* f2) {
                     for (int y = 0; y < th; ++y) {
                         const std::size_t row = static_cast<std::size_t>(y0 + y) * width + x0;
-                        const float* d1 = f1 + y * tw;
-                        const float* d2 = f2 + y * tw;
+                        const float* d1 = f1 + y * stride;
+                        const float* d2 = f2 + y * stride;
                         const float* h = textureData.data() + row;
                         float* out = pattern.data() + row;
                         shadeCells(d1, d2, h, out, static_cast<std::size_t>(tw), patternParam);

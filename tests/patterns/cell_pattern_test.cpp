@@ -294,5 +294,45 @@ TEST(CellPattern, DeterministicAndSeedDependent) {
     EXPECT_NE(a, c);
 }
 
+TEST(CellPattern, FastSearchOnRaggedSizesWithTiesAndUnevenDensity) {
+    // Sizes that are no multiple of the tile or chunk side, lattices (ties
+    // everywhere) and points crowded into a narrow strip, so that a tile's
+    // bound taken from the tile before it is loose or the previous tile has
+    // fewer than two candidates.
+    const int sizes[][2] = {{61, 23}, {23, 61}, {5, 130}, {130, 5}, {9, 9}, {70, 3}};
+    for (const auto& size : sizes) {
+        const int w = size[0];
+        const int h = size[1];
+        for (const float spacing : {0.5f, 1.0f, 2.5f, 4.0f, 7.0f}) {
+            std::vector<FeaturePoint> lattice;
+            for (float y = 0.0f; y < static_cast<float>(h); y += spacing) {
+                for (float x = 0.0f; x < static_cast<float>(w); x += spacing) {
+                    lattice.push_back({x, y});
+                }
+            }
+            EXPECT_TRUE(searchMatchesPlainLoop(lattice, w, h))
+                << w << " x " << h << ", lattice " << spacing;
+        }
+        std::mt19937 rng(static_cast<unsigned>(w * 131 + h));
+        for (int trial = 0; trial < 6; ++trial) {
+            std::vector<FeaturePoint> points;
+            const int dense = 50 + static_cast<int>(rng() % 400);
+            const float stripX = static_cast<float>(rng() % static_cast<unsigned>(w));
+            for (int i = 0; i < dense; ++i) {
+                const float x = std::fmin(stripX + static_cast<float>(rng() % 8) / 4.0f,
+                                          static_cast<float>(w) - 0.25f);
+                const float y = static_cast<float>(rng() % static_cast<unsigned>(4 * h)) / 4.0f;
+                points.push_back({x, y});
+            }
+            for (int i = 0; i < trial; ++i) {
+                points.push_back({static_cast<float>(rng() % static_cast<unsigned>(w)),
+                                  static_cast<float>(rng() % static_cast<unsigned>(h))});
+            }
+            ASSERT_TRUE(searchMatchesPlainLoop(points, w, h))
+                << w << " x " << h << ", trial " << trial << ", " << points.size() << " points";
+        }
+    }
+}
+
 }  // namespace
 }  // namespace proctex
