@@ -37,6 +37,23 @@ struct Point {
     float y;
 };
 
+// The plain loop for one pixel: every point in order, strict comparisons, so
+// a repeated nearest distance gives f2 == f1. f1 and f2 start at maxDist.
+inline void plainNearestTwoAt(const std::vector<Point>& points, int x, int y, float& f1,
+                              float& f2) {
+    for (const Point& p : points) {
+        const float dx = static_cast<float>(x) - p.x;
+        const float dy = static_cast<float>(y) - p.y;
+        const float d = proctex::fsqrt(dx * dx + dy * dy);
+        if (d < f1) {
+            f2 = f1;
+            f1 = d;
+        } else if (d < f2) {
+            f2 = d;
+        }
+    }
+}
+
 // Step 4 of the cell-border pattern for every pixel: f1 and f2 of the plain loop.
 inline void plainNearestTwo(const std::vector<Point>& points, int width, int height, float maxDist,
                             std::vector<float>& f1Out, std::vector<float>& f2Out) {
@@ -47,17 +64,7 @@ inline void plainNearestTwo(const std::vector<Point>& points, int width, int hei
         for (int x = 0; x < width; ++x) {
             float f1 = maxDist;
             float f2 = maxDist;
-            for (const Point& p : points) {
-                const float dx = static_cast<float>(x) - p.x;
-                const float dy = static_cast<float>(y) - p.y;
-                const float d = proctex::fsqrt(dx * dx + dy * dy);
-                if (d < f1) {
-                    f2 = f1;
-                    f1 = d;
-                } else if (d < f2) {
-                    f2 = d;
-                }
-            }
+            plainNearestTwoAt(points, x, y, f1, f2);
             const std::size_t index = static_cast<std::size_t>(y) * width + x;
             f1Out[index] = f1;
             f2Out[index] = f2;
@@ -99,17 +106,7 @@ inline std::vector<float> plainCellPattern(const std::vector<float>& textureData
         for (int x = 0; x < width; ++x) {
             float f1 = maxDist;
             float f2 = maxDist;
-            for (const Point& p : points) {
-                const float dx = static_cast<float>(x) - p.x;
-                const float dy = static_cast<float>(y) - p.y;
-                const float d = proctex::fsqrt(dx * dx + dy * dy);
-                if (d < f1) {
-                    f2 = f1;
-                    f1 = d;
-                } else if (d < f2) {
-                    f2 = d;
-                }
-            }
+            plainNearestTwoAt(points, x, y, f1, f2);
             const std::size_t index = static_cast<std::size_t>(y) * width + x;
             float e = (f2 - f1) / patternParam;
             e = clampf(e * 2.0f, 0.0f, 1.0f);
