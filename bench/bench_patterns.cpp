@@ -9,6 +9,7 @@
 
 #include "core/texture_generator.h"
 #include "pattern_reference.h"
+#include "patterns/pattern_internals.h"
 #include "patterns/patterns.h"
 
 namespace {
@@ -44,8 +45,30 @@ void BM_CellFast(benchmark::State& state) {
 BENCHMARK(BM_CellFast)
     ->Args({512, 16})
     ->Args({1024, 16})
+    ->Args({1024, 2})
+    ->Args({1024, 3})
     ->Args({1024, 4})
+    ->Args({1024, 6})
+    ->Args({1024, 8})
+    ->Args({1024, 32})
     ->Args({1024, 64})
+    ->Unit(benchmark::kMillisecond);
+
+// Drawing the feature points alone, per pixel of the image: the part of the
+// cell pattern's cost that grows with the point count whatever the search.
+void BM_CellDrawPoints(benchmark::State& state) {
+    const int size = static_cast<int>(state.range(0));
+    const float param = static_cast<float>(state.range(1));
+    const int32_t count = proctex::cellPointCount(size, size, param);
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(proctex::drawCellPoints(size, size, count, 1234));
+    }
+    perPixel(state, int64_t{size} * size);
+}
+BENCHMARK(BM_CellDrawPoints)
+    ->Args({1024, 16})
+    ->Args({1024, 4})
+    ->Args({1024, 2})
     ->Unit(benchmark::kMillisecond);
 
 // Args: size, patternParam, rows computed.
