@@ -71,6 +71,29 @@ BENCHMARK(BM_CellDrawPoints)
     ->Args({1024, 2})
     ->Unit(benchmark::kMillisecond);
 
+// The nearest two by a per-pixel bucket search (each pixel on its own, see
+// pattern_reference.h): the shape of search whose cost per pixel stays flat
+// as the point count grows, beside the tiled search of the library.
+void BM_CellPerPixelGrid(benchmark::State& state) {
+    const int size = static_cast<int>(state.range(0));
+    const float param = static_cast<float>(state.range(1));
+    const std::vector<proctex::reference::Point> points =
+        proctex::reference::plainCellPoints(size, size, param, 1234);
+    const float maxDist = proctex::reference::plainMaxDist(size, size);
+    std::vector<float> f1;
+    std::vector<float> f2;
+    for (auto _ : state) {
+        proctex::reference::perPixelGridNearestTwo(points, size, size, maxDist, f1, f2);
+        benchmark::DoNotOptimize(f2.data());
+    }
+    perPixel(state, int64_t{size} * size);
+}
+BENCHMARK(BM_CellPerPixelGrid)
+    ->Args({1024, 16})
+    ->Args({1024, 4})
+    ->Args({1024, 2})
+    ->Unit(benchmark::kMillisecond);
+
 // Args: size, patternParam, rows computed.
 void BM_CellPlain(benchmark::State& state) {
     const int size = static_cast<int>(state.range(0));

@@ -45,7 +45,8 @@ std::vector<reference::Point> toReferencePoints(const std::vector<FeaturePoint>&
     return out;
 }
 
-// The fast search against the plain loop, f1 and f2 bit for bit.
+// The fast search, and the per-pixel bucket search the benchmarks compare it
+// with, against the plain loop: f1 and f2 bit for bit.
 ::testing::AssertionResult searchMatchesPlainLoop(const std::vector<FeaturePoint>& points,
                                                   int width, int height) {
     const float maxDist = cellMaxDist(width, height);
@@ -57,6 +58,13 @@ std::vector<reference::Point> toReferencePoints(const std::vector<FeaturePoint>&
     if (!r1) return r1 << " (f1)";
     ::testing::AssertionResult r2 = fieldsIdentical(f2, fast.f2, width);
     if (!r2) return r2 << " (f2)";
+    std::vector<float> g1;
+    std::vector<float> g2;
+    reference::perPixelGridNearestTwo(toReferencePoints(points), width, height, maxDist, g1, g2);
+    ::testing::AssertionResult r3 = fieldsIdentical(f1, g1, width);
+    if (!r3) return r3 << " (per-pixel grid f1)";
+    ::testing::AssertionResult r4 = fieldsIdentical(f2, g2, width);
+    if (!r4) return r4 << " (per-pixel grid f2)";
     return ::testing::AssertionSuccess();
 }
 

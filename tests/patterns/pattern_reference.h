@@ -4,6 +4,7 @@
 // library's fast versions with them; they are kept out of the library.
 #pragma once
 
+#include <algorithm>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
@@ -115,6 +116,82 @@ inline std::vector<float> plainCellPattern(const std::vector<float>& textureData
         }
     }
     return pattern;
+}
+
+// The nearest two by a per-pixel bucket search: the points sorted into
+// square buckets of about two points each, and every pixel on its own visits
+// rings of buckets around it until no bucket left can hold a point nearer than
+// its f2. Nothing is shared between neighbouring pixels; the benchmarks set it
+// beside the library's tiled search. Same distances and updates as the plain
+// loop.
+class PerPixelGrid {
+public:
+    PerPixelGrid(const std::vector<Point>& points, int width, int height) {
+        const double count = points.empty() ? 1.0 : static_cast<double>(points.size());
+        side_ = std::sqrt(static_cast<double>(width) * height * 2.0 / count);
+        gridW_ = std::max(1, static_cast<int>(std::ceil(width / side_)));
+        gridH_ = std::max(1, static_cast<int>(std::ceil(height / side_)));
+        buckets_.resize(static_cast<std::size_t>(gridW_) * gridH_);
+        for (const Point& p : points) buckets_[bucketOf(p.x, p.y)].push_back(p);
+    }
+
+    void nearestTwoAt(int x, int y, float& f1, float& f2) const {
+        const double px = x;
+        const double py = y;
+        const int cx = column(px);
+        const int cy = row(py);
+        for (int r = 0;; ++r) {
+            for (int by = std::max(cy - r, 0); by <= std::min(cy + r, gridH_ - 1); ++by) {
+                const bool edgeRow = by == cy - r || by == cy + r;
+                for (int bx = std::max(cx - r, 0); bx <= std::min(cx + r, gridW_ - 1); ++bx) {
+                    if (!edgeRow && bx != cx - r && bx != cx + r) continue;
+                    plainNearestTwoAt(buckets_[static_cast<std::size_t>(by) * gridW_ + bx], x, y,
+                                      f1, f2);
+                }
+            }
+            // Distance to the nearest bucket not yet visited; a computed d
+            // falls short of the true distance by far less than the slack.
+            double reach = std::numeric_limits<double>::infinity();
+            if (cx - r > 0) reach = std::min(reach, px - (cx - r) * side_);
+            if (cx + r < gridW_ - 1) reach = std::min(reach, (cx + r + 1) * side_ - px);
+            if (cy - r > 0) reach = std::min(reach, py - (cy - r) * side_);
+            if (cy + r < gridH_ - 1) reach = std::min(reach, (cy + r + 1) * side_ - py);
+            if (reach == std::numeric_limits<double>::infinity()) return;
+            if (static_cast<double>(f2) < reach * (1.0 - 1e-6) - 1e-9) return;
+        }
+    }
+
+private:
+    int column(double x) const { return std::clamp(static_cast<int>(x / side_), 0, gridW_ - 1); }
+    int row(double y) const { return std::clamp(static_cast<int>(y / side_), 0, gridH_ - 1); }
+    std::size_t bucketOf(float x, float y) const {
+        return static_cast<std::size_t>(row(y)) * gridW_ + column(x);
+    }
+
+    double side_ = 1.0;
+    int gridW_ = 1;
+    int gridH_ = 1;
+    std::vector<std::vector<Point>> buckets_;
+};
+
+// f1 and f2 of every pixel by the per-pixel bucket search.
+inline void perPixelGridNearestTwo(const std::vector<Point>& points, int width, int height,
+                                   float maxDist, std::vector<float>& f1Out,
+                                   std::vector<float>& f2Out) {
+    const PerPixelGrid grid(points, width, height);
+    const std::size_t size = static_cast<std::size_t>(width) * height;
+    f1Out.assign(size, 0.0f);
+    f2Out.assign(size, 0.0f);
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            float f1 = maxDist;
+            float f2 = maxDist;
+            grid.nearestTwoAt(x, y, f1, f2);
+            const std::size_t index = static_cast<std::size_t>(y) * width + x;
+            f1Out[index] = f1;
+            f2Out[index] = f2;
+        }
+    }
 }
 
 // The staggered-disc pattern in its defining form: every disc
