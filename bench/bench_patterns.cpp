@@ -72,8 +72,9 @@ BENCHMARK(BM_CellDrawPoints)
     ->Unit(benchmark::kMillisecond);
 
 // The nearest two by a per-pixel bucket search (each pixel on its own, see
-// pattern_reference.h): the shape of search whose cost per pixel stays flat
-// as the point count grows, beside the tiled search of the library.
+// pattern_reference.h), beside the tiled search of the library: sharing no
+// work between pixels, it shows how much of the growth with the point count
+// any exact search pays.
 void BM_CellPerPixelGrid(benchmark::State& state) {
     const int size = static_cast<int>(state.range(0));
     const float param = static_cast<float>(state.range(1));

@@ -55,9 +55,11 @@ inline void plainNearestTwoAt(const std::vector<Point>& points, int x, int y, fl
     }
 }
 
-// Step 4 of the cell-border pattern for every pixel: f1 and f2 of the plain loop.
-inline void plainNearestTwo(const std::vector<Point>& points, int width, int height, float maxDist,
-                            std::vector<float>& f1Out, std::vector<float>& f2Out) {
+// f1 and f2 of every pixel, rows outer and columns inner, each starting at
+// maxDist and handed to nearestTwoAt(x, y, f1, f2).
+template <typename NearestTwoAt>
+void nearestTwoOfEveryPixel(int width, int height, float maxDist, std::vector<float>& f1Out,
+                            std::vector<float>& f2Out, NearestTwoAt nearestTwoAt) {
     const std::size_t size = static_cast<std::size_t>(width) * height;
     f1Out.assign(size, 0.0f);
     f2Out.assign(size, 0.0f);
@@ -65,12 +67,20 @@ inline void plainNearestTwo(const std::vector<Point>& points, int width, int hei
         for (int x = 0; x < width; ++x) {
             float f1 = maxDist;
             float f2 = maxDist;
-            plainNearestTwoAt(points, x, y, f1, f2);
+            nearestTwoAt(x, y, f1, f2);
             const std::size_t index = static_cast<std::size_t>(y) * width + x;
             f1Out[index] = f1;
             f2Out[index] = f2;
         }
     }
+}
+
+// Step 4 of the cell-border pattern for every pixel: f1 and f2 of the plain loop.
+inline void plainNearestTwo(const std::vector<Point>& points, int width, int height, float maxDist,
+                            std::vector<float>& f1Out, std::vector<float>& f2Out) {
+    nearestTwoOfEveryPixel(
+        width, height, maxDist, f1Out, f2Out,
+        [&](int x, int y, float& f1, float& f2) { plainNearestTwoAt(points, x, y, f1, f2); });
 }
 
 inline std::vector<Point> plainCellPoints(int width, int height, float patternParam, int32_t seed) {
@@ -179,19 +189,9 @@ inline void perPixelGridNearestTwo(const std::vector<Point>& points, int width, 
                                    float maxDist, std::vector<float>& f1Out,
                                    std::vector<float>& f2Out) {
     const PerPixelGrid grid(points, width, height);
-    const std::size_t size = static_cast<std::size_t>(width) * height;
-    f1Out.assign(size, 0.0f);
-    f2Out.assign(size, 0.0f);
-    for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < width; ++x) {
-            float f1 = maxDist;
-            float f2 = maxDist;
-            grid.nearestTwoAt(x, y, f1, f2);
-            const std::size_t index = static_cast<std::size_t>(y) * width + x;
-            f1Out[index] = f1;
-            f2Out[index] = f2;
-        }
-    }
+    nearestTwoOfEveryPixel(
+        width, height, maxDist, f1Out, f2Out,
+        [&](int x, int y, float& f1, float& f2) { grid.nearestTwoAt(x, y, f1, f2); });
 }
 
 // The staggered-disc pattern in its defining form: every disc
