@@ -29,6 +29,7 @@
 #ifndef PROCTEX_H
 #define PROCTEX_H
 
+#include <stddef.h>
 #include <wchar.h>
 
 #if defined(_WIN32)
@@ -165,6 +166,240 @@ GenerateTexture(int width, int height, int baseType, float scale, int octaves, f
 
 /* Returns 42; lets a host check that the library is loaded and callable. */
 PROCTEX_API int PROCTEX_CALL TestDLL(void);
+
+/* ======================================================================
+ * The settings API: maps in memory, reasons for refusals.
+ *
+ * The same computation as GenerateTexture, with the arguments as named
+ * members of one struct, the maps handed back in memory, and a one-line
+ * reason for every refusal. GenerateTexture itself is check + generate +
+ * save, so both give the same bytes for the same settings.
+ *
+ *   ProctexSettings s;
+ *   proctex_settings_init(&s);            // the grey stone of the CLI
+ *   // or: proctex_preset_settings("marble", &s, sizeof s);
+ *   s.width = s.height = 1024;
+ *   s.patternType = PROCTEX_PATTERN_CELLS;
+ *   s.patternParam = 16.0f;
+ *   char why[256];
+ *   ProctexMaps* maps = NULL;
+ *   if (proctex_generate(&s, PROCTEX_MAPS_ALL, &maps, why, sizeof why) != PROCTEX_OK) {
+ *       fprintf(stderr, "proctex: %s\n", why);   // names the setting and the rule
+ *       return 1;
+ *   }
+ *   int w, h, channels;
+ *   const unsigned char* rgb = proctex_maps_pixels(maps, PROCTEX_MAP_NORMAL, &w, &h, &channels);
+ *   ...                                    // w * h * channels bytes, rows top to bottom
+ *   proctex_save(maps, "out/cells.png", why, sizeof why);   // the PNG files, if wanted
+ *   proctex_maps_free(maps);
+ *
+ * Every function here is safe to call from several threads at once on
+ * different objects; none keeps state between calls or throws.
+ * ====================================================================== */
+
+/* Status codes; 0 is success. Every non-zero code comes with a reason. */
+#define PROCTEX_OK 0
+#define PROCTEX_ERROR_SETTINGS 1 /* a setting the computation cannot take */
+#define PROCTEX_ERROR_ARGUMENT 2 /* a null pointer or unknown struct size */
+#define PROCTEX_ERROR_MEMORY 3   /* an allocation failed; nothing is returned */
+#define PROCTEX_ERROR_PATH 4     /* an output path that cannot name a file */
+#define PROCTEX_ERROR_WRITE 5    /* a file could not be written */
+
+/* materialType: the diffuse colouring. */
+#define PROCTEX_MATERIAL_RAMP 0   /* black to white (also every unlisted value) */
+#define PROCTEX_MATERIAL_GREY 1   /* the grey height field, one channel */
+#define PROCTEX_MATERIAL_WOOD 2
+#define PROCTEX_MATERIAL_MARBLE 3
+#define PROCTEX_MATERIAL_STONE 4
+#define PROCTEX_MATERIAL_GREEN 5
+#define PROCTEX_MATERIAL_BLUE 6
+#define PROCTEX_MATERIAL_LAVA 7
+#define PROCTEX_MATERIAL_GREY_ALT 8 /* the same grey diffuse as 1 */
+
+/* baseType */
+#define PROCTEX_BASE_FRACTAL 0 /* also every value but 1 */
+#define PROCTEX_BASE_SINGLE_OCTAVE 1
+
+/* patternType (see patternParam above for each parameter) */
+#define PROCTEX_PATTERN_NONE 0 /* also every unlisted value */
+#define PROCTEX_PATTERN_RINGS 2
+#define PROCTEX_PATTERN_GROOVES 3
+#define PROCTEX_PATTERN_TONE_CURVE 4
+#define PROCTEX_PATTERN_DAMPED_EXTREMES 5
+#define PROCTEX_PATTERN_CELLS 6
+#define PROCTEX_PATTERN_BRUSHED 7
+#define PROCTEX_PATTERN_DISCS 8
+#define PROCTEX_PATTERN_CHECKER 9
+#define PROCTEX_PATTERN_KNOTS 10
+#define PROCTEX_PATTERN_DIAMONDS 11
+#define PROCTEX_PATTERN_EGG_CRATE 12
+
+/* overlayType */
+#define PROCTEX_OVERLAY_NONE 0 /* also every unlisted value */
+#define PROCTEX_OVERLAY_VEINS 1
+#define PROCTEX_OVERLAY_BRICKS 2
+#define PROCTEX_OVERLAY_PLANKS 3
+#define PROCTEX_OVERLAY_SCRATCHES 4
+
+/*
+ * The 22 value arguments of GenerateTexture, by name, with the same meaning,
+ * types and rules (see the table above). `size` comes first and must be
+ * sizeof(ProctexSettings) as the caller was compiled with it (init sets it):
+ * later versions only add members at the end, and a library reads the
+ * members the caller's size covers and gives any newer ones their defaults.
+ * A caller's struct larger than the library's is taken when every byte the
+ * library does not know is zero, and refused otherwise.
+ */
+typedef struct ProctexSettings {
+    size_t size;
+    int width;
+    int height;
+    int baseType;
+    float scale;
+    int octaves;
+    float persistence;
+    float lacunarity;
+    int materialType;
+    int patternType;
+    float patternParam;
+    int overlayType;
+    float overlayParam;
+    float overlayStrength;
+    int seed;
+    float contrast;
+    float brightness;
+    int invert;
+    int seamless;
+    float normalStrength;
+    float roughness;
+    int writeRoughness;
+    int writeMetallic;
+} ProctexSettings;
+
+/* Fills a struct of `size` bytes (sizeof(ProctexSettings) of the caller's
+ * header) with the command line's defaults, a 512 x 512 grey stone: fractal
+ * base, scale 96, 7 octaves, persistence 0.55, lacunarity 2, stone colours,
+ * no pattern or overlay, seed 1234, contrast 1.2, brightness 0, normal
+ * strength 6, roughness 0.5, both optional maps on; sets settings->size.
+ * Bytes of a larger struct that this library does not know become 0.
+ * PROCTEX_ERROR_ARGUMENT for a null pointer or a size too small for the
+ * first version of the struct. C and C++ callers use proctex_settings_init. */
+PROCTEX_API int PROCTEX_CALL proctex_settings_defaults(ProctexSettings* settings, size_t size);
+
+static inline void proctex_settings_init(ProctexSettings* settings) {
+    (void)proctex_settings_defaults(settings, sizeof *settings);
+}
+
+/* The named materials of the command line ("granite", "marble", ...):
+ * index 0 .. proctex_preset_count() - 1 gives the name and a one-line
+ * description (null outside that range); proctex_preset_settings fills a
+ * struct of `size` bytes as proctex_settings_defaults does, then applies the
+ * preset. PROCTEX_ERROR_ARGUMENT with nothing written for an unknown name. */
+PROCTEX_API int PROCTEX_CALL proctex_preset_count(void);
+PROCTEX_API const char* PROCTEX_CALL proctex_preset_name(int index);
+PROCTEX_API const char* PROCTEX_CALL proctex_preset_description(int index);
+PROCTEX_API int PROCTEX_CALL proctex_preset_settings(const char* name, ProctexSettings* settings,
+                                                     size_t size);
+
+/* PROCTEX_OK when proctex_generate (and GenerateTexture, given a usable
+ * path) would compute with these settings; otherwise a non-zero code and,
+ * when reason is not null, a one-line reason of at most size - 1 bytes that
+ * names the setting and the rule, e.g. "patternParam must be a finite,
+ * non-zero number for the cell pattern (got 0)". reason may be null. */
+PROCTEX_API int PROCTEX_CALL proctex_settings_check(const ProctexSettings* settings, char* reason,
+                                                    size_t size);
+
+/* The maps, numbered for proctex_maps_pixels and as bits of a mask. */
+#define PROCTEX_MAP_DIFFUSE 0   /* 1 channel for materialType 1 and 8, else 3 */
+#define PROCTEX_MAP_NORMAL 1    /* 3 channels, DirectX convention */
+#define PROCTEX_MAP_SPECULAR 2  /* 1 channel */
+#define PROCTEX_MAP_ROUGHNESS 3 /* 1 channel */
+#define PROCTEX_MAP_METALLIC 4  /* 1 channel */
+#define PROCTEX_MAP_HEIGHT 5    /* the float height field (proctex_maps_height) */
+#define PROCTEX_MAP_BIT(map) (1u << (map))
+#define PROCTEX_MAPS_ALL 0x3Fu
+/* The maps GenerateTexture writes for these settings: diffuse, normal and
+ * specular, roughness when writeRoughness == 1, metallic when
+ * writeMetallic == 1. */
+#define PROCTEX_MAPS_AS_SETTINGS 0u
+
+/* The result of proctex_generate; read it through the functions below. */
+typedef struct ProctexMaps ProctexMaps;
+
+/*
+ * Computes the maps chosen by `maps` (bits PROCTEX_MAP_BIT(...), or
+ * PROCTEX_MAPS_ALL, or PROCTEX_MAPS_AS_SETTINGS) in memory and stores the
+ * result in *result. Each 8-bit map holds exactly the pixels of the PNG file
+ * GenerateTexture writes for the same settings; the height field is the one
+ * the normal, specular, roughness and metallic maps are derived from (after
+ * pattern and overlay, before contrast, brightness and invert). Bits above
+ * PROCTEX_MAPS_ALL are ignored.
+ *
+ * On a refusal or an allocation failure returns a non-zero code with the
+ * reason, and sets *result to null: never a partial result. Release a result
+ * with proctex_maps_free.
+ */
+PROCTEX_API int PROCTEX_CALL proctex_generate(const ProctexSettings* settings, unsigned maps,
+                                              ProctexMaps** result, char* reason, size_t size);
+
+/* The 8-bit pixels of one map (PROCTEX_MAP_DIFFUSE .. PROCTEX_MAP_METALLIC):
+ * width x height pixels of `channels` bytes, row by row from the top with no
+ * padding. Null (and the outputs left alone) when the map was not computed.
+ * Any of the output pointers may be null. Valid until proctex_maps_free. */
+PROCTEX_API const unsigned char* PROCTEX_CALL proctex_maps_pixels(const ProctexMaps* maps, int map,
+                                                                   int* width, int* height,
+                                                                   int* channels);
+
+/* The float height field, width x height values row by row; null when it
+ * was not computed. Valid until proctex_maps_free. */
+PROCTEX_API const float* PROCTEX_CALL proctex_maps_height(const ProctexMaps* maps, int* width,
+                                                         int* height);
+
+/* Releases a result; null is allowed. */
+PROCTEX_API void PROCTEX_CALL proctex_maps_free(ProctexMaps* maps);
+
+/*
+ * Writes the maps of a result as GenerateTexture would: the same names
+ * (derived from `path`, narrow and in the platform's file-name encoding,
+ * at most 511 bytes), the same bytes, in the same order diffuse, normal,
+ * specular, roughness, metallic, skipping maps the result does not hold.
+ * The same failure rules: a failed diffuse or normal write stops there; a
+ * failed specular write still lets roughness and metallic be written; the
+ * outcome of those two is not examined. Returns PROCTEX_OK when every
+ * diffuse, normal and specular map of the result was written, else
+ * PROCTEX_ERROR_WRITE with the file named in the reason (or
+ * PROCTEX_ERROR_PATH / PROCTEX_ERROR_ARGUMENT).
+ */
+PROCTEX_API int PROCTEX_CALL proctex_save(const ProctexMaps* maps, const char* path, char* reason,
+                                          size_t size);
+
+/* The file name proctex_save and GenerateTexture give `map` for `path`
+ * (PROCTEX_MAP_DIFFUSE .. PROCTEX_MAP_METALLIC): path up to its last ".png"
+ * followed by "_diff.png", "_nmap.png", "_spec.png", "_rough.png" or
+ * "_metal.png"; a path without ".png" unchanged. Copies it with its
+ * terminator into out; PROCTEX_ERROR_ARGUMENT when an argument is null, the
+ * map unknown or out too small (out then holds the empty string if size > 0). */
+PROCTEX_API int PROCTEX_CALL proctex_map_path(const char* path, int map, char* out, size_t size);
+
+/*
+ * Encodes one 8-bit image as PNG bytes in memory: the bytes stbi_write_png
+ * of stb_image_write writes for the same pixels at its default settings.
+ * channels 1 (grey), 2 (grey + alpha), 3 (RGB) or 4 (RGBA); rows `stride`
+ * bytes apart (at least width x channels; 0 means exactly that), and
+ * (width x channels + 1) x height below 2^31. On success *bytes points to
+ * *length bytes to be released with proctex_free. On failure (bad
+ * arguments: PROCTEX_ERROR_ARGUMENT; no memory: PROCTEX_ERROR_MEMORY) *bytes
+ * is null and *length 0.
+ */
+PROCTEX_API int PROCTEX_CALL proctex_encode_png(const unsigned char* pixels, int width, int height,
+                                                int channels, int stride, unsigned char** bytes,
+                                                size_t* length);
+
+/* Releases memory the library handed out (proctex_encode_png); null is allowed. */
+PROCTEX_API void PROCTEX_CALL proctex_free(void* memory);
+
+/* The library's version, "MAJOR.MINOR.PATCH". */
+PROCTEX_API const char* PROCTEX_CALL proctex_version(void);
 
 #ifdef __cplusplus
 }
