@@ -75,7 +75,7 @@ def _library_names():
 
 
 def _build_tree_candidates():
-    root = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+    root = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
     build = os.path.join(root, "build")
     if not os.path.isdir(build):
         return []
