@@ -39,6 +39,9 @@ from . import _maps, _native
 from ._maps import Maps, Pixels, encode_png
 from ._native import ProctexError
 
+for _public in (ProctexError, Maps, Pixels):
+    _public.__module__ = __name__
+
 __all__ = ["OPTIONS", "ProctexError", "SettingsError", "Maps", "Pixels", "generate", "render",
            "check", "defaults", "presets", "encode_png", "version", "output_files", "test_dll",
            "library_path"]

@@ -22,7 +22,8 @@ class Pixels(bytes):
     from the top, with ``shape`` as numpy would give it ((height, width) or
     (height, width, channels)) and ``typecode``, "B" for 8-bit maps, "f" for the
     native float32 height field, so that
-    ``memoryview(p).cast(p.typecode, p.shape)`` indexes it as ``[y][x][c]``."""
+    ``memoryview(p).cast(p.typecode, p.shape)`` indexes it as ``[y, x]`` or
+    ``[y, x, c]``."""
 
     def __new__(cls, data, shape, typecode):
         pixels = super().__new__(cls, data)
@@ -70,7 +71,7 @@ def save_handle(handle, path, roughness, metallic, output_files):
         message = f"saving {path} failed: {_native.text(reason)}"
         folder = os.path.dirname(path)
         if folder and not os.path.isdir(folder):
-            message += f" (output directory '{folder}' does not exist)"
+            message += f"; output directory '{folder}' does not exist"
         raise ProctexError(message)
     return [f for f in output_files(path, int(roughness), int(metallic)) if os.path.exists(f)]
 

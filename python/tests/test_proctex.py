@@ -253,7 +253,8 @@ class Errors(unittest.TestCase):
         env = dict(os.environ, PROCTEX_LIBRARY="/nonexistent/libproctex.so")
         code = "import proctex; proctex.test_dll()"
         run = subprocess.run([sys.executable, "-c", code], env=env, capture_output=True,
-                             text=True, cwd=os.path.dirname(proctex.__file__), check=False)
+                             text=True, check=False,
+                             cwd=os.path.dirname(os.path.dirname(proctex.__file__)))
         self.assertNotEqual(run.returncode, 0)
         self.assertIn("ProctexError: cannot load the proctex library from PROCTEX_LIBRARY",
                       run.stderr)
