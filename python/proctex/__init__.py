@@ -222,13 +222,12 @@ def render(preset=None, **options):
     names the refused option.
     """
     settings = _settings(preset, options)
-    bit = lambda n: 1 << n  # noqa: E731
-    mask = bit(_native.MAP_DIFFUSE) | bit(_native.MAP_NORMAL) | bit(_native.MAP_SPECULAR) \
-        | bit(_native.MAP_HEIGHT)
+    maps = [_native.MAP_DIFFUSE, _native.MAP_NORMAL, _native.MAP_SPECULAR, _native.MAP_HEIGHT]
     if settings.writeRoughness == 1:
-        mask |= bit(_native.MAP_ROUGHNESS)
+        maps.append(_native.MAP_ROUGHNESS)
     if settings.writeMetallic == 1:
-        mask |= bit(_native.MAP_METALLIC)
+        maps.append(_native.MAP_METALLIC)
+    mask = sum(1 << m for m in maps)
     handle = _generate(settings, mask)
     try:
         return Maps(handle, _options(settings), output_files)

@@ -93,7 +93,6 @@ class Maps:
     def __init__(self, handle, options, output_files):
         library = _native.load()
         self._handle = handle
-        self._release = weakref.finalize(self, _free, library, handle)
         self._output_files = output_files
         self.options = options
         w, h, c = ctypes.c_int(), ctypes.c_int(), ctypes.c_int()
@@ -105,6 +104,8 @@ class Maps:
         address = library.proctex_maps_height(handle, ctypes.byref(w), ctypes.byref(h))
         self.height = _copy(address, (h.value, w.value), "f") if address else None
         self.size = (w.value, h.value)
+        # Registered last: until here the caller frees the handle if copying fails.
+        self._release = weakref.finalize(self, _free, library, handle)
 
     def save(self, path):
         """Writes the files generate() writes for the same options and returns
