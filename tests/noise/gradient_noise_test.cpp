@@ -4,7 +4,7 @@
 #include <cmath>
 #include <limits>
 
-#include "core/texture_generator.h"
+#include "noise/texture_generator.h"
 
 namespace proctex {
 namespace {
