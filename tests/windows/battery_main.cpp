@@ -85,8 +85,8 @@ int main(int argc, char** argv) {
             const std::string map = firstDifference(path, apiPath);
             if (!map.empty()) problem = "the " + map + " files of the two calls differ";
         }
-        std::printf("%-30s %s%s\n", set.name, problem.empty() ? "written" : "FAILED: ",
-                    problem.c_str());
+        std::printf("%-30s %s%s\n", set.name,
+                    problem.empty() ? "written" : "FAILED: ", problem.c_str());
         failed += problem.empty() ? 0 : 1;
         ++count;
     }
