@@ -1,6 +1,8 @@
 // proctex.dll as a Windows host program sees it: loading with LoadLibraryW,
 // lookup by name and by ordinal, TestDLL, output naming, the limits of the
-// wide-to-narrow path conversion and failures to create files. Runs under Wine.
+// wide-to-narrow path conversion and failures to create files, and the
+// settings API: its struct as the DLL reads it, refusals, presets, maps in
+// memory equal to the files, saving, naming and encoding. Runs under Wine.
 //   proctex_windows_host [DLL]   (default: proctex.dll beside the program)
 // Works in a fresh folder "host-work" under the current directory.
 #define WIN32_LEAN_AND_MEAN
@@ -8,8 +10,10 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -50,6 +54,50 @@ using TestFn = decltype(&TestDLL);
 
 GenerateFn generateTexture = nullptr;
 
+// The settings API as loaded from the DLL, each function by its name.
+struct Api {
+    decltype(&proctex_settings_defaults) settingsDefaults = nullptr;
+    decltype(&proctex_settings_check) settingsCheck = nullptr;
+    decltype(&proctex_preset_count) presetCount = nullptr;
+    decltype(&proctex_preset_name) presetName = nullptr;
+    decltype(&proctex_preset_description) presetDescription = nullptr;
+    decltype(&proctex_preset_settings) presetSettings = nullptr;
+    decltype(&proctex_generate) generate = nullptr;
+    decltype(&proctex_maps_pixels) mapsPixels = nullptr;
+    decltype(&proctex_maps_height) mapsHeight = nullptr;
+    decltype(&proctex_maps_free) mapsFree = nullptr;
+    decltype(&proctex_save) save = nullptr;
+    decltype(&proctex_map_path) mapPath = nullptr;
+    decltype(&proctex_encode_png) encodePng = nullptr;
+    decltype(&proctex_free) free = nullptr;
+    decltype(&proctex_version) version = nullptr;
+    bool complete = false;  // every function found
+} api;
+
+// Every export with the ordinal the .def file gives it.
+constexpr struct {
+    const char* name;
+    int ordinal;
+} kExports[] = {
+    {"GenerateTexture", 1},
+    {"TestDLL", 2},
+    {"proctex_settings_defaults", 3},
+    {"proctex_settings_check", 4},
+    {"proctex_preset_count", 5},
+    {"proctex_preset_name", 6},
+    {"proctex_preset_description", 7},
+    {"proctex_preset_settings", 8},
+    {"proctex_generate", 9},
+    {"proctex_maps_pixels", 10},
+    {"proctex_maps_height", 11},
+    {"proctex_maps_free", 12},
+    {"proctex_save", 13},
+    {"proctex_map_path", 14},
+    {"proctex_encode_png", 15},
+    {"proctex_free", 16},
+    {"proctex_version", 17},
+};
+
 // GetProcAddress hands out an untyped pointer; the call goes through the
 // function's real type (void (*)() is the neutral step between the two).
 template <typename Fn>
@@ -57,7 +105,8 @@ Fn as(FARPROC proc) {
     return reinterpret_cast<Fn>(reinterpret_cast<void (*)()>(proc));
 }
 
-using Args = proctex::battery::MaterialSet;
+using Args = ProctexSettings;
+using proctex::battery::batterySettings;
 
 int run(const Args& a, const std::wstring& path) {
     return generateTexture(a.width, a.height, a.baseType, a.scale, a.octaves, a.persistence,
@@ -129,8 +178,14 @@ void checkExports(const wchar_t* dllPath) {
     CHECK(testByName != nullptr);
     CHECK(testByName == testByOrdinal);
     CHECK(generateByName != testByName);
-    // Exactly two ordinals, no decorated aliases, nothing else of ours visible.
-    CHECK(GetProcAddress(dll, MAKEINTRESOURCEA(3)) == nullptr);
+    for (const auto& e : kExports) {
+        const FARPROC byName = GetProcAddress(dll, e.name);
+        if (!check(byName != nullptr, e.name, __LINE__)) continue;
+        check(byName == GetProcAddress(dll, MAKEINTRESOURCEA(e.ordinal)), e.name, __LINE__);
+    }
+    // No ordinal past the last, no decorated aliases, nothing else of ours visible.
+    CHECK(GetProcAddress(dll, MAKEINTRESOURCEA(std::size(kExports) + 1)) == nullptr);
+    CHECK(GetProcAddress(dll, "proctex_generate@32") == nullptr);
     CHECK(GetProcAddress(dll, "TestDLL@0") == nullptr);
     CHECK(GetProcAddress(dll, "_TestDLL@0") == nullptr);
     CHECK(GetProcAddress(dll, "GenerateTexture@92") == nullptr);
@@ -146,9 +201,36 @@ void checkExports(const wchar_t* dllPath) {
     if (!CHECK(dll != nullptr)) return;
     generateTexture = as<GenerateFn>(GetProcAddress(dll, MAKEINTRESOURCEA(1)));
     CHECK(generateTexture != nullptr);
+
+    // A couple by ordinal, the rest by name.
+    api.generate = as<decltype(api.generate)>(GetProcAddress(dll, MAKEINTRESOURCEA(9)));
+    api.save = as<decltype(api.save)>(GetProcAddress(dll, MAKEINTRESOURCEA(13)));
+    api.complete = CHECK(api.generate != nullptr) && CHECK(api.save != nullptr);
+    auto load = [dll](auto& fn, const char* name) {
+        fn = as<std::remove_reference_t<decltype(fn)>>(GetProcAddress(dll, name));
+        api.complete = check(fn != nullptr, name, __LINE__) && api.complete;
+    };
+    load(api.settingsDefaults, "proctex_settings_defaults");
+    load(api.settingsCheck, "proctex_settings_check");
+    load(api.presetCount, "proctex_preset_count");
+    load(api.presetName, "proctex_preset_name");
+    load(api.presetDescription, "proctex_preset_description");
+    load(api.presetSettings, "proctex_preset_settings");
+    load(api.mapsPixels, "proctex_maps_pixels");
+    load(api.mapsHeight, "proctex_maps_height");
+    load(api.mapsFree, "proctex_maps_free");
+    load(api.mapPath, "proctex_map_path");
+    load(api.encodePng, "proctex_encode_png");
+    load(api.free, "proctex_free");
+    load(api.version, "proctex_version");
 }
 
-const Args kStone{.name = "stone", .width = 40, .height = 30, .scale = 12.0f, .octaves = 4};
+const Args kStone = batterySettings([](ProctexSettings& s) {
+    s.width = 40;
+    s.height = 30;
+    s.scale = 12.0f;
+    s.octaves = 4;
+});
 
 void checkOutputNaming(const fs::path& work) {
     const fs::path dir = freshDir(work / "naming");
@@ -237,31 +319,37 @@ void checkFileCreation(const fs::path& work) {
     const fs::path specularBlocked = freshDir(work / "specular-blocked");
     fs::create_directory(specularBlocked / "stone_spec.png");
     CHECK_EQ(run(kStone, L"host-work\\specular-blocked\\stone.png"), 0);
-    CHECK(filesIn(specularBlocked) == std::vector<std::string>({"stone_diff.png", "stone_metal.png",
-                                                            "stone_nmap.png", "stone_rough.png"}));
+    CHECK(filesIn(specularBlocked) ==
+          std::vector<std::string>(
+              {"stone_diff.png", "stone_metal.png", "stone_nmap.png", "stone_rough.png"}));
 }
 
 // Calls on several threads at once share nothing but the file system: each
 // writes what it writes alone.
 void checkConcurrentCalls(const fs::path& work) {
+    // clang-format off
     const Args sets[] = {
-        {.name = "a", .width = 64, .height = 48, .materialType = 2, .seed = 1},
-        {.name = "b", .width = 64, .height = 48, .baseType = 1, .materialType = 7, .seed = 2},
-        {.name = "c", .width = 64, .height = 48, .materialType = 1, .seed = 3, .seamless = 1},
-        {.name = "d", .width = 64, .height = 48, .materialType = 3, .seed = 4, .invert = 1},
+        batterySettings([](Args& s) {
+            s.width = 64; s.height = 48; s.materialType = 2; s.seed = 1; }),
+        batterySettings([](Args& s) {
+            s.width = 64; s.height = 48; s.baseType = 1; s.materialType = 7; s.seed = 2; }),
+        batterySettings([](Args& s) {
+            s.width = 64; s.height = 48; s.materialType = 1; s.seed = 3; s.seamless = 1; }),
+        batterySettings([](Args& s) {
+            s.width = 64; s.height = 48; s.materialType = 3; s.seed = 4; s.invert = 1; }),
     };
+    // clang-format on
+    const auto name = [](int i) { return std::wstring(1, static_cast<wchar_t>(L'a' + i)); };
     const fs::path alone = freshDir(work / "alone");
     const fs::path together = freshDir(work / "together");
-    for (const Args& s : sets) {
-        CHECK_EQ(run(s, L"host-work\\alone\\" + std::wstring(1, s.name[0]) + L".png"), 1);
+    for (int i = 0; i < 4; ++i) {
+        CHECK_EQ(run(sets[i], L"host-work\\alone\\" + name(i) + L".png"), 1);
     }
     int results[4] = {};
     std::vector<std::thread> threads;
     for (int i = 0; i < 4; ++i) {
-        threads.emplace_back([&, i] {
-            const std::wstring path = L"host-work\\together\\" + std::wstring(1, sets[i].name[0]);
-            results[i] = run(sets[i], path + L".png");
-        });
+        threads.emplace_back(
+            [&, i] { results[i] = run(sets[i], L"host-work\\together\\" + name(i) + L".png"); });
     }
     for (auto& t : threads) t.join();
     for (int r : results) CHECK_EQ(r, 1);
@@ -273,6 +361,220 @@ void checkConcurrentCalls(const fs::path& work) {
             std::fprintf(stderr, "  differs: %s\n", name.c_str());
         }
     }
+}
+
+// ---- The settings API ----
+
+bool contains(const char* text, const char* part) {
+    return text != nullptr && std::strstr(text, part) != nullptr;
+}
+
+// The struct as the DLL fills it (first, middle and last members, so a
+// layout that differs between host and library shows), and refusals: each
+// names the member, and GenerateTexture refuses the same settings without
+// writing anything.
+void checkSettings(const fs::path& work) {
+    Args s{};
+    CHECK_EQ(api.settingsDefaults(&s, sizeof s), PROCTEX_OK);
+    CHECK_EQ(static_cast<long long>(s.size), static_cast<long long>(sizeof s));
+    CHECK_EQ(s.width, 512);
+    CHECK(s.persistence == 0.55f);
+    CHECK_EQ(s.seed, 1234);
+    CHECK_EQ(s.writeMetallic, 1);
+    char why[256] = "x";
+    CHECK_EQ(api.settingsCheck(&s, why, sizeof why), PROCTEX_OK);
+    CHECK(why[0] == '\0');
+    CHECK_EQ(api.settingsDefaults(nullptr, sizeof s), PROCTEX_ERROR_ARGUMENT);
+    CHECK_EQ(api.settingsCheck(nullptr, why, sizeof why), PROCTEX_ERROR_ARGUMENT);
+    CHECK(contains(why, "settings"));
+
+    const struct {
+        void (*apply)(Args&);
+        const char* member;
+    } refusals[] = {
+        {[](Args& a) { a.width = 0; }, "width"},
+        {[](Args& a) { a.height = -3; }, "height"},
+        {[](Args& a) {
+             a.patternType = 6;
+             a.patternParam = 0.0f;
+         },
+         "patternParam"},
+        {[](Args& a) {
+             a.overlayType = 2;
+             a.overlayParam = 24.0f;
+             a.overlayStrength = NAN;
+         },
+         "overlayStrength"},
+        {[](Args& a) {
+             a.overlayType = 3;
+             a.overlayParam = -40.0f;
+         },
+         "overlayParam"},
+    };
+    const fs::path dir = freshDir(work / "refused");
+    for (const auto& r : refusals) {
+        Args bad = kStone;
+        r.apply(bad);
+        why[0] = '\0';
+        CHECK_EQ(api.settingsCheck(&bad, why, sizeof why), PROCTEX_ERROR_SETTINGS);
+        if (!check(contains(why, r.member), r.member, __LINE__))
+            std::fprintf(stderr, "  %s\n", why);
+        CHECK_EQ(run(bad, L"host-work\\refused\\r.png"), 0);
+    }
+    CHECK(fs::is_empty(dir));
+    Args old = kStone;
+    old.size = 8;  // below the first version of the struct
+    CHECK_EQ(api.settingsCheck(&old, why, sizeof why), PROCTEX_ERROR_ARGUMENT);
+    CHECK(contains(why, "size"));
+}
+
+void checkPresets() {
+    const int count = api.presetCount();
+    CHECK(count > 0);
+    for (int i = 0; i < count; ++i) {
+        const char* name = api.presetName(i);
+        Args s{};
+        if (!CHECK(name != nullptr && api.presetDescription(i) != nullptr)) continue;
+        check(api.presetSettings(name, &s, sizeof s) == PROCTEX_OK &&
+                  api.settingsCheck(&s, nullptr, 0) == PROCTEX_OK,
+              name, __LINE__);
+    }
+    CHECK(api.presetName(count) == nullptr && api.presetName(-1) == nullptr);
+    CHECK(api.presetDescription(count) == nullptr);
+    Args s = kStone;
+    CHECK_EQ(api.presetSettings("no-such-material", &s, sizeof s), PROCTEX_ERROR_ARGUMENT);
+    CHECK_EQ(s.width, kStone.width);  // nothing written
+    if (count > 0) {
+        CHECK_EQ(api.presetSettings(api.presetName(0), nullptr, sizeof s), PROCTEX_ERROR_ARGUMENT);
+    }
+}
+
+std::vector<char> pngOf(const unsigned char* pixels, int width, int height, int channels,
+                        int stride = 0) {
+    unsigned char* bytes = nullptr;
+    size_t length = 0;
+    if (!CHECK_EQ(api.encodePng(pixels, width, height, channels, stride, &bytes, &length),
+                  PROCTEX_OK)) {
+        return {};
+    }
+    std::vector<char> png(bytes, bytes + length);
+    api.free(bytes);
+    return png;
+}
+
+std::string mapPath(const std::string& path, int map) {
+    char out[600];
+    return api.mapPath(path.c_str(), map, out, sizeof out) == PROCTEX_OK ? out : "";
+}
+
+// Maps in memory against the files GenerateTexture writes for the same
+// settings, and the files proctex_save writes from them.
+void checkMapsMatchFiles(const fs::path& work, const char* name, const Args& s) {
+    freshDir(work / "maps");
+    const std::string base = std::string("host-work\\maps\\") + name;
+    if (!CHECK_EQ(run(s, std::wstring(base.begin(), base.end()) + L".png"), 1)) return;
+    ProctexMaps* maps = nullptr;
+    char why[256];
+    if (!CHECK_EQ(api.generate(&s, PROCTEX_MAPS_AS_SETTINGS, &maps, why, sizeof why), PROCTEX_OK)) {
+        return;
+    }
+    const int channels[] = {s.materialType == 1 || s.materialType == 8 ? 1 : 3, 3, 1, 1, 1};
+    for (int map = PROCTEX_MAP_DIFFUSE; map <= PROCTEX_MAP_METALLIC; ++map) {
+        int w = 0, h = 0, c = 0;
+        const unsigned char* pixels = api.mapsPixels(maps, map, &w, &h, &c);
+        const std::string file = mapPath(base + ".png", map);
+        CHECK_EQ(pixels != nullptr, fs::exists(file));
+        if (pixels == nullptr) continue;
+        CHECK(w == s.width && h == s.height);
+        CHECK_EQ(c, channels[map]);
+        check(pngOf(pixels, w, h, c) == readBytes(file), file.c_str(), __LINE__);
+    }
+    CHECK(api.mapsHeight(maps, nullptr, nullptr) == nullptr);  // not asked for
+
+    CHECK_EQ(api.save(maps, (base + "_saved.png").c_str(), why, sizeof why), PROCTEX_OK);
+    for (int map = PROCTEX_MAP_DIFFUSE; map <= PROCTEX_MAP_METALLIC; ++map) {
+        const std::string file = mapPath(base + ".png", map);
+        check(readBytes(mapPath(base + "_saved.png", map)) == readBytes(file), file.c_str(),
+              __LINE__);
+    }
+    api.mapsFree(maps);
+}
+
+// Other masks, refusals and the null pointers of generate and save.
+void checkGenerateAndSave(const fs::path& work) {
+    ProctexMaps* maps = nullptr;
+    char why[256];
+    CHECK_EQ(api.generate(&kStone, PROCTEX_MAPS_ALL, &maps, why, sizeof why), PROCTEX_OK);
+    int w = 0, h = 0;
+    const float* height = api.mapsHeight(maps, &w, &h);
+    CHECK(height != nullptr && w == kStone.width && h == kStone.height);
+    if (height != nullptr) CHECK(std::isfinite(height[w * h - 1]));
+    CHECK(api.mapsPixels(maps, PROCTEX_MAP_METALLIC, nullptr, nullptr, nullptr) != nullptr);
+    CHECK(api.mapsPixels(maps, PROCTEX_MAP_HEIGHT, nullptr, nullptr, nullptr) == nullptr);
+
+    // Saving: missing arguments, unusable paths, a missing folder.
+    CHECK_EQ(api.save(nullptr, "host-work\\x.png", why, sizeof why), PROCTEX_ERROR_ARGUMENT);
+    CHECK_EQ(api.save(maps, nullptr, why, sizeof why), PROCTEX_ERROR_ARGUMENT);
+    CHECK(contains(why, "path"));
+    CHECK_EQ(api.save(maps, "", why, sizeof why), PROCTEX_ERROR_PATH);
+    CHECK_EQ(api.save(maps, std::string(512, 'x').c_str(), why, sizeof why), PROCTEX_ERROR_PATH);
+    CHECK_EQ(api.save(maps, "host-work\\missing\\s.png", why, sizeof why), PROCTEX_ERROR_WRITE);
+    CHECK(contains(why, "s_diff.png"));
+    CHECK(!fs::exists(work / "missing"));
+    api.mapsFree(maps);
+
+    maps = nullptr;
+    CHECK_EQ(api.generate(&kStone, PROCTEX_MAP_BIT(PROCTEX_MAP_NORMAL), &maps, nullptr, 0),
+             PROCTEX_OK);
+    CHECK(api.mapsPixels(maps, PROCTEX_MAP_NORMAL, nullptr, nullptr, nullptr) != nullptr);
+    CHECK(api.mapsPixels(maps, PROCTEX_MAP_DIFFUSE, nullptr, nullptr, nullptr) == nullptr);
+    api.mapsFree(maps);
+    api.mapsFree(nullptr);
+
+    Args bad = kStone;
+    bad.patternType = 9;
+    bad.patternParam = INFINITY;
+    int dummy = 0;
+    maps = reinterpret_cast<ProctexMaps*>(&dummy);  // must be replaced by null
+    CHECK_EQ(api.generate(&bad, PROCTEX_MAPS_ALL, &maps, why, sizeof why), PROCTEX_ERROR_SETTINGS);
+    CHECK(maps == nullptr && contains(why, "patternParam"));
+    CHECK_EQ(api.generate(nullptr, PROCTEX_MAPS_ALL, &maps, why, sizeof why),
+             PROCTEX_ERROR_ARGUMENT);
+    CHECK_EQ(api.generate(&kStone, PROCTEX_MAPS_ALL, nullptr, why, sizeof why),
+             PROCTEX_ERROR_ARGUMENT);
+}
+
+// Naming, encoding with and without row padding, and the version.
+void checkHelpers() {
+    CHECK(mapPath("dir\\a.png.tmp", PROCTEX_MAP_NORMAL) == "dir\\a_nmap.png");
+    CHECK(mapPath("dir\\a.PNG", PROCTEX_MAP_METALLIC) == "dir\\a.PNG");
+    char small[8] = "x";
+    CHECK_EQ(api.mapPath("dir\\a.png", PROCTEX_MAP_DIFFUSE, small, sizeof small),
+             PROCTEX_ERROR_ARGUMENT);
+    CHECK(small[0] == '\0');
+    CHECK_EQ(api.mapPath("a.png", PROCTEX_MAP_HEIGHT, small, sizeof small), PROCTEX_ERROR_ARGUMENT);
+    CHECK_EQ(api.mapPath(nullptr, PROCTEX_MAP_DIFFUSE, small, sizeof small),
+             PROCTEX_ERROR_ARGUMENT);
+
+    const unsigned char packed[] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12};
+    const unsigned char padded[] = {1, 2, 3, 4, 5, 6, 0, 0, 7, 8, 9, 10, 11, 12, 0, 0};
+    const std::vector<char> png = pngOf(packed, 2, 2, 3);
+    CHECK(png.size() > 8 && std::memcmp(png.data(), "\x89PNG\r\n\x1a\n", 8) == 0);
+    CHECK(pngOf(padded, 2, 2, 3, 8) == png);
+    unsigned char sentinel = 0;
+    unsigned char* bytes = &sentinel;  // must be replaced by null
+    size_t length = 1;
+    CHECK_EQ(api.encodePng(nullptr, 2, 2, 3, 0, &bytes, &length), PROCTEX_ERROR_ARGUMENT);
+    CHECK(bytes == nullptr && length == 0);
+    CHECK_EQ(api.encodePng(packed, 2, 2, 5, 0, &bytes, &length), PROCTEX_ERROR_ARGUMENT);
+    CHECK_EQ(api.encodePng(packed, 2, 2, 3, 5, &bytes, &length), PROCTEX_ERROR_ARGUMENT);
+    api.free(nullptr);
+
+    const char* version = api.version();
+    int major = -1, minor = -1, patch = -1, end = 0;
+    CHECK(version != nullptr &&
+          std::sscanf(version, "%d.%d.%d%n", &major, &minor, &patch, &end) == 3 &&
+          version[end] == '\0' && major >= 0 && minor >= 0 && patch >= 0);
 }
 
 }  // namespace
@@ -288,6 +590,23 @@ int main(int argc, char** argv) {
         checkPathConversion(work);
         checkFileCreation(work);
         checkConcurrentCalls(work);
+    }
+    if (generateTexture != nullptr && api.complete) {
+        const fs::path work = "host-work";
+        checkSettings(work);
+        checkPresets();
+        checkMapsMatchFiles(work, "stone", kStone);
+        checkMapsMatchFiles(work, "grey", batterySettings([](Args& s) {
+                                s.materialType = 8;
+                                s.patternType = 6;
+                                s.patternParam = 6.0f;
+                                s.overlayType = 2;
+                                s.overlayParam = 20.0f;
+                                s.overlayStrength = 8.0f;
+                                s.writeRoughness = 0;
+                            }));
+        checkGenerateAndSave(work);
+        checkHelpers();
     }
     std::printf("windows-host: %d passed, %d failed\n", passed, failed);
     return failed == 0 ? 0 : 1;
