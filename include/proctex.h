@@ -385,8 +385,8 @@ PROCTEX_API int PROCTEX_CALL proctex_map_path(const char* path, int map, char* o
  * Encodes one 8-bit image as PNG bytes in memory: the bytes stbi_write_png
  * of stb_image_write writes for the same pixels at its default settings.
  * channels 1 (grey), 2 (grey + alpha), 3 (RGB) or 4 (RGBA); rows `stride`
- * bytes apart (at least width x channels; 0 means exactly that), and
- * (width x channels + 1) x height below 2^31. On success *bytes points to
+ * bytes apart (at least width x channels; 0 means exactly that), with
+ * (width x channels + 1) x height and stride x height at most 2^30. On success *bytes points to
  * *length bytes to be released with proctex_free. On failure (bad
  * arguments: PROCTEX_ERROR_ARGUMENT; no memory: PROCTEX_ERROR_MEMORY) *bytes
  * is null and *length 0.

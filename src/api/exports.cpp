@@ -1,8 +1,9 @@
-// The library's two exported functions.
+// The library's two original exports: the whole computation in one call.
 #include <proctex.h>
 
 #include "api/output_paths.h"
 #include "api/pipeline.h"
+#include "api/settings.h"
 
 extern "C" {
 
@@ -15,31 +16,38 @@ GenerateTexture(int width, int height, int baseType, float scale, int octaves, f
     // Nothing may escape to the host: any exception (allocation failure,
     // container limits, a bad distribution) becomes the result 0.
     try {
-        if (outputPath == nullptr) return 0;
-        proctex::TextureRequest request{width,
-                                        height,
-                                        baseType,
-                                        scale,
-                                        octaves,
-                                        persistence,
-                                        lacunarity,
-                                        materialType,
-                                        patternType,
-                                        patternParam,
-                                        overlayType,
-                                        overlayParam,
-                                        overlayStrength,
-                                        seed,
-                                        contrast,
-                                        brightness,
-                                        invert,
-                                        seamless,
-                                        normalStrength,
-                                        roughness,
-                                        writeRoughness,
-                                        writeMetallic,
-                                        proctex::narrowPath(outputPath)};
-        return proctex::generateTexture(request);
+        const ProctexSettings settings{sizeof(ProctexSettings),
+                                       width,
+                                       height,
+                                       baseType,
+                                       scale,
+                                       octaves,
+                                       persistence,
+                                       lacunarity,
+                                       materialType,
+                                       patternType,
+                                       patternParam,
+                                       overlayType,
+                                       overlayParam,
+                                       overlayStrength,
+                                       seed,
+                                       contrast,
+                                       brightness,
+                                       invert,
+                                       seamless,
+                                       normalStrength,
+                                       roughness,
+                                       writeRoughness,
+                                       writeMetallic};
+        std::string reason;
+        if (proctex::checkSettings(settings, reason) != PROCTEX_OK) return 0;
+        // An empty path (also the result of a failed conversion) cannot be
+        // opened: the diffuse write would fail, so nothing is computed.
+        const std::string path = proctex::narrowPath(outputPath);
+        if (path.empty()) return 0;
+        const proctex::MapSet maps =
+            proctex::computeMaps(settings, proctex::mapsAsSettings(settings));
+        return proctex::saveMaps(maps, path).status == PROCTEX_OK ? 1 : 0;
     } catch (...) {
         return 0;
     }

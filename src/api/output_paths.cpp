@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <cwchar>
+#include <iterator>
 
 namespace proctex {
 
@@ -42,6 +43,13 @@ std::string narrowPath(const wchar_t* path) {
 }
 
 #endif
+
+const char* mapFileSuffix(int map) {
+    static const char* const kSuffixes[] = {"_diff.png", "_nmap.png", "_spec.png", "_rough.png",
+                                            "_metal.png"};
+    if (map < 0 || map >= static_cast<int>(std::size(kSuffixes))) return nullptr;
+    return kSuffixes[map];
+}
 
 std::string deriveOutputPath(const std::string& filenameStr, const char* suffix) {
     const std::size_t k = filenameStr.rfind(".png");

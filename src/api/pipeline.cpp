@@ -10,8 +10,6 @@
 #include "core/texture_generator.h"
 #include "output/palette.h"
 #include "output/png_writer.h"
-#include "overlays/overlay_stage.h"
-#include "patterns/pattern_stage.h"
 
 namespace proctex {
 
@@ -23,24 +21,87 @@ void release(Field& field) {
     Field().swap(field);
 }
 
-// Writes the diffuse image and frees textureData as soon as it has served:
-// after the grey write, or once the colours have been made from it, so it is
-// not held beside the colour field and its bytes while they are encoded.
-bool writeDiffuse(FloatField& textureData, const TextureRequest& r) {
-    const std::string diffPath = deriveOutputPath(r.filenameStr, "_diff.png");
-    if (r.materialType == 1 || r.materialType == 8) {
-        const bool written = writeGrayPNG(textureData, r.width, r.height, diffPath);
-        release(textureData);
-        return written;
-    }
-    const ColorField colorData = colorize(textureData, r.materialType);
-    release(textureData);
-    return writeColorPNG(colorData, r.width, r.height, diffPath);
+bool wants(unsigned maps, int map) {
+    return (maps & PROCTEX_MAP_BIT(map)) != 0;
 }
 
 // The checker pattern replaces the base field without reading it.
 bool patternReadsBaseField(int32_t patternType) {
-    return patternType != 9;
+    return patternType != PROCTEX_PATTERN_CHECKER;
+}
+
+bool isGreyMaterial(int32_t materialType) {
+    return materialType == PROCTEX_MATERIAL_GREY || materialType == PROCTEX_MATERIAL_GREY_ALT;
+}
+
+// Base relief, pattern, overlay.
+FloatField buildHeightField(const ProctexSettings& s) {
+    const TextureGenerator generator(s.width, s.height, s.scale, s.octaves, s.seed,
+                                     s.seamless == 1);
+    // A base field that the pattern replaces unread is not computed.
+    FloatField textureData;
+    if (patternReadsBaseField(s.patternType)) {
+        textureData = s.baseType == PROCTEX_BASE_SINGLE_OCTAVE
+                          ? generator.generateSingleOctaveBase()
+                          : generator.generateFractalBase(s.persistence, s.lacunarity);
+    }
+    applyPatternStage(textureData, s.width, s.height, patternRequest(s));
+    applyOverlayStage(textureData, s.width, s.height, overlayRequest(s));
+    return textureData;
+}
+
+ByteImage greyImage(const FloatField& values, int width, int height) {
+    ByteImage image = makeByteImage(width, height, 1);
+    quantizeRow(values.data(), image.byteCount(), image.pixels.get());
+    return image;
+}
+
+ByteImage colorImage(const ColorField& colors, int width, int height) {
+    ByteImage image = makeByteImage(width, height, 3);
+    quantizeColors(colors, image.pixels.get());
+    return image;
+}
+
+// Tone adjustments, then grey or palette colours; frees textureData as soon
+// as the colours have been made from it.
+ByteImage diffuseImage(FloatField& textureData, const ProctexSettings& s) {
+    if (s.contrast != 1.0f) applyContrast(textureData, s.contrast);
+    if (s.brightness != 0.0f) applyBrightness(textureData, s.brightness);
+    if (s.invert == 1) applyInvert(textureData);
+    if (isGreyMaterial(s.materialType)) return greyImage(textureData, s.width, s.height);
+    const ColorField colorData = colorize(textureData, s.materialType);
+    release(textureData);
+    return colorImage(colorData, s.width, s.height);
+}
+
+constexpr unsigned kDerivedMaps =
+    PROCTEX_MAP_BIT(PROCTEX_MAP_NORMAL) | PROCTEX_MAP_BIT(PROCTEX_MAP_SPECULAR) |
+    PROCTEX_MAP_BIT(PROCTEX_MAP_ROUGHNESS) | PROCTEX_MAP_BIT(PROCTEX_MAP_METALLIC) |
+    PROCTEX_MAP_BIT(PROCTEX_MAP_HEIGHT);
+
+void addDerivedMaps(MapSet& set, const FloatField& heightMap, const ProctexSettings& s,
+                    unsigned maps) {
+    const int w = s.width;
+    const int h = s.height;
+    if (wants(maps, PROCTEX_MAP_NORMAL)) {
+        set.images[PROCTEX_MAP_NORMAL] =
+            colorImage(buildNormalMap(heightMap, w, h, s.normalStrength, s.seamless != 0), w, h);
+    }
+    if (wants(maps, PROCTEX_MAP_SPECULAR)) {
+        set.images[PROCTEX_MAP_SPECULAR] = greyImage(buildSpecularMap(heightMap), w, h);
+    }
+    if (wants(maps, PROCTEX_MAP_ROUGHNESS)) {
+        set.images[PROCTEX_MAP_ROUGHNESS] =
+            greyImage(buildRoughnessMap(heightMap, s.roughness), w, h);
+    }
+    if (wants(maps, PROCTEX_MAP_METALLIC)) {
+        set.images[PROCTEX_MAP_METALLIC] = greyImage(buildMetallicMap(heightMap), w, h);
+    }
+}
+
+bool writeImage(const ByteImage& image, const std::string& path) {
+    return writePngFile(path, image.width, image.height, image.channels, image.pixels.get(),
+                        image.width * image.channels);
 }
 
 }  // namespace
@@ -51,65 +112,59 @@ bool imageSizeIsUsable(int32_t width, int32_t height) {
     return bytes <= std::numeric_limits<int32_t>::max();
 }
 
-int generateTexture(const TextureRequest& r) {
-    const PatternRequest pattern{r.patternType, r.patternParam, r.seed, r.seamless == 1};
-    const OverlayRequest overlay{r.overlayType, r.overlayParam, r.overlayStrength, r.seed,
-                                 r.seamless == 1};
-    if (!imageSizeIsUsable(r.width, r.height)) return 0;
-    // An empty path (also the result of a failed conversion) cannot be opened:
-    // the diffuse write would fail, so nothing is computed.
-    if (r.filenameStr.empty()) return 0;
-    if (!patternRequestIsUsable(pattern, r.width, r.height) || !overlayRequestIsUsable(overlay))
-        return 0;
+PatternRequest patternRequest(const ProctexSettings& s) {
+    return {s.patternType, s.patternParam, s.seed, s.seamless == 1};
+}
 
-    // Height field: base relief, pattern, overlay.
-    const TextureGenerator generator(r.width, r.height, r.scale, r.octaves, r.seed,
-                                     r.seamless == 1);
-    // A base field that the pattern replaces unread is not computed.
-    FloatField textureData;
-    if (patternReadsBaseField(r.patternType)) {
-        textureData = r.baseType == 1 ? generator.generateSingleOctaveBase()
-                                      : generator.generateFractalBase(r.persistence, r.lacunarity);
-    }
-    applyPatternStage(textureData, r.width, r.height, pattern);
-    applyOverlayStage(textureData, r.width, r.height, overlay);
+OverlayRequest overlayRequest(const ProctexSettings& s) {
+    return {s.overlayType, s.overlayParam, s.overlayStrength, s.seed, s.seamless == 1};
+}
 
+ByteImage makeByteImage(int width, int height, int channels) {
+    ByteImage image;
+    image.width = width;
+    image.height = height;
+    image.channels = channels;
+    image.pixels.reset(new uint8_t[image.byteCount()]);
+    return image;
+}
+
+MapSet computeMaps(const ProctexSettings& s, unsigned maps) {
+    MapSet set;
+    set.width = s.width;
+    set.height = s.height;
+    const bool diffuse = wants(maps, PROCTEX_MAP_DIFFUSE);
+    const bool derived = (maps & kDerivedMaps) != 0;
+    if (!diffuse && !derived) return set;
+
+    FloatField textureData = buildHeightField(s);
     // The derived maps see the field before any tone adjustment.
-    const FloatField heightMap = textureData;
-    if (r.contrast != 1.0f) applyContrast(textureData, r.contrast);
-    if (r.brightness != 0.0f) applyBrightness(textureData, r.brightness);
-    if (r.invert == 1) applyInvert(textureData);
+    FloatField heightMap;
+    if (derived) heightMap = diffuse ? textureData : std::move(textureData);
+    if (diffuse) set.images[PROCTEX_MAP_DIFFUSE] = diffuseImage(textureData, s);
+    release(textureData);
 
-    if (!writeDiffuse(textureData, r)) return 0;
-
-    {
-        const ColorField normalMap =
-            buildNormalMap(heightMap, r.width, r.height, r.normalStrength, r.seamless != 0);
-        if (!writeColorPNG(normalMap, r.width, r.height,
-                           deriveOutputPath(r.filenameStr, "_nmap.png"))) {
-            return 0;
-        }
+    addDerivedMaps(set, heightMap, s, maps);
+    if (wants(maps, PROCTEX_MAP_HEIGHT)) {
+        set.heightField = std::move(heightMap);
+        set.hasHeightField = true;
     }
+    return set;
+}
 
-    bool specularWritten = false;
-    {
-        const FloatField specularMap = buildSpecularMap(heightMap);
-        specularWritten = writeGrayPNG(specularMap, r.width, r.height,
-                                       deriveOutputPath(r.filenameStr, "_spec.png"));
+SaveOutcome saveMaps(const MapSet& maps, const std::string& path) {
+    SaveOutcome outcome;
+    for (int map = PROCTEX_MAP_DIFFUSE; map < kByteMapCount; ++map) {
+        const ByteImage& image = maps.images[static_cast<std::size_t>(map)];
+        if (!image.present()) continue;
+        const std::string file = deriveOutputPath(path, mapFileSuffix(map));
+        if (writeImage(image, file) || map > PROCTEX_MAP_SPECULAR) continue;
+        outcome.status = PROCTEX_ERROR_WRITE;
+        outcome.reason =
+            "could not write " + file + " (check that its folder exists and is writable)";
+        if (map != PROCTEX_MAP_SPECULAR) break;  // diffuse and normal failures stop the call
     }
-
-    // Roughness and metallic failures do not change the result.
-    if (r.writeRoughness == 1) {
-        const FloatField roughnessMap = buildRoughnessMap(heightMap, r.roughness);
-        writeGrayPNG(roughnessMap, r.width, r.height,
-                     deriveOutputPath(r.filenameStr, "_rough.png"));
-    }
-    if (r.writeMetallic == 1) {
-        const FloatField metallicMap = buildMetallicMap(heightMap);
-        writeGrayPNG(metallicMap, r.width, r.height, deriveOutputPath(r.filenameStr, "_metal.png"));
-    }
-
-    return specularWritten ? 1 : 0;
+    return outcome;
 }
 
 }  // namespace proctex

@@ -1,45 +1,38 @@
-// The generation pipeline behind the GenerateTexture export.
+// The generation pipeline: settings in, maps in memory out, and the files.
 #pragma once
+
+#include <proctex.h>
 
 #include <cstdint>
 #include <string>
 
-namespace proctex {
+#include "api/map_set.h"
+#include "overlays/overlay_stage.h"
+#include "patterns/pattern_stage.h"
 
-// The call's arguments as one plain value, path already narrowed.
-struct TextureRequest {
-    int32_t width;
-    int32_t height;
-    int32_t baseType;
-    float scale;
-    int32_t octaves;
-    float persistence;
-    float lacunarity;
-    int32_t materialType;
-    int32_t patternType;
-    float patternParam;
-    int32_t overlayType;
-    float overlayParam;
-    float overlayStrength;
-    int32_t seed;
-    float contrast;
-    float brightness;
-    int32_t invert;
-    int32_t seamless;
-    float normalStrength;
-    float roughness;
-    int32_t writeRoughness;
-    int32_t writeMetallic;
-    std::string filenameStr;
-};
+namespace proctex {
 
 // True when the sizes are positive and width * height * 3 fits in an int32, so
 // every field and pixel buffer can be indexed without overflow.
 bool imageSizeIsUsable(int32_t width, int32_t height);
 
-// Runs every stage and writes the files; returns 1 when the diffuse, normal and
-// specular images were written, else 0. May throw (allocation failures); the
-// export catches everything.
-int generateTexture(const TextureRequest& request);
+PatternRequest patternRequest(const ProctexSettings& settings);
+OverlayRequest overlayRequest(const ProctexSettings& settings);
+
+// Runs every stage for settings that pass checkSettings and keeps the maps
+// whose PROCTEX_MAP_BIT is set in `maps`. Fields are released as soon as
+// nothing needs them. May throw (allocation failures).
+MapSet computeMaps(const ProctexSettings& settings, unsigned maps);
+
+struct SaveOutcome {
+    int status = PROCTEX_OK;
+    std::string reason;  // names the file that could not be written
+};
+
+// Writes the maps the set holds, in the order diffuse, normal, specular,
+// roughness, metallic, to the paths derived from `path`. A failed diffuse or
+// normal write stops there; a failed specular write is reported after the
+// roughness and metallic writes, whose own outcome is not examined.
+SaveOutcome saveMaps(const MapSet& maps, const std::string& path);
 
 }  // namespace proctex

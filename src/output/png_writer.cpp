@@ -58,6 +58,15 @@ bool writePngFile(const std::string& path, int width, int height, int channels,
 #endif
 }
 
+uint8_t* encodePngBytes(const uint8_t* pixels, int width, int height, int channels, int strideBytes,
+                        int* length) {
+    return stbi_write_png_to_mem(pixels, strideBytes, width, height, channels, length);
+}
+
+void freePngBytes(void* bytes) {
+    STBIW_FREE(bytes);
+}
+
 uint8_t quantize(float v) {
     const float t = clamp(v, 0.0f, 1.0f);
     return static_cast<uint8_t>(static_cast<uint32_t>(truncToInt32(t * 255.0f)) & 0xFFu);
@@ -101,6 +110,11 @@ void quantizeFloats(const unsigned char* floats, std::size_t count, uint8_t* byt
 
 void quantizeRow(const float* values, std::size_t count, uint8_t* bytes) {
     quantizeFloats(reinterpret_cast<const unsigned char*>(values), count, bytes);
+}
+
+void quantizeColors(const ColorField& colors, uint8_t* bytes) {
+    static_assert(sizeof(Color3) == 3 * sizeof(float), "Color3 is three packed floats");
+    quantizeFloats(reinterpret_cast<const unsigned char*>(colors.data()), colors.size() * 3, bytes);
 }
 
 bool writeColorPNG(const ColorField& colors, int width, int height, const std::string& path) {

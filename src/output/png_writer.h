@@ -16,6 +16,9 @@ uint8_t quantize(float v);
 // bytes equal quantize's for every float.
 void quantizeRow(const float* values, std::size_t count, uint8_t* bytes);
 
+// The r, g, b of every colour, quantized, one byte after the other.
+void quantizeColors(const ColorField& colors, uint8_t* bytes);
+
 // Each writes a width x height image to `path` (created or truncated) and
 // returns whether the file was written. The field must hold width * height
 // elements. An unopenable path (missing directory, empty path) returns false.
@@ -28,5 +31,12 @@ bool writeGrayPNG(const FloatField& values, int width, int height, const std::st
 // encoding of an image on its own.
 bool writePngFile(const std::string& path, int width, int height, int channels,
                   const uint8_t* pixels, int strideBytes);
+
+// The PNG bytes writePngFile would write, in memory. Arguments must be valid
+// (1..4 channels, stride at least width * channels, sizes that fit stb's int
+// arithmetic); returns null when memory runs out. Free with freePngBytes.
+uint8_t* encodePngBytes(const uint8_t* pixels, int width, int height, int channels, int strideBytes,
+                        int* length);
+void freePngBytes(void* bytes);
 
 }  // namespace proctex

@@ -1,8 +1,11 @@
 #include "overlays/overlay_stage.h"
 
+#include <proctex.h>
+
 #include <cmath>
 
 #include "core/field_ops.h"
+#include "core/number_text.h"
 #include "core/numeric.h"
 #include "overlays/overlays.h"
 
@@ -16,43 +19,64 @@ bool finiteNonZero(float v) {
 
 }  // namespace
 
-bool overlayRequestIsUsable(const OverlayRequest& request) {
+namespace {
+
+std::string finiteNonZeroProblem(const char* member, float v, const char* overlay) {
+    if (finiteNonZero(v)) return {};
+    return std::string(member) + " must be a finite, non-zero number for " + overlay + " (got " +
+           numberText(v) + ")";
+}
+
+}  // namespace
+
+std::string overlayRequestProblem(const OverlayRequest& request) {
     switch (request.type) {
-        case 1:  // veins: x / veinScale
-            return finiteNonZero(request.param);
-        case 2:  // bricks: brick width and height
-            return finiteNonZero(request.param) && finiteNonZero(request.strength);
-        case 3:  // planks: plank length
-            return std::isfinite(request.param) && request.param > 0.0f;
+        case PROCTEX_OVERLAY_VEINS:  // x / veinScale
+            return finiteNonZeroProblem("overlayParam (vein scale)", request.param,
+                                        "the veins overlay");
+        case PROCTEX_OVERLAY_BRICKS: {
+            std::string problem = finiteNonZeroProblem("overlayParam (brick width)", request.param,
+                                                       "the bricks overlay");
+            if (problem.empty()) {
+                problem = finiteNonZeroProblem("overlayStrength (brick height)", request.strength,
+                                               "the bricks overlay");
+            }
+            return problem;
+        }
+        case PROCTEX_OVERLAY_PLANKS:
+            if (std::isfinite(request.param) && request.param > 0.0f) return {};
+            return "overlayParam (plank length) must be a finite number above 0 for the planks "
+                   "overlay (got " +
+                   numberText(request.param) + ")";
         default:  // scratches accept every count; other types have no overlay
-            return true;
+            return {};
     }
 }
 
 void applyOverlayStage(FloatField& textureData, int width, int height,
                        const OverlayRequest& request) {
     switch (request.type) {
-        case 1: {
+        case PROCTEX_OVERLAY_VEINS: {
             const FloatField veins =
                 generateVeins(width, height, request.param, request.seed, request.seamless);
             blendOverlay(textureData, veins, request.strength);
             break;
         }
-        case 2: {
+        case PROCTEX_OVERLAY_BRICKS: {
             // overlayStrength is the brick height here, not a strength.
             const FloatField bricks =
                 generateBricks(width, height, request.param, request.strength);
             blendOverlay(textureData, bricks, 1.0f);
             break;
         }
-        case 3: {
+        case PROCTEX_OVERLAY_PLANKS: {
             // overlayStrength only chooses the mode; NaN and 0.5 give plain mode.
             const FloatField planks =
                 generatePlanks(width, height, request.param, request.seed, request.strength > 0.5f);
             blendOverlay(textureData, planks, 1.0f);
             break;
         }
-        case 4: {
+        case PROCTEX_OVERLAY_SCRATCHES: {
             const FloatField scratches =
                 generateScratches(width, height, truncToInt32(request.param), request.seed);
             blendOverlay(textureData, scratches, request.strength);

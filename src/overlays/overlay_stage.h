@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "core/field.h"
 
@@ -16,9 +17,14 @@ struct OverlayRequest {
     bool seamless;  // the call's seamless == 1
 };
 
-// False when the request cannot produce a meaningful field (the call then
-// fails before doing any work).
-bool overlayRequestIsUsable(const OverlayRequest& request);
+// Empty when the request can produce a meaningful field; otherwise why not,
+// as a sentence naming overlayParam or overlayStrength (the call then fails
+// before doing any work).
+std::string overlayRequestProblem(const OverlayRequest& request);
+
+inline bool overlayRequestIsUsable(const OverlayRequest& request) {
+    return overlayRequestProblem(request).empty();
+}
 
 // Builds the requested overlay, if any, and blends it into textureData.
 void applyOverlayStage(FloatField& textureData, int width, int height,

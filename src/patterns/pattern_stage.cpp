@@ -1,9 +1,12 @@
 #include "patterns/pattern_stage.h"
 
+#include <proctex.h>
+
 #include <algorithm>
 #include <cmath>
 #include <utility>
 
+#include "core/number_text.h"
 #include "patterns/pattern_internals.h"
 #include "patterns/patterns.h"
 
@@ -17,14 +20,14 @@ namespace {
 // (5) and brushed scratches (7) are defined for every value and keep it.
 bool needsFiniteNonZeroParam(int32_t type) {
     switch (type) {
-        case 2:
-        case 3:
-        case 6:
-        case 8:
-        case 9:
-        case 10:
-        case 11:
-        case 12:
+        case PROCTEX_PATTERN_RINGS:
+        case PROCTEX_PATTERN_GROOVES:
+        case PROCTEX_PATTERN_CELLS:
+        case PROCTEX_PATTERN_DISCS:
+        case PROCTEX_PATTERN_CHECKER:
+        case PROCTEX_PATTERN_KNOTS:
+        case PROCTEX_PATTERN_DIAMONDS:
+        case PROCTEX_PATTERN_EGG_CRATE:
             return true;
         default:
             return false;
@@ -44,48 +47,87 @@ bool cellPointCountFits(int width, int height, float param) {
 
 }  // namespace
 
-bool patternRequestIsUsable(const PatternRequest& request, int width, int height) {
-    if (!needsFiniteNonZeroParam(request.type)) return true;
-    if (!std::isfinite(request.param) || request.param == 0.0f) return false;
-    return request.type != 6 || cellPointCountFits(width, height, request.param);
+const char* patternName(int32_t type) {
+    switch (type) {
+        case PROCTEX_PATTERN_RINGS:
+            return "the ring pattern";
+        case PROCTEX_PATTERN_GROOVES:
+            return "the groove pattern";
+        case PROCTEX_PATTERN_TONE_CURVE:
+            return "the tone-curve pattern";
+        case PROCTEX_PATTERN_DAMPED_EXTREMES:
+            return "the damped-extremes pattern";
+        case PROCTEX_PATTERN_CELLS:
+            return "the cell pattern";
+        case PROCTEX_PATTERN_BRUSHED:
+            return "the brushed pattern";
+        case PROCTEX_PATTERN_DISCS:
+            return "the disc pattern";
+        case PROCTEX_PATTERN_CHECKER:
+            return "the checker pattern";
+        case PROCTEX_PATTERN_KNOTS:
+            return "the knot pattern";
+        case PROCTEX_PATTERN_DIAMONDS:
+            return "the diamond pattern";
+        case PROCTEX_PATTERN_EGG_CRATE:
+            return "the egg-crate pattern";
+        default:
+            return "no pattern";
+    }
+}
+
+std::string patternRequestProblem(const PatternRequest& request, int width, int height) {
+    if (!needsFiniteNonZeroParam(request.type)) return {};
+    if (!std::isfinite(request.param) || request.param == 0.0f) {
+        return std::string("patternParam must be a finite, non-zero number for ") +
+               patternName(request.type) + " (got " + numberText(request.param) + ")";
+    }
+    if (request.type == PROCTEX_PATTERN_CELLS &&
+        !cellPointCountFits(width, height, request.param)) {
+        return "patternParam " + numberText(request.param) + " asks for " +
+               std::to_string(cellPointCount(width, height, request.param)) +
+               " cells at this size; the cell pattern takes at most one per pixel or 2^24, "
+               "whichever is more (use a larger patternParam)";
+    }
+    return {};
 }
 
 void applyPatternStage(FloatField& textureData, int width, int height,
                        const PatternRequest& request) {
     const float p = request.param;
     switch (request.type) {
-        case 2:
+        case PROCTEX_PATTERN_RINGS:
             textureData = generateRingPattern(textureData, width, height, p, request.seamless);
             break;
-        case 3:
+        case PROCTEX_PATTERN_GROOVES:
             textureData = generateGroovePattern(textureData, width, height, p, request.seamless);
             break;
-        case 4:
+        case PROCTEX_PATTERN_TONE_CURVE:
             textureData = generateToneCurvePattern(textureData, width, height, p);
             break;
-        case 5:
+        case PROCTEX_PATTERN_DAMPED_EXTREMES:
             textureData = generateDampedExtremesPattern(textureData, width, height, p);
             break;
-        case 6:
+        case PROCTEX_PATTERN_CELLS:
             textureData = generateCellPattern(textureData, width, height, p, request.seed);
             break;
-        case 7:
+        case PROCTEX_PATTERN_BRUSHED:
             textureData =
                 generateBrushedScratchesPattern(textureData, width, height, p, request.seed);
             break;
-        case 8:
+        case PROCTEX_PATTERN_DISCS:
             textureData = generateStaggeredDiscPattern(textureData, width, height, p);
             break;
-        case 9:
+        case PROCTEX_PATTERN_CHECKER:
             textureData = generateCheckerPattern(width, height, p);
             break;
-        case 10:
+        case PROCTEX_PATTERN_KNOTS:
             textureData = generateBandedKnotPattern(textureData, width, height, p);
             break;
-        case 11:
+        case PROCTEX_PATTERN_DIAMONDS:
             textureData = generateDiamondPattern(textureData, width, height, p);
             break;
-        case 12:
+        case PROCTEX_PATTERN_EGG_CRATE:
             textureData = generateEggCratePattern(textureData, width, height, p);
             break;
         default:

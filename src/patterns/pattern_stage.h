@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "core/field.h"
 
@@ -15,10 +16,18 @@ struct PatternRequest {
     bool seamless;  // the call's seamless == 1
 };
 
-// False when the request cannot produce a meaningful field for a width x
-// height image, or would need more memory than any image of that size
-// justifies (the call then fails before doing any work).
-bool patternRequestIsUsable(const PatternRequest& request, int width, int height);
+// Empty when the request can produce a meaningful field for a width x height
+// image; otherwise why not, as a sentence naming patternParam: a zero or
+// non-finite size, or a cell size asking for more memory than any image of
+// that size justifies. The call then fails before doing any work.
+std::string patternRequestProblem(const PatternRequest& request, int width, int height);
+
+inline bool patternRequestIsUsable(const PatternRequest& request, int width, int height) {
+    return patternRequestProblem(request, width, height).empty();
+}
+
+// "the cell pattern", "the ring pattern", ...; "no pattern" for other types.
+const char* patternName(int32_t type);
 
 // Replaces textureData with the requested pattern, if any.
 void applyPatternStage(FloatField& textureData, int width, int height,

@@ -295,7 +295,7 @@ TEST(Arguments, PathTheLocaleCannotRepresentReturnsZero) {
     EXPECT_TRUE(test::listFiles(dir.path()).empty());
 }
 
-TEST(Exports, OnlyTheTwoFunctionsAreExported) {
+TEST(Exports, OnlyTheOriginalTwoAndProctexNamesAreExported) {
     const std::string command = std::string("nm -D --defined-only ") + PROCTEX_LIBRARY_PATH;
     FILE* pipe = popen(command.c_str(), "r");
     ASSERT_NE(pipe, nullptr);
@@ -308,7 +308,24 @@ TEST(Exports, OnlyTheTwoFunctionsAreExported) {
     }
     ASSERT_EQ(pclose(pipe), 0);
     std::sort(symbols.begin(), symbols.end());
-    EXPECT_EQ(symbols, (std::vector<std::string>{"GenerateTexture", "TestDLL"}));
+    const std::vector<std::string> expected = {"GenerateTexture",
+                                               "TestDLL",
+                                               "proctex_encode_png",
+                                               "proctex_free",
+                                               "proctex_generate",
+                                               "proctex_map_path",
+                                               "proctex_maps_free",
+                                               "proctex_maps_height",
+                                               "proctex_maps_pixels",
+                                               "proctex_preset_count",
+                                               "proctex_preset_description",
+                                               "proctex_preset_name",
+                                               "proctex_preset_settings",
+                                               "proctex_save",
+                                               "proctex_settings_check",
+                                               "proctex_settings_defaults",
+                                               "proctex_version"};
+    EXPECT_EQ(symbols, expected);
 }
 
 }  // namespace

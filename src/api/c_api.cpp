@@ -1,0 +1,211 @@
+// The proctex_ exports: settings, presets, maps in memory, saving, encoding.
+// Each catches everything, so no exception reaches a C caller.
+#include <proctex.h>
+
+#include <climits>
+#include <cstdint>
+#include <cstring>
+#include <new>
+#include <string>
+
+#include "api/output_paths.h"
+#include "api/pipeline.h"
+#include "api/presets.h"
+#include "api/settings.h"
+#include "output/png_writer.h"
+
+struct ProctexMaps {
+    proctex::MapSet set;
+};
+
+namespace {
+
+using proctex::copyReason;
+
+constexpr std::size_t kMaxPathBytes = 511;
+
+int fail(int status, const std::string& reason, char* buffer, std::size_t size) {
+    copyReason(reason, buffer, size);
+    return status;
+}
+
+int outOfMemory(char* buffer, std::size_t size) {
+    return fail(PROCTEX_ERROR_MEMORY, "out of memory", buffer, size);
+}
+
+const proctex::ByteImage* byteMap(const ProctexMaps* maps, int map) {
+    if (maps == nullptr || map < 0 || map >= proctex::kByteMapCount) return nullptr;
+    const proctex::ByteImage& image = maps->set.images[static_cast<std::size_t>(map)];
+    return image.present() ? &image : nullptr;
+}
+
+void setIf(int* out, int value) {
+    if (out != nullptr) *out = value;
+}
+
+// stb indexes rows and sizes its buffers with int arithmetic, and grows its
+// output by doubling: keep every product it forms well inside an int.
+bool encodableShape(int width, int height, int channels, int stride) {
+    if (width <= 0 || height <= 0 || channels < 1 || channels > 4) return false;
+    const int64_t row = int64_t{width} * channels;
+    if (stride < row) return false;
+    constexpr int64_t kLimit = int64_t{1} << 30;
+    return (row + 1) * height <= kLimit && int64_t{stride} * height <= kLimit;
+}
+
+}  // namespace
+
+extern "C" {
+
+PROCTEX_API int PROCTEX_CALL proctex_settings_defaults(ProctexSettings* settings, size_t size) {
+    return proctex::writeCallerSettings(proctex::defaultSettings(), settings, size);
+}
+
+PROCTEX_API int PROCTEX_CALL proctex_settings_check(const ProctexSettings* settings, char* reason,
+                                                    size_t size) {
+    try {
+        ProctexSettings s;
+        std::string why;
+        int status = proctex::readCallerSettings(settings, s, why);
+        if (status == PROCTEX_OK) status = proctex::checkSettings(s, why);
+        copyReason(why, reason, size);
+        return status;
+    } catch (...) {
+        return outOfMemory(reason, size);
+    }
+}
+
+PROCTEX_API int PROCTEX_CALL proctex_preset_count(void) {
+    return static_cast<int>(proctex::presets().size());
+}
+
+PROCTEX_API const char* PROCTEX_CALL proctex_preset_name(int index) {
+    if (index < 0 || index >= proctex_preset_count()) return nullptr;
+    return proctex::presets()[static_cast<std::size_t>(index)].name;
+}
+
+PROCTEX_API const char* PROCTEX_CALL proctex_preset_description(int index) {
+    if (index < 0 || index >= proctex_preset_count()) return nullptr;
+    return proctex::presets()[static_cast<std::size_t>(index)].description;
+}
+
+PROCTEX_API int PROCTEX_CALL proctex_preset_settings(const char* name, ProctexSettings* settings,
+                                                     size_t size) {
+    const proctex::Preset* preset = proctex::findPreset(name);
+    if (preset == nullptr) return PROCTEX_ERROR_ARGUMENT;
+    return proctex::writeCallerSettings(proctex::presetSettings(*preset), settings, size);
+}
+
+PROCTEX_API int PROCTEX_CALL proctex_generate(const ProctexSettings* settings, unsigned maps,
+                                              ProctexMaps** result, char* reason, size_t size) {
+    if (result == nullptr) {
+        return fail(PROCTEX_ERROR_ARGUMENT, "result is a null pointer", reason, size);
+    }
+    *result = nullptr;
+    try {
+        ProctexSettings s;
+        std::string why;
+        int status = proctex::readCallerSettings(settings, s, why);
+        if (status == PROCTEX_OK) status = proctex::checkSettings(s, why);
+        if (status != PROCTEX_OK) return fail(status, why, reason, size);
+        if (maps == PROCTEX_MAPS_AS_SETTINGS) maps = proctex::mapsAsSettings(s);
+        *result = new ProctexMaps{proctex::computeMaps(s, maps & PROCTEX_MAPS_ALL)};
+        copyReason({}, reason, size);
+        return PROCTEX_OK;
+    } catch (const std::bad_alloc&) {
+        return outOfMemory(reason, size);
+    } catch (...) {
+        // Containers report impossible sizes with length_error: memory too.
+        return outOfMemory(reason, size);
+    }
+}
+
+PROCTEX_API const unsigned char* PROCTEX_CALL proctex_maps_pixels(const ProctexMaps* maps, int map,
+                                                                  int* width, int* height,
+                                                                  int* channels) {
+    const proctex::ByteImage* image = byteMap(maps, map);
+    if (image == nullptr) return nullptr;
+    setIf(width, image->width);
+    setIf(height, image->height);
+    setIf(channels, image->channels);
+    return image->pixels.get();
+}
+
+PROCTEX_API const float* PROCTEX_CALL proctex_maps_height(const ProctexMaps* maps, int* width,
+                                                          int* height) {
+    if (maps == nullptr || !maps->set.hasHeightField) return nullptr;
+    setIf(width, maps->set.width);
+    setIf(height, maps->set.height);
+    return maps->set.heightField.data();
+}
+
+PROCTEX_API void PROCTEX_CALL proctex_maps_free(ProctexMaps* maps) {
+    delete maps;
+}
+
+PROCTEX_API int PROCTEX_CALL proctex_save(const ProctexMaps* maps, const char* path, char* reason,
+                                          size_t size) {
+    if (maps == nullptr || path == nullptr) {
+        return fail(PROCTEX_ERROR_ARGUMENT,
+                    maps == nullptr ? "maps is a null pointer" : "path is a null pointer", reason,
+                    size);
+    }
+    try {
+        const std::size_t length = std::strlen(path);
+        if (length == 0) return fail(PROCTEX_ERROR_PATH, "path is empty", reason, size);
+        if (length > kMaxPathBytes) {
+            return fail(PROCTEX_ERROR_PATH,
+                        "path must be at most 511 bytes (got " + std::to_string(length) + ")",
+                        reason, size);
+        }
+        const proctex::SaveOutcome outcome = proctex::saveMaps(maps->set, path);
+        copyReason(outcome.reason, reason, size);
+        return outcome.status;
+    } catch (...) {
+        return outOfMemory(reason, size);
+    }
+}
+
+PROCTEX_API int PROCTEX_CALL proctex_map_path(const char* path, int map, char* out, size_t size) {
+    const char* suffix = proctex::mapFileSuffix(map);
+    if (out != nullptr && size > 0) out[0] = '\0';
+    if (path == nullptr || out == nullptr || suffix == nullptr) return PROCTEX_ERROR_ARGUMENT;
+    try {
+        const std::string file = proctex::deriveOutputPath(path, suffix);
+        if (file.size() >= size) return PROCTEX_ERROR_ARGUMENT;
+        std::memcpy(out, file.c_str(), file.size() + 1);
+        return PROCTEX_OK;
+    } catch (...) {
+        return PROCTEX_ERROR_MEMORY;
+    }
+}
+
+PROCTEX_API int PROCTEX_CALL proctex_encode_png(const unsigned char* pixels, int width, int height,
+                                                int channels, int stride, unsigned char** bytes,
+                                                size_t* length) {
+    if (bytes != nullptr) *bytes = nullptr;
+    if (length != nullptr) *length = 0;
+    if (stride == 0 && width > 0 && channels > 0 && width <= INT_MAX / channels) {
+        stride = width * channels;
+    }
+    if (pixels == nullptr || bytes == nullptr || length == nullptr ||
+        !encodableShape(width, height, channels, stride)) {
+        return PROCTEX_ERROR_ARGUMENT;
+    }
+    int encodedLength = 0;
+    uint8_t* png = proctex::encodePngBytes(pixels, width, height, channels, stride, &encodedLength);
+    if (png == nullptr) return PROCTEX_ERROR_MEMORY;
+    *bytes = png;
+    *length = static_cast<size_t>(encodedLength);
+    return PROCTEX_OK;
+}
+
+PROCTEX_API void PROCTEX_CALL proctex_free(void* memory) {
+    proctex::freePngBytes(memory);
+}
+
+PROCTEX_API const char* PROCTEX_CALL proctex_version(void) {
+    return PROCTEX_VERSION_TEXT;
+}
+
+}  // extern "C"

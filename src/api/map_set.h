@@ -1,0 +1,39 @@
+// The maps of one material in memory, as 8-bit pixels and the float heights.
+#pragma once
+
+#include <proctex.h>
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+
+#include "core/field.h"
+
+namespace proctex {
+
+// width x height pixels of `channels` bytes, rows top to bottom, unpadded.
+struct ByteImage {
+    int width = 0;
+    int height = 0;
+    int channels = 0;
+    std::unique_ptr<uint8_t[]> pixels;
+
+    std::size_t byteCount() const { return fieldSize(width, height) * std::size_t(channels); }
+    bool present() const { return pixels != nullptr; }
+};
+
+constexpr int kByteMapCount = PROCTEX_MAP_METALLIC + 1;
+
+struct MapSet {
+    int width = 0;
+    int height = 0;
+    std::array<ByteImage, kByteMapCount> images;  // by PROCTEX_MAP_*; absent when not asked for
+    FloatField heightField;                       // empty unless PROCTEX_MAP_HEIGHT was asked for
+    bool hasHeightField = false;
+};
+
+// A fresh image of the given shape with uninitialised pixels.
+ByteImage makeByteImage(int width, int height, int channels);
+
+}  // namespace proctex
