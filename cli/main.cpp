@@ -8,16 +8,16 @@
 
 #include <CLI/CLI.hpp>
 #include <algorithm>
-#include <clocale>
 #include <cstdio>
 #include <iostream>
 #include <string>
 #include <vector>
 
-#include "batch.h"
 #include "gallery.h"
+#include "manifest.h"
 #include "options.h"
 #include "presets.h"
+#include "progress.h"
 
 namespace {
 
@@ -217,7 +217,6 @@ int run(Request& request) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    std::setlocale(LC_ALL, "");
     Request request;
     CLI::App app{"proctex: procedural PBR material textures"};
     buildParser(app, request);
