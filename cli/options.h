@@ -19,8 +19,6 @@ ProctexSettings defaultSettings();
 // Options go to the library wherever a ProctexSettings* is taken.
 struct Options : ProctexSettings {
     Options() : ProctexSettings(defaultSettings()) {}
-    explicit Options(const ProctexSettings& settings, std::string path = {})
-        : ProctexSettings(settings), output(std::move(path)) {}
 
     std::string output;
 };
