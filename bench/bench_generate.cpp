@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <string>
 
-#include "core/texture_generator.h"
+#include "noise/texture_generator.h"
 #include "output/png_writer.h"
 
 namespace {

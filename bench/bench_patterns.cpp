@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "core/texture_generator.h"
+#include "noise/texture_generator.h"
 #include "pattern_reference.h"
 #include "patterns/pattern_internals.h"
 #include "patterns/patterns.h"

@@ -7,7 +7,7 @@ include(CMakePackageConfigHelpers)
 set(PROCTEX_INSTALL_CMAKEDIR ${CMAKE_INSTALL_LIBDIR}/cmake/proctex
     CACHE STRING "Where the CMake package files go, relative to the prefix")
 set(PROCTEX_INSTALL_PYTHONDIR ${CMAKE_INSTALL_DATADIR}/proctex/python
-    CACHE STRING "Where proctex.py goes (add it to PYTHONPATH), relative to the prefix")
+    CACHE STRING "Where the proctex Python package goes (add it to PYTHONPATH), relative to the prefix")
 
 install(TARGETS proctex EXPORT proctexTargets
     LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
@@ -41,5 +41,6 @@ configure_file(cmake/proctex.pc.in ${CMAKE_CURRENT_BINARY_DIR}/proctex.pc @ONLY)
 install(FILES ${CMAKE_CURRENT_BINARY_DIR}/proctex.pc
         DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
 
-install(FILES python/proctex.py DESTINATION ${PROCTEX_INSTALL_PYTHONDIR})
+install(DIRECTORY python/proctex DESTINATION ${PROCTEX_INSTALL_PYTHONDIR}
+        FILES_MATCHING PATTERN "*.py" PATTERN "__pycache__" EXCLUDE)
 install(FILES examples/presets.json DESTINATION ${CMAKE_INSTALL_DATADIR}/proctex/examples)

@@ -1,23 +1,60 @@
 """The Python binding against the command-line tool: same names, same defaults,
 same bytes. Needs PROCTEX_CLI (the tool) and, usually, PROCTEX_LIBRARY."""
 
+import ctypes
 import locale
 import os
 import re
+import struct
 import subprocess
 import sys
 import tempfile
 import unittest
+import zlib
+from unittest import mock
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
 import proctex  # noqa: E402
 
 CLI = os.environ.get("PROCTEX_CLI", "")
+HEADER = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "include",
+                      "proctex.h")
+# Every test of maps in memory runs with numpy (when it is there) and without.
+CONTAINERS = ([("numpy", proctex._maps._numpy)] if proctex._maps._numpy else []) \
+    + [("bytes", None)]
 
 
 def read(path):
     with open(path, "rb") as f:
         return f.read()
+
+
+def decode_png(data):
+    """(width, height, channels, pixels) of an 8-bit, non-interlaced PNG."""
+    assert data[:8] == b"\x89PNG\r\n\x1a\n"
+    position, packed = 8, b""
+    while position < len(data):
+        length, kind = struct.unpack(">I4s", data[position:position + 8])
+        body = data[position + 8:position + 8 + length]
+        position += length + 12
+        if kind == b"IHDR":
+            width, height, depth, colour, _, _, interlace = struct.unpack(">IIBBBBB", body)
+            assert (depth, interlace) == (8, 0)
+        elif kind == b"IDAT":
+            packed += body
+    channels = {0: 1, 4: 2, 2: 3, 6: 4}[colour]
+    raw, row, pixels = zlib.decompress(packed), width * channels, bytearray()
+    previous = bytearray(row)
+    for y in range(height):
+        kind, line = raw[y * (row + 1)], bytearray(raw[y * (row + 1) + 1:(y + 1) * (row + 1)])
+        for i in range(row):
+            a = line[i - channels] if i >= channels else 0
+            b, c = previous[i], previous[i - channels] if i >= channels else 0
+            paeth = min((abs(b - c), 0, a), (abs(a - c), 1, b), (abs(a + b - 2 * c), 2, c))[2]
+            line[i] = (line[i] + (0, a, b, (a + b) // 2, paeth)[kind]) & 255
+        pixels += line
+        previous = line
+    return width, height, channels, bytes(pixels)
 
 
 def cli_arguments(options):
@@ -83,6 +120,19 @@ class SameAsTheCommandLine(unittest.TestCase):
                          [self.path("plain")])
         self.assertEqual(proctex.output_files("x/y.PNG", metallic_map=0), ["x/y.PNG"])
 
+    def test_presets_are_the_tools(self):
+        listed = subprocess.run([CLI, "--list-presets"], capture_output=True, text=True,
+                                check=True).stdout.splitlines()
+        self.assertEqual(list(proctex.presets()), [line.split()[0] for line in listed])
+        options = {"width": 40, "height": 24, "seed": 5}
+        made = proctex.generate(self.path("py.png"), "marble", **options)
+        run = self.run_cli(dict(options, preset="marble"), self.path("cli.png"))
+        self.assertEqual(run.returncode, 0, run.stderr)
+        self.assertEqual([read(f) for f in made], [read(f) for f in run.stdout.split()])
+        self.assertEqual(proctex.check("marble", **options),
+                         dict(proctex.defaults("marble"), **options))
+        self.assertNotEqual(proctex.defaults("marble"), proctex.defaults())
+
     @unittest.skipUnless(locale.getpreferredencoding(False).lower().replace("-", "") == "utf8",
                          "needs a UTF-8 locale")
     def test_non_ascii_paths(self):
@@ -92,19 +142,100 @@ class SameAsTheCommandLine(unittest.TestCase):
         self.assertEqual(read(made[1]), read(self.path("cli_stöne_nmap.png")))
 
 
+class MapsInMemory(unittest.TestCase):
+    def setUp(self):
+        self.dir = tempfile.TemporaryDirectory()
+        self.addCleanup(self.dir.cleanup)
+
+    def test_maps_hold_the_pixels_of_the_files(self):
+        cases = [(None, {"width": 40, "height": 24, "material": 1, "roughness_map": False}),
+                 ("brick-wall", {"width": 33, "height": 20, "metallic_map": True}),
+                 (None, {"width": 24, "height": 16, "material": 5, "seamless": True,
+                         "pattern": 6, "pattern_param": 4})]
+        for (preset, options), (kind, numpy) in [(c, k) for c in cases for k in CONTAINERS]:
+            with self.subTest(preset=preset, options=options, kind=kind), \
+                    mock.patch.object(proctex._maps, "_numpy", numpy):
+                base = os.path.join(self.dir.name, f"{kind}{len(os.listdir(self.dir.name))}")
+                files = proctex.generate(base + "a.png", preset, **options)
+                with proctex.render(preset, **options) as maps:
+                    saved = maps.save(base + "b.png")
+                self.assertEqual([read(f) for f in saved], [read(f) for f in files])
+                w, h = options["width"], options["height"]
+                self.assertEqual(maps.size, (w, h))
+                grey = options.get("material") == 1
+                self.assertEqual(maps.diffuse.shape, (h, w) if grey else (h, w, 3))
+                self.assertEqual(maps.height.shape, (h, w))
+                self.assertEqual(len(bytes(maps.height)), w * h * 4)
+                self.assertEqual(maps.roughness is None, options.get("roughness_map") is False)
+                held = [getattr(maps, name) for name in ("diffuse", "normal", "specular",
+                                                         "roughness", "metallic")]
+                held = [m for m in held if m is not None]
+                self.assertEqual(len(held), len(files))
+                for image, file in zip(held, files):
+                    self.assertIsInstance(image, bytes if numpy is None else numpy.ndarray)
+                    channels = 1 if len(image.shape) == 2 else image.shape[2]
+                    self.assertEqual(decode_png(read(file)), (w, h, channels, bytes(image)))
+                    self.assertEqual(proctex.encode_png(image), read(file))
+        with self.assertRaisesRegex(proctex.ProctexError, "after close"):
+            maps.save(os.path.join(self.dir.name, "closed.png"))
+
+    def test_encode_png_takes_any_layout(self):
+        pattern = bytes((i * 37 + i // 7) & 255 for i in range(4 * 9 * 10))
+        # Rows of 2 RGB pixels, 7 bytes apart, from raw bytes.
+        self.assertEqual(decode_png(proctex.encode_png(pattern[:7 * 3], 2, 3, 3, stride=7)),
+                         (2, 3, 3, b"".join(pattern[r * 7:r * 7 + 6] for r in range(3))))
+        with self.assertRaisesRegex(ValueError, "need 20 bytes, got 19"):
+            proctex.encode_png(pattern[:19], 2, 3, 3, stride=7)
+        numpy = proctex._maps._numpy
+        if numpy is None:
+            self.skipTest("numpy is not available")
+        whole = numpy.frombuffer(pattern, numpy.uint8).reshape(9, 10, 4)
+        views = [whole[:, :, 0], whole[:, :, :1], whole[1:, 2:7, :2], whole[:, :, :3],
+                 whole, whole[::-1, ::3], whole[:, :, 2::-1], whole[:, :, 0].T, whole[:1, :1],
+                 whole.reshape(9, 40)[:, 3:11], whole[2:, 1:4]]
+        for view in views:
+            with self.subTest(shape=view.shape, strides=view.strides):
+                channels = 1 if view.ndim == 2 else view.shape[2]
+                self.assertEqual(decode_png(proctex.encode_png(view)),
+                                 (view.shape[1], view.shape[0], channels, view.tobytes()))
+        with self.assertRaisesRegex(TypeError, "uint8"):
+            proctex.encode_png(whole.astype(numpy.float32))
+        with self.assertRaisesRegex(ValueError, "H x W x 1..4"):
+            proctex.encode_png(numpy.zeros((2, 2, 5), numpy.uint8))
+
+    @unittest.skipUnless(os.path.isfile(HEADER), "needs the source tree's include/proctex.h")
+    def test_settings_mirror_the_header(self):
+        with open(HEADER, encoding="utf-8") as f:
+            body = re.search(r"typedef struct ProctexSettings \{(.*?)\}", f.read(), re.S)[1]
+        ctypes_of = {"size_t": ctypes.c_size_t, "int": ctypes.c_int, "float": ctypes.c_float}
+        members = [(name, ctypes_of[kind]) for kind, name in re.findall(r"(\w+) (\w+);", body)]
+        self.assertEqual(proctex._native.Settings._fields_, members)
+
+
 class Errors(unittest.TestCase):
     def test_dll_answers(self):
         self.assertEqual(proctex.test_dll(), 42)
 
     def test_a_failed_call_raises_and_says_why(self):
         with tempfile.TemporaryDirectory() as folder:
-            with self.assertRaisesRegex(proctex.ProctexError, "does not exist"):
+            with self.assertRaisesRegex(proctex.ProctexError, "x_diff.png.*does not exist"):
                 proctex.generate(os.path.join(folder, "missing", "x.png"), width=8, height=8)
-            with self.assertRaisesRegex(proctex.ProctexError, "must be positive"):
-                proctex.generate(os.path.join(folder, "x.png"), width=0)
-            # A cell size of 0 is refused by the library itself.
-            with self.assertRaisesRegex(proctex.ProctexError, "could not all be written"):
-                proctex.generate(os.path.join(folder, "y.png"), width=8, height=8, pattern=6)
+            # Refused settings: the library's reason, the option, and nothing written.
+            for options, option, member in [({"width": 0}, "width", "width"),
+                                            ({"pattern": 6}, "pattern_param", "patternParam")]:
+                for call in (lambda: proctex.check(**options),
+                             lambda: proctex.render(**options),
+                             lambda: proctex.generate(os.path.join(folder, "y.png"), **options)):
+                    with self.subTest(options=options), \
+                            self.assertRaises(proctex.SettingsError) as caught:
+                        call()
+                    self.assertIsInstance(caught.exception, ValueError)
+                    self.assertIsInstance(caught.exception, proctex.ProctexError)
+                    self.assertEqual(caught.exception.option, option)
+                    self.assertIn(member, caught.exception.reason)
+                    self.assertIn(caught.exception.reason, str(caught.exception))
+            with self.assertRaisesRegex(ValueError, "no preset is called 'marbel'.*marble"):
+                proctex.render("marbel")
             self.assertEqual(os.listdir(folder), [])
 
     def test_bad_options_are_refused_before_the_call(self):
@@ -122,7 +253,8 @@ class Errors(unittest.TestCase):
         env = dict(os.environ, PROCTEX_LIBRARY="/nonexistent/libproctex.so")
         code = "import proctex; proctex.test_dll()"
         run = subprocess.run([sys.executable, "-c", code], env=env, capture_output=True,
-                             text=True, cwd=os.path.dirname(proctex.__file__), check=False)
+                             text=True, check=False,
+                             cwd=os.path.dirname(os.path.dirname(proctex.__file__)))
         self.assertNotEqual(run.returncode, 0)
         self.assertIn("ProctexError: cannot load the proctex library from PROCTEX_LIBRARY",
                       run.stderr)

@@ -7,7 +7,7 @@
 #include "api/derived_maps.h"
 #include "api/output_paths.h"
 #include "core/field_ops.h"
-#include "core/texture_generator.h"
+#include "noise/texture_generator.h"
 #include "output/palette.h"
 #include "output/png_writer.h"
 

@@ -1,7 +1,7 @@
 #include "core/fmath.h"
 #include "core/numeric.h"
-#include "core/texture_generator.h"
 #include "noise/octave_rows.h"
+#include "noise/texture_generator.h"
 
 namespace proctex {
 

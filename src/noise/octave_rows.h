@@ -17,7 +17,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "core/texture_generator.h"
+#include "noise/texture_generator.h"
 
 namespace proctex {
 

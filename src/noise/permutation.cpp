@@ -3,7 +3,7 @@
 #include <utility>
 
 #include "core/random.h"
-#include "core/texture_generator.h"
+#include "noise/texture_generator.h"
 
 namespace proctex {
 

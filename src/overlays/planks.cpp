@@ -4,7 +4,7 @@
 #include "core/fmath.h"
 #include "core/numeric.h"
 #include "core/random.h"
-#include "core/texture_generator.h"
+#include "noise/texture_generator.h"
 #include "overlays/overlays.h"
 
 namespace proctex {

@@ -3,7 +3,7 @@
 
 #include "core/fmath.h"
 #include "core/numeric.h"
-#include "core/texture_generator.h"
+#include "noise/texture_generator.h"
 #include "overlays/overlays.h"
 
 namespace proctex {

@@ -394,6 +394,142 @@ void scanChunk(int x0, int y0, const float* candX, const float* candY, std::size
     }
 }
 
+// The tile side in pixels: about one point spacing, but at least
+// kMinTileChunks chunks (below that the cost per tile outweighs the extra
+// candidates) unless the points lie closer than kDenseSpacing, where the
+// candidates would dominate.
+int tileSide(double spacing) {
+    const double minChunks = spacing < kDenseSpacing ? 1.0 : kMinTileChunks;
+    return kChunk * static_cast<int>(std::clamp<double>(std::round(spacing * kTileFactor / kChunk),
+                                                        minChunks, kMaxTileChunks));
+}
+
+// A tile of pixels, both ends inclusive.
+struct TileRect {
+    int x0, x1, y0, y1;
+};
+
+// The candidate lists, kept from tile to tile so they are allocated once:
+// the current tile's, the previous tile's in the band (for its bound) and
+// the bucket contents before the distance test.
+struct CandidateLists {
+    std::vector<float> x, y;
+    std::vector<float> prevX, prevY;
+    std::size_t prevCount = 0;
+    std::vector<float> nearX, nearY;
+
+    // Room for n points in every list that is filled next. Each list only
+    // grows: the current and the previous lists trade places every tile.
+    void reserve(std::size_t n) {
+        for (std::vector<float>* list : {&x, &y, &nearX, &nearY}) {
+            if (list->size() < n) list->resize(n);
+        }
+    }
+    // The current tile's candidates become the previous tile's.
+    void advance(std::size_t count) {
+        x.swap(prevX);
+        y.swap(prevY);
+        prevCount = count;
+    }
+};
+
+// A true upper bound of the second-nearest distance at the tile centre c:
+// from the previous tile's candidates (any two points give one), else, when
+// that bound is loose, by the ring search.
+double secondNearestBoundAt(const PointGrid& grid, const CandidateLists& lists, float cx, float cy,
+                            double spacing) {
+    double second = std::numeric_limits<double>::infinity();
+    if (lists.prevCount >= 2) {
+        second = std::sqrt(static_cast<double>(secondSmallestSq(
+                     lists.prevX.data(), lists.prevY.data(), lists.prevCount, cx, cy))) *
+                 (1.0 + kFloatSlack);
+    }
+    if (!(second <= kMaxReuseFactor * spacing)) {
+        second = std::min(second, std::sqrt(secondNearestBoundSq(grid, cx, cy)));
+    }
+    return second;
+}
+
+// R of the note at the top: every point that can be among the nearest two of
+// a pixel of the tile lies within this distance of the tile rectangle.
+double candidateRadius(const TileRect& t, float cx, float cy, double second, float maxDist) {
+    // The farthest pixel of the tile from c.
+    const double halfW = std::max(static_cast<double>(cx) - t.x0, t.x1 - static_cast<double>(cx));
+    const double halfH = std::max(static_cast<double>(cy) - t.y0, t.y1 - static_cast<double>(cy));
+    const double halfDiag = std::sqrt(halfW * halfW + halfH * halfH);
+    const double bound = std::min(second + halfDiag, double{maxDist});
+    return bound * (1.0 + kRelativeSlack) + kAbsoluteSlack;
+}
+
+// Copies the points of the buckets that `radius` around the tile touches,
+// row by row, into lists.nearX/Y, then keeps in lists.x/y those in reach.
+// Returns how many were kept.
+std::size_t gatherCandidates(const PointGrid& grid, const TileRect& t, double radius,
+                             CandidateLists& lists) {
+    const int bx0 = grid.cellX(t.x0 - radius);
+    const int bx1 = grid.cellX(t.x1 + radius);
+    const int by0 = grid.cellY(t.y0 - radius);
+    const int by1 = grid.cellY(t.y1 + radius);
+    std::size_t total = 0;
+    for (int by = by0; by <= by1; ++by) total += grid.rangeEnd(bx1, by) - grid.rangeBegin(bx0, by);
+    lists.reserve(total);
+    std::size_t gathered = 0;
+    for (int by = by0; by <= by1; ++by) {
+        const std::size_t begin = grid.rangeBegin(bx0, by);
+        const std::size_t count = grid.rangeEnd(bx1, by) - begin;
+        std::copy_n(grid.xData() + begin, count, lists.nearX.begin() + gathered);
+        std::copy_n(grid.yData() + begin, count, lists.nearY.begin() + gathered);
+        gathered += count;
+    }
+    return keepNear(lists.nearX.data(), lists.nearY.data(), gathered, static_cast<float>(t.x0),
+                    static_cast<float>(t.x1), static_cast<float>(t.y0), static_cast<float>(t.y1),
+                    floatLimitSq(radius), lists.x.data(), lists.y.data(), 0);
+}
+
+// The squared distances of a band are kept chunk by chunk: the kChunk x
+// kChunk values of a chunk contiguous, row-major, chunks in row-major order
+// of chunkCols per chunk row. Offset of the chunk whose corner is (x, y),
+// with y counted from the top of the band.
+std::size_t chunkOffset(int x, int yInBand, int chunkCols) {
+    return (static_cast<std::size_t>(yInBand / kChunk) * chunkCols + x / kChunk) * kChunk * kChunk;
+}
+
+// Folds the n candidates into the two smallest squared distances (s1, s2)
+// of every pixel of the tile.
+void scanTile(const TileRect& t, const CandidateLists& lists, std::size_t n, int chunkCols,
+              float* s1, float* s2) {
+    for (int qy0 = t.y0; qy0 <= t.y1; qy0 += kChunk) {
+        for (int qx0 = t.x0; qx0 <= t.x1; qx0 += kChunk) {
+            const std::size_t at = chunkOffset(qx0, qy0 - t.y0, chunkCols);
+            scanChunk(qx0, qy0, lists.x.data(), lists.y.data(), n, s1 + at, s2 + at);
+        }
+    }
+}
+
+// Turns a band's squared distances (chunk order, `values` of them) into f1
+// and f2 in rows `stride` apart. sqrt is monotone, so the two smallest
+// d = sqrt(s) are sqrt(s1) and sqrt(s2) (equal when the plain loop sees a
+// tie), and with the two maxDist starting values the plain loop ends with
+// f = min(maxDist, sqrt(s)).
+void finishBand(std::vector<float>& s1, std::vector<float>& s2, std::size_t values, int rows,
+                int chunkCols, int stride, float maxDist, std::vector<float>& f1,
+                std::vector<float>& f2) {
+    for (std::size_t i = 0; i < values; ++i) {
+        const float d1 = fsqrt(s1[i]);
+        const float d2 = fsqrt(s2[i]);
+        s1[i] = d1 < maxDist ? d1 : maxDist;
+        s2[i] = d2 < maxDist ? d2 : maxDist;
+    }
+    for (int y = 0; y < rows; ++y) {
+        for (int c = 0; c < chunkCols; ++c) {
+            const std::size_t from = chunkOffset(c * kChunk, y, chunkCols) + (y % kChunk) * kChunk;
+            const std::size_t to = static_cast<std::size_t>(y) * stride + c * kChunk;
+            std::copy_n(s1.begin() + from, kChunk, f1.begin() + to);
+            std::copy_n(s2.begin() + from, kChunk, f2.begin() + to);
+        }
+    }
+}
+
 // Runs the search band of tiles by band and hands each band's f1 and f2
 // (width x bh values, rows `stride` apart) to sink(0, y0, width, bh, stride, f1, f2).
 template <typename Sink>
@@ -401,13 +537,7 @@ void searchTiles(const PointGrid& grid, int width, int height, float maxDist, Si
     if (width <= 0 || height <= 0) return;
     const double spacing = std::sqrt(static_cast<double>(width) * height /
                                      (2.0 * std::max<double>(1.0, grid.pointCount())));
-    // Tiles of about one point spacing, but at least kMinTileChunks wide
-    // (below that the cost per tile outweighs the extra candidates) unless the
-    // points lie closer than kDenseSpacing, where the candidates would dominate.
-    const double minChunks = spacing < kDenseSpacing ? 1.0 : kMinTileChunks;
-    const int tile = kChunk * static_cast<int>(std::clamp<double>(
-                                  std::round(spacing * kTileFactor / kChunk), minChunks,
-                                  kMaxTileChunks));
+    const int tile = tileSide(spacing);
     const int chunkCols = (width + kChunk - 1) / kChunk;
     const int stride = chunkCols * kChunk;
     const std::size_t bandValues = static_cast<std::size_t>(stride) * tile;
@@ -415,115 +545,27 @@ void searchTiles(const PointGrid& grid, int width, int height, float maxDist, Si
     std::vector<float> s2(bandValues);
     std::vector<float> f1(bandValues);
     std::vector<float> f2(bandValues);
-    // The candidates of the current tile and of the one before it in the band.
-    std::vector<float> candX;
-    std::vector<float> candY;
-    std::vector<float> prevX;
-    std::vector<float> prevY;
-    std::vector<float> nearX;
-    std::vector<float> nearY;
+    CandidateLists lists;
 
     for (int y0 = 0; y0 < height; y0 += tile) {
         const int y1 = std::min(height - 1, y0 + tile - 1);
         const int bh = y1 - y0 + 1;
         const int chunkRows = (bh + kChunk - 1) / kChunk;
-        std::fill_n(s1.begin(), static_cast<std::size_t>(chunkRows) * stride * kChunk,
-                    std::numeric_limits<float>::infinity());
-        std::fill_n(s2.begin(), static_cast<std::size_t>(chunkRows) * stride * kChunk,
-                    std::numeric_limits<float>::infinity());
-        std::size_t prevCount = 0;
-        for (int x0 = 0; x0 < width; x0 += tile) {
-            const int x1 = std::min(width - 1, x0 + tile - 1);
-
-            // A bound of the second-nearest distance at the tile centre c:
-            // from the previous tile's candidates (any two points give one),
-            // else by the ring search.
-            const float cx = static_cast<float>(0.5 * (static_cast<double>(x0) + x1));
-            const float cy = static_cast<float>(0.5 * (static_cast<double>(y0) + y1));
-            double second = std::numeric_limits<double>::infinity();
-            if (prevCount >= 2) {
-                second = std::sqrt(static_cast<double>(
-                             secondSmallestSq(prevX.data(), prevY.data(), prevCount, cx, cy))) *
-                         (1.0 + kFloatSlack);
-            }
-            if (!(second <= kMaxReuseFactor * spacing)) {
-                second = std::min(second, std::sqrt(secondNearestBoundSq(grid, cx, cy)));
-            }
-            // The farthest pixel of the tile from c.
-            const double halfW =
-                std::max(static_cast<double>(cx) - x0, x1 - static_cast<double>(cx));
-            const double halfH =
-                std::max(static_cast<double>(cy) - y0, y1 - static_cast<double>(cy));
-            const double halfDiag = std::sqrt(halfW * halfW + halfH * halfH);
-            const double bound = std::min(second + halfDiag, double{maxDist});
-            const double radius = bound * (1.0 + kRelativeSlack) + kAbsoluteSlack;
-
-            // Every point within `radius` of the tile rectangle.
-            const int bx0 = grid.cellX(x0 - radius);
-            const int bx1 = grid.cellX(x1 + radius);
-            const int by0 = grid.cellY(y0 - radius);
-            const int by1 = grid.cellY(y1 + radius);
-            // The points of those buckets, row by row, then the ones in reach.
-            std::size_t reserve = 0;
-            for (int by = by0; by <= by1; ++by) {
-                reserve += grid.rangeEnd(bx1, by) - grid.rangeBegin(bx0, by);
-            }
-            if (candX.size() < reserve) {
-                candX.resize(reserve);
-                candY.resize(reserve);
-                nearX.resize(reserve);
-                nearY.resize(reserve);
-            }
-            std::size_t gathered = 0;
-            for (int by = by0; by <= by1; ++by) {
-                const std::size_t begin = grid.rangeBegin(bx0, by);
-                const std::size_t count = grid.rangeEnd(bx1, by) - begin;
-                std::copy_n(grid.xData() + begin, count, nearX.begin() + gathered);
-                std::copy_n(grid.yData() + begin, count, nearY.begin() + gathered);
-                gathered += count;
-            }
-            const std::size_t candidates =
-                keepNear(nearX.data(), nearY.data(), gathered, static_cast<float>(x0),
-                         static_cast<float>(x1), static_cast<float>(y0), static_cast<float>(y1),
-                         floatLimitSq(radius), candX.data(), candY.data(), 0);
-
-            for (int qy0 = y0; qy0 <= y1; qy0 += kChunk) {
-                for (int qx0 = x0; qx0 <= x1; qx0 += kChunk) {
-                    const std::size_t at =
-                        (static_cast<std::size_t>((qy0 - y0) / kChunk) * chunkCols +
-                         qx0 / kChunk) *
-                        kChunk * kChunk;
-                    scanChunk(qx0, qy0, candX.data(), candY.data(), candidates, s1.data() + at,
-                              s2.data() + at);
-                }
-            }
-            candX.swap(prevX);
-            candY.swap(prevY);
-            prevCount = candidates;
-        }
-
-        // sqrt is monotone, so the two smallest d = sqrt(s) are sqrt(s1) and
-        // sqrt(s2) (equal when the plain loop sees a tie), and with the two
-        // maxDist starting values the plain loop ends with
-        // f = min(maxDist, sqrt(s)). Then from chunk order into rows.
         const std::size_t values = static_cast<std::size_t>(chunkRows) * stride * kChunk;
-        for (std::size_t i = 0; i < values; ++i) {
-            const float d1 = fsqrt(s1[i]);
-            const float d2 = fsqrt(s2[i]);
-            s1[i] = d1 < maxDist ? d1 : maxDist;
-            s2[i] = d2 < maxDist ? d2 : maxDist;
+        std::fill_n(s1.begin(), values, std::numeric_limits<float>::infinity());
+        std::fill_n(s2.begin(), values, std::numeric_limits<float>::infinity());
+        lists.prevCount = 0;
+        for (int x0 = 0; x0 < width; x0 += tile) {
+            const TileRect t{x0, std::min(width - 1, x0 + tile - 1), y0, y1};
+            const float cx = static_cast<float>(0.5 * (static_cast<double>(t.x0) + t.x1));
+            const float cy = static_cast<float>(0.5 * (static_cast<double>(t.y0) + t.y1));
+            const double second = secondNearestBoundAt(grid, lists, cx, cy, spacing);
+            const double radius = candidateRadius(t, cx, cy, second, maxDist);
+            const std::size_t candidates = gatherCandidates(grid, t, radius, lists);
+            scanTile(t, lists, candidates, chunkCols, s1.data(), s2.data());
+            lists.advance(candidates);
         }
-        for (int y = 0; y < bh; ++y) {
-            for (int c = 0; c < chunkCols; ++c) {
-                const std::size_t from =
-                    ((static_cast<std::size_t>(y / kChunk) * chunkCols + c) * kChunk +
-                     y % kChunk) *
-                    kChunk;
-                const std::size_t to = static_cast<std::size_t>(y) * stride + c * kChunk;
-                std::copy_n(s1.begin() + from, kChunk, f1.begin() + to);
-                std::copy_n(s2.begin() + from, kChunk, f2.begin() + to);
-            }
-        }
+        finishBand(s1, s2, values, bh, chunkCols, stride, maxDist, f1, f2);
         sink(0, y0, width, bh, stride, f1.data(), f2.data());
     }
 }

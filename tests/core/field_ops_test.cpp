@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstddef>
 #include <limits>
 
 namespace proctex {
@@ -17,13 +18,11 @@ TEST(Clamp, BoundsAndNaN) {
     EXPECT_TRUE(std::isnan(clamp(kNaN, 0.0f, 1.0f)));
 }
 
-TEST(FieldTypes, NewFieldsAreZero) {
-    EXPECT_EQ(FloatField(5), FloatField({0, 0, 0, 0, 0}));
-    for (const Color3& c : ColorField(3)) {
-        EXPECT_EQ(c.r, 0.0f);
-        EXPECT_EQ(c.g, 0.0f);
-        EXPECT_EQ(c.b, 0.0f);
-    }
+// The product is taken in size_t, so it does not wrap beyond INT32_MAX.
+TEST(FieldSize, ProductDoesNotOverflowInt) {
+    EXPECT_EQ(fieldSize(46341, 46341), std::size_t{2147488281});  // just above INT32_MAX
+    EXPECT_EQ(fieldSize(65536, 65536), std::size_t{1} << 32);     // 0 in 32-bit arithmetic
+    EXPECT_EQ(fieldSize(7, 3), std::size_t{21});
 }
 
 TEST(ApplyContrast, ScalesAroundMidGreyAndClamps) {

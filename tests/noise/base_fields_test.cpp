@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "core/texture_generator.h"
+#include "noise/texture_generator.h"
 
 namespace proctex {
 namespace {

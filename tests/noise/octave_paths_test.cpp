@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "core/texture_generator.h"
 #include "noise/octave_rows.h"
+#include "noise/texture_generator.h"
 
 namespace proctex {
 namespace {

@@ -16,30 +16,63 @@ void expectColor(const Color3& c, float r, float g, float b) {
     EXPECT_EQ(c.b, b);
 }
 
-TEST(Palette, StopsOfEveryMaterial) {
-    struct Stops {
-        int material;
-        Color3 low, mid, high;
-    };
-    const Stops table[] = {
-        {2, {0.25f, 0.15f, 0.05f}, {0.55f, 0.35f, 0.15f}, {0.75f, 0.55f, 0.25f}},
-        {3, {0.3f, 0.3f, 0.35f}, {0.9f, 0.9f, 0.92f}, {1.0f, 1.0f, 1.0f}},
-        {4, {0.25f, 0.25f, 0.28f}, {0.5f, 0.5f, 0.53f}, {0.75f, 0.75f, 0.78f}},
-        {5, {0.15f, 0.25f, 0.08f}, {0.35f, 0.55f, 0.18f}, {0.55f, 0.75f, 0.35f}},
-        {6, {0.05f, 0.15f, 0.35f}, {0.15f, 0.35f, 0.65f}, {0.35f, 0.65f, 0.95f}},
-        {7, {0.15f, 0.0f, 0.0f}, {0.9f, 0.35f, 0.0f}, {1.0f, 0.95f, 0.3f}},
-    };
-    for (const Stops& s : table) {
-        SCOPED_TRACE(s.material);
-        const ColorField c = colorize({0.0f, 0.5f, 1.0f, -2.0f, 3.0f}, s.material);
-        expectColor(c[0], s.low.r, s.low.g, s.low.b);
-        expectColor(c[1], s.mid.r, s.mid.g, s.mid.b);
-        // At the top the ramp computes mid + (high - mid) * 1, which may round off high.
-        const Color3 top = {s.mid.r + (s.high.r - s.mid.r), s.mid.g + (s.high.g - s.mid.g),
-                            s.mid.b + (s.high.b - s.mid.b)};
-        expectColor(c[2], top.r, top.g, top.b);
-        expectColor(c[3], s.low.r, s.low.g, s.low.b);  // clamped below
-        expectColor(c[4], top.r, top.g, top.b);        // clamped above
+// Every ramp goes from dark to light: each channel never falls as the height
+// rises, is continuous where the two halves meet at 0.5, and holds its end
+// values beyond 0 and 1.
+TEST(Palette, RampsRiseContinuouslyAndHoldTheirEnds) {
+    FloatField heights;
+    for (int k = 0; k <= 512; ++k) heights.push_back(static_cast<float>(k) / 512.0f);
+    for (int material = 0; material <= 8; ++material) {
+        SCOPED_TRACE(material);
+        const ColorField c = colorize(heights, material);
+        for (std::size_t i = 1; i < c.size(); ++i) {
+            ASSERT_GE(c[i].r, c[i - 1].r) << heights[i];
+            ASSERT_GE(c[i].g, c[i - 1].g) << heights[i];
+            ASSERT_GE(c[i].b, c[i - 1].b) << heights[i];
+        }
+        const Color3 below = colorize({std::nextafter(0.5f, 0.0f)}, material)[0];
+        const Color3 mid = colorize({0.5f}, material)[0];
+        EXPECT_NEAR(below.r, mid.r, 1e-6f);
+        EXPECT_NEAR(below.g, mid.g, 1e-6f);
+        EXPECT_NEAR(below.b, mid.b, 1e-6f);
+        const ColorField ends = colorize({-2.0f, 0.0f, 1.0f, 3.0f}, material);
+        expectColor(ends[0], ends[1].r, ends[1].g, ends[1].b);
+        expectColor(ends[3], ends[2].r, ends[2].g, ends[2].b);
+    }
+}
+
+// Each material looks like its name: the dominant channel of its middle
+// colour, marble that tops out at white, and no two materials alike.
+TEST(Palette, MaterialsHaveTheirCharacterAndDiffer) {
+    const auto midOf = [](int material) { return colorize({0.5f}, material)[0]; };
+    const Color3 wood = midOf(2);
+    EXPECT_TRUE(wood.r > wood.g && wood.g > wood.b);  // brown
+    const Color3 green = midOf(5);
+    EXPECT_TRUE(green.g > green.r && green.g > green.b);
+    const Color3 blue = midOf(6);
+    EXPECT_TRUE(blue.b > blue.r && blue.b > blue.g);
+    const Color3 lava = midOf(7);
+    EXPECT_TRUE(lava.r > lava.g && lava.g > lava.b);
+    for (const int grey : {3, 4}) {  // marble and stone: near-neutral
+        const Color3 c = midOf(grey);
+        EXPECT_NEAR(c.r, c.b, 0.05f) << grey;
+        EXPECT_EQ(c.r, c.g) << grey;
+    }
+    expectColor(colorize({1.0f}, 3)[0], 1.0f, 1.0f, 1.0f);
+
+    const FloatField probe = {0.0f, 0.5f, 1.0f};
+    for (int a = 1; a <= 8; ++a) {
+        for (int b = a + 1; b <= 8; ++b) {
+            const bool bothGrey = (a == 1 || a == 8) && (b == 1 || b == 8);
+            if (bothGrey) continue;  // 1 and 8 share the black-to-white ramp
+            const ColorField ca = colorize(probe, a);
+            const ColorField cb = colorize(probe, b);
+            bool differ = false;
+            for (std::size_t i = 0; i < probe.size(); ++i) {
+                differ = differ || ca[i].r != cb[i].r || ca[i].g != cb[i].g || ca[i].b != cb[i].b;
+            }
+            EXPECT_TRUE(differ) << a << " and " << b;
+        }
     }
 }
 

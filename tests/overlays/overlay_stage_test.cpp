@@ -9,7 +9,7 @@
 #include <string>
 
 #include "core/field_ops.h"
-#include "core/texture_generator.h"
+#include "noise/texture_generator.h"
 #include "output/png_writer.h"
 #include "overlays/overlays.h"
 #include "test_support.h"

@@ -9,7 +9,7 @@
 #include "core/field.h"
 #include "core/fmath.h"
 #include "core/numeric.h"
-#include "core/texture_generator.h"
+#include "noise/texture_generator.h"
 
 namespace proctex {
 

@@ -8,7 +8,7 @@
 
 #include "core/fmath.h"
 #include "core/numeric.h"
-#include "core/texture_generator.h"
+#include "noise/texture_generator.h"
 #include "overlays/overlays.h"
 #include "planks_reference.h"
 

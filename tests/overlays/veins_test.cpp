@@ -6,7 +6,7 @@
 #include <limits>
 
 #include "core/fmath.h"
-#include "core/texture_generator.h"
+#include "noise/texture_generator.h"
 #include "overlays/overlays.h"
 
 namespace proctex {

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <vector>
@@ -134,6 +135,29 @@ TEST(EggCrate, AxesGivePowOfPointThree) {
     // A bump top: sin(x / 10) and sin(y / 10) near 1 at x = y = 16 (pi * 5).
     const float s = fsin(16.0f / 10.0f);
     EXPECT_EQ(egg[16 * w + 16], fpow(std::fabs(s * s) * 0.3f + 0.3f, 1.2f));
+}
+
+// Every pixel, the last column and row included, against the formula
+// evaluated per pixel with no per-column cache, on a field that is not flat
+// and an image that is neither square nor a multiple of any tile.
+TEST(EggCrate, EveryPixelMatchesThePerPixelFormula) {
+    const int w = 37;
+    const int h = 23;
+    const std::vector<float> field = reference::testField(w, h, 9);
+    for (const float p : {10.0f, 3.3f, -6.0f}) {
+        std::vector<float> expected(field.size());
+        for (int y = 0; y < h; ++y) {
+            for (int x = 0; x < w; ++x) {
+                const float bumps =
+                    std::fabs(fsin(static_cast<float>(x) / p) * fsin(static_cast<float>(y) / p)) *
+                    0.3f;
+                const float v = fpow((field[y * w + x] * 0.5f + bumps) + 0.3f, 1.2f);
+                expected[y * w + x] = reference::clampf(v, 0.0f, 1.0f);
+            }
+        }
+        EXPECT_TRUE(bitIdentical(expected, generateEggCratePattern(field, w, h, p), w))
+            << "param " << p;
+    }
 }
 
 TEST(TiledShapes, EveryValueInUnitRange) {

@@ -8,6 +8,8 @@
 #include <iterator>
 #include <random>
 
+#include "settings_call.h"
+
 #define STB_IMAGE_STATIC
 #define STB_IMAGE_IMPLEMENTATION
 #if defined(__GNUC__)
@@ -59,15 +61,24 @@ std::vector<uint8_t> readBytes(const std::filesystem::path& path) {
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
+Call::Call() : ProctexSettings{} {
+    proctex_settings_init(this);
+    width = 32;
+    height = 24;
+    scale = 8.0f;
+    octaves = 4;
+    persistence = 0.5f;
+    seed = 42;
+    contrast = 1.0f;
+    normalStrength = 2.0f;
+}
+
 int Call::run(const std::filesystem::path& outputPath) const {
     return run(outputPath.wstring().c_str());
 }
 
 int Call::run(const wchar_t* outputPath) const {
-    return GenerateTexture(width, height, baseType, scale, octaves, persistence, lacunarity,
-                           materialType, patternType, patternParam, overlayType, overlayParam,
-                           overlayStrength, seed, contrast, brightness, invert, seamless,
-                           normalStrength, roughness, writeRoughness, writeMetallic, outputPath);
+    return generateTextureFrom(*this, outputPath);
 }
 
 OutputNames outputNames(const std::filesystem::path& dir, const std::string& stem) {

@@ -42,31 +42,10 @@ Image readPng(const std::filesystem::path& path);
 
 std::vector<uint8_t> readBytes(const std::filesystem::path& path);
 
-// Every argument of GenerateTexture but the path, with defaults for a small
+// The settings of one GenerateTexture call, with defaults for a small
 // fractal stone so each test states only what it is about.
-struct Call {
-    int width = 32;
-    int height = 24;
-    int baseType = 0;
-    float scale = 8.0f;
-    int octaves = 4;
-    float persistence = 0.5f;
-    float lacunarity = 2.0f;
-    int materialType = 4;
-    int patternType = 0;
-    float patternParam = 0.0f;
-    int overlayType = 0;
-    float overlayParam = 0.0f;
-    float overlayStrength = 0.0f;
-    int seed = 42;
-    float contrast = 1.0f;
-    float brightness = 0.0f;
-    int invert = 0;
-    int seamless = 0;
-    float normalStrength = 2.0f;
-    float roughness = 0.5f;
-    int writeRoughness = 1;
-    int writeMetallic = 1;
+struct Call : ProctexSettings {
+    Call();
 
     int run(const std::filesystem::path& outputPath) const;
     int run(const wchar_t* outputPath) const;

@@ -1,4 +1,4 @@
-#include "core/texture_generator.h"
+#include "noise/texture_generator.h"
 
 namespace proctex {
 

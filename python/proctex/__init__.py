@@ -1,0 +1,255 @@
+"""Procedural PBR material textures from Python.
+
+A ctypes binding of the proctex shared library (standard library only; numpy
+is used when it is there)::
+
+    import proctex
+    files = proctex.generate("out/lava.png", material=7, scale=128, seed=7)
+    # ['out/lava_diff.png', 'out/lava_nmap.png', 'out/lava_spec.png',
+    #  'out/lava_rough.png', 'out/lava_metal.png']
+
+    maps = proctex.render("marble", width=256, height=256)   # in memory
+    maps.normal.shape                     # (256, 256, 3), uint8
+    png = proctex.encode_png(maps.diffuse)
+    proctex.check(pattern=6)              # ValueError: ... patternParam ...
+
+The options have the names of the command-line tool's long options, with
+underscores for dashes (``pattern_param`` for ``--pattern-param``), and the
+same defaults, which come from the library; presets have the tool's names
+(``proctex.presets()``) and options override them. Equal options give
+byte-identical files from both. Flags (invert, seamless, roughness_map,
+metallic_map) take True/False as well as 1/0.
+
+Without numpy (or with PROCTEX_NUMPY=0 in the environment) the maps are
+:class:`Pixels`: bytes with a numpy-like ``shape`` and a ``typecode``.
+
+The library is found, in this order: the file named by the environment variable
+PROCTEX_LIBRARY; a build of this source tree (build/release, then the other
+build folders); an installation around this module (the lib folders of a
+prefix above it); the system's library search path.
+"""
+
+import ctypes
+import math
+import numbers
+import os
+import re
+
+from . import _maps, _native
+from ._maps import Maps, Pixels, encode_png
+from ._native import ProctexError
+
+for _public in (ProctexError, Maps, Pixels):
+    _public.__module__ = __name__
+
+__all__ = ["OPTIONS", "ProctexError", "SettingsError", "Maps", "Pixels", "generate", "render",
+           "check", "defaults", "presets", "encode_png", "version", "output_files", "test_dll",
+           "library_path"]
+
+_SUFFIXES = ("_diff.png", "_nmap.png", "_spec.png", "_rough.png", "_metal.png")
+_INT32 = (-(2**31), 2**31 - 1)
+_MEMBER_WORD = re.compile(r"\b(" + "|".join(_native.OPTION) + r")\b")
+
+
+class SettingsError(ProctexError, ValueError):
+    """Settings the library refuses. ``reason`` is the library's one-line reason,
+    ``option`` the option it names (None when it names none)."""
+
+    def __init__(self, reason, option=None):
+        super().__init__(f"option {option}: {reason}" if option else reason)
+        self.reason = reason
+        self.option = option
+
+
+def library_path():
+    """The path (or name) the library was loaded from."""
+    return _native.library_path()
+
+
+def test_dll():
+    """Returns 42 when the library is loaded and callable."""
+    return _native.load().TestDLL()
+
+
+def version():
+    """The library's version, "MAJOR.MINOR.PATCH"."""
+    return _native.load().proctex_version().decode("ascii")
+
+
+def presets():
+    """The named materials of the library: {name: one-line description}."""
+    library = _native.load()
+    return {library.proctex_preset_name(i).decode("utf-8"):
+            library.proctex_preset_description(i).decode("utf-8")
+            for i in range(library.proctex_preset_count())}
+
+
+def output_files(path, roughness_map=1, metallic_map=1):
+    """The files a call with this output path writes, in writing order.
+
+    Everything from the last ".png" of the path on is replaced by each image's
+    suffix; a path without ".png" takes every image in turn.
+    """
+    path = os.fsdecode(path)
+    cut = path.rfind(".png")
+    names = []
+    for suffix in _SUFFIXES:
+        if suffix == "_rough.png" and roughness_map != 1:
+            continue
+        if suffix == "_metal.png" and metallic_map != 1:
+            continue
+        name = path if cut < 0 else path[:cut] + suffix
+        if name not in names:
+            names.append(name)
+    return names
+
+
+def _value(name, ctype, value):
+    if ctype is ctypes.c_int:
+        if isinstance(value, bool):
+            return int(value)
+        if not isinstance(value, numbers.Integral):
+            raise TypeError(f"option {name} takes a whole number, not {value!r}")
+        value = int(value)
+        if not _INT32[0] <= value <= _INT32[1]:
+            raise OverflowError(f"option {name} is out of the 32-bit range: {value}")
+        return value
+    if isinstance(value, bool) or not isinstance(value, numbers.Real):
+        raise TypeError(f"option {name} takes a number, not {value!r}")
+    return float(value)
+
+
+def _settings(preset, options):
+    """A ProctexSettings: the defaults or the preset, then the options."""
+    values = []
+    for key, value in options.items():
+        name = key.replace("-", "_")
+        if name not in _native.MEMBER:
+            raise TypeError(f"unknown option {key!r}; the options are: "
+                            + ", ".join(_native.MEMBER))
+        values.append((name, _value(name, _native.CTYPE[name], value)))
+    library = _native.load()
+    settings = _native.Settings()
+    size = ctypes.sizeof(settings)
+    if preset is None:
+        code = library.proctex_settings_defaults(ctypes.byref(settings), size)
+    elif not isinstance(preset, str):
+        raise TypeError(f"preset takes a name, not {preset!r}")
+    else:
+        code = library.proctex_preset_settings(preset.encode("utf-8"), ctypes.byref(settings),
+                                               size)
+        if code == _native.ERROR_ARGUMENT:
+            raise SettingsError(f"no preset is called {preset!r}; the presets are: "
+                                + ", ".join(presets()), "preset")
+    if code != _native.OK:
+        raise ProctexError(f"the library refused a settings struct of {size} bytes "
+                           f"(code {code})")
+    for name, value in values:
+        setattr(settings, _native.MEMBER[name], value)
+    return settings
+
+
+def _refusal(code, reason):
+    if code == _native.ERROR_SETTINGS:
+        named = _MEMBER_WORD.search(reason)
+        return SettingsError(reason, _native.OPTION[named.group(1)] if named else None)
+    if code == _native.ERROR_MEMORY:
+        return MemoryError(reason)
+    return ProctexError(reason)
+
+
+def _check(settings):
+    reason = _native.reason_buffer()
+    code = _native.load().proctex_settings_check(ctypes.byref(settings), reason, len(reason))
+    if code != _native.OK:
+        raise _refusal(code, _native.text(reason))
+
+
+def _float32_text(value):
+    """The shortest decimal that gives this float32 back (0.55, not 0.550000011920929)."""
+    if not math.isfinite(value):
+        return value
+    for digits in range(1, 10):
+        short = float(f"{value:.{digits}g}")
+        if ctypes.c_float(short).value == value:
+            return short
+    return value
+
+
+def _options(settings):
+    return {option: _float32_text(getattr(settings, member)) if ctype is ctypes.c_float
+            else getattr(settings, member)
+            for option, member, ctype in _native.TABLE}
+
+
+def defaults(preset=None):
+    """Every option with its value by default, or in the named preset."""
+    return _options(_settings(preset, {}))
+
+
+def __getattr__(name):
+    # OPTIONS is read from the library on first use.
+    if name == "OPTIONS":
+        return defaults()
+    raise AttributeError(f"module 'proctex' has no attribute {name!r}")
+
+
+def check(preset=None, **options):
+    """Returns every option as the library would take them, or raises
+    SettingsError (a ValueError) with the library's reason and the option."""
+    settings = _settings(preset, options)
+    _check(settings)
+    return _options(settings)
+
+
+def _generate(settings, mask):
+    _check(settings)
+    handle = ctypes.c_void_p()
+    reason = _native.reason_buffer()
+    code = _native.load().proctex_generate(ctypes.byref(settings), mask, ctypes.byref(handle),
+                                           reason, len(reason))
+    if code != _native.OK:
+        raise _refusal(code, _native.text(reason))
+    return handle.value
+
+
+def render(preset=None, **options):
+    """Computes the maps in memory and returns them as a :class:`Maps`.
+
+    The maps are the pixels of the files generate() writes for the same preset
+    and options, plus the float height field; roughness and metallic are None
+    when roughness_map or metallic_map is off. SettingsError (a ValueError)
+    names the refused option.
+    """
+    settings = _settings(preset, options)
+    maps = [_native.MAP_DIFFUSE, _native.MAP_NORMAL, _native.MAP_SPECULAR, _native.MAP_HEIGHT]
+    if settings.writeRoughness == 1:
+        maps.append(_native.MAP_ROUGHNESS)
+    if settings.writeMetallic == 1:
+        maps.append(_native.MAP_METALLIC)
+    mask = sum(1 << m for m in maps)
+    handle = _generate(settings, mask)
+    try:
+        return Maps(handle, _options(settings), output_files)
+    except BaseException:
+        _native.load().proctex_maps_free(handle)
+        raise
+
+
+def generate(path, preset=None, **options):
+    """Writes one material set and returns the list of files written.
+
+    ``path`` names the set ("out/stone.png" gives out/stone_diff.png and so on);
+    ``options`` are any of OPTIONS, over the defaults or the named preset.
+    Raises SettingsError (a ProctexError and a ValueError) with the library's
+    reason for refused settings, ProctexError when a file cannot be written,
+    TypeError for an unknown option or a value of the wrong kind.
+    """
+    settings = _settings(preset, options)
+    path = os.fsdecode(os.fspath(path))
+    handle = _generate(settings, 0)  # PROCTEX_MAPS_AS_SETTINGS: the files' maps
+    try:
+        return _maps.save_handle(handle, path, settings.writeRoughness == 1,
+                                 settings.writeMetallic == 1, output_files)
+    finally:
+        _native.load().proctex_maps_free(handle)

@@ -1,0 +1,209 @@
+"""Maps in memory: the result of render(), the pixel containers and PNG encoding."""
+
+import ctypes
+import os
+import weakref
+
+from . import _native
+from ._native import ProctexError
+
+# numpy when it can be imported, unless PROCTEX_NUMPY=0 asks for the plain
+# bytes containers (the tests switch this module attribute too).
+_numpy = None
+if os.environ.get("PROCTEX_NUMPY", "1") != "0":
+    try:
+        import numpy as _numpy
+    except ImportError:
+        pass
+
+
+class Pixels(bytes):
+    """The pixels of one map when numpy is not available: the bytes row by row
+    from the top, with ``shape`` as numpy would give it ((height, width) or
+    (height, width, channels)) and ``typecode``, "B" for 8-bit maps, "f" for the
+    native float32 height field, so that
+    ``memoryview(p).cast(p.typecode, p.shape)`` indexes it as ``[y, x]`` or
+    ``[y, x, c]``."""
+
+    def __new__(cls, data, shape, typecode):
+        pixels = super().__new__(cls, data)
+        pixels.shape = tuple(shape)
+        pixels.typecode = typecode
+        return pixels
+
+    def __repr__(self):
+        return f"Pixels(shape={self.shape}, typecode={self.typecode!r})"
+
+
+def _copy(address, shape, typecode):
+    count = 1
+    for n in shape:
+        count *= n
+    size = count * (4 if typecode == "f" else 1)
+    if _numpy is not None:
+        array = _numpy.empty(shape, dtype=_numpy.float32 if typecode == "f" else _numpy.uint8)
+        ctypes.memmove(array.ctypes.data, address, size)
+        return array
+    return Pixels((ctypes.c_char * size).from_address(address), shape, typecode)
+
+
+def _free(library, handle):
+    library.proctex_maps_free(handle)
+
+
+def encode_path(path):
+    """The narrow path proctex_save takes: the file-system encoding here, the
+    ANSI code page on Windows."""
+    if "\0" in path:
+        raise ProctexError(f"the path {path!r} contains a NUL character")
+    try:
+        return path.encode("mbcs") if os.name == "nt" else os.fsencode(path)
+    except UnicodeEncodeError as error:
+        raise ProctexError(f"the path {path!r} cannot be encoded for the file system: "
+                           f"{error.reason}") from None
+
+
+def save_handle(handle, path, roughness, metallic, output_files):
+    """proctex_save for a result handle; returns the files written."""
+    reason = _native.reason_buffer()
+    code = _native.load().proctex_save(handle, encode_path(path), reason, len(reason))
+    if code != _native.OK:
+        message = f"saving {path} failed: {_native.text(reason)}"
+        folder = os.path.dirname(path)
+        if folder and not os.path.isdir(folder):
+            message += f"; output directory '{folder}' does not exist"
+        raise ProctexError(message)
+    return [f for f in output_files(path, int(roughness), int(metallic)) if os.path.exists(f)]
+
+
+class Maps:
+    """The maps of one render(), copied out of the library.
+
+    ``diffuse`` (H x W for materials 1 and 8, else H x W x 3), ``normal``
+    (H x W x 3), ``specular``, ``roughness`` and ``metallic`` (H x W) are uint8
+    numpy arrays, ``height`` an H x W float32 array; without numpy each is a
+    :class:`Pixels`. ``roughness`` and ``metallic`` are None when the options
+    turned their files off. ``size`` is (width, height), ``options`` every
+    option the maps were made with.
+
+    The library's copy is kept for save() until close() (or the end of a
+    ``with`` block, or the object's collection) releases it; the arrays stay.
+    """
+
+    def __init__(self, handle, options, output_files):
+        library = _native.load()
+        self._handle = handle
+        self._output_files = output_files
+        self.options = options
+        w, h, c = ctypes.c_int(), ctypes.c_int(), ctypes.c_int()
+        for number, name in enumerate(_native.MAP_NAMES):
+            address = library.proctex_maps_pixels(handle, number, ctypes.byref(w),
+                                                  ctypes.byref(h), ctypes.byref(c))
+            shape = (h.value, w.value) + ((c.value,) if c.value != 1 else ())
+            setattr(self, name, _copy(address, shape, "B") if address else None)
+        address = library.proctex_maps_height(handle, ctypes.byref(w), ctypes.byref(h))
+        self.height = _copy(address, (h.value, w.value), "f") if address else None
+        self.size = (w.value, h.value)
+        # Registered last: until here the caller frees the handle if copying fails.
+        self._release = weakref.finalize(self, _free, library, handle)
+
+    def save(self, path):
+        """Writes the files generate() writes for the same options and returns
+        their list; ProctexError when a file cannot be written."""
+        if not self._release.alive:
+            raise ProctexError("save() after close(): the library's copy of the maps is gone")
+        path = os.fsdecode(os.fspath(path))
+        return save_handle(self._handle, path, self.roughness is not None,
+                           self.metallic is not None, self._output_files)
+
+    def close(self):
+        """Releases the library's copy (save() no longer works); idempotent."""
+        self._release()
+
+    def __enter__(self):
+        return self
+
+    def __exit__(self, *exc):
+        self.close()
+
+    def __repr__(self):
+        shapes = ", ".join(f"{name}={getattr(self, name).shape}"
+                           for name in _native.MAP_NAMES + ("height",)
+                           if getattr(self, name) is not None)
+        return f"<proctex.Maps {shapes}>"
+
+
+def _raw_layout(pixels, width, height, channels, stride):
+    """(data, width, height, channels, stride) for a bytes-like image."""
+    shape = getattr(pixels, "shape", None)
+    if width is None and height is None and channels is None and shape is not None:
+        if getattr(pixels, "typecode", "B") != "B":
+            raise TypeError("encode_png takes 8-bit pixels, not the float height field")
+        height, width = shape[0], shape[1]
+        channels = shape[2] if len(shape) == 3 else 1
+    if width is None or height is None:
+        raise TypeError("encode_png needs width and height (and channels) for raw bytes")
+    channels = 1 if channels is None else channels
+    data = bytes(memoryview(pixels).cast("B"))
+    for name, value in (("width", width), ("height", height), ("channels", channels),
+                        ("stride", stride)):
+        if not isinstance(value, int) or isinstance(value, bool) or value < 0:
+            raise ValueError(f"encode_png: {name} must be a whole number >= 0, not {value!r}")
+    if width and height and channels:
+        row = stride or width * channels
+        needed = row * (height - 1) + width * channels
+        if len(data) < needed:
+            raise ValueError(f"encode_png: {width} x {height} x {channels} pixels with rows "
+                             f"{row} bytes apart need {needed} bytes, got {len(data)}")
+    return data, width, height, channels, stride
+
+
+def _array_layout(array):
+    """(array kept alive, width, height, channels, stride) for a numpy image."""
+    if array.dtype != _numpy.uint8:
+        raise TypeError(f"encode_png takes uint8 pixels, not {array.dtype}")
+    if array.ndim == 2:
+        (height, width), channels = array.shape, 1
+    elif array.ndim == 3 and 1 <= array.shape[2] <= 4:
+        height, width, channels = array.shape
+    else:
+        raise ValueError(f"encode_png takes H x W or H x W x 1..4 pixels, not {array.shape}")
+    # The library steps rows by a stride but needs each row's pixels packed.
+    packed = array.strides[-1] == 1 and (array.ndim == 2 or array.strides[1] == channels)
+    if not packed or (height > 1 and array.strides[0] < width * channels):
+        array = _numpy.ascontiguousarray(array)
+    stride = array.strides[0] if height > 1 else 0
+    return array, width, height, channels, stride
+
+
+def encode_png(pixels, width=None, height=None, channels=None, stride=0):
+    """PNG bytes of one 8-bit image, as the library writes its files.
+
+    ``pixels`` is a uint8 numpy array (H x W grey, or H x W x 1..4 channels:
+    grey, grey + alpha, RGB, RGBA; any strides), a :class:`Pixels` from render(),
+    or bytes-like data with ``width``, ``height``, ``channels`` (default 1) and
+    ``stride`` (bytes from one row to the next, 0 for packed rows).
+    """
+    if _numpy is not None and isinstance(pixels, _numpy.ndarray):
+        if (width, height, channels, stride) != (None, None, None, 0):
+            raise TypeError("encode_png takes the layout of an array from the array itself")
+        keep, width, height, channels, stride = _array_layout(pixels)
+        address = keep.ctypes.data
+    else:
+        keep, width, height, channels, stride = _raw_layout(pixels, width, height, channels,
+                                                            stride)
+        address = keep
+    library = _native.load()
+    out, length = ctypes.c_void_p(), ctypes.c_size_t()
+    code = library.proctex_encode_png(address, width, height, channels, stride,
+                                      ctypes.byref(out), ctypes.byref(length))
+    if code == _native.ERROR_MEMORY:
+        raise MemoryError(f"encode_png: no memory for a {width} x {height} image")
+    if code != _native.OK:
+        raise ValueError(f"encode_png refused {width} x {height} pixels of {channels} channels "
+                         f"with stride {stride} (sizes > 0, 1..4 channels, rows of at least "
+                         "width x channels bytes, under 2^31 bytes in all)")
+    try:
+        return ctypes.string_at(out.value, length.value)
+    finally:
+        library.proctex_free(out)
