@@ -4,7 +4,6 @@
 #include <cmath>
 #include <string>
 
-#include "api/output_paths.h"
 #include "font.h"
 #include "presets.h"
 
@@ -31,34 +30,34 @@ struct TypeSample {
 // Parameters chosen so each type reads clearly on the shared stone base. The
 // number in a label is the patternType or overlayType.
 constexpr TypeSample kTypeSamples[] = {
-    {"base", 0, 0.0f, 0, 0.0f, 0.0f},
-    {"rings (2)", 2, 24.0f, 0, 0.0f, 0.0f},
-    {"grooves (3)", 3, 8.0f, 0, 0.0f, 0.0f},
-    {"tone curve (4)", 4, 2.0f, 0, 0.0f, 0.0f},
-    {"damped (5)", 5, 2.0f, 0, 0.0f, 0.0f},
-    {"cells (6)", 6, 24.0f, 0, 0.0f, 0.0f},
-    {"brushed (7)", 7, 200.0f, 0, 0.0f, 0.0f},
-    {"discs (8)", 8, 48.0f, 0, 0.0f, 0.0f},
-    {"checker (9)", 9, 64.0f, 0, 0.0f, 0.0f},
-    {"knots (10)", 10, 16.0f, 0, 0.0f, 0.0f},
-    {"diamonds (11)", 11, 64.0f, 0, 0.0f, 0.0f},
-    {"egg crate (12)", 12, 10.0f, 0, 0.0f, 0.0f},
-    {"veins (1)", 0, 0.0f, 1, 24.0f, 0.5f},
-    {"bricks (2)", 0, 0.0f, 2, 96.0f, 40.0f},
-    {"planks (3)", 0, 0.0f, 3, 256.0f, 1.0f},
-    {"scratches (4)", 0, 0.0f, 4, 60.0f, 0.6f},
+    {"base", PROCTEX_PATTERN_NONE, 0.0f, PROCTEX_OVERLAY_NONE, 0.0f, 0.0f},
+    {"rings (2)", PROCTEX_PATTERN_RINGS, 24.0f, PROCTEX_OVERLAY_NONE, 0.0f, 0.0f},
+    {"grooves (3)", PROCTEX_PATTERN_GROOVES, 8.0f, PROCTEX_OVERLAY_NONE, 0.0f, 0.0f},
+    {"tone curve (4)", PROCTEX_PATTERN_TONE_CURVE, 2.0f, PROCTEX_OVERLAY_NONE, 0.0f, 0.0f},
+    {"damped (5)", PROCTEX_PATTERN_DAMPED_EXTREMES, 2.0f, PROCTEX_OVERLAY_NONE, 0.0f, 0.0f},
+    {"cells (6)", PROCTEX_PATTERN_CELLS, 24.0f, PROCTEX_OVERLAY_NONE, 0.0f, 0.0f},
+    {"brushed (7)", PROCTEX_PATTERN_BRUSHED, 200.0f, PROCTEX_OVERLAY_NONE, 0.0f, 0.0f},
+    {"discs (8)", PROCTEX_PATTERN_DISCS, 48.0f, PROCTEX_OVERLAY_NONE, 0.0f, 0.0f},
+    {"checker (9)", PROCTEX_PATTERN_CHECKER, 64.0f, PROCTEX_OVERLAY_NONE, 0.0f, 0.0f},
+    {"knots (10)", PROCTEX_PATTERN_KNOTS, 16.0f, PROCTEX_OVERLAY_NONE, 0.0f, 0.0f},
+    {"diamonds (11)", PROCTEX_PATTERN_DIAMONDS, 64.0f, PROCTEX_OVERLAY_NONE, 0.0f, 0.0f},
+    {"egg crate (12)", PROCTEX_PATTERN_EGG_CRATE, 10.0f, PROCTEX_OVERLAY_NONE, 0.0f, 0.0f},
+    {"veins (1)", PROCTEX_PATTERN_NONE, 0.0f, PROCTEX_OVERLAY_VEINS, 24.0f, 0.5f},
+    {"bricks (2)", PROCTEX_PATTERN_NONE, 0.0f, PROCTEX_OVERLAY_BRICKS, 96.0f, 40.0f},
+    {"planks (3)", PROCTEX_PATTERN_NONE, 0.0f, PROCTEX_OVERLAY_PLANKS, 256.0f, 1.0f},
+    {"scratches (4)", PROCTEX_PATTERN_NONE, 0.0f, PROCTEX_OVERLAY_SCRATCHES, 60.0f, 0.6f},
 };
 
 // "pattern-2", "overlay-4" or "base": plain file names for the samples.
 std::string sampleFileName(const TypeSample& s) {
-    if (s.pattern != 0) return "pattern-" + std::to_string(s.pattern);
-    if (s.overlay != 0) return "overlay-" + std::to_string(s.overlay);
+    if (s.pattern != PROCTEX_PATTERN_NONE) return "pattern-" + std::to_string(s.pattern);
+    if (s.overlay != PROCTEX_OVERLAY_NONE) return "overlay-" + std::to_string(s.overlay);
     return "base";
 }
 
 SheetTile tileOf(const BatchItem& item, std::string label) {
-    return {std::move(label), deriveOutputPath(item.options.output, "_diff.png"),
-            deriveOutputPath(item.options.output, "_nmap.png")};
+    return {std::move(label), mapPath(item.options.output, PROCTEX_MAP_DIFFUSE),
+            mapPath(item.options.output, PROCTEX_MAP_NORMAL)};
 }
 
 // The largest font scale, up to 2, at which every label fits under its tile.
@@ -80,13 +79,13 @@ std::vector<BatchItem> typeSamples(const std::filesystem::path& dir) {
         item.name = s.label;
         Options& o = item.options;
         o.seed = 2024;
-        o.pattern = s.pattern;
+        o.patternType = s.pattern;
         o.patternParam = s.patternParam;
-        o.overlay = s.overlay;
+        o.overlayType = s.overlay;
         o.overlayParam = s.overlayParam;
         o.overlayStrength = s.overlayStrength;
-        o.roughnessMap = 0;
-        o.metallicMap = 0;
+        o.writeRoughness = 0;
+        o.writeMetallic = 0;
         o.output = (dir / (sampleFileName(s) + ".png")).string();
         items.push_back(std::move(item));
     }
@@ -137,8 +136,8 @@ int runGallery(const GallerySettings& settings, std::FILE* out, std::FILE* err) 
     std::vector<BatchItem> items;
     for (const Preset& p : presets()) {
         BatchItem item{p.name, p.options};
-        item.options.roughnessMap = 0;  // the sheets show diffuse and normal only
-        item.options.metallicMap = 0;
+        item.options.writeRoughness = 0;  // the sheets show diffuse and normal only
+        item.options.writeMetallic = 0;
         item.options.output = (presetDir / (std::string(p.name) + ".png")).string();
         items.push_back(std::move(item));
     }

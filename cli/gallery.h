@@ -6,8 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "batch.h"
+#include "batch_runner.h"
 #include "image.h"
+#include "progress.h"
 
 namespace proctex::cli {
 

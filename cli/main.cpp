@@ -7,37 +7,100 @@
 #include <unistd.h>
 
 #include <CLI/CLI.hpp>
-#include <clocale>
+#include <algorithm>
 #include <cstdio>
 #include <iostream>
 #include <string>
+#include <vector>
 
-#include "batch.h"
 #include "gallery.h"
+#include "manifest.h"
 #include "options.h"
 #include "presets.h"
+#include "progress.h"
 
 namespace {
 
 using namespace proctex::cli;
 
-void listPresets() {
-    std::size_t width = 0;
-    for (const Preset& p : presets()) width = std::max(width, std::string(p.name).size());
-    for (const Preset& p : presets()) {
-        std::printf("%-*s  %s\n", static_cast<int>(width), p.name, p.description);
-    }
+// Everything the command line can ask for; the parser writes straight into it.
+struct Request {
+    Options material;                        // the fields and the output path
+    std::vector<CLI::Option*> fieldOptions;  // one per entry of fields(), in that order
+    std::string presetName;
+    bool listPresets = false;
+    std::string showPresetName;
+
+    CLI::App* galleryCommand = nullptr;
+    GallerySettings gallery;
+    std::string galleryProgress = "auto";
+
+    CLI::App* batchCommand = nullptr;
+    std::string manifest;
+    int batchJobs = 0;
+    std::string batchProgress = "auto";
+};
+
+std::string unknownPresetMessage(const std::string& name) {
+    return "no preset is called '" + name + "' (see --list-presets)";
 }
 
-// The options that differ from the tool's defaults, as a command line.
-void showPreset(const Preset& preset) {
-    const Options defaults;
-    std::printf("proctex");
+void addMaterialOptions(CLI::App& app, Request& request) {
     for (const Field& f : fields()) {
-        const std::string value = fieldText(f, preset.options);
-        if (value != fieldText(f, defaults)) std::printf(" --%s %s", f.name, value.c_str());
+        std::visit(
+            [&](auto member) {
+                request.fieldOptions.push_back(
+                    app.add_option(std::string("--") + f.name, request.material.*member, f.help)
+                        ->capture_default_str());
+            },
+            f.member);
     }
-    std::printf(" OUT.png\n");
+    app.add_option("--preset", request.presetName,
+                   "Start from a named material; other options override it")
+        ->check([](const std::string& name) {
+            return findPreset(name) != nullptr ? std::string() : unknownPresetMessage(name);
+        });
+    app.add_flag("--list-presets", request.listPresets, "List the named materials and exit");
+    app.add_option("--show-preset", request.showPresetName,
+                   "Print the options of a preset and exit");
+    app.add_option("output", request.material.output, "Output path, e.g. out/stone.png");
+}
+
+void addGalleryCommand(CLI::App& app, Request& request) {
+    CLI::App* cmd =
+        app.add_subcommand("gallery", "Contact sheets of every preset, pattern and overlay");
+    cmd->add_option("dir", request.gallery.dir, "Folder for the materials and sheets")->required();
+    cmd->add_option("--size", request.gallery.tile, "Thumbnail edge in pixels")
+        ->capture_default_str()
+        ->check(CLI::Range(32, 1024));
+    cmd->add_option("--jobs,-j", request.gallery.jobs, "Worker threads (0: one per core)")
+        ->check(CLI::NonNegativeNumber);
+    cmd->add_option("--progress", request.galleryProgress, "auto, bar, lines or quiet")
+        ->check(CLI::IsMember({"auto", "bar", "lines", "quiet"}));
+    request.galleryCommand = cmd;
+}
+
+void addBatchCommand(CLI::App& app, Request& request) {
+    CLI::App* cmd = app.add_subcommand("batch", "Generate every material of a JSON manifest");
+    cmd->add_option("manifest", request.manifest, "JSON manifest, e.g. examples/presets.json")
+        ->required();
+    cmd->add_option("--jobs,-j", request.batchJobs, "Worker threads (0: one per core)")
+        ->check(CLI::NonNegativeNumber);
+    cmd->add_option("--progress", request.batchProgress, "auto, bar, lines or quiet")
+        ->check(CLI::IsMember({"auto", "bar", "lines", "quiet"}));
+    request.batchCommand = cmd;
+}
+
+// `request` must outlive `app`: the options write into it.
+void buildParser(CLI::App& app, Request& request) {
+    app.set_version_flag("--version", std::string("proctex ") + PROCTEX_VERSION);
+    app.require_subcommand(0, 1);
+    // A later option overrides an earlier one, so a printed preset line can be
+    // extended: $(proctex --show-preset lava) --seed 5
+    app.option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+    addMaterialOptions(app, request);
+    addGalleryCommand(app, request);
+    addBatchCommand(app, request);
 }
 
 int terminalColumns() {
@@ -53,135 +116,110 @@ ProgressStyle progressStyle(const std::string& choice) {
     return isatty(STDOUT_FILENO) ? ProgressStyle::Bar : ProgressStyle::Lines;
 }
 
+bool anyMaterialOption(const Request& request) {
+    return !request.presetName.empty() || !request.material.output.empty() ||
+           std::any_of(request.fieldOptions.begin(), request.fieldOptions.end(),
+                       [](const CLI::Option* opt) { return opt->count() > 0; });
+}
+
+int listPresets() {
+    std::size_t width = 0;
+    for (const Preset& p : presets()) width = std::max(width, std::string(p.name).size());
+    for (const Preset& p : presets()) {
+        std::printf("%-*s  %s\n", static_cast<int>(width), p.name, p.description);
+    }
+    return 0;
+}
+
+// The options that differ from the tool's defaults, as a command line.
+int showPreset(const std::string& name) {
+    const Preset* preset = findPreset(name);
+    if (preset == nullptr) {
+        std::cerr << "proctex: " << unknownPresetMessage(name) << "\n";
+        return 2;
+    }
+    const ProctexSettings defaults = defaultSettings();
+    std::printf("proctex");
+    for (const Field& f : fields()) {
+        const std::string value = fieldText(f, preset->options);
+        if (value != fieldText(f, defaults)) std::printf(" --%s %s", f.name, value.c_str());
+    }
+    std::printf(" OUT.png\n");
+    return 0;
+}
+
+int runGalleryCommand(Request& request) {
+    request.gallery.progress = progressStyle(request.galleryProgress);
+    request.gallery.columns = terminalColumns();
+    return runGallery(request.gallery, stdout, stderr);
+}
+
+int runBatchCommand(const Request& request) {
+    std::vector<BatchItem> items;
+    try {
+        items = loadManifest(request.manifest);
+    } catch (const ManifestError& e) {
+        std::cerr << "proctex batch: " << request.manifest << ": " << e.what() << "\n";
+        return 2;
+    }
+    ProgressPrinter printer(stdout, progressStyle(request.batchProgress), terminalColumns());
+    const BatchSummary summary = runBatch(items, request.batchJobs, &printer);
+    return summary.failed > 0 ? 1 : 0;
+}
+
+// The preset, then whatever the command line says explicitly.
+Options applyPreset(const Preset& preset, const Request& request) {
+    Options o = preset.options;
+    for (std::size_t i = 0; i < request.fieldOptions.size(); ++i) {
+        if (request.fieldOptions[i]->count() > 0) copyField(fields()[i], request.material, o);
+    }
+    o.output = request.material.output;
+    return o;
+}
+
 int generateOne(const Options& o) {
     const Outcome outcome = generate(o);
     for (const auto& f : outcome.files) std::printf("%s\n", f.c_str());
     std::fflush(stdout);
     if (!outcome.ok) {
         std::cerr << "proctex: " << outcome.error << "\n";
-        // Failures found before the call are usage errors.
-        return outcome.called ? 1 : 2;
+        // Settings or an output refused before any work are usage errors.
+        return outcome.refused ? 2 : 1;
     }
     return 0;
+}
+
+int runSingleMaterial(const Request& request) {
+    if (request.material.output.empty()) {
+        std::cerr << "proctex: give an output path, e.g. proctex out/stone.png (see --help)\n";
+        return 2;
+    }
+    if (const Preset* preset = findPreset(request.presetName)) {
+        return generateOne(applyPreset(*preset, request));
+    }
+    return generateOne(request.material);
+}
+
+int run(Request& request) {
+    const bool gallery = request.galleryCommand->parsed();
+    if ((gallery || request.batchCommand->parsed()) && anyMaterialOption(request)) {
+        std::cerr << "proctex: material options go with a single OUT.png, not with "
+                  << (gallery ? "gallery" : "batch") << " (a manifest sets them per item)\n";
+        return 2;
+    }
+    if (request.listPresets) return listPresets();
+    if (!request.showPresetName.empty()) return showPreset(request.showPresetName);
+    if (gallery) return runGalleryCommand(request);
+    if (request.batchCommand->parsed()) return runBatchCommand(request);
+    return runSingleMaterial(request);
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    std::setlocale(LC_ALL, "");
-
+    Request request;
     CLI::App app{"proctex: procedural PBR material textures"};
-    app.set_version_flag("--version", std::string("proctex ") + PROCTEX_VERSION);
-    app.require_subcommand(0, 1);
-    // A later option overrides an earlier one, so a printed preset line can be
-    // extended: $(proctex --show-preset lava) --seed 5
-    app.option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
-
-    Options parsed;
-    std::vector<CLI::Option*> fieldOptions;
-    for (const Field& f : fields()) {
-        std::visit(
-            [&](auto member) {
-                fieldOptions.push_back(
-                    app.add_option(std::string("--") + f.name, parsed.*member, f.help)
-                        ->capture_default_str());
-            },
-            f.member);
-    }
-    std::string presetName;
-    app.add_option("--preset", presetName, "Start from a named material; other options override it")
-        ->check([](const std::string& name) {
-            return findPreset(name) != nullptr
-                       ? std::string()
-                       : "no preset is called '" + name + "' (see --list-presets)";
-        });
-    bool list = false;
-    app.add_flag("--list-presets", list, "List the named materials and exit");
-    std::string showName;
-    app.add_option("--show-preset", showName, "Print the options of a preset and exit");
-    app.add_option("output", parsed.output, "Output path, e.g. out/stone.png");
-
-    GallerySettings gallery;
-    std::string galleryProgress = "auto";
-    CLI::App* galleryCmd =
-        app.add_subcommand("gallery", "Contact sheets of every preset, pattern and overlay");
-    galleryCmd->add_option("dir", gallery.dir, "Folder for the materials and sheets")->required();
-    galleryCmd->add_option("--size", gallery.tile, "Thumbnail edge in pixels")
-        ->capture_default_str()
-        ->check(CLI::Range(32, 1024));
-    galleryCmd->add_option("--jobs,-j", gallery.jobs, "Worker threads (0: one per core)")
-        ->check(CLI::NonNegativeNumber);
-    galleryCmd->add_option("--progress", galleryProgress, "auto, bar, lines or quiet")
-        ->check(CLI::IsMember({"auto", "bar", "lines", "quiet"}));
-
-    std::string manifest;
-    int jobs = 0;
-    std::string batchProgress = "auto";
-    CLI::App* batchCmd = app.add_subcommand("batch", "Generate every material of a JSON manifest");
-    batchCmd->add_option("manifest", manifest, "JSON manifest, e.g. examples/presets.json")
-        ->required();
-    batchCmd->add_option("--jobs,-j", jobs, "Worker threads (0: one per core)")
-        ->check(CLI::NonNegativeNumber);
-    batchCmd->add_option("--progress", batchProgress, "auto, bar, lines or quiet")
-        ->check(CLI::IsMember({"auto", "bar", "lines", "quiet"}));
-
+    buildParser(app, request);
     CLI11_PARSE(app, argc, argv);
-
-    bool anyField = false;
-    for (const CLI::Option* opt : fieldOptions) anyField = anyField || opt->count() > 0;
-    const bool subcommand = galleryCmd->parsed() || batchCmd->parsed();
-    if (subcommand && (anyField || !presetName.empty() || !parsed.output.empty())) {
-        std::cerr << "proctex: material options go with a single OUT.png, not with "
-                  << (galleryCmd->parsed() ? "gallery" : "batch")
-                  << " (a manifest sets them per item)\n";
-        return 2;
-    }
-
-    if (list) {
-        listPresets();
-        return 0;
-    }
-    if (!showName.empty()) {
-        const Preset* preset = findPreset(showName);
-        if (preset == nullptr) {
-            std::cerr << "proctex: no preset is called '" << showName << "' (see --list-presets)\n";
-            return 2;
-        }
-        showPreset(*preset);
-        return 0;
-    }
-
-    if (galleryCmd->parsed()) {
-        gallery.progress = progressStyle(galleryProgress);
-        gallery.columns = terminalColumns();
-        return runGallery(gallery, stdout, stderr);
-    }
-
-    if (batchCmd->parsed()) {
-        std::vector<BatchItem> items;
-        try {
-            items = loadManifest(manifest);
-        } catch (const ManifestError& e) {
-            std::cerr << "proctex batch: " << manifest << ": " << e.what() << "\n";
-            return 2;
-        }
-        ProgressPrinter printer(stdout, progressStyle(batchProgress), terminalColumns());
-        const BatchSummary summary = runBatch(items, jobs, &printer);
-        return summary.failed > 0 ? 1 : 0;
-    }
-
-    if (parsed.output.empty()) {
-        std::cerr << "proctex: give an output path, e.g. proctex out/stone.png (see --help)\n";
-        return 2;
-    }
-    Options o = parsed;
-    if (const Preset* preset = findPreset(presetName)) {
-        // The preset, then whatever the command line says explicitly.
-        o = preset->options;
-        for (std::size_t i = 0; i < fieldOptions.size(); ++i) {
-            if (fieldOptions[i]->count() > 0) copyField(fields()[i], parsed, o);
-        }
-        o.output = parsed.output;
-    }
-    return generateOne(o);
+    return run(request);
 }

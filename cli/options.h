@@ -1,5 +1,7 @@
-// The options of one material, by the names the tool and its manifests use.
+// The settings of one material, by the names the tool and its manifests use.
 #pragma once
+
+#include <proctex.h>
 
 #include <span>
 #include <string>
@@ -9,40 +11,24 @@
 
 namespace proctex::cli {
 
-// Every argument of GenerateTexture but the path; the defaults make a
-// good-looking grey stone. Presets list only what they change.
-struct Options {
-    int width = 512;
-    int height = 512;
-    int base = 0;
-    float scale = 96.0f;
-    int octaves = 7;
-    float persistence = 0.55f;
-    float lacunarity = 2.0f;
-    int material = 4;
-    int pattern = 0;
-    float patternParam = 0.0f;
-    int overlay = 0;
-    float overlayParam = 0.0f;
-    float overlayStrength = 0.0f;
-    int seed = 1234;
-    float contrast = 1.2f;
-    float brightness = 0.0f;
-    int invert = 0;
-    int seamless = 0;
-    float normalStrength = 6.0f;
-    float roughness = 0.5f;
-    int roughnessMap = 1;
-    int metallicMap = 1;
-    std::string output = {};
+// The library's defaults (proctex_settings_init): a 512 x 512 grey stone.
+ProctexSettings defaultSettings();
+
+// The library's settings plus the path the files are named after. Deriving
+// keeps the members where callers read them (o.width, o.seed) and lets an
+// Options go to the library wherever a ProctexSettings* is taken.
+struct Options : ProctexSettings {
+    Options() : ProctexSettings(defaultSettings()) {}
+
+    std::string output;
 };
 
-// One of the 22 numeric options: its long name (without "--"), which is also
-// its key in a batch manifest, a one-line help text and where it lives.
+// One of the 22 numeric settings: its long name (without "--"), which is also
+// its key in a batch manifest, a one-line help text and its member.
 struct Field {
     const char* name;
     const char* help;
-    std::variant<int Options::*, float Options::*> member;
+    std::variant<int ProctexSettings::*, float ProctexSettings::*> member;
 };
 
 // In the order of GenerateTexture's arguments.
@@ -52,29 +38,29 @@ std::span<const Field> fields();
 const Field* findField(std::string_view name);
 
 // Copies one field's value from `from` to `to`.
-void copyField(const Field& field, const Options& from, Options& to);
+void copyField(const Field& field, const ProctexSettings& from, ProctexSettings& to);
 
 // The value as the command line would spell it ("96", "0.55").
-std::string fieldText(const Field& field, const Options& o);
+std::string fieldText(const Field& field, const ProctexSettings& settings);
 
-// Says why a call would fail when we can tell beforehand; empty when we cannot.
-std::string explainFailure(const Options& o);
+// Why the output path cannot be used (empty, or in a missing folder); empty
+// when it can. The library cannot know about folders before writing.
+std::string outputProblem(const std::string& output);
 
-// Converts a locale-encoded path to the wide form the library takes; false
-// when the path is not valid in the current locale.
-bool widenPath(const std::string& path, std::wstring& wide);
+// The file the library names `map` (PROCTEX_MAP_DIFFUSE ..) for `output`.
+std::string mapPath(const std::string& output, int map);
 
 // The files a call with these options writes (each once, in writing order).
 std::vector<std::string> outputFiles(const Options& o);
 
 struct Outcome {
     bool ok = false;
-    bool called = false;             // false: refused before calling the library
+    bool refused = false;            // refused before any work: a usage error
     std::string error;               // why it failed, when it did
     std::vector<std::string> files;  // the files that exist afterwards
 };
 
-// Checks the options, then makes one GenerateTexture call.
+// Checks the settings and the output, then computes the maps and saves them.
 Outcome generate(const Options& o);
 
 }  // namespace proctex::cli

@@ -1,4 +1,4 @@
-// Named starting points: a material in one word.
+// The library's named materials (proctex_preset_*), as the tool lists them.
 #pragma once
 
 #include <span>
@@ -11,9 +11,10 @@ namespace proctex::cli {
 struct Preset {
     const char* name;
     const char* description;  // one line
-    Options options;          // everything a preset leaves out keeps the tool's default
+    Options options;          // the library's settings for it; no output
 };
 
+// Read from the library once, in its order.
 std::span<const Preset> presets();
 
 // Null when there is no preset of that name.

@@ -73,25 +73,71 @@ TEST(Cli, WritesAndListsTheFilesLikeTheLibraryCall) {
     call.contrast = 1.2f;
     call.normalStrength = 6.0f;
     ASSERT_EQ(call.run(dir / "direct.png"), 1);
-    EXPECT_EQ(test::readBytes(names.diffuse),
-              test::readBytes(test::outputNames(dir.path(), "direct").diffuse));
-    EXPECT_EQ(test::readBytes(names.normal),
-              test::readBytes(test::outputNames(dir.path(), "direct").normal));
+    // Every file byte for byte, though the tool saves through proctex_save.
+    const auto direct = test::outputNames(dir.path(), "direct");
+    EXPECT_EQ(test::readBytes(names.diffuse), test::readBytes(direct.diffuse));
+    EXPECT_EQ(test::readBytes(names.normal), test::readBytes(direct.normal));
+    EXPECT_EQ(test::readBytes(names.specular), test::readBytes(direct.specular));
+    EXPECT_EQ(test::readBytes(names.roughness), test::readBytes(direct.roughness));
+    EXPECT_EQ(test::readBytes(names.metallic), test::readBytes(direct.metallic));
 }
 
-TEST(Cli, ExplainsFailures) {
+// The library's reason for refusing settings, as the tool should print it.
+std::string refusal(const cli::Options& o) {
+    char reason[256] = "";
+    EXPECT_NE(proctex_settings_check(&o, reason, sizeof reason), PROCTEX_OK);
+    return std::string("proctex: ") + reason + "\n";
+}
+
+TEST(Cli, RefusedSettingsPrintTheLibrarysReasonAndExitTwo) {
+    TempDir dir;
+    const struct {
+        const char* arguments;
+        void (*change)(cli::Options&);
+    } cases[] = {
+        {"--width 0", [](cli::Options& o) { o.width = 0; }},
+        {"--pattern 6 --pattern-param 0",
+         [](cli::Options& o) { o.patternType = PROCTEX_PATTERN_CELLS; }},
+        {"--overlay 2 --overlay-param 0 --overlay-strength 40",
+         [](cli::Options& o) {
+             o.overlayType = PROCTEX_OVERLAY_BRICKS;
+             o.overlayStrength = 40.0f;
+         }},
+        {"--overlay 2 --overlay-param 96 --overlay-strength 0",
+         [](cli::Options& o) {
+             o.overlayType = PROCTEX_OVERLAY_BRICKS;
+             o.overlayParam = 96.0f;
+         }},
+    };
+    for (const auto& c : cases) {
+        cli::Options o;
+        c.change(o);
+        const CliRun run = runCli(std::string(c.arguments) + " " + (dir / "x.png").string());
+        EXPECT_EQ(run.exitCode, 2) << c.arguments;
+        EXPECT_EQ(run.output, refusal(o)) << c.arguments;
+    }
+    EXPECT_TRUE(test::listFiles(dir.path()).empty());
+}
+
+TEST(Cli, ExplainsOutputProblems) {
     TempDir dir;
     const CliRun missing = runCli((dir / "nowhere" / "x.png").string());
-    EXPECT_NE(missing.exitCode, 0);
+    EXPECT_EQ(missing.exitCode, 2);
     EXPECT_NE(missing.output.find("does not exist"), std::string::npos) << missing.output;
 
-    const CliRun size = runCli("--width 0 " + (dir / "x.png").string());
-    EXPECT_NE(size.exitCode, 0);
-    EXPECT_NE(size.output.find("positive"), std::string::npos) << size.output;
-
     const CliRun noOutput = runCli("--width 8");
-    EXPECT_NE(noOutput.exitCode, 0);
+    EXPECT_EQ(noOutput.exitCode, 2);
     EXPECT_TRUE(test::listFiles(dir.path()).empty());
+
+    // A folder where the normal map should go: the diffuse file is written
+    // and listed, then the tool names the file it could not write.
+    fs::create_directory(dir / "y_nmap.png");
+    const CliRun blocked = runCli("--width 16 --height 16 " + (dir / "y.png").string());
+    EXPECT_EQ(blocked.exitCode, 1);
+    const std::string diffuse = (dir / "y_diff.png").string();
+    EXPECT_EQ(blocked.output.rfind(diffuse + "\nproctex: ", 0), 0u) << blocked.output;
+    EXPECT_NE(blocked.output.find("y_nmap.png", diffuse.size()), std::string::npos)
+        << blocked.output;
 }
 
 void writeText(const fs::path& path, const std::string& text) {
@@ -155,9 +201,14 @@ TEST(Cli, BatchKeepsGoingAfterAFailureAndSaysSo) {
     const CliRun run = runCli("batch --jobs 2 --progress lines " + manifest.string());
     EXPECT_EQ(run.exitCode, 1) << run.output;
     EXPECT_NE(run.output.find("batch: 3 materials on 2 jobs"), std::string::npos) << run.output;
-    EXPECT_NE(run.output.find("failed lava (" + (dir / "out" / "bad.png").string() +
-                              "): generation failed"),
-              std::string::npos)
+    cli::Options lava = cli::findPreset("lava")->options;
+    lava.width = 32;
+    lava.height = 24;
+    lava.patternParam = 0.0f;
+    const std::string reason = refusal(lava).substr(9);  // without "proctex: "
+    EXPECT_NE(
+        run.output.find("failed lava (" + (dir / "out" / "bad.png").string() + "): " + reason),
+        std::string::npos)
         << run.output;
     EXPECT_NE(run.output.find("batch: 2 of 3 written"), std::string::npos) << run.output;
     EXPECT_TRUE(fs::exists(dir / "out" / "g_diff.png"));

@@ -1,11 +1,12 @@
 // Batch manifests: what an item gets from presets, defaults and its own
 // fields, and errors that name the item and the field before any work.
+#include "manifest.h"
+
 #include <gtest/gtest.h>
 
 #include <set>
 #include <string>
 
-#include "batch.h"
 #include "presets.h"
 
 namespace proctex::cli {
@@ -34,16 +35,16 @@ TEST(Manifest, ItemsTakePresetThenDefaultsThenTheirOwnFields) {
     const Options& lava = findPreset("lava")->options;
 
     // The defaults' preset, with the defaults on top.
-    EXPECT_EQ(items[0].options.material, marble.material);
-    EXPECT_EQ(items[0].options.overlay, marble.overlay);
+    EXPECT_EQ(items[0].options.materialType, marble.materialType);
+    EXPECT_EQ(items[0].options.overlayType, marble.overlayType);
     EXPECT_EQ(items[0].options.width, 256);
     EXPECT_EQ(items[0].options.height, marble.height);
     EXPECT_EQ(items[0].options.seed, 9);
     EXPECT_EQ(items[0].name, "a.png");
 
     // The item's own preset replaces the defaults' one; its fields win.
-    EXPECT_EQ(items[1].options.material, lava.material);
-    EXPECT_EQ(items[1].options.pattern, lava.pattern);
+    EXPECT_EQ(items[1].options.materialType, lava.materialType);
+    EXPECT_EQ(items[1].options.patternType, lava.patternType);
     EXPECT_EQ(items[1].options.width, 256);
     EXPECT_EQ(items[1].options.seed, 3);
     EXPECT_EQ(items[1].name, "lava");
@@ -59,7 +60,7 @@ TEST(Manifest, APlainArrayStartsFromTheToolDefaults) {
     ASSERT_EQ(items.size(), 1u);
     const Options defaults;
     EXPECT_EQ(items[0].options.scale, defaults.scale);
-    EXPECT_EQ(items[0].options.material, defaults.material);
+    EXPECT_EQ(items[0].options.materialType, defaults.materialType);
     EXPECT_EQ(items[0].options.overlayStrength, 0.25f);
     EXPECT_TRUE(parseManifest("[]").empty());
 }

@@ -1,5 +1,5 @@
-// The preset table: coverage of the library's types, names a user can type
-// and the sheets can draw, and values the library accepts.
+// The tool's view of the library's presets: the same table, names a user can
+// type and the sheets can draw, and values the library accepts.
 #include "presets.h"
 
 #include <gtest/gtest.h>
@@ -17,13 +17,28 @@ TEST(Presets, TogetherUseEveryPatternOverlayAndPalette) {
     ASSERT_GE(presets().size(), 16u);
     std::set<int> patterns, overlays, materials;
     for (const Preset& p : presets()) {
-        patterns.insert(p.options.pattern);
-        overlays.insert(p.options.overlay);
-        materials.insert(p.options.material);
+        patterns.insert(p.options.patternType);
+        overlays.insert(p.options.overlayType);
+        materials.insert(p.options.materialType);
     }
     for (int type = 2; type <= 12; ++type) EXPECT_TRUE(patterns.count(type)) << "pattern " << type;
     for (int type = 1; type <= 4; ++type) EXPECT_TRUE(overlays.count(type)) << "overlay " << type;
     for (int type = 1; type <= 7; ++type) EXPECT_TRUE(materials.count(type)) << "material " << type;
+}
+
+TEST(Presets, AreTheLibrarysInItsOrder) {
+    ASSERT_EQ(presets().size(), static_cast<std::size_t>(proctex_preset_count()));
+    for (int i = 0; i < proctex_preset_count(); ++i) {
+        const Preset& p = presets()[static_cast<std::size_t>(i)];
+        EXPECT_STREQ(p.name, proctex_preset_name(i));
+        EXPECT_STREQ(p.description, proctex_preset_description(i));
+        ProctexSettings expected;
+        ASSERT_EQ(proctex_preset_settings(p.name, &expected, sizeof expected), PROCTEX_OK);
+        for (const Field& f : fields()) {
+            EXPECT_EQ(fieldText(f, p.options), fieldText(f, expected)) << p.name << " " << f.name;
+        }
+        EXPECT_TRUE(p.options.output.empty());
+    }
 }
 
 TEST(Presets, NamesAreUniqueTypableAndDrawable) {

@@ -1,10 +1,12 @@
 // Progress of a batch as a user sees it: the bar, the lines and the summary.
+#include "progress.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <string>
 
-#include "batch.h"
+#include "batch_runner.h"
 #include "test_support.h"
 
 namespace proctex::cli {
@@ -51,6 +53,8 @@ TEST(Progress, LinesNameEachItemAndTheSummaryNamesFailures) {
         items[i].options.output = (dir / (items[i].name + ".png")).string();
     }
     items[1].options.width = 0;
+    char reason[256];
+    ASSERT_NE(proctex_settings_check(&items[1].options, reason, sizeof reason), PROCTEX_OK);
 
     for (const ProgressStyle style : {ProgressStyle::Lines, ProgressStyle::Bar}) {
         std::FILE* out = std::tmpfile();
@@ -62,8 +66,7 @@ TEST(Progress, LinesNameEachItemAndTheSummaryNamesFailures) {
 
         EXPECT_EQ(summary.failed, 1u);
         EXPECT_NE(text.find("batch: 3 materials on 1 job\n"), std::string::npos) << text;
-        EXPECT_NE(text.find("[2/3] failed m1 (" + items[1].options.output +
-                            "): width and height must be positive\n"),
+        EXPECT_NE(text.find("[2/3] failed m1 (" + items[1].options.output + "): " + reason + "\n"),
                   std::string::npos)
             << text;
         EXPECT_NE(text.find("batch: 2 of 3 written in "), std::string::npos) << text;

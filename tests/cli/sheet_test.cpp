@@ -127,13 +127,15 @@ TEST(Sheet, TypeSamplesCoverEveryPatternAndOverlayOnOneBase) {
     const auto items = typeSamples("types");
     std::set<int> patterns, overlays;
     for (const auto& item : items) {
-        EXPECT_EQ(item.options.material, items[0].options.material);
+        EXPECT_EQ(item.options.materialType, items[0].options.materialType);
         EXPECT_EQ(item.options.seed, items[0].options.seed);
         EXPECT_EQ(item.options.scale, items[0].options.scale);
         // One type at a time.
-        EXPECT_TRUE(item.options.pattern == 0 || item.options.overlay == 0) << item.name;
-        patterns.insert(item.options.pattern);
-        overlays.insert(item.options.overlay);
+        EXPECT_TRUE(item.options.patternType == PROCTEX_PATTERN_NONE ||
+                    item.options.overlayType == PROCTEX_OVERLAY_NONE)
+            << item.name;
+        patterns.insert(item.options.patternType);
+        overlays.insert(item.options.overlayType);
     }
     for (int type = 2; type <= 12; ++type) EXPECT_TRUE(patterns.count(type)) << type;
     for (int type = 1; type <= 4; ++type) EXPECT_TRUE(overlays.count(type)) << type;

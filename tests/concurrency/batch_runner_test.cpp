@@ -1,5 +1,7 @@
 // The batch runner's workers: every item once, reports one at a time, files
 // equal to those of a single worker, failures isolated.
+#include "batch_runner.h"
+
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -7,7 +9,6 @@
 #include <string>
 #include <vector>
 
-#include "batch.h"
 #include "presets.h"
 #include "test_support.h"
 
@@ -62,7 +63,7 @@ TEST(BatchRunner, ThreeWorkersWriteWhatOneWorkerWrites) {
     auto parallel = smallPresets(three.path());
     // A failing item in the middle, in a folder the runner has to create.
     parallel[5].options.patternParam = 0.0f;
-    parallel[5].options.pattern = 6;  // a cell size of 0 is refused
+    parallel[5].options.patternType = PROCTEX_PATTERN_CELLS;  // a cell size of 0 is refused
     parallel[7].options.output = (three / "deeper" / "nested" / "x.png").string();
 
     ASSERT_EQ(runBatch(serial, 1, nullptr).failed, 0u);
@@ -72,7 +73,9 @@ TEST(BatchRunner, ThreeWorkersWriteWhatOneWorkerWrites) {
     EXPECT_EQ(summary.jobs, 3u);
     EXPECT_EQ(summary.failed, 1u);
     EXPECT_FALSE(summary.results[5].ok);
-    EXPECT_FALSE(summary.results[5].error.empty());
+    char reason[256];
+    ASSERT_NE(proctex_settings_check(&parallel[5].options, reason, sizeof reason), PROCTEX_OK);
+    EXPECT_EQ(summary.results[5].error, reason);
     EXPECT_FALSE(sink.overlapped_);
     EXPECT_EQ(sink.total_, parallel.size());
     EXPECT_EQ(sink.jobs_, 3u);
