@@ -3,7 +3,9 @@
 function(proctex_set_flags target)
     target_compile_options(${target} PRIVATE
         -ffp-contract=off -fno-fast-math
-        -Wall -Wextra)
+        # A float passed where an int is meant (or the reverse) must not
+        # compile silently: the argument lists mix both.
+        -Wall -Wextra -Wconversion)
     if(WIN32 AND CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
         # GCC cannot keep the Win64 stack 32-byte aligned for spilled AVX
         # registers; the assembler turns its aligned vector moves into

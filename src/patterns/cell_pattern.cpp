@@ -536,7 +536,7 @@ template <typename Sink>
 void searchTiles(const PointGrid& grid, int width, int height, float maxDist, Sink&& sink) {
     if (width <= 0 || height <= 0) return;
     const double spacing = std::sqrt(static_cast<double>(width) * height /
-                                     (2.0 * std::max<double>(1.0, grid.pointCount())));
+                                     (2.0 * std::max(1.0, static_cast<double>(grid.pointCount()))));
     const int tile = tileSide(spacing);
     const int chunkCols = (width + kChunk - 1) / kChunk;
     const int stride = chunkCols * kChunk;

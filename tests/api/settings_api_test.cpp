@@ -181,8 +181,9 @@ TEST(Generate, MasksPickMapsWithoutChangingThemAndHeightIsThePreToneField) {
         ASSERT_EQ(proctex_generate(&s, PROCTEX_MAP_BIT(map), &one, nullptr, 0), PROCTEX_OK);
         EXPECT_EQ(pixelsOf(one, map), pixelsOf(all, map)) << map;
         for (int other = PROCTEX_MAP_DIFFUSE; other <= PROCTEX_MAP_METALLIC; ++other) {
-            if (other != map)
+            if (other != map) {
                 EXPECT_EQ(proctex_maps_pixels(one, other, nullptr, nullptr, nullptr), nullptr);
+            }
         }
         EXPECT_EQ(proctex_maps_height(one, nullptr, nullptr), nullptr);
         proctex_maps_free(one);
@@ -226,7 +227,8 @@ TEST(Save, KeepsTheFailureRulesAndNamesTheFile) {
     EXPECT_EQ(proctex_map_path("tex/stone.PNG", PROCTEX_MAP_METALLIC, name, sizeof name),
               PROCTEX_OK);
     EXPECT_STREQ(name, "tex/stone.PNG");
-    EXPECT_EQ(proctex_map_path("a-name-longer-than-20.png", 0, name, sizeof name), PROCTEX_ERROR_ARGUMENT);
+    EXPECT_EQ(proctex_map_path("a-name-longer-than-20.png", 0, name, sizeof name),
+              PROCTEX_ERROR_ARGUMENT);
     EXPECT_STREQ(name, "");
     EXPECT_EQ(proctex_map_path("x.png", PROCTEX_MAP_HEIGHT, name, sizeof name),
               PROCTEX_ERROR_ARGUMENT);

@@ -60,8 +60,8 @@ TEST(DrawIndex, RedrawsOutputsBeyondTheLastWholeRange) {
     Engine raw = makeEngine(21);
     int redrawn = 0;
     for (int i = 0; i < 200; ++i) {
-        uint32_t r = raw();
-        for (; r > bound; r = raw()) ++redrawn;
+        uint32_t r = static_cast<uint32_t>(raw());
+        for (; r > bound; r = static_cast<uint32_t>(raw())) ++redrawn;
         ASSERT_EQ(drawIndex(drawn, bound), r) << i;
     }
     EXPECT_GT(redrawn, 50);  // the rule was really exercised

@@ -42,7 +42,9 @@ TEST(BaseFields, FractalSumMatchesTheOctaveFormula) {
         for (int x = 0; x < 24; ++x) {
             float amplitude = 1.0f, frequency = 1.0f, sum = 0.0f;
             for (int o = 0; o < 3; ++o) {
-                sum = sum + g.noise((x / 7.0f) * frequency, (y / 7.0f) * frequency) * amplitude;
+                sum = sum + g.noise((static_cast<float>(x) / 7.0f) * frequency,
+                                    (static_cast<float>(y) / 7.0f) * frequency) *
+                                amplitude;
                 amplitude = amplitude * 0.6f;
                 frequency = frequency * 2.5f;
             }
@@ -63,7 +65,7 @@ TEST(BaseFields, SeamlessWrapsWhenScaleDividesTheSize) {
     float frequency = 1.0f;
     for (int o = 0; o < 3; ++o) {
         for (int y = 0; y < 32; y += 5) {
-            const float sy = (y / 8.0f) * frequency;
+            const float sy = (static_cast<float>(y) / 8.0f) * frequency;
             const float period = (32.0f / 8.0f) * frequency;
             EXPECT_EQ(g.tileableNoise((32 / 8.0f) * frequency, sy, period, period),
                       g.tileableNoise(0.0f, sy, period, period));

@@ -50,7 +50,7 @@ TEST(Quantize, RowsGiveQuantizeBytesForEveryKindOfFloat) {
                               std::numeric_limits<float>::quiet_NaN(),
                               -std::nanf("")};
     for (int k = 0; k <= 255; ++k) {
-        const float step = k / 255.0f;
+        const float step = static_cast<float>(k) / 255.0f;
         values.insert(values.end(), {step, std::nextafter(step, 0.0f), std::nextafter(step, 1.0f)});
     }
     values.insert(values.end(), std::begin(specials), std::end(specials));

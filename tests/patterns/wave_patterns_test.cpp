@@ -22,7 +22,8 @@ TEST(Ring, FlatFieldGivesRingsAroundTheCentre) {
     // Elsewhere 0.15 + 0.25 * (sin(2 * 3.14159 * d / p) + 1), within [0.15, 0.65].
     for (int y = 0; y < h; ++y) {
         for (int x = 0; x < w; ++x) {
-            const float d = std::hypot(x - 32.0f, y - 24.0f);
+            const float d =
+                std::hypot(static_cast<float>(x) - 32.0f, static_cast<float>(y) - 24.0f);
             const float v = ring[y * w + x];
             EXPECT_NEAR(v, 0.15f + 0.25f * (fsin(2.0f * 3.14159f * d / 8.0f) + 1.0f), 2e-6f);
             EXPECT_GE(v, 0.15f);

@@ -169,8 +169,9 @@ int compareResults(const char* minePath, const char* otherPath) {
         ++differing;
         std::printf("fmath: %-6s %8zu inputs, %zu differ (%.3f%%) by at most %" PRId64
                     " ulp; not the double result rounded once: first %zu, second %zu\n",
-                    p.name, p.inputs.size(), count, 100.0 * count / p.inputs.size(), worst, mineOff,
-                    otherOff);
+                    p.name, p.inputs.size(), count,
+                    100.0 * static_cast<double>(count) / static_cast<double>(p.inputs.size()),
+                    worst, mineOff, otherOff);
         // Four examples spread over the range of the differing inputs.
         for (std::size_t k = 0; k < 4 && k < differingAt.size(); ++k) {
             const std::size_t i = differingAt[k * differingAt.size() / 4 + differingAt.size() / 8];
