@@ -18,6 +18,8 @@
 #include <string>
 #include <vector>
 
+#include "settings_call.h"
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -49,16 +51,28 @@ private:
 };
 
 // Sizes up to 64 keep each run fast; zero and negative sizes stay as drawn.
-int32_t boundedSize(int32_t v) { return v > 64 ? v % 65 : v; }
+int32_t boundedSize(int32_t v) {
+    return v > 64 ? v % 65 : v;
+}
+
+// Removed when the fuzzer exits normally; kept after a crash, with the
+// files of the failing input in it.
+struct ScratchDir {
+    fs::path path;
+    ~ScratchDir() {
+        std::error_code ignored;
+        fs::remove_all(path, ignored);
+    }
+};
 
 const fs::path& workDir() {
-    static const fs::path dir = [] {
+    static const ScratchDir dir{[] {
         char pattern[] = "/tmp/proctex-fuzz-XXXXXX";
         const char* made = mkdtemp(pattern);
         if (made == nullptr) std::abort();
         return fs::path(made);
-    }();
-    return dir;
+    }()};
+    return dir.path;
 }
 
 [[noreturn]] void fail(const char* what, const char* detail = "") {
@@ -183,41 +197,42 @@ void checkSettingsApi(const ProctexSettings& values, unsigned mask, Layout layou
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Words in(data, size);
-    const int32_t width = boundedSize(in.nextInt());
-    const int32_t height = boundedSize(in.nextInt());
-    const int32_t baseType = in.nextInt();
-    const float scale = in.nextFloat();
-    const int32_t octaves = in.nextInt() % 17;  // the cost grows linearly with octaves
-    const float persistence = in.nextFloat();
-    const float lacunarity = in.nextFloat();
-    const int32_t materialType = in.nextInt();
-    const int32_t patternType = in.nextInt();
-    const float patternParam = in.nextFloat();
-    const int32_t overlayType = in.nextInt();
-    float overlayParam = in.nextFloat();
-    const float overlayStrength = in.nextFloat();
-    const int32_t seed = in.nextInt();
-    const float contrast = in.nextFloat();
-    const float brightness = in.nextFloat();
-    const int32_t invert = in.nextInt();
-    const int32_t seamless = in.nextInt();
-    const float normalStrength = in.nextFloat();
-    const float roughness = in.nextFloat();
-    const int32_t writeRoughness = in.nextInt();
-    const int32_t writeMetallic = in.nextInt();
+    // The words in the order of GenerateTexture's arguments.
+    ProctexSettings values{};
+    values.size = sizeof(ProctexSettings);
+    values.width = boundedSize(in.nextInt());
+    values.height = boundedSize(in.nextInt());
+    values.baseType = in.nextInt();
+    values.scale = in.nextFloat();
+    values.octaves = in.nextInt() % 17;  // the cost grows linearly with octaves
+    values.persistence = in.nextFloat();
+    values.lacunarity = in.nextFloat();
+    values.materialType = in.nextInt();
+    values.patternType = in.nextInt();
+    values.patternParam = in.nextFloat();
+    values.overlayType = in.nextInt();
+    values.overlayParam = in.nextFloat();
+    values.overlayStrength = in.nextFloat();
+    values.seed = in.nextInt();
+    values.contrast = in.nextFloat();
+    values.brightness = in.nextFloat();
+    values.invert = in.nextInt();
+    values.seamless = in.nextInt();
+    values.normalStrength = in.nextFloat();
+    values.roughness = in.nextFloat();
+    values.writeRoughness = in.nextInt();
+    values.writeMetallic = in.nextInt();
     // A scratch count is work in proportion: millions are tested elsewhere.
-    if (overlayType == 4 && !(overlayParam < 5000.0f)) overlayParam = 5000.0f;
+    if (values.overlayType == PROCTEX_OVERLAY_SCRATCHES && !(values.overlayParam < 5000.0f)) {
+        values.overlayParam = 5000.0f;
+    }
     // Inputs of the settings API: the maps asked for, and how the struct is passed.
     const uint32_t mask = in.next();
     const uint32_t layoutWord = in.next();
 
     const fs::path& dir = workDir();
     const std::wstring path = (dir / "x.png").wstring();
-    const int result = GenerateTexture(width, height, baseType, scale, octaves, persistence,
-                                       lacunarity, materialType, patternType, patternParam,
-                                       overlayType, overlayParam, overlayStrength, seed, contrast,
-                                       brightness, invert, seamless, normalStrength, roughness,
-                                       writeRoughness, writeMetallic, path.c_str());
+    const int result = generateTextureFrom(values, path.c_str());
     if (result != 0 && result != 1) {
         std::fprintf(stderr, "GenerateTexture returned %d\n", result);
         std::abort();
@@ -232,29 +247,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         wroteNothing = false;
     }
 
-    const ProctexSettings values{sizeof(ProctexSettings),
-                                 width,
-                                 height,
-                                 baseType,
-                                 scale,
-                                 octaves,
-                                 persistence,
-                                 lacunarity,
-                                 materialType,
-                                 patternType,
-                                 patternParam,
-                                 overlayType,
-                                 overlayParam,
-                                 overlayStrength,
-                                 seed,
-                                 contrast,
-                                 brightness,
-                                 invert,
-                                 seamless,
-                                 normalStrength,
-                                 roughness,
-                                 writeRoughness,
-                                 writeMetallic};
     checkSettingsApi(values, mask, static_cast<Layout>(layoutWord % 4), layoutWord >> 2, result,
                      wroteNothing, dir);
 
