@@ -93,7 +93,7 @@ void addBatchCommand(CLI::App& app, Request& request) {
 
 // `request` must outlive `app`: the options write into it.
 void buildParser(CLI::App& app, Request& request) {
-    app.set_version_flag("--version", std::string("proctex ") + PROCTEX_VERSION);
+    app.set_version_flag("--version", std::string("proctex ") + proctex_version());
     app.require_subcommand(0, 1);
     // A later option overrides an earlier one, so a printed preset line can be
     // extended: $(proctex --show-preset lava) --seed 5
