@@ -12,6 +12,7 @@
 
 #include "core/field_ops.h"
 #include "core/numeric.h"
+#include "output/png_encoder.h"
 
 // Windows builds create their files with fopen_s. stb_image_write does so only
 // when compiled by MSVC; under MinGW it would fall back to plain fopen (whose
@@ -60,7 +61,14 @@ bool writePngFile(const std::string& path, int width, int height, int channels,
 
 uint8_t* encodePngBytes(const uint8_t* pixels, int width, int height, int channels, int strideBytes,
                         int* length) {
+#if defined(PROCTEX_STB_PNG_ENCODER)
     return stbi_write_png_to_mem(pixels, strideBytes, width, height, channels, length);
+#else
+    std::size_t size = 0;
+    uint8_t* png = encodePngOwn(pixels, width, height, channels, strideBytes, &size);
+    *length = png != nullptr ? static_cast<int>(size) : 0;
+    return png;
+#endif
 }
 
 void freePngBytes(void* bytes) {
