@@ -155,7 +155,13 @@ extern "C" {
  * before them. Files already written stay when a later write fails. A failed
  * diffuse write stops the call; a failed normal write stops it after the
  * diffuse file; a failed specular write still lets roughness and metallic be
- * written but the call returns 0.
+ * written but the call returns 0. A write counts as failed unless every byte
+ * reached the file and it was closed without error (a full disk or a file
+ * size limit fails it).
+ * The maps are made and encoded side by side on threads of the call's own,
+ * joined before it returns: PROCTEX_THREADS of them, read at every call
+ * (unset or not a whole number from 1 up: the hardware threads; never more
+ * than one per map; 1 keeps all work on the calling thread).
  */
 PROCTEX_API int PROCTEX_CALL
 GenerateTexture(int width, int height, int baseType, float scale, int octaves, float persistence,
@@ -368,7 +374,10 @@ PROCTEX_API void PROCTEX_CALL proctex_maps_free(ProctexMaps* maps);
  * outcome of those two is not examined. Returns PROCTEX_OK when every
  * diffuse, normal and specular map of the result was written, else
  * PROCTEX_ERROR_WRITE with the file named in the reason (or
- * PROCTEX_ERROR_PATH / PROCTEX_ERROR_ARGUMENT).
+ * PROCTEX_ERROR_PATH / PROCTEX_ERROR_ARGUMENT). A short write or a failed
+ * close is a failed write. The maps are encoded side by side on
+ * PROCTEX_THREADS threads (see GenerateTexture), the files then created one
+ * after the other.
  */
 PROCTEX_API int PROCTEX_CALL proctex_save(const ProctexMaps* maps, const char* path, char* reason,
                                           size_t size);

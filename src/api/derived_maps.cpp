@@ -18,11 +18,14 @@ int nextIndex(int i, int n, bool wrap) {
 }
 
 template <typename Formula>
-FloatField mapHeights(const FloatField& heightMap, Formula formula) {
+void mapHeights(const float* heights, std::size_t count, float* out, Formula formula) {
+    for (std::size_t k = 0; k < count; ++k) out[k] = clamp(formula(heights[k]), 0.0f, 1.0f);
+}
+
+template <typename Values>
+FloatField wholeMap(const FloatField& heightMap, Values values) {
     FloatField map(heightMap.size());
-    for (std::size_t k = 0; k < heightMap.size(); ++k) {
-        map[k] = clamp(formula(heightMap[k]), 0.0f, 1.0f);
-    }
+    values(heightMap.data(), heightMap.size(), map.data());
     return map;
 }
 
@@ -77,41 +80,61 @@ int normalRowInterior(const float* row, const float* up, const float* down, int 
 
 }  // namespace
 
-ColorField buildNormalMap(const FloatField& heightMap, int width, int height, float normalStrength,
-                          bool wrap) {
-    static_assert(sizeof(Color3) == 3 * sizeof(float), "Color3 is three packed floats");
-    ColorField normalMap(fieldSize(width, height));
+void normalRows(const FloatField& heightMap, int width, int height, float normalStrength, bool wrap,
+                int firstRow, int rowCount, Color3* out) {
     const std::size_t w = static_cast<std::size_t>(width);
-    for (int y = 0; y < height; ++y) {
+    for (int y = firstRow; y < firstRow + rowCount; ++y) {
         const float* row = heightMap.data() + static_cast<std::size_t>(y) * w;
         const float* up =
             heightMap.data() + static_cast<std::size_t>(previousIndex(y, height, wrap)) * w;
         const float* down =
             heightMap.data() + static_cast<std::size_t>(nextIndex(y, height, wrap)) * w;
-        Color3* out = normalMap.data() + static_cast<std::size_t>(y) * w;
+        Color3* rowOut = out + static_cast<std::size_t>(y - firstRow) * w;
         auto pixel = [&](int x) {
-            out[x] = normalColor(row[previousIndex(x, width, wrap)], row[nextIndex(x, width, wrap)],
-                                 up[x], down[x], normalStrength);
+            rowOut[x] = normalColor(row[previousIndex(x, width, wrap)],
+                                    row[nextIndex(x, width, wrap)], up[x], down[x], normalStrength);
         };
         if (width > 0) pixel(0);
-        for (int x = normalRowInterior(row, up, down, width, normalStrength, out); x < width; ++x) {
+        for (int x = normalRowInterior(row, up, down, width, normalStrength, rowOut); x < width;
+             ++x) {
             pixel(x);
         }
     }
+}
+
+ColorField buildNormalMap(const FloatField& heightMap, int width, int height, float normalStrength,
+                          bool wrap) {
+    static_assert(sizeof(Color3) == 3 * sizeof(float), "Color3 is three packed floats");
+    ColorField normalMap(fieldSize(width, height));
+    normalRows(heightMap, width, height, normalStrength, wrap, 0, height, normalMap.data());
     return normalMap;
 }
 
+void specularValues(const float* heights, std::size_t count, float* out) {
+    mapHeights(heights, count, out, [](float h) { return 1.0f - (h * 0.7f); });
+}
+
+void roughnessValues(const float* heights, std::size_t count, float roughness, float* out) {
+    const float lift = (1.0f - roughness) * 0.3f;
+    mapHeights(heights, count, out, [lift](float h) { return (h * 0.7f) + lift; });
+}
+
+void metallicValues(const float* heights, std::size_t count, float* out) {
+    mapHeights(heights, count, out, [](float h) { return (1.0f - h) * 0.5f; });
+}
+
 FloatField buildSpecularMap(const FloatField& heightMap) {
-    return mapHeights(heightMap, [](float h) { return 1.0f - (h * 0.7f); });
+    return wholeMap(heightMap, specularValues);
 }
 
 FloatField buildRoughnessMap(const FloatField& heightMap, float roughness) {
-    const float lift = (1.0f - roughness) * 0.3f;
-    return mapHeights(heightMap, [lift](float h) { return (h * 0.7f) + lift; });
+    return wholeMap(heightMap, [roughness](const float* h, std::size_t n, float* out) {
+        roughnessValues(h, n, roughness, out);
+    });
 }
 
 FloatField buildMetallicMap(const FloatField& heightMap) {
-    return mapHeights(heightMap, [](float h) { return (1.0f - h) * 0.5f; });
+    return wholeMap(heightMap, metallicValues);
 }
 
 }  // namespace proctex

@@ -1,6 +1,8 @@
 // The maps derived from the finished (not tone-adjusted) height field.
 #pragma once
 
+#include <cstddef>
+
 #include "core/field.h"
 
 namespace proctex {
@@ -9,6 +11,15 @@ namespace proctex {
 // field; with `wrap` the neighbours of border pixels come from the far side.
 ColorField buildNormalMap(const FloatField& heightMap, int width, int height, float normalStrength,
                           bool wrap);
+// buildNormalMap's rows firstRow .. firstRow + rowCount - 1 into `out`
+// (rowCount * width colours), so the map can be made a block at a time.
+void normalRows(const FloatField& heightMap, int width, int height, float normalStrength, bool wrap,
+                int firstRow, int rowCount, Color3* out);
+
+// The three grey maps over `count` heights into `out`, and whole.
+void specularValues(const float* heights, std::size_t count, float* out);
+void roughnessValues(const float* heights, std::size_t count, float roughness, float* out);
+void metallicValues(const float* heights, std::size_t count, float* out);
 // clamp(1 - h * 0.7): low areas shine more.
 FloatField buildSpecularMap(const FloatField& heightMap);
 // clamp(h * 0.7 + (1 - roughness) * 0.3)

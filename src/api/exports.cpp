@@ -45,9 +45,7 @@ GenerateTexture(int width, int height, int baseType, float scale, int octaves, f
         // opened: the diffuse write would fail, so nothing is computed.
         const std::string path = proctex::narrowPath(outputPath);
         if (path.empty()) return 0;
-        const proctex::MapSet maps =
-            proctex::computeMaps(settings, proctex::mapsAsSettings(settings));
-        return proctex::saveMaps(maps, path).status == PROCTEX_OK ? 1 : 0;
+        return proctex::generateAndSave(settings, path).status == PROCTEX_OK ? 1 : 0;
     } catch (...) {
         return 0;
     }

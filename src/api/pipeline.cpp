@@ -1,25 +1,26 @@
 #include "api/pipeline.h"
 
+#include <array>
+#include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <limits>
+#include <memory>
 #include <utility>
+#include <vector>
 
-#include "api/derived_maps.h"
+#include "api/call_threads.h"
+#include "api/map_images.h"
 #include "api/output_paths.h"
-#include "core/field_ops.h"
+#include "api/settings.h"
+#include "core/parallel_jobs.h"
 #include "noise/texture_generator.h"
-#include "output/palette.h"
+#include "output/file_output.h"
 #include "output/png_writer.h"
 
 namespace proctex {
 
 namespace {
-
-// Frees a field's storage as soon as the pipeline no longer needs it.
-template <typename Field>
-void release(Field& field) {
-    Field().swap(field);
-}
 
 bool wants(unsigned maps, int map) {
     return (maps & PROCTEX_MAP_BIT(map)) != 0;
@@ -28,10 +29,6 @@ bool wants(unsigned maps, int map) {
 // The checker pattern replaces the base field without reading it.
 bool patternReadsBaseField(int32_t patternType) {
     return patternType != PROCTEX_PATTERN_CHECKER;
-}
-
-bool isGreyMaterial(int32_t materialType) {
-    return materialType == PROCTEX_MATERIAL_GREY || materialType == PROCTEX_MATERIAL_GREY_ALT;
 }
 
 // Base relief, pattern, overlay.
@@ -50,58 +47,62 @@ FloatField buildHeightField(const ProctexSettings& s) {
     return textureData;
 }
 
-ByteImage greyImage(const FloatField& values, int width, int height) {
-    ByteImage image = makeByteImage(width, height, 1);
-    quantizeRow(values.data(), image.byteCount(), image.pixels.get());
-    return image;
+struct PngFree {
+    void operator()(uint8_t* bytes) const { freePngBytes(bytes); }
+};
+
+// One map's file-to-be: its PNG bytes, null when the encoder ran out of
+// memory (then the file counts as not written, as a failed write does).
+struct PendingFile {
+    bool wanted = false;
+    std::unique_ptr<uint8_t, PngFree> png;
+    std::size_t length = 0;
+};
+
+using PendingFiles = std::array<PendingFile, kByteMapCount>;
+
+PendingFiles pendingFiles(unsigned maps) {
+    PendingFiles files;
+    for (int map = PROCTEX_MAP_DIFFUSE; map < kByteMapCount; ++map) {
+        files[static_cast<std::size_t>(map)].wanted = wants(maps, map);
+    }
+    return files;
 }
 
-ByteImage colorImage(const ColorField& colors, int width, int height) {
-    ByteImage image = makeByteImage(width, height, 3);
-    quantizeColors(colors, image.pixels.get());
-    return image;
+void encode(const ByteImage& image, PendingFile& file) {
+    int length = 0;
+    file.png.reset(encodePngBytes(image.pixels.get(), image.width, image.height, image.channels,
+                                  image.width * image.channels, &length));
+    file.length = static_cast<std::size_t>(length);
 }
 
-// Tone adjustments, then grey or palette colours; frees textureData as soon
-// as the colours have been made from it.
-ByteImage diffuseImage(FloatField& textureData, const ProctexSettings& s) {
-    if (s.contrast != 1.0f) applyContrast(textureData, s.contrast);
-    if (s.brightness != 0.0f) applyBrightness(textureData, s.brightness);
-    if (s.invert == 1) applyInvert(textureData);
-    if (isGreyMaterial(s.materialType)) return greyImage(textureData, s.width, s.height);
-    const ColorField colorData = colorize(textureData, s.materialType);
-    release(textureData);
-    return colorImage(colorData, s.width, s.height);
+// Creates the files one after the other, diffuse first, so a host sees them
+// appear in that order and a failure stops the later ones as it always has.
+SaveOutcome writeInOrder(const PendingFiles& files, const std::string& path) {
+    SaveOutcome outcome;
+    for (int map = PROCTEX_MAP_DIFFUSE; map < kByteMapCount; ++map) {
+        const PendingFile& pending = files[static_cast<std::size_t>(map)];
+        if (!pending.wanted) continue;
+        const std::string file = deriveOutputPath(path, mapFileSuffix(map));
+        const bool written =
+            pending.png != nullptr && writeFileBytes(file, pending.png.get(), pending.length);
+        if (written || map > PROCTEX_MAP_SPECULAR) continue;
+        outcome.status = PROCTEX_ERROR_WRITE;
+        outcome.reason =
+            "could not write " + file + " (check that its folder exists and is writable)";
+        if (map != PROCTEX_MAP_SPECULAR) break;  // diffuse and normal failures stop the call
+    }
+    return outcome;
 }
 
-constexpr unsigned kDerivedMaps =
-    PROCTEX_MAP_BIT(PROCTEX_MAP_NORMAL) | PROCTEX_MAP_BIT(PROCTEX_MAP_SPECULAR) |
-    PROCTEX_MAP_BIT(PROCTEX_MAP_ROUGHNESS) | PROCTEX_MAP_BIT(PROCTEX_MAP_METALLIC) |
-    PROCTEX_MAP_BIT(PROCTEX_MAP_HEIGHT);
-
-void addDerivedMaps(MapSet& set, const FloatField& heightMap, const ProctexSettings& s,
-                    unsigned maps) {
-    const int w = s.width;
-    const int h = s.height;
-    if (wants(maps, PROCTEX_MAP_NORMAL)) {
-        set.images[PROCTEX_MAP_NORMAL] =
-            colorImage(buildNormalMap(heightMap, w, h, s.normalStrength, s.seamless != 0), w, h);
+// One job per map in `maps`, diffuse first, run on the call's threads.
+template <typename Job>
+void runMapJobs(unsigned maps, Job job) {
+    std::vector<std::function<void()>> jobs;
+    for (int map = PROCTEX_MAP_DIFFUSE; map < kByteMapCount; ++map) {
+        if (wants(maps, map)) jobs.emplace_back([&job, map] { job(map); });
     }
-    if (wants(maps, PROCTEX_MAP_SPECULAR)) {
-        set.images[PROCTEX_MAP_SPECULAR] = greyImage(buildSpecularMap(heightMap), w, h);
-    }
-    if (wants(maps, PROCTEX_MAP_ROUGHNESS)) {
-        set.images[PROCTEX_MAP_ROUGHNESS] =
-            greyImage(buildRoughnessMap(heightMap, s.roughness), w, h);
-    }
-    if (wants(maps, PROCTEX_MAP_METALLIC)) {
-        set.images[PROCTEX_MAP_METALLIC] = greyImage(buildMetallicMap(heightMap), w, h);
-    }
-}
-
-bool writeImage(const ByteImage& image, const std::string& path) {
-    return writePngFile(path, image.width, image.height, image.channels, image.pixels.get(),
-                        image.width * image.channels);
+    runJobs(jobs, threadsForCall(jobs.size()));
 }
 
 }  // namespace
@@ -133,38 +134,43 @@ MapSet computeMaps(const ProctexSettings& s, unsigned maps) {
     MapSet set;
     set.width = s.width;
     set.height = s.height;
-    const bool diffuse = wants(maps, PROCTEX_MAP_DIFFUSE);
-    const bool derived = (maps & kDerivedMaps) != 0;
-    if (!diffuse && !derived) return set;
+    if ((maps & PROCTEX_MAPS_ALL) == 0) return set;
 
-    FloatField textureData = buildHeightField(s);
-    // The derived maps see the field before any tone adjustment.
-    FloatField heightMap;
-    if (derived) heightMap = diffuse ? textureData : std::move(textureData);
-    if (diffuse) set.images[PROCTEX_MAP_DIFFUSE] = diffuseImage(textureData, s);
-    release(textureData);
-
-    addDerivedMaps(set, heightMap, s, maps);
+    FloatField heights = buildHeightField(s);
+    runMapJobs(maps, [&](int map) {
+        set.images[static_cast<std::size_t>(map)] = buildMapImage(map, heights, s);
+    });
     if (wants(maps, PROCTEX_MAP_HEIGHT)) {
-        set.heightField = std::move(heightMap);
+        set.heightField = std::move(heights);
         set.hasHeightField = true;
     }
     return set;
 }
 
 SaveOutcome saveMaps(const MapSet& maps, const std::string& path) {
-    SaveOutcome outcome;
+    unsigned present = 0;
     for (int map = PROCTEX_MAP_DIFFUSE; map < kByteMapCount; ++map) {
-        const ByteImage& image = maps.images[static_cast<std::size_t>(map)];
-        if (!image.present()) continue;
-        const std::string file = deriveOutputPath(path, mapFileSuffix(map));
-        if (writeImage(image, file) || map > PROCTEX_MAP_SPECULAR) continue;
-        outcome.status = PROCTEX_ERROR_WRITE;
-        outcome.reason =
-            "could not write " + file + " (check that its folder exists and is writable)";
-        if (map != PROCTEX_MAP_SPECULAR) break;  // diffuse and normal failures stop the call
+        if (maps.images[static_cast<std::size_t>(map)].present()) present |= PROCTEX_MAP_BIT(map);
     }
-    return outcome;
+    PendingFiles files = pendingFiles(present);
+    runMapJobs(present, [&](int map) {
+        const std::size_t index = static_cast<std::size_t>(map);
+        encode(maps.images[index], files[index]);
+    });
+    return writeInOrder(files, path);
+}
+
+SaveOutcome generateAndSave(const ProctexSettings& s, const std::string& path) {
+    const unsigned maps = mapsAsSettings(s);
+    PendingFiles files = pendingFiles(maps);
+    {
+        const FloatField heights = buildHeightField(s);
+        // Each image is encoded as soon as it is made and freed right after.
+        runMapJobs(maps, [&](int map) {
+            encode(buildMapImage(map, heights, s), files[static_cast<std::size_t>(map)]);
+        });
+    }
+    return writeInOrder(files, path);
 }
 
 }  // namespace proctex

@@ -20,8 +20,9 @@ PatternRequest patternRequest(const ProctexSettings& settings);
 OverlayRequest overlayRequest(const ProctexSettings& settings);
 
 // Runs every stage for settings that pass checkSettings and keeps the maps
-// whose PROCTEX_MAP_BIT is set in `maps`. Fields are released as soon as
-// nothing needs them. May throw (allocation failures).
+// whose PROCTEX_MAP_BIT is set in `maps`. Once the height field exists the
+// maps are made side by side on threadsForCall threads. May throw
+// (allocation failures).
 MapSet computeMaps(const ProctexSettings& settings, unsigned maps);
 
 struct SaveOutcome {
@@ -32,7 +33,14 @@ struct SaveOutcome {
 // Writes the maps the set holds, in the order diffuse, normal, specular,
 // roughness, metallic, to the paths derived from `path`. A failed diffuse or
 // normal write stops there; a failed specular write is reported after the
-// roughness and metallic writes, whose own outcome is not examined.
+// roughness and metallic writes, whose own outcome is not examined. The
+// images are encoded side by side first; the files are then created one
+// after the other on the calling thread.
 SaveOutcome saveMaps(const MapSet& maps, const std::string& path);
+
+// computeMaps with the maps GenerateTexture writes, then saveMaps, with each
+// image encoded as soon as it is made and released at once, so the encoding
+// of one map overlaps the making of the others.
+SaveOutcome generateAndSave(const ProctexSettings& settings, const std::string& path);
 
 }  // namespace proctex

@@ -52,57 +52,78 @@ struct ColorLanes {
 }  // namespace
 #endif
 
+namespace {
+
 // Both ramps colour four heights at a time where SSE2 is there, with the
 // operations of lerpColor in the same order and clamp's NaN rule, then the
 // rest one by one.
-ColorField threeStopRamp(const FloatField& height, Color3 low, Color3 mid, Color3 high) {
-    ColorField colorData(height.size());
+void threeStopRampInto(const float* heights, std::size_t count, Color3 low, Color3 mid, Color3 high,
+                       Color3* colors) {
     std::size_t i = 0;
 #if defined(__SSE2__)
     const ColorLanes l(low), m(mid), h(high);
     const __m128 half = _mm_set1_ps(0.5f);
     const __m128 two = _mm_set1_ps(2.0f);
-    for (; i + 4 <= height.size(); i += 4) {
-        const __m128 v = _mm_loadu_ps(height.data() + i);
+    for (; i + 4 <= count; i += 4) {
+        const __m128 v = _mm_loadu_ps(heights + i);
         const __m128 lower = _mm_cmplt_ps(v, half);  // false for NaN: the upper branch
         const __m128 t = clampUnitLanes(
             selectLanes(lower, _mm_mul_ps(v, two), _mm_mul_ps(_mm_sub_ps(v, half), two)));
-        storeRgbLanes(colorData.data() + i,
+        storeRgbLanes(colors + i,
                       lerpLanes(selectLanes(lower, l.r, m.r), selectLanes(lower, m.r, h.r), t),
                       lerpLanes(selectLanes(lower, l.g, m.g), selectLanes(lower, m.g, h.g), t),
                       lerpLanes(selectLanes(lower, l.b, m.b), selectLanes(lower, m.b, h.b), t));
     }
 #endif
-    for (; i < height.size(); ++i) {
-        const float v = height[i];
+    for (; i < count; ++i) {
+        const float v = heights[i];
         // NaN fails the first test and takes the upper branch.
-        colorData[i] =
+        colors[i] =
             v < 0.5f ? lerpColor(low, mid, v * 2.0f) : lerpColor(mid, high, (v - 0.5f) * 2.0f);
     }
+}
+
+void twoStopRampInto(const float* heights, std::size_t count, Color3 from, Color3 to,
+                     Color3* colors) {
+    std::size_t i = 0;
+#if defined(__SSE2__)
+    const ColorLanes a(from), b(to);
+    for (; i + 4 <= count; i += 4) {
+        const __m128 t = clampUnitLanes(_mm_loadu_ps(heights + i));
+        storeRgbLanes(colors + i, lerpLanes(a.r, b.r, t), lerpLanes(a.g, b.g, t),
+                      lerpLanes(a.b, b.b, t));
+    }
+#endif
+    for (; i < count; ++i) colors[i] = lerpColor(from, to, heights[i]);
+}
+
+}  // namespace
+
+ColorField threeStopRamp(const FloatField& height, Color3 low, Color3 mid, Color3 high) {
+    ColorField colorData(height.size());
+    threeStopRampInto(height.data(), height.size(), low, mid, high, colorData.data());
     return colorData;
 }
 
 ColorField twoStopRamp(const FloatField& height, Color3 from, Color3 to) {
     ColorField colorData(height.size());
-    std::size_t i = 0;
-#if defined(__SSE2__)
-    const ColorLanes a(from), b(to);
-    for (; i + 4 <= height.size(); i += 4) {
-        const __m128 t = clampUnitLanes(_mm_loadu_ps(height.data() + i));
-        storeRgbLanes(colorData.data() + i, lerpLanes(a.r, b.r, t), lerpLanes(a.g, b.g, t),
-                      lerpLanes(a.b, b.b, t));
-    }
-#endif
-    for (; i < height.size(); ++i) colorData[i] = lerpColor(from, to, height[i]);
+    twoStopRampInto(height.data(), height.size(), from, to, colorData.data());
     return colorData;
 }
 
-ColorField colorize(const FloatField& height, int materialType) {
+void colorizeInto(const float* heights, std::size_t count, int materialType, Color3* colors) {
     if (materialType >= 2 && materialType <= 7) {
         const Palette& p = kPalettes[materialType - 2];
-        return threeStopRamp(height, p.low, p.mid, p.high);
+        threeStopRampInto(heights, count, p.low, p.mid, p.high, colors);
+    } else {
+        twoStopRampInto(heights, count, {0.0f, 0.0f, 0.0f}, {1.0f, 1.0f, 1.0f}, colors);
     }
-    return twoStopRamp(height, {0.0f, 0.0f, 0.0f}, {1.0f, 1.0f, 1.0f});
+}
+
+ColorField colorize(const FloatField& height, int materialType) {
+    ColorField colorData(height.size());
+    colorizeInto(height.data(), height.size(), materialType, colorData.data());
+    return colorData;
 }
 
 }  // namespace proctex

@@ -1,6 +1,8 @@
 // Colour ramps that turn a height field into the diffuse colours.
 #pragma once
 
+#include <cstddef>
+
 #include "core/field.h"
 
 namespace proctex {
@@ -8,6 +10,9 @@ namespace proctex {
 // Material types 2..7 have a three-stop ramp (low at 0, mid at 0.5, high at 1);
 // every other value is black to white.
 ColorField colorize(const FloatField& height, int materialType);
+// colorize over `count` heights into `colors`, so a field can be coloured a
+// block at a time.
+void colorizeInto(const float* heights, std::size_t count, int materialType, Color3* colors);
 
 ColorField threeStopRamp(const FloatField& height, Color3 low, Color3 mid, Color3 high);
 ColorField twoStopRamp(const FloatField& height, Color3 from, Color3 to);

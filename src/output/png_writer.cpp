@@ -13,16 +13,10 @@
 #include "core/field_ops.h"
 #include "core/numeric.h"
 #include "output/png_encoder.h"
+#include "output/file_output.h"
 
-// Windows builds create their files with fopen_s. stb_image_write does so only
-// when compiled by MSVC; under MinGW it would fall back to plain fopen (whose
-// file is shareable while it is written). So there stb only encodes, and
-// writePngFile below opens, writes and closes the file as stb's MSVC path does.
-#if defined(_WIN32) && !defined(_MSC_VER)
-#define PROCTEX_PNG_FOPEN_S 1
+// stb only encodes here; file_output.cpp creates the files.
 #define STBI_WRITE_NO_STDIO
-#endif
-
 #define STB_IMAGE_WRITE_STATIC
 #define STB_IMAGE_WRITE_IMPLEMENTATION
 #if defined(__GNUC__)
@@ -40,23 +34,12 @@ namespace proctex {
 
 bool writePngFile(const std::string& path, int width, int height, int channels,
                   const uint8_t* pixels, int strideBytes) {
-#if defined(PROCTEX_PNG_FOPEN_S)
     int length = 0;
-    unsigned char* png =
-        stbi_write_png_to_mem(pixels, strideBytes, width, height, channels, &length);
+    uint8_t* png = encodePngBytes(pixels, width, height, channels, strideBytes, &length);
     if (png == nullptr) return false;
-    FILE* file = nullptr;
-    const bool opened = fopen_s(&file, path.c_str(), "wb") == 0 && file != nullptr;
-    if (opened) {
-        // Like stb's own file path, the outcome of the write itself is not examined.
-        std::fwrite(png, 1, static_cast<std::size_t>(length), file);
-        std::fclose(file);
-    }
-    STBIW_FREE(png);
-    return opened;
-#else
-    return stbi_write_png(path.c_str(), width, height, channels, pixels, strideBytes) != 0;
-#endif
+    const bool written = writeFileBytes(path, png, static_cast<std::size_t>(length));
+    freePngBytes(png);
+    return written;
 }
 
 uint8_t* encodePngBytes(const uint8_t* pixels, int width, int height, int channels, int strideBytes,

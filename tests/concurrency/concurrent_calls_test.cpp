@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "test_support.h"
+#include "threads_setting.h"
 
 namespace proctex {
 namespace {
@@ -16,6 +17,7 @@ using test::Call;
 using test::outputNames;
 using test::readBytes;
 using test::TempDir;
+using test::ThreadsSetting;
 
 constexpr int kThreads = 8;
 constexpr int kCallsPerThread = 25;
@@ -44,7 +46,8 @@ std::string stem(int index, const char* kind) {
     return kind + std::to_string(index);
 }
 
-TEST(Concurrency, ManyThreadsWriteWhatSingleCallsWrite) {
+// The solo reference calls run with `soloThreads` threads for their maps.
+void expectManyThreadsWriteWhatSingleCallsWrite(const char* soloThreads) {
     TempDir dir;
     const int total = kThreads * kCallsPerThread;
     std::vector<int> results(total, -1);
@@ -60,6 +63,7 @@ TEST(Concurrency, ManyThreadsWriteWhatSingleCallsWrite) {
     }
     for (std::thread& thread : threads) thread.join();
 
+    ThreadsSetting solo(soloThreads);
     for (int index = 0; index < total; ++index) {
         const int alone = mixedCall(index).run(dir / (stem(index, "solo") + ".png"));
         ASSERT_EQ(results[index], alone) << "call " << index;
@@ -71,6 +75,18 @@ TEST(Concurrency, ManyThreadsWriteWhatSingleCallsWrite) {
             ASSERT_EQ(readBytes(a.*member), readBytes(b.*member)) << (a.*member);
         }
     }
+}
+
+TEST(Concurrency, ManyThreadsWriteWhatSingleCallsWrite) {
+    ThreadsSetting threads(nullptr);
+    expectManyThreadsWriteWhatSingleCallsWrite(nullptr);
+}
+
+// Every call also makes its maps on two threads of its own; the references
+// are made on the calling thread alone.
+TEST(Concurrency, CallsWithThreadsOfTheirOwnWriteWhatSingleThreadCallsWrite) {
+    ThreadsSetting threads("2");
+    expectManyThreadsWriteWhatSingleCallsWrite("1");
 }
 
 }  // namespace
