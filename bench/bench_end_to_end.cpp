@@ -24,6 +24,7 @@
 #include <string>
 #include <vector>
 
+#include "output/png_writer.h"
 #include "settings_call.h"
 
 #define STB_IMAGE_STATIC
@@ -216,6 +217,55 @@ void runStbEncode(benchmark::State& state, const Case& c) {
     }
 }
 
+// One map of a case at 1024, encoded alone, by our encoder or by stb, on
+// the calling thread. The maps come from the library in memory.
+const char* const kMapNames[] = {"diff", "nmap", "spec", "rough", "metal"};
+
+const std::vector<DecodedImage>& caseMaps(const Case& c) {
+    static std::map<std::string, std::vector<DecodedImage>> cache;
+    auto& images = cache[c.name];
+    if (!images.empty()) return images;
+    ProctexSettings s = withAllMaps(c.settings);
+    s.width = s.height = kSize;
+    ProctexMaps* maps = nullptr;
+    if (proctex_generate(&s, PROCTEX_MAPS_ALL, &maps, nullptr, 0) != PROCTEX_OK) return images;
+    for (int map = PROCTEX_MAP_DIFFUSE; map <= PROCTEX_MAP_METALLIC; ++map) {
+        DecodedImage image;
+        const unsigned char* pixels =
+            proctex_maps_pixels(maps, map, &image.width, &image.height, &image.channels);
+        image.pixels.assign(pixels, pixels + std::size_t(image.width) * std::size_t(image.height) *
+                                                 std::size_t(image.channels));
+        images.push_back(std::move(image));
+    }
+    proctex_maps_free(maps);
+    return images;
+}
+
+void runEncodeOneMap(benchmark::State& state, const Case& c, int map, bool ours) {
+    const std::vector<DecodedImage>& images = caseMaps(c);
+    if (images.empty()) {
+        state.SkipWithError("proctex_generate failed");
+        return;
+    }
+    const DecodedImage& image = images[std::size_t(map)];
+    for (auto _ : state) {
+        if (ours) {
+            int length = 0;
+            uint8_t* png =
+                proctex::encodePngBytes(image.pixels.data(), image.width, image.height,
+                                        image.channels, image.width * image.channels, &length);
+            benchmark::DoNotOptimize(png);
+            proctex::freePngBytes(png);
+        } else if (!stbEncode(image.pixels.data(), image.width, image.height, image.channels)) {
+            state.SkipWithError("encoding failed");
+        }
+    }
+}
+
+std::string encoderName(const Case& c, int map, bool ours) {
+    return std::string(ours ? "encoder/ours/" : "encoder/stb/") + c.name + "/" + kMapNames[map];
+}
+
 // The command line's default stone at 512 x 512 with every map, computed in
 // memory, against stb_image_write encoding exactly those maps in memory.
 constexpr int kMemorySize = 512;
@@ -368,9 +418,37 @@ std::string stbName(const Case& c) {
 }
 
 constexpr double kDefaultTarget = 0.35;
+constexpr double kEncoderTarget = 2.5;
+
+void printEncoderSummary(const SummaryReporter& reporter) {
+    std::printf(
+        "\nEach map encoded alone at %d x %d on one thread, ms (target: ours at least "
+        "%.1fx as fast as stb)\n",
+        kSize, kSize, kEncoderTarget);
+    std::printf("%-24s %-6s %9s %9s %8s\n", "case", "map", "ours", "stb", "speedup");
+    const auto& ms = reporter.realMs;
+    int missed = 0;
+    double worst = 1e9;
+    for (const Case& c : cases()) {
+        for (int map = PROCTEX_MAP_DIFFUSE; map <= PROCTEX_MAP_METALLIC; ++map) {
+            const auto ours = ms.find(encoderName(c, map, true));
+            const auto stb = ms.find(encoderName(c, map, false));
+            if (ours == ms.end() || stb == ms.end()) continue;
+            const double speedup = stb->second / ours->second;
+            worst = std::min(worst, speedup);
+            missed += speedup < kEncoderTarget;
+            std::printf("%-24s %-6s %9.1f %9.1f %7.2fx%s\n", c.name.c_str(), kMapNames[map],
+                        ours->second, stb->second, speedup, speedup < kEncoderTarget ? "*" : "");
+        }
+    }
+    if (worst < 1e9) {
+        std::printf("slowest speedup %.2fx; under target (*): %d\n", worst, missed);
+    }
+}
 constexpr double kSingleTarget = 0.6;
 
 void printSummary(const SummaryReporter& reporter) {
+    printEncoderSummary(reporter);
     std::printf(
         "\nWhole call with all five maps at %d x %d against stb_image_write encoding its five "
         "files,\nwall-clock ms per call (targets: default threads <= %.2fx, one thread <= "
@@ -438,6 +516,18 @@ int main(int argc, char** argv) {
             ->Iterations(kIterations)
             ->UseRealTime()
             ->Unit(benchmark::kMillisecond);
+    }
+    for (const Case& c : cases()) {
+        for (int map = PROCTEX_MAP_DIFFUSE; map <= PROCTEX_MAP_METALLIC; ++map) {
+            for (bool ours : {true, false}) {
+                benchmark::RegisterBenchmark(
+                    encoderName(c, map, ours).c_str(),
+                    [c, map, ours](benchmark::State& s) { runEncodeOneMap(s, c, map, ours); })
+                    ->Iterations(kIterations)
+                    ->UseRealTime()
+                    ->Unit(benchmark::kMillisecond);
+            }
+        }
     }
     benchmark::RegisterBenchmark("memory/default-stone/512", runInMemory)
         ->Iterations(20)
