@@ -11,7 +11,7 @@ namespace {
 
 using S = ProctexSettings;
 
-constexpr std::array<Field, 22> kFields = {{
+constexpr std::array<Field, 26> kFields = {{
     {"width", "Image width in pixels", &S::width},
     {"height", "Image height in pixels", &S::height},
     {"base", "1: single-octave noise; other: fractal", &S::baseType},
@@ -39,6 +39,10 @@ constexpr std::array<Field, 22> kFields = {{
     {"roughness", "Roughness parameter, 0..1", &S::roughness},
     {"roughness-map", "1 writes the roughness map", &S::writeRoughness},
     {"metallic-map", "1 writes the metallic map", &S::writeMetallic},
+    {"ao-radius", "Ambient occlusion: pixels searched around each pixel, 0..256", &S::aoRadius},
+    {"ao-strength", "Ambient occlusion: darkening, 0..16", &S::aoStrength},
+    {"tile-size", "Metres one tile covers (recorded for importers; 0: not given)", &S::tileSize},
+    {"height-range", "Metres between height 0 and 1 (recorded; 0: not given)", &S::heightRange},
 }};
 
 // Long enough for a reason naming a 511-byte path.

@@ -23,7 +23,7 @@ struct Options : ProctexSettings {
     std::string output;
 };
 
-// One of the 22 numeric settings: its long name (without "--"), which is also
+// One of the numeric settings: its long name (without "--"), which is also
 // its key in a batch manifest, a one-line help text and its member.
 struct Field {
     const char* name;

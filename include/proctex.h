@@ -280,6 +280,14 @@ typedef struct ProctexSettings {
     float roughness;
     int writeRoughness;
     int writeMetallic;
+    /* Added in 0.2; a caller's older struct gets the defaults for these. */
+    float aoRadius;    /* ambient occlusion: pixels searched around each pixel,
+                          0..256, default 16 (see PROCTEX_MAP_AO) */
+    float aoStrength;  /* ambient occlusion: darkening, 0..16, default 1.5 */
+    float tileSize;    /* metres one tile of the material covers, 0 (the
+                          default) when not given. Only recorded (glTF, sidecar) */
+    float heightRange; /* metres between height 0 and 1, 0 when not given.
+                          Only recorded, for displacement on import */
 } ProctexSettings;
 
 /* Fills a struct of `size` bytes (sizeof(ProctexSettings) of the caller's
@@ -322,8 +330,16 @@ PROCTEX_API int PROCTEX_CALL proctex_settings_check(const ProctexSettings* setti
 #define PROCTEX_MAP_ROUGHNESS 3 /* 1 channel */
 #define PROCTEX_MAP_METALLIC 4  /* 1 channel */
 #define PROCTEX_MAP_HEIGHT 5    /* the float height field (proctex_maps_height) */
+/* Extra, engine-ready maps (never written by GenerateTexture): */
+#define PROCTEX_MAP_HEIGHT16 6  /* the height field clamped to 0..1 as 16-bit grey,
+                                   rounded to nearest (proctex_maps_height16) */
+#define PROCTEX_MAP_AO 7        /* ambient occlusion, 1 channel, 255 = open */
+#define PROCTEX_MAP_NORMAL_GL 8 /* the normal map in the OpenGL convention:
+                                   green = 255 - green of PROCTEX_MAP_NORMAL */
+#define PROCTEX_MAP_ORM 9       /* RGB = occlusion, roughness, metallic, as glTF
+                                   and Unreal pack them */
 #define PROCTEX_MAP_BIT(map) (1u << (map))
-#define PROCTEX_MAPS_ALL 0x3Fu
+#define PROCTEX_MAPS_ALL 0x3FFu
 /* The maps GenerateTexture writes for these settings: diffuse, normal and
  * specular, roughness when writeRoughness == 1, metallic when
  * writeMetallic == 1. */
@@ -348,7 +364,8 @@ typedef struct ProctexMaps ProctexMaps;
 PROCTEX_API int PROCTEX_CALL proctex_generate(const ProctexSettings* settings, unsigned maps,
                                               ProctexMaps** result, char* reason, size_t size);
 
-/* The 8-bit pixels of one map (PROCTEX_MAP_DIFFUSE .. PROCTEX_MAP_METALLIC):
+/* The 8-bit pixels of one map (PROCTEX_MAP_DIFFUSE .. PROCTEX_MAP_METALLIC,
+ * PROCTEX_MAP_AO, PROCTEX_MAP_NORMAL_GL, PROCTEX_MAP_ORM):
  * width x height pixels of `channels` bytes, row by row from the top with no
  * padding. Null (and the outputs left alone) when the map was not computed.
  * Any of the output pointers may be null. Valid until proctex_maps_free. */
@@ -356,10 +373,26 @@ PROCTEX_API const unsigned char* PROCTEX_CALL proctex_maps_pixels(const ProctexM
                                                                    int* width, int* height,
                                                                    int* channels);
 
+/*
+ * Ambient occlusion (PROCTEX_MAP_AO) is a horizon estimate: from each pixel
+ * the height field is walked in eight directions out to aoRadius pixels (a
+ * height of 1 standing 16 pixels tall), each direction keeps the sine of its
+ * highest horizon, and occlusion = 1 - aoStrength x their mean, clamped to
+ * 0..1. Seamless materials (seamless == 1) wrap at the borders, others clamp.
+ * PROCTEX_MAP_ORM packs the occlusion, roughness and metallic maps; one that
+ * was not asked for packs as a constant: 255 for occlusion, the roughness
+ * setting as a byte (0..1 to 0..255) for roughness, 0 for metallic.
+ */
+
 /* The float height field, width x height values row by row; null when it
  * was not computed. Valid until proctex_maps_free. */
 PROCTEX_API const float* PROCTEX_CALL proctex_maps_height(const ProctexMaps* maps, int* width,
                                                          int* height);
+
+/* The 16-bit height map (PROCTEX_MAP_HEIGHT16), width x height values row by
+ * row; null when it was not computed. Valid until proctex_maps_free. */
+PROCTEX_API const unsigned short* PROCTEX_CALL proctex_maps_height16(const ProctexMaps* maps,
+                                                                    int* width, int* height);
 
 /* Releases a result; null is allowed. */
 PROCTEX_API void PROCTEX_CALL proctex_maps_free(ProctexMaps* maps);
@@ -378,14 +411,18 @@ PROCTEX_API void PROCTEX_CALL proctex_maps_free(ProctexMaps* maps);
  * close is a failed write. The maps are encoded side by side on
  * PROCTEX_THREADS threads (see GenerateTexture), the files then created one
  * after the other.
+ * Extra maps the result holds follow, in the order <base>_height.png (16-bit
+ * grey), _ao.png, _nmap_gl.png, _orm.png; each is attempted, and the first
+ * that fails makes the result PROCTEX_ERROR_WRITE.
  */
 PROCTEX_API int PROCTEX_CALL proctex_save(const ProctexMaps* maps, const char* path, char* reason,
                                           size_t size);
 
 /* The file name proctex_save and GenerateTexture give `map` for `path`
- * (PROCTEX_MAP_DIFFUSE .. PROCTEX_MAP_METALLIC): path up to its last ".png"
- * followed by "_diff.png", "_nmap.png", "_spec.png", "_rough.png" or
- * "_metal.png"; a path without ".png" unchanged. Copies it with its
+ * (any map but PROCTEX_MAP_HEIGHT): path up to its last ".png" followed by
+ * "_diff.png", "_nmap.png", "_spec.png", "_rough.png", "_metal.png",
+ * "_height.png", "_ao.png", "_nmap_gl.png" or "_orm.png"; a path without
+ * ".png" unchanged. Copies it with its
  * terminator into out; PROCTEX_ERROR_ARGUMENT when an argument is null, the
  * map unknown or out too small (out then holds the empty string if size > 0). */
 PROCTEX_API int PROCTEX_CALL proctex_map_path(const char* path, int map, char* out, size_t size);

@@ -32,7 +32,13 @@ TABLE = (
     ("roughness", "roughness", ctypes.c_float),
     ("roughness_map", "writeRoughness", ctypes.c_int),
     ("metallic_map", "writeMetallic", ctypes.c_int),
+    ("ao_radius", "aoRadius", ctypes.c_float),
+    ("ao_strength", "aoStrength", ctypes.c_float),
+    ("tile_size", "tileSize", ctypes.c_float),
+    ("height_range", "heightRange", ctypes.c_float),
 )
+# GenerateTexture takes the first 22 members, in this order, then the path.
+GENERATE_TEXTURE_ARGUMENTS = 22
 MEMBER = {option: member for option, member, _ in TABLE}
 OPTION = {member: option for option, member, _ in TABLE}
 CTYPE = {option: ctype for option, _, ctype in TABLE}
@@ -60,7 +66,8 @@ _library_path = None
 _c = ctypes
 _SETTINGS_P = ctypes.POINTER(Settings)
 _PROTOTYPES = {
-    "GenerateTexture": (_c.c_int, [ctype for _, _, ctype in TABLE] + [_c.c_wchar_p]),
+    "GenerateTexture": (_c.c_int, [ctype for _, _, ctype in TABLE[:GENERATE_TEXTURE_ARGUMENTS]]
+                        + [_c.c_wchar_p]),
     "TestDLL": (_c.c_int, []),
     "proctex_settings_defaults": (_c.c_int, [_SETTINGS_P, _c.c_size_t]),
     "proctex_settings_check": (_c.c_int, [_SETTINGS_P, _c.c_char_p, _c.c_size_t]),

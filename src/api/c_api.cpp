@@ -34,7 +34,7 @@ int outOfMemory(char* buffer, std::size_t size) {
 }
 
 const proctex::ByteImage* byteMap(const ProctexMaps* maps, int map) {
-    if (maps == nullptr || map < 0 || map >= proctex::kByteMapCount) return nullptr;
+    if (maps == nullptr || map < 0 || map >= proctex::kImageSlotCount) return nullptr;
     const proctex::ByteImage& image = maps->set.images[static_cast<std::size_t>(map)];
     return image.present() ? &image : nullptr;
 }
@@ -137,6 +137,14 @@ PROCTEX_API const float* PROCTEX_CALL proctex_maps_height(const ProctexMaps* map
     setIf(width, maps->set.width);
     setIf(height, maps->set.height);
     return maps->set.heightField.data();
+}
+
+PROCTEX_API const unsigned short* PROCTEX_CALL proctex_maps_height16(const ProctexMaps* maps,
+                                                                     int* width, int* height) {
+    if (maps == nullptr || maps->set.height16.empty()) return nullptr;
+    setIf(width, maps->set.width);
+    setIf(height, maps->set.height);
+    return maps->set.height16.data();
 }
 
 PROCTEX_API void PROCTEX_CALL proctex_maps_free(ProctexMaps* maps) {

@@ -1,6 +1,7 @@
 // The library's two original exports: the whole computation in one call.
 #include <proctex.h>
 
+#include "api/ambient_occlusion.h"
 #include "api/output_paths.h"
 #include "api/pipeline.h"
 #include "api/settings.h"
@@ -38,7 +39,11 @@ GenerateTexture(int width, int height, int baseType, float scale, int octaves, f
                                        normalStrength,
                                        roughness,
                                        writeRoughness,
-                                       writeMetallic};
+                                       writeMetallic,
+                                       proctex::kDefaultOcclusionRadius,
+                                       proctex::kDefaultOcclusionStrength,
+                                       0.0f,
+                                       0.0f};
         std::string reason;
         if (proctex::checkSettings(settings, reason) != PROCTEX_OK) return 0;
         // An empty path (also the result of a failed conversion) cannot be

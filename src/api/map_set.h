@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 #include "core/field.h"
 
@@ -23,14 +24,20 @@ struct ByteImage {
     bool present() const { return pixels != nullptr; }
 };
 
+// The five maps GenerateTexture writes are PROCTEX_MAP_DIFFUSE ..
+// PROCTEX_MAP_METALLIC; the 8-bit extras follow the two height maps.
 constexpr int kByteMapCount = PROCTEX_MAP_METALLIC + 1;
+constexpr int kImageSlotCount = PROCTEX_MAP_ORM + 1;
 
 struct MapSet {
     int width = 0;
     int height = 0;
-    std::array<ByteImage, kByteMapCount> images;  // by PROCTEX_MAP_*; absent when not asked for
-    FloatField heightField;                       // empty unless PROCTEX_MAP_HEIGHT was asked for
+    // By PROCTEX_MAP_*; absent when not asked for (and always for the two
+    // height maps, which are kept below).
+    std::array<ByteImage, kImageSlotCount> images;
+    FloatField heightField;  // empty unless PROCTEX_MAP_HEIGHT was asked for
     bool hasHeightField = false;
+    std::vector<uint16_t> height16;  // empty unless PROCTEX_MAP_HEIGHT16 was asked for
 };
 
 // A fresh image of the given shape with uninitialised pixels.

@@ -15,8 +15,8 @@ std::string narrowPath(const wchar_t* path);
 // image then goes to that one path.
 std::string deriveOutputPath(const std::string& filenameStr, const char* suffix);
 
-// "_diff.png", "_nmap.png", "_spec.png", "_rough.png" or "_metal.png" for
-// PROCTEX_MAP_DIFFUSE .. PROCTEX_MAP_METALLIC; null for any other number.
+// "_diff.png", "_nmap.png", ... "_orm.png" for each map that has a file;
+// null for PROCTEX_MAP_HEIGHT and any other number.
 const char* mapFileSuffix(int map);
 
 }  // namespace proctex

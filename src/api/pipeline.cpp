@@ -1,5 +1,6 @@
 #include "api/pipeline.h"
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -9,13 +10,16 @@
 #include <utility>
 #include <vector>
 
+#include "api/ambient_occlusion.h"
 #include "api/call_threads.h"
 #include "api/map_images.h"
+#include "api/map_packing.h"
 #include "api/output_paths.h"
 #include "api/settings.h"
 #include "core/parallel_jobs.h"
 #include "noise/texture_generator.h"
 #include "output/file_output.h"
+#include "output/png16.h"
 #include "output/png_writer.h"
 
 namespace proctex {
@@ -51,21 +55,28 @@ struct PngFree {
     void operator()(uint8_t* bytes) const { freePngBytes(bytes); }
 };
 
-// One map's file-to-be: its PNG bytes, null when the encoder ran out of
+// One map's file-to-be: its PNG bytes, none when the encoder ran out of
 // memory (then the file counts as not written, as a failed write does).
 struct PendingFile {
     bool wanted = false;
-    std::unique_ptr<uint8_t, PngFree> png;
+    std::unique_ptr<uint8_t, PngFree> png;  // from the 8-bit encoder
+    std::vector<uint8_t> png16;             // from the 16-bit one
     std::size_t length = 0;
+
+    const uint8_t* bytes() const { return png != nullptr ? png.get() : png16.data(); }
+    bool ready() const { return png != nullptr || !png16.empty(); }
 };
 
-using PendingFiles = std::array<PendingFile, kByteMapCount>;
+using PendingFiles = std::array<PendingFile, kImageSlotCount>;
+
+// The maps that have files, in the order they are written.
+constexpr int kFileOrder[] = {PROCTEX_MAP_DIFFUSE,   PROCTEX_MAP_NORMAL,    PROCTEX_MAP_SPECULAR,
+                              PROCTEX_MAP_ROUGHNESS, PROCTEX_MAP_METALLIC,  PROCTEX_MAP_HEIGHT16,
+                              PROCTEX_MAP_AO,        PROCTEX_MAP_NORMAL_GL, PROCTEX_MAP_ORM};
 
 PendingFiles pendingFiles(unsigned maps) {
     PendingFiles files;
-    for (int map = PROCTEX_MAP_DIFFUSE; map < kByteMapCount; ++map) {
-        files[static_cast<std::size_t>(map)].wanted = wants(maps, map);
-    }
+    for (int map : kFileOrder) files[static_cast<std::size_t>(map)].wanted = wants(maps, map);
     return files;
 }
 
@@ -76,33 +87,83 @@ void encode(const ByteImage& image, PendingFile& file) {
     file.length = static_cast<std::size_t>(length);
 }
 
+void encode16(const std::vector<uint16_t>& values, int width, int height, PendingFile& file) {
+    file.png16 = encodeGrey16Png(values.data(), width, height);
+    file.length = file.png16.size();
+}
+
+std::string couldNotWrite(const std::string& file) {
+    return "could not write " + file + " (check that its folder exists and is writable)";
+}
+
 // Creates the files one after the other, diffuse first, so a host sees them
 // appear in that order and a failure stops the later ones as it always has.
+// The extra maps come last; each is attempted and the first failure counts.
 SaveOutcome writeInOrder(const PendingFiles& files, const std::string& path) {
     SaveOutcome outcome;
-    for (int map = PROCTEX_MAP_DIFFUSE; map < kByteMapCount; ++map) {
+    for (int map : kFileOrder) {
         const PendingFile& pending = files[static_cast<std::size_t>(map)];
         if (!pending.wanted) continue;
         const std::string file = deriveOutputPath(path, mapFileSuffix(map));
         const bool written =
-            pending.png != nullptr && writeFileBytes(file, pending.png.get(), pending.length);
-        if (written || map > PROCTEX_MAP_SPECULAR) continue;
-        outcome.status = PROCTEX_ERROR_WRITE;
-        outcome.reason =
-            "could not write " + file + " (check that its folder exists and is writable)";
-        if (map != PROCTEX_MAP_SPECULAR) break;  // diffuse and normal failures stop the call
+            pending.ready() && writeFileBytes(file, pending.bytes(), pending.length);
+        if (written) continue;
+        const bool extra = map > PROCTEX_MAP_METALLIC;
+        if (!extra && map > PROCTEX_MAP_SPECULAR) continue;  // roughness and metallic: as ever
+        if (outcome.status == PROCTEX_OK) {
+            outcome.status = PROCTEX_ERROR_WRITE;
+            outcome.reason = couldNotWrite(file);
+        }
+        if (map == PROCTEX_MAP_DIFFUSE || map == PROCTEX_MAP_NORMAL) break;  // these stop the call
     }
     return outcome;
 }
 
-// One job per map in `maps`, diffuse first, run on the call's threads.
+// Runs the given jobs on the call's threads, the first one on the caller's.
+void runAll(std::vector<std::function<void()>>& jobs) {
+    runJobs(jobs, threadsForCall(jobs.size()));
+}
+
+// One job per map in `maps` among the five of GenerateTexture, diffuse first.
 template <typename Job>
-void runMapJobs(unsigned maps, Job job) {
-    std::vector<std::function<void()>> jobs;
+void addMapJobs(std::vector<std::function<void()>>& jobs, unsigned maps, Job& job) {
     for (int map = PROCTEX_MAP_DIFFUSE; map < kByteMapCount; ++map) {
         if (wants(maps, map)) jobs.emplace_back([&job, map] { job(map); });
     }
-    runJobs(jobs, threadsForCall(jobs.size()));
+}
+
+template <typename Job>
+void runMapJobs(unsigned maps, Job job) {
+    std::vector<std::function<void()>> jobs;
+    addMapJobs(jobs, maps, job);
+    runAll(jobs);
+}
+
+ByteImage occlusionImage(const FloatField& heights, const ProctexSettings& s) {
+    const std::vector<uint8_t> bytes = occlusionBytes(buildAmbientOcclusion(
+        heights, s.width, s.height, s.aoRadius, s.aoStrength, s.seamless == 1));
+    ByteImage image = makeByteImage(s.width, s.height, 1);
+    std::copy(bytes.begin(), bytes.end(), image.pixels.get());
+    return image;
+}
+
+// The extras made from finished maps: the OpenGL normal map and the packed
+// occlusion, roughness and metallic.
+void addPackedMaps(MapSet& set, const ProctexSettings& s, unsigned maps) {
+    const std::size_t pixels = fieldSize(s.width, s.height);
+    auto& images = set.images;
+    if (wants(maps, PROCTEX_MAP_NORMAL_GL)) {
+        ByteImage gl = makeByteImage(s.width, s.height, 3);
+        flipGreen(images[PROCTEX_MAP_NORMAL].pixels.get(), pixels, gl.pixels.get());
+        images[PROCTEX_MAP_NORMAL_GL] = std::move(gl);
+    }
+    if (wants(maps, PROCTEX_MAP_ORM)) {
+        ByteImage orm = makeByteImage(s.width, s.height, 3);
+        packOrm(images[PROCTEX_MAP_AO].pixels.get(), images[PROCTEX_MAP_ROUGHNESS].pixels.get(),
+                images[PROCTEX_MAP_METALLIC].pixels.get(), pixels, 255, quantize(s.roughness), 0,
+                orm.pixels.get());
+        images[PROCTEX_MAP_ORM] = std::move(orm);
+    }
 }
 
 }  // namespace
@@ -137,9 +198,24 @@ MapSet computeMaps(const ProctexSettings& s, unsigned maps) {
     if ((maps & PROCTEX_MAPS_ALL) == 0) return set;
 
     FloatField heights = buildHeightField(s);
-    runMapJobs(maps, [&](int map) {
+    // The OpenGL normal map is made from ours, which is dropped again when
+    // it was not asked for itself.
+    unsigned made = maps;
+    if (wants(maps, PROCTEX_MAP_NORMAL_GL)) made |= PROCTEX_MAP_BIT(PROCTEX_MAP_NORMAL);
+    auto buildImage = [&](int map) {
         set.images[static_cast<std::size_t>(map)] = buildMapImage(map, heights, s);
-    });
+    };
+    std::vector<std::function<void()>> jobs;
+    addMapJobs(jobs, made, buildImage);
+    if (wants(maps, PROCTEX_MAP_AO)) {
+        jobs.emplace_back([&] { set.images[PROCTEX_MAP_AO] = occlusionImage(heights, s); });
+    }
+    if (wants(maps, PROCTEX_MAP_HEIGHT16)) {
+        jobs.emplace_back([&] { set.height16 = heightTo16Bit(heights); });
+    }
+    runAll(jobs);
+    addPackedMaps(set, s, maps);
+    if (!wants(maps, PROCTEX_MAP_NORMAL)) set.images[PROCTEX_MAP_NORMAL] = ByteImage();
     if (wants(maps, PROCTEX_MAP_HEIGHT)) {
         set.heightField = std::move(heights);
         set.hasHeightField = true;
@@ -149,14 +225,23 @@ MapSet computeMaps(const ProctexSettings& s, unsigned maps) {
 
 SaveOutcome saveMaps(const MapSet& maps, const std::string& path) {
     unsigned present = 0;
-    for (int map = PROCTEX_MAP_DIFFUSE; map < kByteMapCount; ++map) {
+    for (int map : kFileOrder) {
         if (maps.images[static_cast<std::size_t>(map)].present()) present |= PROCTEX_MAP_BIT(map);
     }
+    if (!maps.height16.empty()) present |= PROCTEX_MAP_BIT(PROCTEX_MAP_HEIGHT16);
     PendingFiles files = pendingFiles(present);
-    runMapJobs(present, [&](int map) {
+    std::vector<std::function<void()>> jobs;
+    for (int map : kFileOrder) {
+        if (!wants(present, map)) continue;
         const std::size_t index = static_cast<std::size_t>(map);
-        encode(maps.images[index], files[index]);
-    });
+        if (map == PROCTEX_MAP_HEIGHT16) {
+            jobs.emplace_back(
+                [&, index] { encode16(maps.height16, maps.width, maps.height, files[index]); });
+        } else {
+            jobs.emplace_back([&, index] { encode(maps.images[index], files[index]); });
+        }
+    }
+    runAll(jobs);
     return writeInOrder(files, path);
 }
 

@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <cstring>
 
+#include "api/ambient_occlusion.h"
 #include "api/pipeline.h"
+#include "core/number_text.h"
 #include "overlays/overlay_stage.h"
 #include "patterns/pattern_stage.h"
 
@@ -46,6 +48,10 @@ ProctexSettings defaultSettings() {
     s.roughness = 0.5f;
     s.writeRoughness = 1;
     s.writeMetallic = 1;
+    s.aoRadius = kDefaultOcclusionRadius;
+    s.aoStrength = kDefaultOcclusionStrength;
+    s.tileSize = 0.0f;
+    s.heightRange = 0.0f;
     return s;
 }
 
@@ -105,6 +111,26 @@ void copyReason(const std::string& reason, char* buffer, std::size_t size) {
 
 namespace proctex {
 
+namespace {
+
+// Members read only for the extra maps and records: a bounded, finite range
+// keeps the occlusion's cost and the files' numbers sane.
+std::string rangeProblem(const char* member, float v, float lo, float hi) {
+    if (v >= lo && v <= hi) return {};  // false for NaN
+    return std::string(member) + " must be a number from " + numberText(lo) + " to " +
+           numberText(hi) + " (got " + numberText(v) + ")";
+}
+
+std::string recordedValueProblem(const ProctexSettings& s) {
+    std::string reason = rangeProblem("aoRadius", s.aoRadius, 0.0f, 256.0f);
+    if (reason.empty()) reason = rangeProblem("aoStrength", s.aoStrength, 0.0f, 16.0f);
+    if (reason.empty()) reason = rangeProblem("tileSize", s.tileSize, 0.0f, 1e6f);
+    if (reason.empty()) reason = rangeProblem("heightRange", s.heightRange, 0.0f, 1e6f);
+    return reason;
+}
+
+}  // namespace
+
 int checkSettings(const ProctexSettings& s, std::string& reason) {
     if (s.width <= 0) {
         reason = "width must be positive (got " + std::to_string(s.width) + ")";
@@ -116,6 +142,7 @@ int checkSettings(const ProctexSettings& s, std::string& reason) {
     } else {
         reason = patternRequestProblem(patternRequest(s), s.width, s.height);
         if (reason.empty()) reason = overlayRequestProblem(overlayRequest(s));
+        if (reason.empty()) reason = recordedValueProblem(s);
     }
     return reason.empty() ? PROCTEX_OK : PROCTEX_ERROR_SETTINGS;
 }

@@ -8,6 +8,7 @@
 #include "core/field_ops.h"
 #include "core/numeric.h"
 #include "output/png_filters.h"
+#include "output/zlib_stream.h"
 
 namespace proctex {
 
@@ -15,7 +16,6 @@ namespace {
 
 constexpr uint8_t kSignature[8] = {137, 80, 78, 71, 13, 10, 26, 10};
 constexpr int kBytesPerPixel = 2;
-constexpr int kCompressionLevel = 6;  // zlib's default, named so it cannot drift
 
 void appendBigEndian(std::vector<uint8_t>& out, uint32_t v) {
     const uint8_t bytes[4] = {uint8_t(v >> 24), uint8_t(v >> 16), uint8_t(v >> 8), uint8_t(v)};
@@ -62,12 +62,11 @@ std::vector<uint8_t> encodeGrey16Png(const uint16_t* values, int width, int heig
                                   static_cast<std::size_t>(height));
     filterImage(samples.data(), width, height, kBytesPerPixel, rowBytes, filtered.data());
 
-    uLongf compressedLength = compressBound(static_cast<uLong>(filtered.size()));
-    std::vector<uint8_t> compressed(compressedLength);
-    if (compress2(compressed.data(), &compressedLength, filtered.data(),
-                  static_cast<uLong>(filtered.size()), kCompressionLevel) != Z_OK) {
-        throw std::bad_alloc();  // with a bound-sized buffer only memory can run out
-    }
+    // Our own deflate stream, so the bytes are the same on every platform
+    // whatever zlib version is installed.
+    std::vector<uint8_t> compressed(zlibStreamBound(filtered.size()));
+    const std::size_t compressedLength =
+        writeZlibStream(filtered.data(), filtered.size(), compressed.data());
 
     uint8_t header[13];
     const uint32_t w = static_cast<uint32_t>(width);

@@ -15,7 +15,7 @@ std::vector<uint16_t> heightTo16Bit(const FloatField& heights);
 // The PNG file (grey, 16 bits per sample, big-endian as PNG stores them) of
 // width x height values, row-major. Rows are filtered as in our 8-bit files
 // (the five filters tried per row, lowest sum of absolute bytes wins), here
-// with 2 bytes per pixel, and compressed by zlib at its default level.
+// with 2 bytes per pixel, and compressed by the same deflate as those files.
 // Returns an empty vector unless width and height are positive; sizes must
 // keep (2 * width + 1) * height below 2^31. Throws std::bad_alloc when memory
 // runs out.

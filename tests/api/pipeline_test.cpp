@@ -316,6 +316,7 @@ TEST(Exports, OnlyTheOriginalTwoAndProctexNamesAreExported) {
                                                "proctex_map_path",
                                                "proctex_maps_free",
                                                "proctex_maps_height",
+                                               "proctex_maps_height16",
                                                "proctex_maps_pixels",
                                                "proctex_preset_count",
                                                "proctex_preset_description",

@@ -35,6 +35,10 @@ inline constexpr ProctexSettings kBatteryDefaults{
     .roughness = 0.5f,
     .writeRoughness = 1,
     .writeMetallic = 1,
+    .aoRadius = 16.0f,
+    .aoStrength = 1.5f,
+    .tileSize = 0.0f,
+    .heightRange = 0.0f,
 };
 
 // The battery's defaults with the changes `apply` makes.
