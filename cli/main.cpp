@@ -28,6 +28,8 @@ struct Request {
     Options material;                        // the fields and the output path
     std::vector<CLI::Option*> fieldOptions;  // one per entry of fields(), in that order
     std::string presetName;
+    std::string fromRecord;  // --from FILE.json
+    std::vector<bool> extraFlags = std::vector<bool>(extraOutputs().size(), false);
     bool listPresets = false;
     std::string showPresetName;
 
@@ -60,6 +62,15 @@ void addMaterialOptions(CLI::App& app, Request& request) {
         ->check([](const std::string& name) {
             return findPreset(name) != nullptr ? std::string() : unknownPresetMessage(name);
         });
+    app.add_option("--from", request.fromRecord,
+                   "Start from a sidecar record (or any manifest item) written with --sidecar")
+        ->check(CLI::ExistingFile);
+    for (std::size_t i = 0; i < extraOutputs().size(); ++i) {
+        const ExtraOutput& extra = extraOutputs()[i];
+        app.add_flag_callback(
+            std::string("--") + extra.name, [&request, i] { request.extraFlags[i] = true; },
+            extra.help);
+    }
     app.add_flag("--list-presets", request.listPresets, "List the named materials and exit");
     app.add_option("--show-preset", request.showPresetName,
                    "Print the options of a preset and exit");
@@ -118,6 +129,9 @@ ProgressStyle progressStyle(const std::string& choice) {
 
 bool anyMaterialOption(const Request& request) {
     return !request.presetName.empty() || !request.material.output.empty() ||
+           !request.fromRecord.empty() ||
+           std::any_of(request.extraFlags.begin(), request.extraFlags.end(),
+                       [](bool on) { return on; }) ||
            std::any_of(request.fieldOptions.begin(), request.fieldOptions.end(),
                        [](const CLI::Option* opt) { return opt->count() > 0; });
 }
@@ -167,11 +181,13 @@ int runBatchCommand(const Request& request) {
     return summary.failed > 0 ? 1 : 0;
 }
 
-// The preset, then whatever the command line says explicitly.
-Options applyPreset(const Preset& preset, const Request& request) {
-    Options o = preset.options;
+// The preset or record, then whatever the command line says explicitly.
+Options applyExplicitOptions(Options o, const Request& request) {
     for (std::size_t i = 0; i < request.fieldOptions.size(); ++i) {
         if (request.fieldOptions[i]->count() > 0) copyField(fields()[i], request.material, o);
+    }
+    for (std::size_t i = 0; i < extraOutputs().size(); ++i) {
+        if (request.extraFlags[i]) setExtraOutput(extraOutputs()[i], true, o);
     }
     o.output = request.material.output;
     return o;
@@ -194,10 +210,22 @@ int runSingleMaterial(const Request& request) {
         std::cerr << "proctex: give an output path, e.g. proctex out/stone.png (see --help)\n";
         return 2;
     }
-    if (const Preset* preset = findPreset(request.presetName)) {
-        return generateOne(applyPreset(*preset, request));
+    if (!request.fromRecord.empty()) {
+        if (!request.presetName.empty()) {
+            std::cerr << "proctex: --from and --preset both choose the starting point; give one\n";
+            return 2;
+        }
+        try {
+            return generateOne(applyExplicitOptions(loadMaterial(request.fromRecord), request));
+        } catch (const ManifestError& e) {
+            std::cerr << "proctex: " << request.fromRecord << ": " << e.what() << "\n";
+            return 2;
+        }
     }
-    return generateOne(request.material);
+    if (const Preset* preset = findPreset(request.presetName)) {
+        return generateOne(applyExplicitOptions(preset->options, request));
+    }
+    return generateOne(applyExplicitOptions(request.material, request));
 }
 
 int run(Request& request) {

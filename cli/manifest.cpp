@@ -25,9 +25,11 @@ struct ItemSettings {
     std::optional<std::string> output;
     ProctexSettings values = defaultSettings();
     std::vector<const Field*> set;
+    std::vector<std::pair<const ExtraOutput*, bool>> extras;
 
-    void applyTo(ProctexSettings& settings) const {
-        for (const Field* f : set) copyField(*f, values, settings);
+    void applyTo(Options& options) const {
+        for (const Field* f : set) copyField(*f, values, options);
+        for (const auto& [extra, on] : extras) setExtraOutput(*extra, on, options);
     }
 };
 
@@ -95,6 +97,12 @@ ItemSettings readItemSettings(const json& object, const std::string& where, bool
                 throw ManifestError(at + why);
             }
             settings.set.push_back(field);
+        } else if (const ExtraOutput* extra = findExtraOutput(key)) {
+            if (!value.is_boolean()) throw ManifestError(at + "must be true or false");
+            settings.extras.emplace_back(extra, value.get<bool>());
+        } else if (key == "proctex" || key == "files") {
+            // What a sidecar record adds: the version that wrote it and the
+            // files it made. Informational; the settings alone make the files.
         } else {
             throw ManifestError(at +
                                 "unknown field (options take their long names, such as "
@@ -170,12 +178,34 @@ std::vector<BatchItem> parseManifest(const std::string& text) {
     return items;
 }
 
-std::vector<BatchItem> loadManifest(const std::filesystem::path& path) {
+namespace {
+
+std::string readText(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
     if (!in) throw ManifestError("cannot read " + path.string());
     std::ostringstream text;
     text << in.rdbuf();
-    return parseManifest(text.str());
+    return text.str();
+}
+
+}  // namespace
+
+std::vector<BatchItem> loadManifest(const std::filesystem::path& path) {
+    return parseManifest(readText(path));
+}
+
+Options loadMaterial(const std::filesystem::path& path) {
+    json root;
+    try {
+        root = json::parse(readText(path));
+    } catch (const json::parse_error& e) {
+        throw ManifestError(std::string("not valid JSON: ") + e.what());
+    }
+    const ItemSettings settings = readItemSettings(root, "the record", false);
+    Options options;
+    if (settings.preset != nullptr) options = settings.preset->options;
+    settings.applyTo(options);
+    return options;
 }
 
 }  // namespace proctex::cli

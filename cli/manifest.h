@@ -26,4 +26,9 @@ public:
 std::vector<BatchItem> parseManifest(const std::string& text);
 std::vector<BatchItem> loadManifest(const std::filesystem::path& path);
 
+// One material from a JSON object with the keys of a manifest item but
+// "output": a sidecar record written with --sidecar, for instance. Throws
+// ManifestError.
+Options loadMaterial(const std::filesystem::path& path);
+
 }  // namespace proctex::cli

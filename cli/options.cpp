@@ -1,9 +1,12 @@
 #include "options.h"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <filesystem>
 #include <memory>
+
+#include "sidecar.h"
 
 namespace proctex::cli {
 
@@ -109,6 +112,62 @@ std::string mapPath(const std::string& output, int map) {
     return name;
 }
 
+namespace {
+
+constexpr ExtraOutput kExtraOutputs[] = {
+    {"height16", "Also write <base>_height.png, the height as 16-bit grey", PROCTEX_MAP_HEIGHT16},
+    {"ao", "Also write <base>_ao.png, ambient occlusion (see --ao-radius, --ao-strength)",
+     PROCTEX_MAP_AO},
+    {"opengl-normal", "Also write <base>_nmap_gl.png, the normal map with green up (OpenGL)",
+     PROCTEX_MAP_NORMAL_GL},
+    {"orm", "Also write <base>_orm.png: occlusion, roughness, metallic in R, G, B",
+     PROCTEX_MAP_ORM},
+    {"sidecar", "Also write <base>.json: every setting and each file's size and SHA-256", -1},
+};
+
+}  // namespace
+
+std::span<const ExtraOutput> extraOutputs() {
+    return kExtraOutputs;
+}
+
+const ExtraOutput* findExtraOutput(std::string_view name) {
+    std::string dashed(name);
+    std::replace(dashed.begin(), dashed.end(), '_', '-');
+    for (const ExtraOutput& e : kExtraOutputs) {
+        if (dashed == e.name) return &e;
+    }
+    return nullptr;
+}
+
+bool extraOutputIsSet(const ExtraOutput& extra, const Options& o) {
+    if (extra.map < 0) return o.sidecar;
+    return (o.extraMaps & PROCTEX_MAP_BIT(extra.map)) != 0;
+}
+
+void setExtraOutput(const ExtraOutput& extra, bool on, Options& o) {
+    if (extra.map < 0) {
+        o.sidecar = on;
+    } else if (on) {
+        o.extraMaps |= PROCTEX_MAP_BIT(extra.map);
+    } else {
+        o.extraMaps &= ~PROCTEX_MAP_BIT(extra.map);
+    }
+}
+
+unsigned mapsToMake(const Options& o) {
+    unsigned maps = PROCTEX_MAP_BIT(PROCTEX_MAP_DIFFUSE) | PROCTEX_MAP_BIT(PROCTEX_MAP_NORMAL) |
+                    PROCTEX_MAP_BIT(PROCTEX_MAP_SPECULAR);
+    if (o.writeRoughness == 1) maps |= PROCTEX_MAP_BIT(PROCTEX_MAP_ROUGHNESS);
+    if (o.writeMetallic == 1) maps |= PROCTEX_MAP_BIT(PROCTEX_MAP_METALLIC);
+    return maps | o.extraMaps;
+}
+
+std::string sidecarPath(const std::string& output) {
+    const std::size_t k = output.rfind(".png");
+    return (k == std::string::npos ? output : output.substr(0, k)) + ".json";
+}
+
 std::vector<std::string> outputFiles(const Options& o) {
     std::vector<std::string> paths;
     auto add = [&](int map) {
@@ -118,11 +177,12 @@ std::vector<std::string> outputFiles(const Options& o) {
         }
         paths.push_back(std::move(p));
     };
-    add(PROCTEX_MAP_DIFFUSE);
-    add(PROCTEX_MAP_NORMAL);
-    add(PROCTEX_MAP_SPECULAR);
-    if (o.writeRoughness == 1) add(PROCTEX_MAP_ROUGHNESS);
-    if (o.writeMetallic == 1) add(PROCTEX_MAP_METALLIC);
+    const unsigned maps = mapsToMake(o);
+    for (int map : {PROCTEX_MAP_DIFFUSE, PROCTEX_MAP_NORMAL, PROCTEX_MAP_SPECULAR,
+                    PROCTEX_MAP_ROUGHNESS, PROCTEX_MAP_METALLIC, PROCTEX_MAP_HEIGHT16,
+                    PROCTEX_MAP_AO, PROCTEX_MAP_NORMAL_GL, PROCTEX_MAP_ORM}) {
+        if ((maps & PROCTEX_MAP_BIT(map)) != 0) add(map);
+    }
     return paths;
 }
 
@@ -141,8 +201,7 @@ Outcome generate(const Options& o) {
     }
 
     ProctexMaps* computed = nullptr;
-    if (proctex_generate(&o, PROCTEX_MAPS_AS_SETTINGS, &computed, reason, sizeof reason) !=
-        PROCTEX_OK) {
+    if (proctex_generate(&o, mapsToMake(o), &computed, reason, sizeof reason) != PROCTEX_OK) {
         outcome.error = reason;
         return outcome;
     }
@@ -152,6 +211,15 @@ Outcome generate(const Options& o) {
     for (auto& f : outputFiles(o)) {
         std::error_code ec;
         if (std::filesystem::is_regular_file(f, ec)) outcome.files.push_back(std::move(f));
+    }
+    if (outcome.ok && o.sidecar) {
+        const std::string record = sidecarPath(o.output);
+        outcome.ok = writeSidecar(record, o, outcome.files);
+        if (outcome.ok) {
+            outcome.files.push_back(record);
+        } else {
+            outcome.error = "could not write " + record;
+        }
     }
     return outcome;
 }

@@ -21,7 +21,29 @@ struct Options : ProctexSettings {
     Options() : ProctexSettings(defaultSettings()) {}
 
     std::string output;
+    unsigned extraMaps = 0;  // PROCTEX_MAP_BIT of the extra maps asked for
+    bool sidecar = false;    // a <base>.json record of the settings and files
 };
+
+// An extra output asked for by name: `--height16`, or "height16": true in a
+// manifest. `map` is its map number, or -1 for the sidecar record.
+struct ExtraOutput {
+    const char* name;
+    const char* help;
+    int map;
+};
+
+std::span<const ExtraOutput> extraOutputs();
+const ExtraOutput* findExtraOutput(std::string_view name);  // '_' may stand for '-'
+bool extraOutputIsSet(const ExtraOutput& extra, const Options& o);
+void setExtraOutput(const ExtraOutput& extra, bool on, Options& o);
+
+// The maps a call with these options computes and saves.
+unsigned mapsToMake(const Options& o);
+
+// The sidecar record's path: the output's base (up to its last ".png")
+// with ".json".
+std::string sidecarPath(const std::string& output);
 
 // One of the numeric settings: its long name (without "--"), which is also
 // its key in a batch manifest, a one-line help text and its member.

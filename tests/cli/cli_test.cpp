@@ -2,13 +2,16 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
 
 #include "options.h"
 #include "presets.h"
+#include "sha256.h"
 #include "test_support.h"
 
 namespace proctex {
@@ -249,6 +252,84 @@ TEST(Cli, GalleryWritesBothSheets) {
     EXPECT_GT(types.height, 2 * 48 * 2);
     EXPECT_TRUE(fs::exists(dir / "g" / "presets" / "granite_diff.png"));
     EXPECT_TRUE(fs::exists(dir / "g" / "types" / "overlay-2_nmap.png"));
+}
+
+TEST(CliExtras, ExtraMapsAreTheMapsTheyPackOrFlip) {
+    TempDir dir;
+    const fs::path out = dir / "x.png";
+    const CliRun run = runCli(
+        "--preset cobblestone --width 48 --height 40 --roughness-map 0 "
+        "--ao --orm --opengl-normal --height16 " +
+        out.string());
+    ASSERT_EQ(run.exitCode, 0) << run.output;
+    const test::Image normal = test::readPng(dir / "x_nmap.png");
+    const test::Image gl = test::readPng(dir / "x_nmap_gl.png");
+    const test::Image ao = test::readPng(dir / "x_ao.png");
+    const test::Image metal = test::readPng(dir / "x_metal.png");
+    const test::Image orm = test::readPng(dir / "x_orm.png");
+    EXPECT_FALSE(fs::exists(dir / "x_rough.png"));
+    ASSERT_EQ(gl.pixels.size(), normal.pixels.size());
+    ASSERT_EQ(orm.channels, 3);
+    const uint8_t roughByte = 127;  // the preset's roughness 0.5 as a byte, the map not asked for
+    for (int y = 0; y < normal.height; ++y) {
+        for (int x = 0; x < normal.width; ++x) {
+            ASSERT_EQ(gl.at(x, y, 0), normal.at(x, y, 0));
+            ASSERT_EQ(gl.at(x, y, 1), 255 - normal.at(x, y, 1));
+            ASSERT_EQ(gl.at(x, y, 2), normal.at(x, y, 2));
+            ASSERT_EQ(orm.at(x, y, 0), ao.at(x, y));
+            ASSERT_EQ(orm.at(x, y, 1), roughByte);
+            ASSERT_EQ(orm.at(x, y, 2), metal.at(x, y));
+        }
+    }
+    // The 16-bit height is the height field of the same settings, rounded.
+    cli::Options o = cli::findPreset("cobblestone")->options;
+    o.width = 48;
+    o.height = 40;
+    ProctexMaps* maps = nullptr;
+    ASSERT_EQ(proctex_generate(&o, PROCTEX_MAP_BIT(PROCTEX_MAP_HEIGHT), &maps, nullptr, 0),
+              PROCTEX_OK);
+    const float* heights = proctex_maps_height(maps, nullptr, nullptr);
+    const std::vector<uint16_t> height16 = test::readGrey16Png(dir / "x_height.png");
+    ASSERT_EQ(height16.size(), std::size_t(48 * 40));
+    for (std::size_t k = 0; k < height16.size(); ++k) {
+        const float h = std::min(std::max(heights[k], 0.0f), 1.0f);
+        ASSERT_EQ(height16[k], static_cast<uint16_t>(h * 65535.0f + 0.5f)) << k;
+    }
+    proctex_maps_free(maps);
+}
+
+TEST(CliExtras, TheSidecarRecordsTheFilesAndMakesThemAgain) {
+    TempDir dir;
+    fs::create_directory(dir / "again");
+    const CliRun first =
+        runCli("--preset lava --width 40 --height 32 --ao --sidecar " + (dir / "m.png").string());
+    ASSERT_EQ(first.exitCode, 0) << first.output;
+    std::ifstream in(dir / "m.json");
+    const std::string record((std::istreambuf_iterator<char>(in)),
+                             std::istreambuf_iterator<char>());
+    EXPECT_NE(record.find("\"seed\": 808"), std::string::npos) << record;
+    EXPECT_NE(record.find(std::to_string(fs::file_size(dir / "m_ao.png"))), std::string::npos);
+
+    const CliRun again =
+        runCli("--from " + (dir / "m.json").string() + " " + (dir / "again" / "m.png").string());
+    ASSERT_EQ(again.exitCode, 0) << again.output;
+    for (const char* name : {"m_diff.png", "m_nmap.png", "m_ao.png", "m_metal.png"}) {
+        EXPECT_EQ(test::readBytes(dir / name), test::readBytes(dir / "again" / name)) << name;
+    }
+    const CliRun refused = runCli("--ao --ao-radius -1 " + (dir / "r.png").string());
+    EXPECT_EQ(refused.exitCode, 2);
+    EXPECT_NE(refused.output.find("aoRadius"), std::string::npos) << refused.output;
+}
+
+TEST(Sha256, KnownDigests) {
+    const auto digest = [](const std::string& text) {
+        return cli::sha256Hex(reinterpret_cast<const uint8_t*>(text.data()), text.size());
+    };
+    EXPECT_EQ(digest(""), "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855");
+    EXPECT_EQ(digest("abc"), "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
+    // 56 bytes: the length no longer fits the first block.
+    EXPECT_EQ(digest("abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq"),
+              "248d6a61d20638b8e5c026930c3e6039a33ce45964ff2167f6ecedd419db06c1");
 }
 
 }  // namespace

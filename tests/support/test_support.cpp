@@ -56,6 +56,24 @@ Image readPng(const std::filesystem::path& path) {
     return image;
 }
 
+std::vector<uint16_t> readGrey16Png(const std::filesystem::path& path) {
+    int width = 0, height = 0, channels = 0;
+    const std::string name = path.string();
+    if (!stbi_is_16_bit(name.c_str())) {
+        ADD_FAILURE() << path << " is not a 16-bit PNG";
+        return {};
+    }
+    stbi_us* data = stbi_load_16(name.c_str(), &width, &height, &channels, 0);
+    if (data == nullptr || channels != 1) {
+        ADD_FAILURE() << "cannot read " << path << " as 16-bit grey";
+        stbi_image_free(data);
+        return {};
+    }
+    std::vector<uint16_t> samples(data, data + static_cast<std::size_t>(width) * height);
+    stbi_image_free(data);
+    return samples;
+}
+
 std::vector<uint8_t> readBytes(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};

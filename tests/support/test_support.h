@@ -40,6 +40,9 @@ struct Image {
 // Reads a PNG back exactly as stored; fails the current test when it cannot.
 Image readPng(const std::filesystem::path& path);
 
+// The samples of a 16-bit grey PNG; empty (and a failure) when it is not one.
+std::vector<uint16_t> readGrey16Png(const std::filesystem::path& path);
+
 std::vector<uint8_t> readBytes(const std::filesystem::path& path);
 
 // The settings of one GenerateTexture call, with defaults for a small
