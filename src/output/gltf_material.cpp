@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <array>
-#include <charconv>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -69,29 +68,27 @@ std::vector<uint8_t> littleEndianBytes(const std::vector<Word>& words) {
     return bytes;
 }
 
-void appendWords(BufferLayout& layout, const std::vector<uint8_t>& bytes, int target) {
-    appendView(layout, bytes.data(), bytes.size(), target);
+// Indices are 16-bit while every vertex number fits (65535 is reserved for
+// primitive restart).
+bool needsWideIndices(const PreviewMesh& mesh) {
+    return mesh.vertexCount() > 0xFFFF;
 }
 
 // Views 0..4: positions, normals, texture coordinates, tangents, indices.
-// Indices are 16-bit while every vertex number fits (65535 is reserved for
-// primitive restart).
-BufferLayout layoutMesh(const PreviewMesh& mesh, bool wideIndices) {
+BufferLayout layoutMesh(const PreviewMesh& mesh) {
     BufferLayout layout;
-    appendWords(layout, littleEndianBytes(mesh.positions), kArrayBuffer);
-    appendWords(layout, littleEndianBytes(mesh.normals), kArrayBuffer);
-    appendWords(layout, littleEndianBytes(mesh.texcoords), kArrayBuffer);
-    appendWords(layout, littleEndianBytes(mesh.tangents), kArrayBuffer);
-    if (wideIndices) {
-        appendWords(layout, littleEndianBytes(mesh.indices), kElementArrayBuffer);
+    const auto append = [&layout](const std::vector<uint8_t>& bytes, int target) {
+        appendView(layout, bytes.data(), bytes.size(), target);
+    };
+    append(littleEndianBytes(mesh.positions), kArrayBuffer);
+    append(littleEndianBytes(mesh.normals), kArrayBuffer);
+    append(littleEndianBytes(mesh.texcoords), kArrayBuffer);
+    append(littleEndianBytes(mesh.tangents), kArrayBuffer);
+    if (needsWideIndices(mesh)) {
+        append(littleEndianBytes(mesh.indices), kElementArrayBuffer);
     } else {
-        std::vector<uint16_t> narrow(mesh.indices.begin(), mesh.indices.end());
-        std::vector<uint8_t> bytes(narrow.size() * 2);
-        for (std::size_t i = 0; i < narrow.size(); ++i) {
-            bytes[i * 2] = static_cast<uint8_t>(narrow[i] & 0xFF);
-            bytes[i * 2 + 1] = static_cast<uint8_t>(narrow[i] >> 8);
-        }
-        appendWords(layout, bytes, kElementArrayBuffer);
+        const std::vector<uint16_t> narrow(mesh.indices.begin(), mesh.indices.end());
+        append(littleEndianBytes(narrow), kElementArrayBuffer);
     }
     return layout;
 }
@@ -111,14 +108,14 @@ std::string positionBounds(const PreviewMesh& mesh) {
     return ",\"min\":" + list(low) + ",\"max\":" + list(high);
 }
 
-std::string accessors(const PreviewMesh& mesh, bool wideIndices) {
+std::string accessors(const PreviewMesh& mesh) {
     const std::string vertices = jsonInteger(mesh.vertexCount());
     const auto attribute = [&](int view, const char* type, const std::string& extra) {
         return "{\"bufferView\":" + jsonInteger(view) +
                ",\"componentType\":" + jsonInteger(kFloat) + ",\"count\":" + vertices +
                ",\"type\":\"" + type + "\"" + extra + "}";
     };
-    const int indexType = wideIndices ? kUnsignedInt : kUnsignedShort;
+    const int indexType = needsWideIndices(mesh) ? kUnsignedInt : kUnsignedShort;
     return jsonArray({attribute(0, "VEC3", positionBounds(mesh)), attribute(1, "VEC3", ""),
                       attribute(2, "VEC2", ""), attribute(3, "VEC4", ""),
                       "{\"bufferView\":4,\"componentType\":" + jsonInteger(indexType) +
@@ -205,13 +202,14 @@ std::string imageList(const GltfImages& images, bool embedded) {
     return jsonArray(list);
 }
 
-// The whole document; bufferUri is empty for the .glb's own buffer.
+// The whole document; bufferFileName is empty for the .glb's own buffer.
 std::string document(const PreviewMesh& mesh, const BufferLayout& layout, const GltfImages& images,
-                     const GltfOptions& options, const std::string& bufferUri) {
-    const bool wideIndices = mesh.vertexCount() > 0xFFFF;
+                     const GltfOptions& options, const std::string& bufferFileName) {
     const std::string generator = options.generator.empty() ? "proctex" : options.generator;
     std::string buffer = "{\"byteLength\":" + jsonInteger(layout.bytes.size());
-    if (!bufferUri.empty()) buffer += ",\"uri\":" + jsonString(uriFromFileName(bufferUri));
+    if (!bufferFileName.empty()) {
+        buffer += ",\"uri\":" + jsonString(uriFromFileName(bufferFileName));
+    }
     buffer += "}";
 
     std::string json =
@@ -228,8 +226,8 @@ std::string document(const PreviewMesh& mesh, const BufferLayout& layout, const 
         ",\"textures\":[{\"sampler\":0,\"source\":0},{\"sampler\":0,\"source\":1},"
         "{\"sampler\":0,\"source\":2}]";
     json += ",\"samplers\":" + sampler(options);
-    json += ",\"images\":" + imageList(images, bufferUri.empty());
-    json += ",\"accessors\":" + accessors(mesh, wideIndices);
+    json += ",\"images\":" + imageList(images, bufferFileName.empty());
+    json += ",\"accessors\":" + accessors(mesh);
     json += ",\"bufferViews\":" + bufferViews(layout);
     json += ",\"buffers\":[" + buffer + "]}";
     return json;
@@ -243,7 +241,7 @@ void appendUint32(std::vector<uint8_t>& bytes, uint32_t value) {
 
 GltfText makeGltf(const GltfImages& images, const GltfOptions& options) {
     const PreviewMesh mesh = makeUvSphere(kSphereSegments, kSphereRings, kSphereRadius);
-    BufferLayout layout = layoutMesh(mesh, mesh.vertexCount() > 0xFFFF);
+    BufferLayout layout = layoutMesh(mesh);
     const std::string bufferName =
         options.bufferFileName.empty() ? std::string("material.bin") : options.bufferFileName;
     GltfText text;
@@ -254,7 +252,7 @@ GltfText makeGltf(const GltfImages& images, const GltfOptions& options) {
 
 std::vector<uint8_t> makeGlb(const GltfImages& images, const GltfOptions& options) {
     const PreviewMesh mesh = makeUvSphere(kSphereSegments, kSphereRings, kSphereRadius);
-    BufferLayout layout = layoutMesh(mesh, mesh.vertexCount() > 0xFFFF);
+    BufferLayout layout = layoutMesh(mesh);
     for (const std::vector<uint8_t>* png :
          {&images.baseColorPng, &images.normalGlPng, &images.ormPng}) {
         if (png->empty()) throw std::invalid_argument("makeGlb: an image has no bytes");
