@@ -427,6 +427,26 @@ PROCTEX_API int PROCTEX_CALL proctex_save(const ProctexMaps* maps, const char* p
  * map unknown or out too small (out then holds the empty string if size > 0). */
 PROCTEX_API int PROCTEX_CALL proctex_map_path(const char* path, int map, char* out, size_t size);
 
+/* More ways of saving, for proctex_save_files (bits, combined with |). */
+#define PROCTEX_SAVE_GLTF 1u /* also <base>.gltf, a glTF 2.0 material on a preview
+                                sphere, with <base>.bin beside it; it names the
+                                _diff.png, _nmap_gl.png and _orm.png files */
+#define PROCTEX_SAVE_GLB 2u  /* also <base>.glb: the same with everything inside */
+
+/*
+ * proctex_save, and with flags the glTF files of the material (<base> is the
+ * path up to its last ".png", or the path itself). The glTF material takes
+ * its base colour from the diffuse map (sRGB), its normals from the OpenGL
+ * normal map and occlusion, roughness and metallic from the ORM map (linear),
+ * so the result must hold PROCTEX_MAP_DIFFUSE, PROCTEX_MAP_NORMAL_GL and
+ * PROCTEX_MAP_ORM (else PROCTEX_ERROR_ARGUMENT before anything is written).
+ * A seamless material (seamless == 1) repeats on the sphere; tileSize and
+ * heightRange, when given, go into the material's extras. The glTF files are
+ * written after the maps; their failure is PROCTEX_ERROR_WRITE.
+ */
+PROCTEX_API int PROCTEX_CALL proctex_save_files(const ProctexMaps* maps, const char* path,
+                                                unsigned flags, char* reason, size_t size);
+
 /*
  * Encodes one 8-bit image as PNG bytes in memory: the bytes stbi_write_png
  * of stb_image_write writes for the same pixels at its default settings.

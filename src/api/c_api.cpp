@@ -43,6 +43,11 @@ void setIf(int* out, int value) {
     if (out != nullptr) *out = value;
 }
 
+bool holdsGltfMaps(const proctex::MapSet& set) {
+    return set.images[PROCTEX_MAP_DIFFUSE].present() &&
+           set.images[PROCTEX_MAP_NORMAL_GL].present() && set.images[PROCTEX_MAP_ORM].present();
+}
+
 // stb indexes rows and sizes its buffers with int arithmetic, and grows its
 // output by doubling: keep every product it forms well inside an int.
 bool encodableShape(int width, int height, int channels, int stride) {
@@ -153,6 +158,11 @@ PROCTEX_API void PROCTEX_CALL proctex_maps_free(ProctexMaps* maps) {
 
 PROCTEX_API int PROCTEX_CALL proctex_save(const ProctexMaps* maps, const char* path, char* reason,
                                           size_t size) {
+    return proctex_save_files(maps, path, 0, reason, size);
+}
+
+PROCTEX_API int PROCTEX_CALL proctex_save_files(const ProctexMaps* maps, const char* path,
+                                                unsigned flags, char* reason, size_t size) {
     if (maps == nullptr || path == nullptr) {
         return fail(PROCTEX_ERROR_ARGUMENT,
                     maps == nullptr ? "maps is a null pointer" : "path is a null pointer", reason,
@@ -166,7 +176,14 @@ PROCTEX_API int PROCTEX_CALL proctex_save(const ProctexMaps* maps, const char* p
                         "path must be at most 511 bytes (got " + std::to_string(length) + ")",
                         reason, size);
         }
-        const proctex::SaveOutcome outcome = proctex::saveMaps(maps->set, path);
+        if ((flags & (PROCTEX_SAVE_GLTF | PROCTEX_SAVE_GLB)) != 0 && !holdsGltfMaps(maps->set)) {
+            return fail(
+                PROCTEX_ERROR_ARGUMENT,
+                "the glTF material needs the diffuse, OpenGL normal and ORM maps "
+                "(PROCTEX_MAP_DIFFUSE, PROCTEX_MAP_NORMAL_GL, PROCTEX_MAP_ORM) in the result",
+                reason, size);
+        }
+        const proctex::SaveOutcome outcome = proctex::saveMaps(maps->set, path, flags);
         copyReason(outcome.reason, reason, size);
         return outcome.status;
     } catch (...) {

@@ -32,6 +32,7 @@ constexpr int kImageSlotCount = PROCTEX_MAP_ORM + 1;
 struct MapSet {
     int width = 0;
     int height = 0;
+    ProctexSettings settings{};  // what the maps were made with
     // By PROCTEX_MAP_*; absent when not asked for (and always for the two
     // height maps, which are kept below).
     std::array<ByteImage, kImageSlotCount> images;

@@ -19,6 +19,7 @@
 #include "core/parallel_jobs.h"
 #include "noise/texture_generator.h"
 #include "output/file_output.h"
+#include "output/gltf_material.h"
 #include "output/png16.h"
 #include "output/png_writer.h"
 
@@ -166,6 +167,56 @@ void addPackedMaps(MapSet& set, const ProctexSettings& s, unsigned maps) {
     }
 }
 
+std::vector<uint8_t> copyOf(const PendingFile& file) {
+    return std::vector<uint8_t>(file.bytes(), file.bytes() + file.length);
+}
+
+std::string fileNameOf(const std::string& path) {
+    const std::size_t slash = path.find_last_of("/\\");
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// <base>.gltf (with <base>.bin) and <base>.glb, made from the encoded
+// diffuse, OpenGL normal and ORM images.
+SaveOutcome writeGltfFiles(const PendingFiles& files, const ProctexSettings& s,
+                           const std::string& path, unsigned flags) {
+    const std::size_t k = path.rfind(".png");
+    const std::string base = k == std::string::npos ? path : path.substr(0, k);
+    GltfImages images;
+    images.baseColorPng = copyOf(files[PROCTEX_MAP_DIFFUSE]);
+    images.normalGlPng = copyOf(files[PROCTEX_MAP_NORMAL_GL]);
+    images.ormPng = copyOf(files[PROCTEX_MAP_ORM]);
+    images.baseColorFileName =
+        fileNameOf(deriveOutputPath(path, mapFileSuffix(PROCTEX_MAP_DIFFUSE)));
+    images.normalGlFileName =
+        fileNameOf(deriveOutputPath(path, mapFileSuffix(PROCTEX_MAP_NORMAL_GL)));
+    images.ormFileName = fileNameOf(deriveOutputPath(path, mapFileSuffix(PROCTEX_MAP_ORM)));
+    GltfOptions options;
+    options.materialName = fileNameOf(base);
+    options.tileable = s.seamless == 1;
+    options.tileSizeMetres = s.tileSize;
+    options.heightRangeMetres = s.heightRange;
+    options.generator = std::string("proctex ") + PROCTEX_VERSION_TEXT;
+    options.bufferFileName = fileNameOf(base) + ".bin";
+    SaveOutcome outcome;
+    auto write = [&](const std::string& file, const uint8_t* bytes, std::size_t length) {
+        if (outcome.status == PROCTEX_OK && !writeFileBytes(file, bytes, length)) {
+            outcome.status = PROCTEX_ERROR_WRITE;
+            outcome.reason = couldNotWrite(file);
+        }
+    };
+    if ((flags & PROCTEX_SAVE_GLTF) != 0) {
+        const GltfText gltf = makeGltf(images, options);
+        write(base + ".bin", gltf.bin.data(), gltf.bin.size());
+        write(base + ".gltf", reinterpret_cast<const uint8_t*>(gltf.json.data()), gltf.json.size());
+    }
+    if ((flags & PROCTEX_SAVE_GLB) != 0) {
+        const std::vector<uint8_t> glb = makeGlb(images, options);
+        write(base + ".glb", glb.data(), glb.size());
+    }
+    return outcome;
+}
+
 }  // namespace
 
 bool imageSizeIsUsable(int32_t width, int32_t height) {
@@ -195,6 +246,7 @@ MapSet computeMaps(const ProctexSettings& s, unsigned maps) {
     MapSet set;
     set.width = s.width;
     set.height = s.height;
+    set.settings = s;
     if ((maps & PROCTEX_MAPS_ALL) == 0) return set;
 
     FloatField heights = buildHeightField(s);
@@ -223,7 +275,7 @@ MapSet computeMaps(const ProctexSettings& s, unsigned maps) {
     return set;
 }
 
-SaveOutcome saveMaps(const MapSet& maps, const std::string& path) {
+SaveOutcome saveMaps(const MapSet& maps, const std::string& path, unsigned flags) {
     unsigned present = 0;
     for (int map : kFileOrder) {
         if (maps.images[static_cast<std::size_t>(map)].present()) present |= PROCTEX_MAP_BIT(map);
@@ -242,7 +294,11 @@ SaveOutcome saveMaps(const MapSet& maps, const std::string& path) {
         }
     }
     runAll(jobs);
-    return writeInOrder(files, path);
+    SaveOutcome outcome = writeInOrder(files, path);
+    if ((flags & (PROCTEX_SAVE_GLTF | PROCTEX_SAVE_GLB)) != 0 && outcome.status == PROCTEX_OK) {
+        outcome = writeGltfFiles(files, maps.settings, path, flags);
+    }
+    return outcome;
 }
 
 SaveOutcome generateAndSave(const ProctexSettings& s, const std::string& path) {

@@ -36,7 +36,8 @@ struct SaveOutcome {
 // roughness and metallic writes, whose own outcome is not examined. The
 // images are encoded side by side first; the files are then created one
 // after the other on the calling thread.
-SaveOutcome saveMaps(const MapSet& maps, const std::string& path);
+// With PROCTEX_SAVE_GLTF / PROCTEX_SAVE_GLB in `flags` the glTF files follow.
+SaveOutcome saveMaps(const MapSet& maps, const std::string& path, unsigned flags = 0);
 
 // computeMaps with the maps GenerateTexture writes, then saveMaps, with each
 // image encoded as soon as it is made and released at once, so the encoding
