@@ -18,7 +18,8 @@ struct GallerySettings {
     int jobs = 0;    // 0: one per core
     ProgressStyle progress = ProgressStyle::Lines;
     int columns = 80;  // terminal width for the progress bar
-    std::string mapsPreset = "cobblestone";  // the maps sheet's material: every map reads clearly
+    // The material of the maps sheet; every map of cobblestone reads clearly.
+    std::string mapsPreset = "cobblestone";
 };
 
 // The materials of the pattern-and-overlay sheet: one base, then each of the
