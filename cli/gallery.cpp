@@ -61,13 +61,35 @@ SheetTile tileOf(const BatchItem& item, std::string label) {
 }
 
 // The largest font scale, up to 2, at which every label fits under its tile.
-int labelScale(const std::vector<SheetTile>& tiles, int tile) {
+template <typename Labelled>
+int labelScale(const std::vector<Labelled>& tiles, int tile) {
     for (int scale = 2; scale > 1; --scale) {
         bool fits = true;
         for (const auto& t : tiles) fits = fits && textWidth(t.label, scale) <= tile;
         if (fits) return scale;
     }
     return 1;
+}
+
+// The label centred in a band `tile` wide at (x, y); one too long even at
+// scale 1 is clipped.
+void drawLabel(Image& sheet, const std::string& text, int x, int y, int tile, int scale) {
+    const int textX = std::max(0, (tile - textWidth(text, scale)) / 2);
+    Image label(tile, kGlyphHeight * scale, kBackground);
+    drawText(label, text, textX, 0, scale, kLabel);
+    paste(sheet, label, x, y);
+}
+
+// The maps of the maps sheet, in its order.
+constexpr int kSheetMaps[] = {PROCTEX_MAP_DIFFUSE,  PROCTEX_MAP_NORMAL,    PROCTEX_MAP_NORMAL_GL,
+                              PROCTEX_MAP_SPECULAR, PROCTEX_MAP_ROUGHNESS, PROCTEX_MAP_METALLIC,
+                              PROCTEX_MAP_AO,       PROCTEX_MAP_ORM,       PROCTEX_MAP_HEIGHT16};
+
+// "_nmap_gl" for the normal GL map: its file name for "x.png" without the
+// "x" and the ".png".
+std::string fileSuffix(int map) {
+    const std::string name = mapPath("x.png", map);
+    return name.size() > 5 ? name.substr(1, name.size() - 5) : name;
 }
 
 }  // namespace
@@ -121,16 +143,90 @@ bool composeSheet(const std::string& title, const std::vector<SheetTile>& tiles,
         }
         paste(sheet, resize(diffuse, tile, tile), x, y);
         paste(sheet, resize(normal, tile, tile), x, y + tile);
-        // Centred under the tile; a label too long even at scale 1 is clipped.
-        const int textX = x + std::max(0, (tile - textWidth(tiles[i].label, scale)) / 2);
-        Image label(tile, kGlyphHeight * scale, kBackground);
-        drawText(label, tiles[i].label, textX - x, 0, scale, kLabel);
-        paste(sheet, label, x, y + 2 * tile + 6);
+        drawLabel(sheet, tiles[i].label, x, y + 2 * tile + 6, tile, scale);
+    }
+    return true;
+}
+
+bool renderAllMaps(const ProctexSettings& settings, std::vector<LabelledImage>& maps,
+                   std::string& error) {
+    ProctexMaps* result = nullptr;
+    char why[256] = "";
+    if (proctex_generate(&settings, PROCTEX_MAPS_ALL, &result, why, sizeof why) != PROCTEX_OK) {
+        error = why;
+        return false;
+    }
+    maps.clear();
+    for (int map : kSheetMaps) {
+        int w = 0, h = 0, channels = 0;
+        const unsigned short* values =
+            map == PROCTEX_MAP_HEIGHT16 ? proctex_maps_height16(result, &w, &h) : nullptr;
+        const uint8_t* pixels = map == PROCTEX_MAP_HEIGHT16
+                                    ? nullptr
+                                    : proctex_maps_pixels(result, map, &w, &h, &channels);
+        if (values == nullptr && pixels == nullptr) {
+            proctex_maps_free(result);
+            error = "the library computed no " + fileSuffix(map) + " map";
+            return false;
+        }
+        Image image;
+        if (values != nullptr) {
+            // 0..65535 to the nearest of 0..255.
+            std::vector<uint8_t> bytes(static_cast<std::size_t>(w) * static_cast<std::size_t>(h));
+            for (std::size_t i = 0; i < bytes.size(); ++i) {
+                bytes[i] = static_cast<uint8_t>((values[i] + 128u) / 257u);
+            }
+            image = fromPixels(bytes.data(), w, h, 1);
+        } else {
+            image = fromPixels(pixels, w, h, channels);
+        }
+        maps.push_back({fileSuffix(map), std::move(image)});
+    }
+    proctex_maps_free(result);
+    return true;
+}
+
+Image composeRow(const std::string& title, const std::vector<LabelledImage>& images, int tile) {
+    const int n = static_cast<int>(images.size());
+    const int scale = labelScale(images, tile);
+    const int titleHeight = kGlyphHeight * kTitleScale + 16;
+    const int labelHeight = kGlyphHeight * scale + 12;
+    const int width = std::max(2 * kMargin + n * tile + std::max(0, n - 1) * kGap,
+                               2 * kMargin + textWidth(title, kTitleScale));
+    Image sheet(width, kMargin + titleHeight + tile + labelHeight + kMargin, kBackground);
+    drawText(sheet, title, kMargin, kMargin, kTitleScale, kTitle);
+    const int y = kMargin + titleHeight;
+    for (int i = 0; i < n; ++i) {
+        const int x = kMargin + i * (tile + kGap);
+        paste(sheet, resize(images[i].image, tile, tile), x, y);
+        drawLabel(sheet, images[i].label, x, y + tile + 6, tile, scale);
+    }
+    return sheet;
+}
+
+bool writeMapsSheet(const GallerySettings& settings, std::string& error) {
+    const Preset* preset = findPreset(settings.mapsPreset);
+    if (preset == nullptr) {
+        error = "no preset is called \"" + settings.mapsPreset + "\"";
+        return false;
+    }
+    std::vector<LabelledImage> maps;
+    if (!renderAllMaps(preset->options, maps, error)) return false;
+    const std::string title = settings.mapsPreset + ": every map by file suffix (_height as 8-bit)";
+    const auto file = settings.dir / "maps.png";
+    if (!savePng(composeRow(title, maps, settings.tile), file)) {
+        error = "cannot write " + file.string();
+        return false;
     }
     return true;
 }
 
 int runGallery(const GallerySettings& settings, std::FILE* out, std::FILE* err) {
+    if (findPreset(settings.mapsPreset) == nullptr) {  // before the long part
+        std::fprintf(err, "proctex gallery: no preset is called \"%s\"\n",
+                     settings.mapsPreset.c_str());
+        return 1;
+    }
     const auto presetDir = settings.dir / "presets";
     const auto typeDir = settings.dir / "types";
     std::vector<BatchItem> items;
@@ -179,6 +275,12 @@ int runGallery(const GallerySettings& settings, std::FILE* out, std::FILE* err) 
         }
         std::fprintf(out, "%s\n", s.file.string().c_str());
     }
+    std::string error;
+    if (!writeMapsSheet(settings, error)) {
+        std::fprintf(err, "proctex gallery: %s\n", error.c_str());
+        return 1;
+    }
+    std::fprintf(out, "%s\n", (settings.dir / "maps.png").string().c_str());
     return 0;
 }
 

@@ -56,6 +56,17 @@ void Image::set(int x, int y, Rgb c) {
     pixels[i + 2] = c.b;
 }
 
+Image fromPixels(const uint8_t* pixels, int width, int height, int channels) {
+    Image image(width, height, {});
+    const std::size_t count = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
+    for (std::size_t i = 0; i < count; ++i) {
+        for (std::size_t c = 0; c < 3; ++c) {
+            image.pixels[i * 3 + c] = channels == 1 ? pixels[i] : pixels[i * 3 + c];
+        }
+    }
+    return image;
+}
+
 bool loadPng(const std::filesystem::path& path, Image& image, std::string& error) {
     int w = 0, h = 0, channels = 0;
     stbi_uc* data = stbi_load(path.string().c_str(), &w, &h, &channels, 3);

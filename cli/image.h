@@ -24,6 +24,9 @@ struct Image {
     void set(int x, int y, Rgb c);
 };
 
+// Packed 8-bit pixels of 1 (grey) or 3 (RGB) channels, as RGB.
+Image fromPixels(const uint8_t* pixels, int width, int height, int channels);
+
 // Reads a PNG (grey or colour) as RGB; false with a reason when it cannot.
 bool loadPng(const std::filesystem::path& path, Image& image, std::string& error);
 bool savePng(const Image& image, const std::filesystem::path& path);

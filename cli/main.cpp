@@ -88,6 +88,12 @@ void addGalleryCommand(CLI::App& app, Request& request) {
         ->check(CLI::NonNegativeNumber);
     cmd->add_option("--progress", request.galleryProgress, "auto, bar, lines or quiet")
         ->check(CLI::IsMember({"auto", "bar", "lines", "quiet"}));
+    cmd->add_option("--maps-preset", request.gallery.mapsPreset,
+                    "Preset shown with all of its maps on maps.png")
+        ->capture_default_str()
+        ->check([](const std::string& name) {
+            return findPreset(name) != nullptr ? std::string() : unknownPresetMessage(name);
+        });
     request.galleryCommand = cmd;
 }
 

@@ -12,6 +12,13 @@ is used when it is there)::
     maps.normal.shape                     # (256, 256, 3), uint8
     png = proctex.encode_png(maps.diffuse)
     proctex.check(pattern=6)              # ValueError: ... patternParam ...
+    maps = proctex.render("brick-wall", ao=True, orm=True)  # extra maps when asked
+
+The extra maps, each a keyword flag of render() and generate() (off by
+default): ``height16`` (16-bit height, <base>_height.png), ``ao`` (ambient
+occlusion, _ao.png), ``opengl_normal`` (the normal map with green flipped,
+_nmap_gl.png, ``Maps.normal_gl``) and ``orm`` (occlusion, roughness,
+metallic in R, G, B, _orm.png).
 
 The options have the names of the command-line tool's long options, with
 underscores for dashes (``pattern_param`` for ``--pattern-param``), and the
@@ -47,6 +54,12 @@ __all__ = ["OPTIONS", "ProctexError", "SettingsError", "Maps", "Pixels", "genera
            "library_path"]
 
 _SUFFIXES = ("_diff.png", "_nmap.png", "_spec.png", "_rough.png", "_metal.png")
+# The extra maps: keyword flag of render() / generate(), map number, file suffix,
+# in the order proctex_save writes them after the five maps.
+_EXTRAS = (("height16", _native.MAP_HEIGHT16, "_height.png"),
+           ("ao", _native.MAP_AO, "_ao.png"),
+           ("opengl_normal", _native.MAP_NORMAL_GL, "_nmap_gl.png"),
+           ("orm", _native.MAP_ORM, "_orm.png"))
 _INT32 = (-(2**31), 2**31 - 1)
 _MEMBER_WORD = re.compile(r"\b(" + "|".join(_native.OPTION) + r")\b")
 
@@ -84,19 +97,22 @@ def presets():
             for i in range(library.proctex_preset_count())}
 
 
-def output_files(path, roughness_map=1, metallic_map=1):
+def output_files(path, roughness_map=1, metallic_map=1, height16=False, ao=False,
+                 opengl_normal=False, orm=False):
     """The files a call with this output path writes, in writing order.
 
     Everything from the last ".png" of the path on is replaced by each image's
-    suffix; a path without ".png" takes every image in turn.
+    suffix; a path without ".png" takes every image in turn. The extras follow
+    the five maps when their flags are set.
     """
     path = os.fsdecode(path)
     cut = path.rfind(".png")
+    wanted = {"_rough.png": roughness_map == 1, "_metal.png": metallic_map == 1,
+              "_height.png": height16, "_ao.png": ao, "_nmap_gl.png": opengl_normal,
+              "_orm.png": orm}
     names = []
-    for suffix in _SUFFIXES:
-        if suffix == "_rough.png" and roughness_map != 1:
-            continue
-        if suffix == "_metal.png" and metallic_map != 1:
+    for suffix in _SUFFIXES + tuple(suffix for _, _, suffix in _EXTRAS):
+        if not wanted.get(suffix, True):
             continue
         name = path if cut < 0 else path[:cut] + suffix
         if name not in names:
@@ -213,22 +229,45 @@ def _generate(settings, mask):
     return handle.value
 
 
-def render(preset=None, **options):
-    """Computes the maps in memory and returns them as a :class:`Maps`.
+def _extras(flags):
+    """The map numbers of the extras asked for by render()'s or generate()'s flags."""
+    numbers = []
+    for name, number, _ in _EXTRAS:
+        value = flags[name]
+        if not isinstance(value, bool) and value not in (0, 1):
+            raise TypeError(f"{name} takes True or False, not {value!r}")
+        if value:
+            numbers.append(number)
+    return numbers
 
-    The maps are the pixels of the files generate() writes for the same preset
-    and options, plus the float height field; roughness and metallic are None
-    when roughness_map or metallic_map is off. SettingsError (a ValueError)
-    names the refused option.
-    """
-    settings = _settings(preset, options)
-    maps = [_native.MAP_DIFFUSE, _native.MAP_NORMAL, _native.MAP_SPECULAR, _native.MAP_HEIGHT]
+
+def _mask(settings, extras, height=False):
+    """The bits of the maps the files of these settings need, plus the extras."""
+    maps = [_native.MAP_DIFFUSE, _native.MAP_NORMAL, _native.MAP_SPECULAR] + extras
     if settings.writeRoughness == 1:
         maps.append(_native.MAP_ROUGHNESS)
     if settings.writeMetallic == 1:
         maps.append(_native.MAP_METALLIC)
-    mask = sum(1 << m for m in maps)
-    handle = _generate(settings, mask)
+    if height:
+        maps.append(_native.MAP_HEIGHT)
+    return sum(1 << m for m in maps)
+
+
+def render(preset=None, *, height16=False, ao=False, opengl_normal=False, orm=False, **options):
+    """Computes the maps in memory and returns them as a :class:`Maps`.
+
+    The maps are the pixels of the files generate() writes for the same preset
+    and options, plus the float height field; roughness and metallic are None
+    when roughness_map or metallic_map is off. The flags height16, ao,
+    opengl_normal and orm add those maps (``Maps.height16``, ``.ao``,
+    ``.normal_gl``, ``.orm``; None when not asked); in ORM a map not asked for
+    packs as a constant (occlusion 255, the roughness option, metallic 0).
+    SettingsError (a ValueError) names the refused option.
+    """
+    extras = _extras({"height16": height16, "ao": ao, "opengl_normal": opengl_normal,
+                      "orm": orm})
+    settings = _settings(preset, options)
+    handle = _generate(settings, _mask(settings, extras, height=True))
     try:
         return Maps(handle, _options(settings), output_files)
     except BaseException:
@@ -236,20 +275,26 @@ def render(preset=None, **options):
         raise
 
 
-def generate(path, preset=None, **options):
+def generate(path, preset=None, *, height16=False, ao=False, opengl_normal=False, orm=False,
+             **options):
     """Writes one material set and returns the list of files written.
 
     ``path`` names the set ("out/stone.png" gives out/stone_diff.png and so on);
-    ``options`` are any of OPTIONS, over the defaults or the named preset.
+    ``options`` are any of OPTIONS, over the defaults or the named preset. The
+    flags height16, ao, opengl_normal and orm also write <base>_height.png,
+    _ao.png, _nmap_gl.png and _orm.png, after the five maps.
     Raises SettingsError (a ProctexError and a ValueError) with the library's
     reason for refused settings, ProctexError when a file cannot be written,
     TypeError for an unknown option or a value of the wrong kind.
     """
+    flags = {"height16": height16, "ao": ao, "opengl_normal": opengl_normal, "orm": orm}
+    extras = _extras(flags)
     settings = _settings(preset, options)
     path = os.fsdecode(os.fspath(path))
-    handle = _generate(settings, 0)  # PROCTEX_MAPS_AS_SETTINGS: the files' maps
+    handle = _generate(settings, _mask(settings, extras))
     try:
-        return _maps.save_handle(handle, path, settings.writeRoughness == 1,
-                                 settings.writeMetallic == 1, output_files)
+        return _maps.save_handle(handle, path,
+                                 dict(flags, roughness_map=settings.writeRoughness,
+                                      metallic_map=settings.writeMetallic), output_files)
     finally:
         _native.load().proctex_maps_free(handle)

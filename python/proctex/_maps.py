@@ -20,8 +20,9 @@ if os.environ.get("PROCTEX_NUMPY", "1") != "0":
 class Pixels(bytes):
     """The pixels of one map when numpy is not available: the bytes row by row
     from the top, with ``shape`` as numpy would give it ((height, width) or
-    (height, width, channels)) and ``typecode``, "B" for 8-bit maps, "f" for the
-    native float32 height field, so that
+    (height, width, channels)) and ``typecode``, "B" for 8-bit maps, "H" for the
+    16-bit height map, "f" for the float32 height field (both in native byte
+    order), so that
     ``memoryview(p).cast(p.typecode, p.shape)`` indexes it as ``[y, x]`` or
     ``[y, x, c]``."""
 
@@ -35,13 +36,17 @@ class Pixels(bytes):
         return f"Pixels(shape={self.shape}, typecode={self.typecode!r})"
 
 
+_ITEM = {"B": (1, "uint8"), "H": (2, "uint16"), "f": (4, "float32")}
+
+
 def _copy(address, shape, typecode):
     count = 1
     for n in shape:
         count *= n
-    size = count * (4 if typecode == "f" else 1)
+    item, dtype = _ITEM[typecode]
+    size = count * item
     if _numpy is not None:
-        array = _numpy.empty(shape, dtype=_numpy.float32 if typecode == "f" else _numpy.uint8)
+        array = _numpy.empty(shape, dtype=getattr(_numpy, dtype))
         ctypes.memmove(array.ctypes.data, address, size)
         return array
     return Pixels((ctypes.c_char * size).from_address(address), shape, typecode)
@@ -63,8 +68,9 @@ def encode_path(path):
                            f"{error.reason}") from None
 
 
-def save_handle(handle, path, roughness, metallic, output_files):
-    """proctex_save for a result handle; returns the files written."""
+def save_handle(handle, path, maps, output_files):
+    """proctex_save for a result handle; returns the files written. ``maps`` are
+    output_files()'s keywords saying which maps the result holds."""
     reason = _native.reason_buffer()
     code = _native.load().proctex_save(handle, encode_path(path), reason, len(reason))
     if code != _native.OK:
@@ -73,7 +79,7 @@ def save_handle(handle, path, roughness, metallic, output_files):
         if folder and not os.path.isdir(folder):
             message += f"; output directory '{folder}' does not exist"
         raise ProctexError(message)
-    return [f for f in output_files(path, int(roughness), int(metallic)) if os.path.exists(f)]
+    return [f for f in output_files(path, **maps) if os.path.exists(f)]
 
 
 class Maps:
@@ -83,7 +89,9 @@ class Maps:
     (H x W x 3), ``specular``, ``roughness`` and ``metallic`` (H x W) are uint8
     numpy arrays, ``height`` an H x W float32 array; without numpy each is a
     :class:`Pixels`. ``roughness`` and ``metallic`` are None when the options
-    turned their files off. ``size`` is (width, height), ``options`` every
+    turned their files off. The extras render() was asked for: ``height16``
+    (H x W uint16), ``ao`` (H x W), ``normal_gl`` and ``orm`` (H x W x 3),
+    None when not asked. ``size`` is (width, height), ``options`` every
     option the maps were made with.
 
     The library's copy is kept for save() until close() (or the end of a
@@ -101,6 +109,13 @@ class Maps:
                                                   ctypes.byref(h), ctypes.byref(c))
             shape = (h.value, w.value) + ((c.value,) if c.value != 1 else ())
             setattr(self, name, _copy(address, shape, "B") if address else None)
+        for number, name in _native.EXTRA_MAPS:
+            address = library.proctex_maps_pixels(handle, number, ctypes.byref(w),
+                                                  ctypes.byref(h), ctypes.byref(c))
+            shape = (h.value, w.value) + ((c.value,) if c.value != 1 else ())
+            setattr(self, name, _copy(address, shape, "B") if address else None)
+        address = library.proctex_maps_height16(handle, ctypes.byref(w), ctypes.byref(h))
+        self.height16 = _copy(address, (h.value, w.value), "H") if address else None
         address = library.proctex_maps_height(handle, ctypes.byref(w), ctypes.byref(h))
         self.height = _copy(address, (h.value, w.value), "f") if address else None
         self.size = (w.value, h.value)
@@ -108,13 +123,16 @@ class Maps:
         self._release = weakref.finalize(self, _free, library, handle)
 
     def save(self, path):
-        """Writes the files generate() writes for the same options and returns
-        their list; ProctexError when a file cannot be written."""
+        """Writes the files generate() writes for the same options and extras
+        and returns their list; ProctexError when a file cannot be written."""
         if not self._release.alive:
             raise ProctexError("save() after close(): the library's copy of the maps is gone")
         path = os.fsdecode(os.fspath(path))
-        return save_handle(self._handle, path, self.roughness is not None,
-                           self.metallic is not None, self._output_files)
+        held = {"roughness_map": self.roughness is not None,
+                "metallic_map": self.metallic is not None,
+                "height16": self.height16 is not None, "ao": self.ao is not None,
+                "opengl_normal": self.normal_gl is not None, "orm": self.orm is not None}
+        return save_handle(self._handle, path, held, self._output_files)
 
     def close(self):
         """Releases the library's copy (save() no longer works); idempotent."""
@@ -128,7 +146,8 @@ class Maps:
 
     def __repr__(self):
         shapes = ", ".join(f"{name}={getattr(self, name).shape}"
-                           for name in _native.MAP_NAMES + ("height",)
+                           for name in _native.MAP_NAMES + ("ao", "normal_gl", "orm",
+                                                            "height16", "height")
                            if getattr(self, name) is not None)
         return f"<proctex.Maps {shapes}>"
 
@@ -138,7 +157,7 @@ def _raw_layout(pixels, width, height, channels, stride):
     shape = getattr(pixels, "shape", None)
     if width is None and height is None and channels is None and shape is not None:
         if getattr(pixels, "typecode", "B") != "B":
-            raise TypeError("encode_png takes 8-bit pixels, not the float height field")
+            raise TypeError("encode_png takes 8-bit pixels, not a height field")
         height, width = shape[0], shape[1]
         channels = shape[2] if len(shape) == 3 else 1
     if width is None or height is None:

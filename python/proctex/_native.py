@@ -52,7 +52,10 @@ class Settings(ctypes.Structure):
 # Status codes and map numbers of the header.
 OK, ERROR_SETTINGS, ERROR_ARGUMENT, ERROR_MEMORY, ERROR_PATH, ERROR_WRITE = range(6)
 MAP_DIFFUSE, MAP_NORMAL, MAP_SPECULAR, MAP_ROUGHNESS, MAP_METALLIC, MAP_HEIGHT = range(6)
+MAP_HEIGHT16, MAP_AO, MAP_NORMAL_GL, MAP_ORM = range(6, 10)
 MAP_NAMES = ("diffuse", "normal", "specular", "roughness", "metallic")
+# The 8-bit extra maps read through proctex_maps_pixels: number -> attribute.
+EXTRA_MAPS = ((MAP_AO, "ao"), (MAP_NORMAL_GL, "normal_gl"), (MAP_ORM, "orm"))
 REASON_SIZE = 512
 
 
@@ -81,6 +84,8 @@ _PROTOTYPES = {
                                           _c.POINTER(_c.c_int), _c.POINTER(_c.c_int)]),
     "proctex_maps_height": (_c.c_void_p, [_c.c_void_p, _c.POINTER(_c.c_int),
                                           _c.POINTER(_c.c_int)]),
+    "proctex_maps_height16": (_c.c_void_p, [_c.c_void_p, _c.POINTER(_c.c_int),
+                                            _c.POINTER(_c.c_int)]),
     "proctex_maps_free": (None, [_c.c_void_p]),
     "proctex_save": (_c.c_int, [_c.c_void_p, _c.c_char_p, _c.c_char_p, _c.c_size_t]),
     "proctex_encode_png": (_c.c_int, [_c.c_void_p, _c.c_int, _c.c_int, _c.c_int, _c.c_int,

@@ -29,8 +29,9 @@ def read(path):
         return f.read()
 
 
-def decode_png(data):
-    """(width, height, channels, pixels) of an 8-bit, non-interlaced PNG."""
+def decode_png(data, depth=8):
+    """(width, height, channels, pixels) of a non-interlaced PNG of 8 bits per
+    sample, or of 16 (the samples then big-endian, as stored)."""
     assert data[:8] == b"\x89PNG\r\n\x1a\n"
     position, packed = 8, b""
     while position < len(data):
@@ -39,17 +40,18 @@ def decode_png(data):
         position += length + 12
         if kind == b"IHDR":
             width, height, depth, colour, _, _, interlace = struct.unpack(">IIBBBBB", body)
-            assert (depth, interlace) == (8, 0)
+            assert (body[8], interlace) == (depth, 0)
         elif kind == b"IDAT":
             packed += body
     channels = {0: 1, 4: 2, 2: 3, 6: 4}[colour]
-    raw, row, pixels = zlib.decompress(packed), width * channels, bytearray()
+    step = channels * depth // 8  # bytes per pixel: the filters' distance to "left"
+    raw, row, pixels = zlib.decompress(packed), width * step, bytearray()
     previous = bytearray(row)
     for y in range(height):
         kind, line = raw[y * (row + 1)], bytearray(raw[y * (row + 1) + 1:(y + 1) * (row + 1)])
         for i in range(row):
-            a = line[i - channels] if i >= channels else 0
-            b, c = previous[i], previous[i - channels] if i >= channels else 0
+            a = line[i - step] if i >= step else 0
+            b, c = previous[i], previous[i - step] if i >= step else 0
             paeth = min((abs(b - c), 0, a), (abs(a - c), 1, b), (abs(a + b - 2 * c), 2, c))[2]
             line[i] = (line[i] + (0, a, b, (a + b) // 2, paeth)[kind]) & 255
         pixels += line
@@ -212,6 +214,69 @@ class MapsInMemory(unittest.TestCase):
         self.assertEqual(proctex._native.Settings._fields_, members)
 
 
+def values(image, typecode="B"):
+    """The samples of a map (numpy array or Pixels) as one flat list."""
+    return memoryview(bytes(image)).cast(typecode).tolist()
+
+
+def height16_of(value):
+    """The 16-bit sample of one float32 height: clamped to 0..1, x 65535 and
+    rounded to nearest, each step in float32 as the library computes it."""
+    scaled = ctypes.c_float(min(max(value, 0.0), 1.0) * 65535).value
+    return int(ctypes.c_float(scaled + 0.5).value)
+
+
+class ExtraMaps(unittest.TestCase):
+    EXTRAS = {"height16": True, "ao": True, "opengl_normal": True, "orm": True}
+
+    def setUp(self):
+        self.dir = tempfile.TemporaryDirectory()
+        self.addCleanup(self.dir.cleanup)
+
+    def test_extras_follow_the_five_maps_and_pack_them(self):
+        options = {"width": 37, "height": 21, "ao_radius": 6}
+        for kind, numpy in CONTAINERS:
+            with self.subTest(kind=kind), mock.patch.object(proctex._maps, "_numpy", numpy):
+                base = os.path.join(self.dir.name, kind)
+                files = proctex.generate(base + "a.png", "brick-wall", **options, **self.EXTRAS)
+                with proctex.render("brick-wall", **options, **self.EXTRAS) as maps:
+                    saved = maps.save(base + "b.png")
+                suffixes = ["diff", "nmap", "spec", "rough", "metal", "height", "ao",
+                            "nmap_gl", "orm"]
+                self.assertEqual(saved, [f"{base}b_{s}.png" for s in suffixes])
+                self.assertEqual([read(f) for f in saved], [read(f) for f in files])
+                self.assertEqual([maps.height16.shape, maps.ao.shape, maps.orm.shape],
+                                 [(21, 37), (21, 37), (21, 37, 3)])
+                normal = bytes(maps.normal)
+                flipped = bytearray(normal)
+                flipped[1::3] = bytes(255 - g for g in normal[1::3])
+                self.assertEqual(bytes(maps.normal_gl), bytes(flipped))
+                orm = bytes(maps.orm)
+                self.assertEqual([orm[0::3], orm[1::3], orm[2::3]],
+                                 [bytes(maps.ao), bytes(maps.roughness), bytes(maps.metallic)])
+                self.assertLess(min(bytes(maps.ao)), 255)  # the mortar joints are occluded
+                self.assertEqual(decode_png(read(saved[6])), (37, 21, 1, bytes(maps.ao)))
+                width, height, channels, big = decode_png(read(saved[5]), depth=16)
+                self.assertEqual((width, height, channels), (37, 21, 1))
+                self.assertEqual(list(struct.unpack(f">{37 * 21}H", big)),
+                                 values(maps.height16, "H"))
+                self.assertEqual(values(maps.height16, "H"),
+                                 [height16_of(v) for v in values(maps.height, "f")])
+
+    def test_orm_packs_constants_for_maps_not_asked(self):
+        # No roughness map: the roughness option as a byte (0.45 x 255 = 114.75
+        # gives 114); no occlusion asked: 255; no metallic map: 0.
+        maps = proctex.render(width=16, height=8, roughness=0.45, roughness_map=0,
+                              metallic_map=0, orm=True)
+        self.assertEqual((maps.ao, maps.roughness, maps.metallic, maps.height16),
+                         (None, None, None, None))
+        self.assertEqual(bytes(maps.orm), bytes([255, 114, 0]) * (16 * 8))
+        files = proctex.generate(os.path.join(self.dir.name, "m.png"), width=8, height=8,
+                                 roughness_map=0, orm=True)
+        self.assertEqual([os.path.basename(f) for f in files],
+                         ["m_diff.png", "m_nmap.png", "m_spec.png", "m_metal.png", "m_orm.png"])
+
+
 class Errors(unittest.TestCase):
     def test_dll_answers(self):
         self.assertEqual(proctex.test_dll(), 42)
@@ -222,7 +287,8 @@ class Errors(unittest.TestCase):
                 proctex.generate(os.path.join(folder, "missing", "x.png"), width=8, height=8)
             # Refused settings: the library's reason, the option, and nothing written.
             for options, option, member in [({"width": 0}, "width", "width"),
-                                            ({"pattern": 6}, "pattern_param", "patternParam")]:
+                                            ({"pattern": 6}, "pattern_param", "patternParam"),
+                                            ({"ao_radius": -1}, "ao_radius", "aoRadius")]:
                 for call in (lambda: proctex.check(**options),
                              lambda: proctex.render(**options),
                              lambda: proctex.generate(os.path.join(folder, "y.png"), **options)):

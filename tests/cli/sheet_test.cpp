@@ -123,6 +123,41 @@ TEST(Sheet, TilesShowDiffuseAboveNormalWithTheLabelUnder) {
     EXPECT_NE(error.find("missing_nmap.png"), std::string::npos) << error;
 }
 
+TEST(Sheet, MapsSheetShowsEveryMapOfOnePresetLabelled) {
+    test::TempDir dir;
+    GallerySettings settings;
+    settings.dir = dir.path();
+    std::string error;
+    ASSERT_TRUE(writeMapsSheet(settings, error)) << error;
+    Image sheet;
+    ASSERT_TRUE(loadPng(dir / "maps.png", sheet, error)) << error;
+    // Nine 128-pixel tiles in a row, 12 apart within 16-pixel margins; under
+    // the 30-pixel title band, each tile has a 26-pixel label band.
+    ASSERT_EQ(sheet.width, 2 * 16 + 9 * 128 + 8 * 12);
+    ASSERT_EQ(sheet.height, 16 + 30 + 128 + 26 + 16);
+    std::vector<std::vector<uint8_t>> tiles;
+    for (int i = 0; i < 9; ++i) {
+        const int x = 16 + i * (128 + 12);
+        std::vector<uint8_t> tile;
+        for (int y = 46; y < 46 + 128; ++y) {
+            const auto row = sheet.pixels.begin() + (static_cast<long>(y) * sheet.width + x) * 3;
+            tile.insert(tile.end(), row, row + 128 * 3);
+        }
+        for (int j = 0; j < i; ++j) EXPECT_NE(tile, tiles[j]) << "tiles " << j << " and " << i;
+        tiles.push_back(std::move(tile));
+        int light = 0;
+        for (int y = 46 + 128; y < sheet.height - 16; ++y) {
+            for (int dx = 0; dx < 128; ++dx) light += sheet.at(x + dx, y).r > 150;
+        }
+        EXPECT_GT(light, 0) << "no label under tile " << i;
+    }
+
+    settings.mapsPreset = "nope";
+    settings.dir = dir / "other";
+    EXPECT_FALSE(writeMapsSheet(settings, error));
+    EXPECT_NE(error.find("nope"), std::string::npos) << error;
+}
+
 TEST(Sheet, TypeSamplesCoverEveryPatternAndOverlayOnOneBase) {
     const auto items = typeSamples("types");
     std::set<int> patterns, overlays;
