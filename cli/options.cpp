@@ -115,14 +115,19 @@ std::string mapPath(const std::string& output, int map) {
 namespace {
 
 constexpr ExtraOutput kExtraOutputs[] = {
-    {"height16", "Also write <base>_height.png, the height as 16-bit grey", PROCTEX_MAP_HEIGHT16},
+    {"height16", "Also write <base>_height.png, the height as 16-bit grey", PROCTEX_MAP_HEIGHT16,
+     0},
     {"ao", "Also write <base>_ao.png, ambient occlusion (see --ao-radius, --ao-strength)",
-     PROCTEX_MAP_AO},
+     PROCTEX_MAP_AO, 0},
     {"opengl-normal", "Also write <base>_nmap_gl.png, the normal map with green up (OpenGL)",
-     PROCTEX_MAP_NORMAL_GL},
-    {"orm", "Also write <base>_orm.png: occlusion, roughness, metallic in R, G, B",
-     PROCTEX_MAP_ORM},
-    {"sidecar", "Also write <base>.json: every setting and each file's size and SHA-256", -1},
+     PROCTEX_MAP_NORMAL_GL, 0},
+    {"orm", "Also write <base>_orm.png: occlusion, roughness, metallic in R, G, B", PROCTEX_MAP_ORM,
+     0},
+    {"gltf", "Also write <base>.gltf (+ .bin): a glTF material on a preview sphere", -1,
+     PROCTEX_SAVE_GLTF},
+    {"glb", "Also write <base>.glb: the glTF material in one file, images inside", -1,
+     PROCTEX_SAVE_GLB},
+    {"sidecar", "Also write <base>.json: every setting and each file's size and SHA-256", -1, 0},
 };
 
 }  // namespace
@@ -141,17 +146,19 @@ const ExtraOutput* findExtraOutput(std::string_view name) {
 }
 
 bool extraOutputIsSet(const ExtraOutput& extra, const Options& o) {
-    if (extra.map < 0) return o.sidecar;
-    return (o.extraMaps & PROCTEX_MAP_BIT(extra.map)) != 0;
+    if (extra.map >= 0) return (o.extraMaps & PROCTEX_MAP_BIT(extra.map)) != 0;
+    if (extra.saveFlag != 0) return (o.saveFlags & extra.saveFlag) != 0;
+    return o.sidecar;
 }
 
 void setExtraOutput(const ExtraOutput& extra, bool on, Options& o) {
-    if (extra.map < 0) {
-        o.sidecar = on;
-    } else if (on) {
-        o.extraMaps |= PROCTEX_MAP_BIT(extra.map);
+    auto setBits = [on](unsigned& bits, unsigned mask) { bits = on ? bits | mask : bits & ~mask; };
+    if (extra.map >= 0) {
+        setBits(o.extraMaps, PROCTEX_MAP_BIT(extra.map));
+    } else if (extra.saveFlag != 0) {
+        setBits(o.saveFlags, extra.saveFlag);
     } else {
-        o.extraMaps &= ~PROCTEX_MAP_BIT(extra.map);
+        o.sidecar = on;
     }
 }
 
@@ -160,12 +167,25 @@ unsigned mapsToMake(const Options& o) {
                     PROCTEX_MAP_BIT(PROCTEX_MAP_SPECULAR);
     if (o.writeRoughness == 1) maps |= PROCTEX_MAP_BIT(PROCTEX_MAP_ROUGHNESS);
     if (o.writeMetallic == 1) maps |= PROCTEX_MAP_BIT(PROCTEX_MAP_METALLIC);
+    // The glTF material is made of the diffuse, OpenGL normal and ORM images.
+    if (o.saveFlags != 0) {
+        maps |= PROCTEX_MAP_BIT(PROCTEX_MAP_NORMAL_GL) | PROCTEX_MAP_BIT(PROCTEX_MAP_ORM);
+    }
     return maps | o.extraMaps;
 }
 
-std::string sidecarPath(const std::string& output) {
+namespace {
+
+// The name the glTF files and the sidecar take: the output up to its last ".png".
+std::string gltfBase(const std::string& output) {
     const std::size_t k = output.rfind(".png");
-    return (k == std::string::npos ? output : output.substr(0, k)) + ".json";
+    return k == std::string::npos ? output : output.substr(0, k);
+}
+
+}  // namespace
+
+std::string sidecarPath(const std::string& output) {
+    return gltfBase(output) + ".json";
 }
 
 std::vector<std::string> outputFiles(const Options& o) {
@@ -183,6 +203,11 @@ std::vector<std::string> outputFiles(const Options& o) {
                     PROCTEX_MAP_AO, PROCTEX_MAP_NORMAL_GL, PROCTEX_MAP_ORM}) {
         if ((maps & PROCTEX_MAP_BIT(map)) != 0) add(map);
     }
+    if ((o.saveFlags & PROCTEX_SAVE_GLTF) != 0) {
+        paths.push_back(gltfBase(o.output) + ".bin");
+        paths.push_back(gltfBase(o.output) + ".gltf");
+    }
+    if ((o.saveFlags & PROCTEX_SAVE_GLB) != 0) paths.push_back(gltfBase(o.output) + ".glb");
     return paths;
 }
 
@@ -206,7 +231,8 @@ Outcome generate(const Options& o) {
         return outcome;
     }
     const MapsPtr maps(computed);
-    outcome.ok = proctex_save(maps.get(), o.output.c_str(), reason, sizeof reason) == PROCTEX_OK;
+    outcome.ok = proctex_save_files(maps.get(), o.output.c_str(), o.saveFlags, reason,
+                                    sizeof reason) == PROCTEX_OK;
     if (!outcome.ok) outcome.error = reason;
     for (auto& f : outputFiles(o)) {
         std::error_code ec;

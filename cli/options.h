@@ -22,15 +22,17 @@ struct Options : ProctexSettings {
 
     std::string output;
     unsigned extraMaps = 0;  // PROCTEX_MAP_BIT of the extra maps asked for
+    unsigned saveFlags = 0;  // PROCTEX_SAVE_GLTF, PROCTEX_SAVE_GLB
     bool sidecar = false;    // a <base>.json record of the settings and files
 };
 
 // An extra output asked for by name: `--height16`, or "height16": true in a
-// manifest. `map` is its map number, or -1 for the sidecar record.
+// manifest: a map (its number), a glTF file (its save flag) or the sidecar.
 struct ExtraOutput {
     const char* name;
     const char* help;
-    int map;
+    int map;            // -1: not a map
+    unsigned saveFlag;  // 0: not a glTF file
 };
 
 std::span<const ExtraOutput> extraOutputs();
