@@ -29,6 +29,7 @@ struct Request {
     std::vector<CLI::Option*> fieldOptions;  // one per entry of fields(), in that order
     std::string presetName;
     std::string fromRecord;  // --from FILE.json
+    std::string naming;      // --naming, empty when not given
     std::vector<bool> extraFlags = std::vector<bool>(extraOutputs().size(), false);
     bool listPresets = false;
     std::string showPresetName;
@@ -71,6 +72,12 @@ void addMaterialOptions(CLI::App& app, Request& request) {
             std::string("--") + extra.name, [&request, i] { request.extraFlags[i] = true; },
             extra.help);
     }
+    std::vector<std::string> conventions;
+    for (const NamingConvention& c : namingConventions()) conventions.emplace_back(c.name);
+    app.add_option("--naming", request.naming,
+                   "Also copy the maps to the names a tool expects: proctex (no copies), "
+                   "ambientcg, unreal, unity or godot")
+        ->check(CLI::IsMember(conventions));
     app.add_flag("--list-presets", request.listPresets, "List the named materials and exit");
     app.add_option("--show-preset", request.showPresetName,
                    "Print the options of a preset and exit");
@@ -135,7 +142,7 @@ ProgressStyle progressStyle(const std::string& choice) {
 
 bool anyMaterialOption(const Request& request) {
     return !request.presetName.empty() || !request.material.output.empty() ||
-           !request.fromRecord.empty() ||
+           !request.fromRecord.empty() || !request.naming.empty() ||
            std::any_of(request.extraFlags.begin(), request.extraFlags.end(),
                        [](bool on) { return on; }) ||
            std::any_of(request.fieldOptions.begin(), request.fieldOptions.end(),
@@ -195,6 +202,7 @@ Options applyExplicitOptions(Options o, const Request& request) {
     for (std::size_t i = 0; i < extraOutputs().size(); ++i) {
         if (request.extraFlags[i]) setExtraOutput(extraOutputs()[i], true, o);
     }
+    if (!request.naming.empty()) o.naming = request.naming;
     o.output = request.material.output;
     return o;
 }

@@ -26,10 +26,12 @@ struct ItemSettings {
     ProctexSettings values = defaultSettings();
     std::vector<const Field*> set;
     std::vector<std::pair<const ExtraOutput*, bool>> extras;
+    std::optional<std::string> naming;
 
     void applyTo(Options& options) const {
         for (const Field* f : set) copyField(*f, values, options);
         for (const auto& [extra, on] : extras) setExtraOutput(*extra, on, options);
+        if (naming) options.naming = *naming;
     }
 };
 
@@ -100,6 +102,11 @@ ItemSettings readItemSettings(const json& object, const std::string& where, bool
         } else if (const ExtraOutput* extra = findExtraOutput(key)) {
             if (!value.is_boolean()) throw ManifestError(at + "must be true or false");
             settings.extras.emplace_back(extra, value.get<bool>());
+        } else if (key == "naming") {
+            if (!value.is_string() || findNamingConvention(value.get<std::string>()) == nullptr) {
+                throw ManifestError(at + "must be one of proctex, ambientcg, unreal, unity, godot");
+            }
+            settings.naming = value.get<std::string>();
         } else if (key == "proctex" || key == "files") {
             // What a sidecar record adds: the version that wrote it and the
             // files it made. Informational; the settings alone make the files.

@@ -132,6 +132,36 @@ constexpr ExtraOutput kExtraOutputs[] = {
 
 }  // namespace
 
+// The suffixes each convention's users look for, the normal map's convention
+// always in its name. Maps: diffuse, normal (ours: DirectX), specular,
+// roughness, metallic, -, 16-bit height, occlusion, OpenGL normal, ORM.
+constexpr NamingConvention kConventions[] = {
+    {"proctex", {}},
+    {"ambientcg",
+     {"_Color", "_NormalDX", nullptr, "_Roughness", "_Metalness", nullptr, "_Displacement",
+      "_AmbientOcclusion", "_NormalGL", nullptr}},
+    {"unreal",
+     {"_BaseColor", "_Normal_DX", nullptr, "_Roughness", "_Metallic", nullptr, "_Height",
+      "_AmbientOcclusion", nullptr, "_ORM"}},
+    {"unity",
+     {"_Albedo", nullptr, nullptr, "_Roughness", "_Metallic", nullptr, "_Height", "_Occlusion",
+      "_Normal_GL", nullptr}},
+    {"godot",
+     {"_albedo", nullptr, nullptr, "_roughness", "_metallic", nullptr, "_height", "_ao",
+      "_normal_gl", "_orm"}},
+};
+
+std::span<const NamingConvention> namingConventions() {
+    return kConventions;
+}
+
+const NamingConvention* findNamingConvention(std::string_view name) {
+    for (const NamingConvention& c : kConventions) {
+        if (name == c.name) return &c;
+    }
+    return nullptr;
+}
+
 std::span<const ExtraOutput> extraOutputs() {
     return kExtraOutputs;
 }
@@ -171,6 +201,12 @@ unsigned mapsToMake(const Options& o) {
     if (o.saveFlags != 0) {
         maps |= PROCTEX_MAP_BIT(PROCTEX_MAP_NORMAL_GL) | PROCTEX_MAP_BIT(PROCTEX_MAP_ORM);
     }
+    // A naming convention brings the extra maps its users expect.
+    if (const NamingConvention* c = findNamingConvention(o.naming)) {
+        for (int map = PROCTEX_MAP_HEIGHT16; map <= PROCTEX_MAP_ORM; ++map) {
+            if (c->suffix[map] != nullptr) maps |= PROCTEX_MAP_BIT(map);
+        }
+    }
     return maps | o.extraMaps;
 }
 
@@ -183,6 +219,20 @@ std::string gltfBase(const std::string& output) {
 }
 
 }  // namespace
+
+std::vector<std::pair<std::string, std::string>> conventionCopies(const Options& o) {
+    std::vector<std::pair<std::string, std::string>> copies;
+    const NamingConvention* c = findNamingConvention(o.naming);
+    if (c == nullptr || o.output.rfind(".png") == std::string::npos) return copies;
+    const unsigned maps = mapsToMake(o);
+    for (int map = PROCTEX_MAP_DIFFUSE; map <= PROCTEX_MAP_ORM; ++map) {
+        if (c->suffix[map] == nullptr || (maps & PROCTEX_MAP_BIT(map)) == 0) continue;
+        std::string from = mapPath(o.output, map);
+        std::string copy = gltfBase(o.output) + c->suffix[map] + ".png";
+        if (copy != from) copies.emplace_back(std::move(from), std::move(copy));  // same name: ours
+    }
+    return copies;
+}
 
 std::string sidecarPath(const std::string& output) {
     return gltfBase(output) + ".json";
@@ -208,6 +258,7 @@ std::vector<std::string> outputFiles(const Options& o) {
         paths.push_back(gltfBase(o.output) + ".gltf");
     }
     if ((o.saveFlags & PROCTEX_SAVE_GLB) != 0) paths.push_back(gltfBase(o.output) + ".glb");
+    for (auto& copy : conventionCopies(o)) paths.push_back(std::move(copy.second));
     return paths;
 }
 
@@ -234,6 +285,16 @@ Outcome generate(const Options& o) {
     outcome.ok = proctex_save_files(maps.get(), o.output.c_str(), o.saveFlags, reason,
                                     sizeof reason) == PROCTEX_OK;
     if (!outcome.ok) outcome.error = reason;
+    for (const auto& [from, copy] : conventionCopies(o)) {
+        if (!outcome.ok) break;
+        std::error_code ec;
+        std::filesystem::copy_file(from, copy, std::filesystem::copy_options::overwrite_existing,
+                                   ec);
+        if (ec) {
+            outcome.ok = false;
+            outcome.error = "could not write " + copy + " (" + ec.message() + ")";
+        }
+    }
     for (auto& f : outputFiles(o)) {
         std::error_code ec;
         if (std::filesystem::is_regular_file(f, ec)) outcome.files.push_back(std::move(f));

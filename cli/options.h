@@ -21,10 +21,24 @@ struct Options : ProctexSettings {
     Options() : ProctexSettings(defaultSettings()) {}
 
     std::string output;
-    unsigned extraMaps = 0;  // PROCTEX_MAP_BIT of the extra maps asked for
-    unsigned saveFlags = 0;  // PROCTEX_SAVE_GLTF, PROCTEX_SAVE_GLB
-    bool sidecar = false;    // a <base>.json record of the settings and files
+    unsigned extraMaps = 0;          // PROCTEX_MAP_BIT of the extra maps asked for
+    unsigned saveFlags = 0;          // PROCTEX_SAVE_GLTF, PROCTEX_SAVE_GLB
+    bool sidecar = false;            // a <base>.json record of the settings and files
+    std::string naming = "proctex";  // see namingConventions()
 };
+
+// A file-naming convention of a tool or library: the suffix it expects for
+// each map (null: no copy), written as extra copies beside our own files.
+struct NamingConvention {
+    const char* name;
+    const char* suffix[PROCTEX_MAP_ORM + 1];  // by map number, without ".png"
+};
+
+std::span<const NamingConvention> namingConventions();
+const NamingConvention* findNamingConvention(std::string_view name);
+
+// The copies a call writes under its naming convention: (our file, copy).
+std::vector<std::pair<std::string, std::string>> conventionCopies(const Options& o);
 
 // An extra output asked for by name: `--height16`, or "height16": true in a
 // manifest: a map (its number), a glTF file (its save flag) or the sidecar.

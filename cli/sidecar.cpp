@@ -40,6 +40,7 @@ std::string sidecarText(const Options& o, const std::vector<std::string>& files)
     record["proctex"] = proctex_version();
     for (const Field& f : fields()) record[f.name] = fieldValue(f, o);
     for (const ExtraOutput& e : extraOutputs()) record[e.name] = extraOutputIsSet(e, o);
+    record["naming"] = o.naming;
     ordered_json list = ordered_json::array();
     for (const std::string& file : files) list.push_back(fileRecord(file));
     record["files"] = list;

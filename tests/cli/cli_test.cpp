@@ -321,6 +321,29 @@ TEST(CliExtras, TheSidecarRecordsTheFilesAndMakesThemAgain) {
     EXPECT_NE(refused.output.find("aoRadius"), std::string::npos) << refused.output;
 }
 
+TEST(CliExtras, NamingConventionsCopyTheMapsUnderTheirNames) {
+    TempDir dir;
+    const CliRun run =
+        runCli("--width 32 --height 24 --naming unreal " + (dir / "rock.png").string());
+    ASSERT_EQ(run.exitCode, 0) << run.output;
+    EXPECT_EQ(test::readBytes(dir / "rock_BaseColor.png"), test::readBytes(dir / "rock_diff.png"));
+    EXPECT_EQ(test::readBytes(dir / "rock_Normal_DX.png"), test::readBytes(dir / "rock_nmap.png"));
+    EXPECT_EQ(test::readBytes(dir / "rock_ORM.png"), test::readBytes(dir / "rock_orm.png"));
+    EXPECT_NE(run.output.find("rock_ORM.png"), std::string::npos) << run.output;
+    const CliRun unknown = runCli("--naming maya " + (dir / "x.png").string());
+    EXPECT_NE(unknown.exitCode, 0);
+    EXPECT_NE(unknown.output.find("naming"), std::string::npos) << unknown.output;
+
+    // Manifest items take the same keys as the command line's extras.
+    std::ofstream(dir / "m.json") << R"([{"output": ")" << (dir / "g.png").string()
+                                  << R"(", "width": 32, "height": 24, "naming": "godot",
+                                        "glb": true}])";
+    const CliRun batch = runCli("batch --progress lines " + (dir / "m.json").string());
+    ASSERT_EQ(batch.exitCode, 0) << batch.output;
+    EXPECT_TRUE(fs::exists(dir / "g_normal_gl.png"));
+    EXPECT_TRUE(fs::exists(dir / "g.glb"));
+}
+
 TEST(Sha256, KnownDigests) {
     const auto digest = [](const std::string& text) {
         return cli::sha256Hex(reinterpret_cast<const uint8_t*>(text.data()), text.size());
