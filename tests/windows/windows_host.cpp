@@ -96,6 +96,8 @@ constexpr struct {
     {"proctex_encode_png", 15},
     {"proctex_free", 16},
     {"proctex_version", 17},
+    {"proctex_maps_height16", 18},
+    {"proctex_save_files", 19},
 };
 
 // GetProcAddress hands out an untyped pointer; the call goes through the
