@@ -28,8 +28,9 @@ struct Request {
     Options material;                        // the fields and the output path
     std::vector<CLI::Option*> fieldOptions;  // one per entry of fields(), in that order
     std::string presetName;
-    std::string fromRecord;  // --from FILE.json
-    std::string naming;      // --naming, empty when not given
+    std::string fromRecord;   // --from FILE.json
+    std::string naming;       // --naming, empty when not given
+    std::string compression;  // --compression, empty when not given
     std::vector<bool> extraFlags = std::vector<bool>(extraOutputs().size(), false);
     bool listPresets = false;
     std::string showPresetName;
@@ -78,6 +79,10 @@ void addMaterialOptions(CLI::App& app, Request& request) {
                    "Also copy the maps to the names a tool expects: proctex (no copies), "
                    "ambientcg, unreal, unity or godot")
         ->check(CLI::IsMember(conventions));
+    app.add_option("--compression", request.compression,
+                   "default: the PNG bytes of stb_image_write; small: about a third fewer "
+                   "bytes, same pixels, slower")
+        ->check(CLI::IsMember({"default", "small"}));
     app.add_flag("--list-presets", request.listPresets, "List the named materials and exit");
     app.add_option("--show-preset", request.showPresetName,
                    "Print the options of a preset and exit");
@@ -142,7 +147,7 @@ ProgressStyle progressStyle(const std::string& choice) {
 
 bool anyMaterialOption(const Request& request) {
     return !request.presetName.empty() || !request.material.output.empty() ||
-           !request.fromRecord.empty() || !request.naming.empty() ||
+           !request.fromRecord.empty() || !request.naming.empty() || !request.compression.empty() ||
            std::any_of(request.extraFlags.begin(), request.extraFlags.end(),
                        [](bool on) { return on; }) ||
            std::any_of(request.fieldOptions.begin(), request.fieldOptions.end(),
@@ -203,6 +208,7 @@ Options applyExplicitOptions(Options o, const Request& request) {
         if (request.extraFlags[i]) setExtraOutput(extraOutputs()[i], true, o);
     }
     if (!request.naming.empty()) o.naming = request.naming;
+    if (!request.compression.empty()) setSmallFiles(request.compression == "small", o);
     o.output = request.material.output;
     return o;
 }

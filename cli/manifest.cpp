@@ -27,11 +27,13 @@ struct ItemSettings {
     std::vector<const Field*> set;
     std::vector<std::pair<const ExtraOutput*, bool>> extras;
     std::optional<std::string> naming;
+    std::optional<bool> small;
 
     void applyTo(Options& options) const {
         for (const Field* f : set) copyField(*f, values, options);
         for (const auto& [extra, on] : extras) setExtraOutput(*extra, on, options);
         if (naming) options.naming = *naming;
+        if (small) setSmallFiles(*small, options);
     }
 };
 
@@ -107,6 +109,11 @@ ItemSettings readItemSettings(const json& object, const std::string& where, bool
                 throw ManifestError(at + "must be one of proctex, ambientcg, unreal, unity, godot");
             }
             settings.naming = value.get<std::string>();
+        } else if (key == "compression") {
+            if (value != "default" && value != "small") {
+                throw ManifestError(at + "must be \"default\" or \"small\"");
+            }
+            settings.small = value == "small";
         } else if (key == "proctex" || key == "files") {
             // What a sidecar record adds: the version that wrote it and the
             // files it made. Informational; the settings alone make the files.

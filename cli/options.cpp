@@ -192,13 +192,21 @@ void setExtraOutput(const ExtraOutput& extra, bool on, Options& o) {
     }
 }
 
+void setSmallFiles(bool small, Options& o) {
+    o.saveFlags = small ? o.saveFlags | PROCTEX_SAVE_SMALL : o.saveFlags & ~PROCTEX_SAVE_SMALL;
+}
+
+bool smallFiles(const Options& o) {
+    return (o.saveFlags & PROCTEX_SAVE_SMALL) != 0;
+}
+
 unsigned mapsToMake(const Options& o) {
     unsigned maps = PROCTEX_MAP_BIT(PROCTEX_MAP_DIFFUSE) | PROCTEX_MAP_BIT(PROCTEX_MAP_NORMAL) |
                     PROCTEX_MAP_BIT(PROCTEX_MAP_SPECULAR);
     if (o.writeRoughness == 1) maps |= PROCTEX_MAP_BIT(PROCTEX_MAP_ROUGHNESS);
     if (o.writeMetallic == 1) maps |= PROCTEX_MAP_BIT(PROCTEX_MAP_METALLIC);
     // The glTF material is made of the diffuse, OpenGL normal and ORM images.
-    if (o.saveFlags != 0) {
+    if ((o.saveFlags & (PROCTEX_SAVE_GLTF | PROCTEX_SAVE_GLB)) != 0) {
         maps |= PROCTEX_MAP_BIT(PROCTEX_MAP_NORMAL_GL) | PROCTEX_MAP_BIT(PROCTEX_MAP_ORM);
     }
     // A naming convention brings the extra maps its users expect.

@@ -54,6 +54,10 @@ const ExtraOutput* findExtraOutput(std::string_view name);  // '_' may stand for
 bool extraOutputIsSet(const ExtraOutput& extra, const Options& o);
 void setExtraOutput(const ExtraOutput& extra, bool on, Options& o);
 
+// --compression small: PNGs compressed harder, the same pixels.
+void setSmallFiles(bool small, Options& o);
+bool smallFiles(const Options& o);
+
 // The maps a call with these options computes and saves.
 unsigned mapsToMake(const Options& o);
 

@@ -41,6 +41,7 @@ std::string sidecarText(const Options& o, const std::vector<std::string>& files)
     for (const Field& f : fields()) record[f.name] = fieldValue(f, o);
     for (const ExtraOutput& e : extraOutputs()) record[e.name] = extraOutputIsSet(e, o);
     record["naming"] = o.naming;
+    record["compression"] = smallFiles(o) ? "small" : "default";
     ordered_json list = ordered_json::array();
     for (const std::string& file : files) list.push_back(fileRecord(file));
     record["files"] = list;

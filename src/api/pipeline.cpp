@@ -21,6 +21,7 @@
 #include "output/file_output.h"
 #include "output/gltf_material.h"
 #include "output/png16.h"
+#include "output/png_small.h"
 #include "output/png_writer.h"
 
 namespace proctex {
@@ -81,10 +82,16 @@ PendingFiles pendingFiles(unsigned maps) {
     return files;
 }
 
-void encode(const ByteImage& image, PendingFile& file) {
+void encode(const ByteImage& image, PendingFile& file, bool small = false) {
+    const int stride = image.width * image.channels;
+    if (small) {
+        file.png.reset(encodePngSmall(image.pixels.get(), image.width, image.height, image.channels,
+                                      stride, &file.length));
+        return;
+    }
     int length = 0;
     file.png.reset(encodePngBytes(image.pixels.get(), image.width, image.height, image.channels,
-                                  image.width * image.channels, &length));
+                                  stride, &length));
     file.length = static_cast<std::size_t>(length);
 }
 
@@ -290,7 +297,9 @@ SaveOutcome saveMaps(const MapSet& maps, const std::string& path, unsigned flags
             jobs.emplace_back(
                 [&, index] { encode16(maps.height16, maps.width, maps.height, files[index]); });
         } else {
-            jobs.emplace_back([&, index] { encode(maps.images[index], files[index]); });
+            const bool small = (flags & PROCTEX_SAVE_SMALL) != 0;
+            jobs.emplace_back(
+                [&, index, small] { encode(maps.images[index], files[index], small); });
         }
     }
     runAll(jobs);

@@ -344,6 +344,24 @@ TEST(CliExtras, NamingConventionsCopyTheMapsUnderTheirNames) {
     EXPECT_TRUE(fs::exists(dir / "g.glb"));
 }
 
+TEST(CliExtras, SmallCompressionKeepsThePixelsInFewerBytes) {
+    TempDir dir;
+    fs::create_directory(dir / "small");
+    ASSERT_EQ(runCli("--width 96 --height 64 " + (dir / "x.png").string()).exitCode, 0);
+    const CliRun small =
+        runCli("--width 96 --height 64 --compression small " + (dir / "small" / "x.png").string());
+    ASSERT_EQ(small.exitCode, 0) << small.output;
+    std::uintmax_t defaultBytes = 0, smallBytes = 0;
+    for (const char* name : {"x_diff.png", "x_nmap.png", "x_spec.png", "x_rough.png"}) {
+        const test::Image a = test::readPng(dir / name);
+        const test::Image b = test::readPng(dir / "small" / name);
+        EXPECT_EQ(a.pixels, b.pixels) << name;
+        defaultBytes += fs::file_size(dir / name);
+        smallBytes += fs::file_size(dir / "small" / name);
+    }
+    EXPECT_LT(smallBytes, defaultBytes);
+}
+
 TEST(Sha256, KnownDigests) {
     const auto digest = [](const std::string& text) {
         return cli::sha256Hex(reinterpret_cast<const uint8_t*>(text.data()), text.size());
