@@ -250,7 +250,7 @@ void runEncodeOneMap(benchmark::State& state, const Case& c, int map, bool ours)
     const DecodedImage& image = images[std::size_t(map)];
     for (auto _ : state) {
         if (ours) {
-            int length = 0;
+            std::size_t length = 0;
             uint8_t* png =
                 proctex::encodePngBytes(image.pixels.data(), image.width, image.height,
                                         image.channels, image.width * image.channels, &length);

@@ -217,11 +217,11 @@ PROCTEX_API int PROCTEX_CALL proctex_encode_png(const unsigned char* pixels, int
         !encodableShape(width, height, channels, stride)) {
         return PROCTEX_ERROR_ARGUMENT;
     }
-    int encodedLength = 0;
+    std::size_t encodedLength = 0;
     uint8_t* png = proctex::encodePngBytes(pixels, width, height, channels, stride, &encodedLength);
     if (png == nullptr) return PROCTEX_ERROR_MEMORY;
     *bytes = png;
-    *length = static_cast<size_t>(encodedLength);
+    *length = encodedLength;
     return PROCTEX_OK;
 }
 

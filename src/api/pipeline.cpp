@@ -89,10 +89,8 @@ void encode(const ByteImage& image, PendingFile& file, bool small = false) {
                                       stride, &file.length));
         return;
     }
-    int length = 0;
     file.png.reset(encodePngBytes(image.pixels.get(), image.width, image.height, image.channels,
-                                  stride, &length));
-    file.length = static_cast<std::size_t>(length);
+                                  stride, &file.length));
 }
 
 void encode16(const std::vector<uint16_t>& values, int width, int height, PendingFile& file) {

@@ -19,6 +19,8 @@ constexpr uint8_t kSignature[8] = {137, 80, 78, 71, 13, 10, 26, 10};
 constexpr uint8_t kColorType[5] = {0, 0, 4, 2, 6};
 constexpr std::size_t kChunkOverhead = 12;  // length, tag, CRC
 constexpr std::size_t kHeaderBytes = 13;
+// Filtered bytes whose stream, at 9 bits a byte at worst, still fits one chunk.
+constexpr std::size_t kLargestFilteredImage = (std::size_t{0x7FFFFFFF} - 64) / 9 * 8;
 
 uint8_t* putBigEndian(uint8_t* out, uint32_t v) {
     out[0] = uint8_t(v >> 24);
@@ -61,6 +63,11 @@ uint8_t* encodePngOwn(const uint8_t* pixels, int width, int height, int channels
     try {
         const std::size_t rowBytes = std::size_t(width) * std::size_t(channels) + 1;
         const std::size_t filteredBytes = rowBytes * std::size_t(height);
+        // The compressor counts positions in int, as stb's does (which
+        // overflows there), and a PNG chunk holds at most 2^31 - 1 bytes: an
+        // image beyond that is refused like one that does not fit in memory,
+        // rather than written wrong.
+        if (filteredBytes > kLargestFilteredImage) return nullptr;
         const std::unique_ptr<uint8_t[]> filtered(new uint8_t[filteredBytes]);
         filterImage(pixels, width, height, channels, strideBytes, filtered.get());
 

@@ -12,8 +12,8 @@
 
 #include "core/field_ops.h"
 #include "core/numeric.h"
-#include "output/png_encoder.h"
 #include "output/file_output.h"
+#include "output/png_encoder.h"
 
 // stb only encodes here; file_output.cpp creates the files.
 #define STBI_WRITE_NO_STDIO
@@ -34,23 +34,23 @@ namespace proctex {
 
 bool writePngFile(const std::string& path, int width, int height, int channels,
                   const uint8_t* pixels, int strideBytes) {
-    int length = 0;
+    std::size_t length = 0;
     uint8_t* png = encodePngBytes(pixels, width, height, channels, strideBytes, &length);
     if (png == nullptr) return false;
-    const bool written = writeFileBytes(path, png, static_cast<std::size_t>(length));
+    const bool written = writeFileBytes(path, png, length);
     freePngBytes(png);
     return written;
 }
 
 uint8_t* encodePngBytes(const uint8_t* pixels, int width, int height, int channels, int strideBytes,
-                        int* length) {
+                        std::size_t* length) {
 #if defined(PROCTEX_STB_PNG_ENCODER)
-    return stbi_write_png_to_mem(pixels, strideBytes, width, height, channels, length);
-#else
-    std::size_t size = 0;
-    uint8_t* png = encodePngOwn(pixels, width, height, channels, strideBytes, &size);
-    *length = png != nullptr ? static_cast<int>(size) : 0;
+    int size = 0;
+    uint8_t* png = stbi_write_png_to_mem(pixels, strideBytes, width, height, channels, &size);
+    *length = png != nullptr ? static_cast<std::size_t>(size) : 0;
     return png;
+#else
+    return encodePngOwn(pixels, width, height, channels, strideBytes, length);
 #endif
 }
 

@@ -35,7 +35,7 @@ bool writePngFile(const std::string& path, int width, int height, int channels,
 // (1..4 channels, stride at least width * channels, sizes that fit stb's int
 // arithmetic); returns null when memory runs out. Free with freePngBytes.
 uint8_t* encodePngBytes(const uint8_t* pixels, int width, int height, int channels, int strideBytes,
-                        int* length);
+                        std::size_t* length);
 void freePngBytes(void* bytes);
 
 }  // namespace proctex

@@ -25,7 +25,7 @@ std::vector<uint8_t> pngOf(int width, int height, Pixel pixel) {
             rgb.insert(rgb.end(), {r, g, b});
         }
     }
-    int length = 0;
+    std::size_t length = 0;
     uint8_t* bytes = proctex::encodePngBytes(rgb.data(), width, height, 3, width * 3, &length);
     std::vector<uint8_t> png;
     if (bytes != nullptr) png.assign(bytes, bytes + length);
