@@ -7,6 +7,7 @@
 #include <functional>
 #include <limits>
 #include <memory>
+#include <new>
 #include <utility>
 #include <vector>
 
@@ -57,8 +58,7 @@ struct PngFree {
     void operator()(uint8_t* bytes) const { freePngBytes(bytes); }
 };
 
-// One map's file-to-be: its PNG bytes, none when the encoder ran out of
-// memory (then the file counts as not written, as a failed write does).
+// One map's file-to-be: its PNG bytes.
 struct PendingFile {
     bool wanted = false;
     std::unique_ptr<uint8_t, PngFree> png;  // from the 8-bit encoder
@@ -82,15 +82,15 @@ PendingFiles pendingFiles(unsigned maps) {
     return files;
 }
 
+// An encoder that runs out of memory fails the whole call, as an allocation
+// anywhere else in it does, rather than passing for a failed optional write.
 void encode(const ByteImage& image, PendingFile& file, bool small = false) {
     const int stride = image.width * image.channels;
-    if (small) {
-        file.png.reset(encodePngSmall(image.pixels.get(), image.width, image.height, image.channels,
-                                      stride, &file.length));
-        return;
-    }
-    file.png.reset(encodePngBytes(image.pixels.get(), image.width, image.height, image.channels,
-                                  stride, &file.length));
+    file.png.reset(small ? encodePngSmall(image.pixels.get(), image.width, image.height,
+                                          image.channels, stride, &file.length)
+                         : encodePngBytes(image.pixels.get(), image.width, image.height,
+                                          image.channels, stride, &file.length));
+    if (file.png == nullptr) throw std::bad_alloc();
 }
 
 void encode16(const std::vector<uint16_t>& values, int width, int height, PendingFile& file) {
