@@ -15,6 +15,7 @@ only sizes and digests.
 
 import argparse
 import ctypes
+import glob
 import hashlib
 import json
 import os
@@ -90,16 +91,17 @@ def write_atomically(path, data):
 def _compute(item):
     """The files of a checked item as (path, bytes), in the tool's order; raises
     RuntimeError with the library's reason when it refuses or fails."""
-    from . import _check, _refusal
     settings = _library_settings(item["settings"])
-    _check(settings)
     library = _native.load()
     handle = ctypes.c_void_p()
     reason = _native.reason_buffer()
+    # The library's reason as it stands, as the tool reports it.
+    if library.proctex_settings_check(ctypes.byref(settings), reason, len(reason)) != _native.OK:
+        raise RuntimeError(_native.text(reason))
     code = library.proctex_generate(ctypes.byref(settings), item["maps"], ctypes.byref(handle),
                                     reason, len(reason))
     if code != _native.OK:
-        raise _refusal(code, _native.text(reason))
+        raise RuntimeError(_native.text(reason))
     copies = {to: source for source, to in item["copies"]}
     made = {}
     try:
@@ -273,10 +275,10 @@ def _make_folders(items, out_dir):
     returns {item number: why its folder could not be made}."""
     errors = {}
     for item in items:
-        folder = os.path.dirname(os.path.join(out_dir, item["output"]))
+        folder = os.path.dirname(item["output"])
         try:
             if folder:
-                os.makedirs(folder, exist_ok=True)
+                os.makedirs(os.path.join(out_dir, folder), exist_ok=True)
         except OSError as error:
             errors[item["item"]] = f"cannot create {folder}: {error.strerror or error}"
     return errors
@@ -297,6 +299,20 @@ def _store(item, result, out_dir):
         records.append({"path": path, "bytes": len(data),
                         "sha256": hashlib.sha256(data).hexdigest()})
     return records
+
+
+def _remove_leftovers(folder, paths):
+    """Removes the temporary files a worker killed while writing left behind:
+    once the item is done, no run of it writes any more."""
+    for path in paths:
+        target = os.path.join(folder, path)
+        pattern = os.path.join(glob.escape(os.path.dirname(target)),
+                               f".{glob.escape(os.path.basename(target))}.*.part")
+        for leftover in glob.glob(pattern):
+            try:
+                os.unlink(leftover)
+            except OSError:
+                pass
 
 
 def run_batch(items, client, out_dir=".", progress=None, shared_dir=None):
@@ -343,6 +359,7 @@ def run_batch(items, client, out_dir=".", progress=None, shared_dir=None):
             files = _store(item, result, out_dir)
         else:
             files = [{"path": p, "bytes": n, "sha256": h} for p, n, h in result["files"]]
+            _remove_leftovers(shared_dir, [f["path"] for f in files])
         finish(item, result, files)
     seconds = time.perf_counter() - start
     ordered = [records[item["item"]] for item in items]
