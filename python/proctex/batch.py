@@ -277,8 +277,7 @@ def _make_folders(items, out_dir):
     for item in items:
         folder = os.path.dirname(item["output"])
         try:
-            if folder:
-                os.makedirs(os.path.join(out_dir, folder), exist_ok=True)
+            os.makedirs(os.path.join(out_dir, folder), exist_ok=True)
         except OSError as error:
             errors[item["item"]] = f"cannot create {folder}: {error.strerror or error}"
     return errors
@@ -379,14 +378,19 @@ def report_text(records, seconds, jobs):
 
 def connect(address):
     """A Dask client: at a scheduler's address, or "local:N" for a cluster of N
-    worker processes on this machine. Returns (client, cluster or None)."""
+    worker processes on this machine. Returns (client, cluster or None).
+
+    A local worker is one process with one thread and computes each material
+    on that thread (PROCTEX_THREADS=1, unless the environment sets it), so
+    local:N uses N cores."""
     from distributed import Client, LocalCluster
     if address.startswith("local:"):
         count = int(address[len("local:"):])
         if count < 1:
             raise ValueError("local:N takes N of at least 1")
+        threads = os.environ.get("PROCTEX_THREADS", "1")
         cluster = LocalCluster(n_workers=count, threads_per_worker=1, processes=True,
-                               dashboard_address=None)
+                               dashboard_address=None, env={"PROCTEX_THREADS": threads})
         return Client(cluster), cluster
     return Client(address), None
 
