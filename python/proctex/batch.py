@@ -128,7 +128,7 @@ def render_item(item, shared_dir=None):
     """The task of one checked item (a line of ``proctex batch --check``).
 
     Returns {"ok", "error", "files", "seconds", "worker"}: "files" are
-    (path, bytes) pairs, or with ``shared_dir`` (path, size, sha256) of the
+    (path, bytes, sha256), or with ``shared_dir`` (path, size, sha256) of the
     files this worker wrote under that folder. Pure: the same item gives the
     same bytes, so running it again is harmless.
     """
@@ -137,7 +137,8 @@ def render_item(item, shared_dir=None):
     try:
         files = _compute(item)
         if shared_dir is None:
-            result["files"] = files
+            result["files"] = [(path, data, hashlib.sha256(data).hexdigest())
+                               for path, data in files]
         else:
             for path, data in files:
                 target = os.path.join(shared_dir, path)
@@ -287,7 +288,7 @@ def _store(item, result, out_dir):
     """Writes a returned item's files; returns the report's file records.
     A failure to write makes the item fail with the reason."""
     records = []
-    for path, data in result["files"]:
+    for path, data, digest in result["files"]:
         target = os.path.join(out_dir, path)
         try:
             write_atomically(target, data)
@@ -295,8 +296,7 @@ def _store(item, result, out_dir):
             result.update(ok=False, error=f"could not write {target} "
                                           f"({error.strerror or error})")
             break
-        records.append({"path": path, "bytes": len(data),
-                        "sha256": hashlib.sha256(data).hexdigest()})
+        records.append({"path": path, "bytes": len(data), "sha256": digest})
     return records
 
 
@@ -335,15 +335,19 @@ def run_batch(items, client, out_dir=".", progress=None, shared_dir=None):
         if progress:
             progress.finished(item, result, done, time.perf_counter() - start)
 
-    futures = {}
+    todo = []
     for item in items:
         if item["item"] in folder_errors:
             finish(item, {"ok": False, "error": folder_errors[item["item"]], "seconds": 0.0,
                           "worker": None}, [])
-            continue
-        key = "proctex-item-" + hashlib.sha256(json.dumps(
-            [item, shared_dir], sort_keys=True).encode()).hexdigest()[:32]
-        futures[client.submit(render_item, item, shared_dir, key=key, pure=True)] = item
+        else:
+            todo.append(item)
+    # Keys from the items themselves: the same item is the same task.
+    keys = ["proctex-item-" + hashlib.sha256(json.dumps([item, shared_dir], sort_keys=True)
+                                             .encode()).hexdigest()[:32] for item in todo]
+    # One call for all: submitting one by one costs the client far more.
+    futures = dict(zip(client.map(render_item, todo, [shared_dir] * len(todo), key=keys,
+                                  pure=True), todo))
     for future in as_completed(list(futures)):
         item = futures.pop(future)
         try:
