@@ -142,6 +142,7 @@ def render_item(item, shared_dir=None):
         else:
             for path, data in files:
                 target = os.path.join(shared_dir, path)
+                os.makedirs(os.path.dirname(target) or ".", exist_ok=True)
                 write_atomically(target, data)
                 result["files"].append((path, len(data), hashlib.sha256(data).hexdigest()))
         result["ok"] = True
