@@ -69,11 +69,12 @@ BatchSummary runBatch(const std::vector<BatchItem>& items, int jobs, ProgressSin
     std::atomic<std::size_t> next{0};
     std::mutex reporting;
     std::size_t done = 0;
-    auto work = [&] {
+    auto work = [&](unsigned worker) {
         for (;;) {
             const std::size_t i = next.fetch_add(1);
             if (i >= items.size()) return;
             summary.results[i] = runItem(items[i], folderError[i]);
+            summary.results[i].worker = worker;
 
             const std::lock_guard lock(reporting);
             ++done;
@@ -84,8 +85,8 @@ BatchSummary runBatch(const std::vector<BatchItem>& items, int jobs, ProgressSin
     };
     {
         std::vector<std::jthread> workers;
-        for (unsigned t = 1; t < summary.jobs; ++t) workers.emplace_back(work);
-        work();
+        for (unsigned t = 1; t < summary.jobs; ++t) workers.emplace_back(work, t);
+        work(0);
     }
 
     for (const auto& r : summary.results) summary.failed += r.ok ? 0 : 1;

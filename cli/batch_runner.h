@@ -19,6 +19,7 @@ struct ItemResult {
     std::string error;
     std::vector<std::string> files;
     double seconds = 0.0;
+    unsigned worker = 0;  // the thread that ran it, from 0
 };
 
 struct BatchSummary {

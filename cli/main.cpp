@@ -3,6 +3,7 @@
 //   proctex --list-presets                      the named materials
 //   proctex gallery DIR                         contact sheets of presets and types
 //   proctex batch MANIFEST.json [--jobs N]      many materials on worker threads
+//        [--report FILE.json] [--check]
 #include <sys/ioctl.h>
 #include <unistd.h>
 
@@ -18,6 +19,7 @@
 #include "options.h"
 #include "presets.h"
 #include "progress.h"
+#include "report.h"
 
 namespace {
 
@@ -43,6 +45,8 @@ struct Request {
     std::string manifest;
     int batchJobs = 0;
     std::string batchProgress = "auto";
+    std::string batchReport;  // --report FILE.json, empty when not given
+    bool batchCheck = false;
 };
 
 std::string unknownPresetMessage(const std::string& name) {
@@ -117,6 +121,12 @@ void addBatchCommand(CLI::App& app, Request& request) {
         ->check(CLI::NonNegativeNumber);
     cmd->add_option("--progress", request.batchProgress, "auto, bar, lines or quiet")
         ->check(CLI::IsMember({"auto", "bar", "lines", "quiet"}));
+    cmd->add_option("--report", request.batchReport,
+                    "Also write a JSON record of every material: settings, files, sizes, "
+                    "SHA-256, seconds, worker, outcome");
+    cmd->add_flag("--check", request.batchCheck,
+                  "Only check the manifest: print each item as a JSON line (settings, files) "
+                  "and write nothing");
     request.batchCommand = cmd;
 }
 
@@ -194,8 +204,19 @@ int runBatchCommand(const Request& request) {
         std::cerr << "proctex batch: " << request.manifest << ": " << e.what() << "\n";
         return 2;
     }
+    if (request.batchCheck) {
+        std::fputs(checkedItemsText(items).c_str(), stdout);
+        return 0;
+    }
     ProgressPrinter printer(stdout, progressStyle(request.batchProgress), terminalColumns());
     const BatchSummary summary = runBatch(items, request.batchJobs, &printer);
+    if (!request.batchReport.empty()) {
+        std::string error;
+        if (!writeFileAtomically(request.batchReport, reportText(items, summary), error)) {
+            std::cerr << "proctex batch: " << error << "\n";
+            return 1;
+        }
+    }
     return summary.failed > 0 ? 1 : 0;
 }
 

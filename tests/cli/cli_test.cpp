@@ -7,6 +7,8 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <nlohmann/json.hpp>
+#include <sstream>
 #include <string>
 
 #include "options.h"
@@ -239,6 +241,58 @@ TEST(Cli, MalformedManifestStopsBeforeAnyWork) {
     const CliRun missing = runCli("batch " + (dir / "none.json").string());
     EXPECT_EQ(missing.exitCode, 2);
     EXPECT_NE(missing.output.find("cannot read"), std::string::npos) << missing.output;
+}
+
+// --report records every item with the digests of its files; --check lists
+// the items and their files and writes nothing.
+TEST(Cli, BatchReportAndCheck) {
+    TempDir dir;
+    const fs::path manifest = dir / "m.json";
+    const std::string good = (dir / "out" / "g.png").string();
+    const std::string bad = (dir / "out" / "bad.png").string();
+    writeText(manifest, R"([{"preset": "granite", "width": 32, "height": 24, "orm": true,
+        "naming": "godot", "output": ")" + good + R"("},
+        {"width": 0, "output": ")" + bad + R"("}])");
+
+    const CliRun check = runCli("batch --check " + manifest.string());
+    EXPECT_EQ(check.exitCode, 0) << check.output;
+    EXPECT_EQ(test::listFiles(dir.path()), std::vector<std::string>{"m.json"});
+    std::istringstream lines(check.output);
+    std::vector<nlohmann::json> items;
+    for (std::string line; std::getline(lines, line);) items.push_back(nlohmann::json::parse(line));
+    ASSERT_EQ(items.size(), 2u) << check.output;
+    cli::Options granite = cli::findPreset("granite")->options;
+    granite.width = 32;
+    granite.height = 24;
+    granite.output = good;
+    cli::setExtraOutput(*cli::findExtraOutput("orm"), true, granite);
+    granite.naming = "godot";
+    EXPECT_EQ(items[0]["files"].get<std::vector<std::string>>(), cli::outputFiles(granite));
+    EXPECT_EQ(items[0]["maps"], cli::mapsToMake(granite));
+    EXPECT_EQ(items[0]["settings"]["seed"], granite.seed);
+    EXPECT_FALSE(items[0]["copies"].empty());
+    EXPECT_EQ(items[1]["settings"]["width"], 0);
+
+    const fs::path report = dir / "report.json";
+    const CliRun run = runCli("batch --jobs 2 --progress quiet --report " + report.string() +
+                              " " + manifest.string());
+    EXPECT_EQ(run.exitCode, 1) << run.output;
+    std::ifstream in(report);
+    const nlohmann::json record = nlohmann::json::parse(in);
+    EXPECT_EQ(record["failed"], 1);
+    const auto& materials = record["materials"];
+    ASSERT_EQ(materials.size(), 2u);
+    EXPECT_EQ(materials[0]["outcome"], "written");
+    EXPECT_EQ(materials[0]["settings"], items[0]["settings"]);
+    ASSERT_EQ(materials[0]["files"].size(), items[0]["files"].size());
+    for (const auto& file : materials[0]["files"]) {
+        const std::vector<uint8_t> bytes = test::readBytes(file["path"].get<std::string>());
+        EXPECT_EQ(file["bytes"], bytes.size());
+        EXPECT_EQ(file["sha256"], cli::sha256Hex(bytes.data(), bytes.size()));
+    }
+    EXPECT_EQ(materials[1]["outcome"], "failed");
+    EXPECT_NE(materials[1]["error"].get<std::string>().find("width"), std::string::npos);
+    EXPECT_TRUE(materials[1]["files"].empty());
 }
 
 TEST(Cli, GalleryWritesBothSheets) {
