@@ -87,8 +87,11 @@ std::string reportText(const std::vector<BatchItem>& items, const BatchSummary& 
 
 bool writeFileAtomically(const std::string& path, const std::string& text, std::string& error) {
     const std::filesystem::path target(path);
-    const std::filesystem::path temporary =
-        target.parent_path() / ("." + target.filename().string() + ".part");
+    // A hidden name in the same folder, renamed over the target when complete.
+    std::string hidden = target.filename().string();
+    hidden.insert(0, 1, '.');
+    hidden += ".part";
+    const std::filesystem::path temporary = target.parent_path() / hidden;
     std::FILE* out = std::fopen(temporary.string().c_str(), "wb");
     if (out == nullptr) {
         error = "cannot write " + temporary.string();
