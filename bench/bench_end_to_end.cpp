@@ -219,7 +219,7 @@ void runStbEncode(benchmark::State& state, const Case& c) {
 
 // One map of a case at 1024, encoded alone, by our encoder or by stb, on
 // the calling thread. The maps come from the library in memory.
-const char* const kMapNames[] = {"diff", "nmap", "spec", "rough", "metal"};
+const char* const kMapNames[] = {"diffuse", "normal", "specular", "roughness", "metallic"};
 
 const std::vector<DecodedImage>& caseMaps(const Case& c) {
     static std::map<std::string, std::vector<DecodedImage>> cache;
@@ -228,7 +228,8 @@ const std::vector<DecodedImage>& caseMaps(const Case& c) {
     ProctexSettings s = withAllMaps(c.settings);
     s.width = s.height = kSize;
     ProctexMaps* maps = nullptr;
-    if (proctex_generate(&s, PROCTEX_MAPS_AS_SETTINGS, &maps, nullptr, 0) != PROCTEX_OK) return images;
+    if (proctex_generate(&s, PROCTEX_MAPS_AS_SETTINGS, &maps, nullptr, 0) != PROCTEX_OK)
+        return images;
     for (int map = PROCTEX_MAP_DIFFUSE; map <= PROCTEX_MAP_METALLIC; ++map) {
         DecodedImage image;
         const unsigned char* pixels =

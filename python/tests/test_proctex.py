@@ -241,9 +241,12 @@ class ExtraMaps(unittest.TestCase):
                 files = proctex.generate(base + "a.png", "brick-wall", **options, **self.EXTRAS)
                 with proctex.render("brick-wall", **options, **self.EXTRAS) as maps:
                     saved = maps.save(base + "b.png")
-                suffixes = ["diff", "nmap", "spec", "rough", "metal", "height", "ao",
-                            "nmap_gl", "orm"]
-                self.assertEqual(saved, [f"{base}b_{s}.png" for s in suffixes])
+                # The five maps, then the extras in the header's order.
+                self.assertEqual(saved, proctex.output_files(base + "b.png", **self.EXTRAS))
+                self.assertEqual(len(saved), 9)
+                extras = ["_height.png", "_ao.png", "_nmap_gl.png", "_orm.png"]
+                for name, suffix in zip(saved[5:], extras):
+                    self.assertTrue(name.endswith("b" + suffix), name)
                 self.assertEqual([read(f) for f in saved], [read(f) for f in files])
                 self.assertEqual([maps.height16.shape, maps.ao.shape, maps.orm.shape],
                                  [(21, 37), (21, 37), (21, 37, 3)])

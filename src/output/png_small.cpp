@@ -9,6 +9,7 @@
 #include <memory>
 #include <new>
 
+#include "output/png_chunks.h"
 #include "output/png_filters.h"
 
 namespace proctex {
@@ -22,31 +23,6 @@ constexpr int kLevel = 10;
 // The quick level that judges the candidate filterings: it picks nearly the
 // same one as level 6 would, for a fraction of the time.
 constexpr int kTrialLevel = 1;
-
-constexpr uint8_t kSignature[8] = {137, 80, 78, 71, 13, 10, 26, 10};
-// Colour types by channel count: grey, grey + alpha, RGB, RGBA.
-constexpr uint8_t kColorType[5] = {0, 0, 4, 2, 6};
-constexpr std::size_t kChunkOverhead = 12;  // length, tag, CRC
-constexpr std::size_t kHeaderBytes = 13;
-
-uint8_t* putBigEndian(uint8_t* out, uint32_t v) {
-    out[0] = uint8_t(v >> 24);
-    out[1] = uint8_t(v >> 16);
-    out[2] = uint8_t(v >> 8);
-    out[3] = uint8_t(v);
-    return out + 4;
-}
-
-// Closes a chunk whose tag and data lie at `tag`: the CRC covers both.
-uint8_t* putChunkCrc(uint8_t* tag, std::size_t dataLength) {
-    return putBigEndian(tag + 4 + dataLength, libdeflate_crc32(0, tag, dataLength + 4));
-}
-
-// A chunk of `dataLength` bytes whose tag and data are already at out + 4.
-uint8_t* closeChunk(uint8_t* out, std::size_t dataLength) {
-    putBigEndian(out, uint32_t(dataLength));
-    return putChunkCrc(out + 4, dataLength);
-}
 
 struct CompressorDeleter {
     void operator()(libdeflate_compressor* c) const { libdeflate_free_compressor(c); }
@@ -131,40 +107,20 @@ uint8_t* encodePngSmall(const uint8_t* pixels, int width, int height, int channe
         std::unique_ptr<uint8_t[]> candidate(new uint8_t[filteredBytes]);
         const Compressor compressor(libdeflate_alloc_compressor(kLevel));
         if (!compressor) return nullptr;
-        // The bound holds for every level; the trials write where IDAT goes.
+        // The bound holds for every level; the trials write where the stream goes.
         const std::size_t zlibBound = libdeflate_zlib_compress_bound(nullptr, filteredBytes);
-        const std::size_t bound = sizeof kSignature + kChunkOverhead + kHeaderBytes +
-                                  kChunkOverhead + zlibBound + kChunkOverhead;
-        std::unique_ptr<uint8_t, FreeDeleter> file(static_cast<uint8_t*>(std::malloc(bound)));
+        std::unique_ptr<uint8_t, FreeDeleter> file(
+            static_cast<uint8_t*>(std::malloc(kPngFileOverhead + zlibBound)));
         if (!file) return nullptr;
-        const std::size_t idatData = sizeof kSignature + kChunkOverhead + kHeaderBytes + 8;
         chooseFiltering(pixels, width, height, channels, strideBytes, filteredBytes, filtered,
-                        candidate, file.get() + idatData, zlibBound);
+                        candidate, file.get() + kPngStreamOffset, zlibBound);
 
         uint8_t* png = file.release();
-        uint8_t* out = png;
-        std::memcpy(out, kSignature, sizeof kSignature);
-        out += sizeof kSignature;
-        uint8_t* data = out + 8;
-        std::memcpy(out + 4, "IHDR", 4);
-        data = putBigEndian(data, uint32_t(width));
-        data = putBigEndian(data, uint32_t(height));
-        *data++ = 8;  // bits per channel
-        *data++ = kColorType[channels];
-        *data++ = 0;  // deflate
-        *data++ = 0;  // adaptive filters
-        *data++ = 0;  // not interlaced
-        out = closeChunk(out, kHeaderBytes);
-
-        std::memcpy(out + 4, "IDAT", 4);
-        const std::size_t zlibBytes = libdeflate_zlib_compress(compressor.get(), filtered.get(),
-                                                               filteredBytes, out + 8, zlibBound);
         // Within the bound the compressor always succeeds.
-        out = closeChunk(out, zlibBytes);
-
-        std::memcpy(out + 4, "IEND", 4);
-        out = closeChunk(out, 0);
-        *length = std::size_t(out - png);
+        *length = assemblePng(png, width, height, 8, pngColorType(channels), [&](uint8_t* at) {
+            return libdeflate_zlib_compress(compressor.get(), filtered.get(), filteredBytes, at,
+                                            zlibBound);
+        });
         if (void* shrunk = std::realloc(png, *length)) png = static_cast<uint8_t*>(shrunk);
         return png;
     } catch (const std::bad_alloc&) {

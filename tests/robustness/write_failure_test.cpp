@@ -30,9 +30,11 @@ Call largeCall() {
     return call;
 }
 
-// Every map but `full` goes to a file; `full` is a link to /dev/full.
-int runWithFullMap(const TempDir& dir, const Call& call, const std::string& full) {
-    fs::create_symlink("/dev/full", dir / ("x_" + full + ".png"));
+// Every map but `full` goes to a file; `full`'s file is a link to /dev/full.
+int runWithFullMap(const TempDir& dir, const Call& call, int full) {
+    char name[32];
+    EXPECT_EQ(proctex_map_path("x.png", full, name, sizeof name), PROCTEX_OK);
+    fs::create_symlink("/dev/full", dir / name);
     return call.run(dir / "x.png");
 }
 
@@ -40,23 +42,23 @@ TEST(WriteFailure, FullDeviceFailsTheCallByTheMapRules) {
     for (const Call& call : {Call{}, largeCall()}) {
         {
             TempDir dir;
-            EXPECT_EQ(runWithFullMap(dir, call, "diff"), 0);
+            EXPECT_EQ(runWithFullMap(dir, call, PROCTEX_MAP_DIFFUSE), 0);
             EXPECT_EQ(test::listFiles(dir.path()), std::vector<std::string>{"x_diff.png"});
         }
         {
             TempDir dir;
-            EXPECT_EQ(runWithFullMap(dir, call, "nmap"), 0);
+            EXPECT_EQ(runWithFullMap(dir, call, PROCTEX_MAP_NORMAL), 0);
             EXPECT_EQ(test::listFiles(dir.path()),
                       (std::vector<std::string>{"x_diff.png", "x_nmap.png"}));
         }
         {
             TempDir dir;
-            EXPECT_EQ(runWithFullMap(dir, call, "spec"), 0);
+            EXPECT_EQ(runWithFullMap(dir, call, PROCTEX_MAP_SPECULAR), 0);
             EXPECT_TRUE(fs::is_regular_file(dir / "x_metal.png"));
         }
         {
             TempDir dir;
-            EXPECT_EQ(runWithFullMap(dir, call, "rough"), 1);
+            EXPECT_EQ(runWithFullMap(dir, call, PROCTEX_MAP_ROUGHNESS), 1);
             EXPECT_TRUE(fs::is_regular_file(dir / "x_metal.png"));
         }
     }
