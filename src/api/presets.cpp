@@ -43,9 +43,9 @@ const Preset kPresets[] = {
         s.contrast = 1.3f; s.invert = 1; s.normalStrength = -6.0f;
     }},
     {"brushed-steel", "fine directional brushing on grey metal", [](ProctexSettings& s) {
-        s.scale = 128.0f; s.octaves = 4; s.materialType = PROCTEX_MATERIAL_GREY_ALT;
+        s.scale = 384.0f; s.octaves = 3; s.materialType = PROCTEX_MATERIAL_GREY_ALT;
         s.patternType = PROCTEX_PATTERN_BRUSHED; s.patternParam = 300.0f; s.seed = 606;
-        s.contrast = 0.8f; s.brightness = 0.1f; s.normalStrength = 3.0f; s.roughness = 0.7f;
+        s.contrast = 2.5f; s.brightness = -0.1f; s.normalStrength = 30.0f; s.roughness = 0.7f;
     }},
     {"scratched-metal", "dark plate with scattered scratches", [](ProctexSettings& s) {
         s.scale = 96.0f; s.octaves = 5; s.persistence = 0.4f;
@@ -73,12 +73,14 @@ const Preset kPresets[] = {
     {"sand-ripples", "wind ripples in dune sand", [](ProctexSettings& s) {
         s.scale = 256.0f; s.octaves = 3; s.persistence = 0.4f;
         s.materialType = PROCTEX_MATERIAL_WOOD; s.patternType = PROCTEX_PATTERN_GROOVES;
-        s.patternParam = 4.0f; s.seed = 1111; s.contrast = 1.0f; s.brightness = 0.1f;
-        s.normalStrength = 3.0f;
+        s.patternParam = 8.0f; s.seed = 1111; s.contrast = 1.8f; s.brightness = 0.08f;
+        s.normalStrength = 5.0f;
     }},
-    {"ceramic-tiles", "grey and white glazed tiles", [](ProctexSettings& s) {
-        s.materialType = PROCTEX_MATERIAL_MARBLE; s.patternType = PROCTEX_PATTERN_CHECKER;
-        s.patternParam = 64.0f; s.seed = 1212; s.contrast = 0.5f; s.normalStrength = 4.0f;
+    {"ceramic-tiles", "speckled white glazed tiles with grey grout", [](ProctexSettings& s) {
+        s.scale = 40.0f; s.octaves = 3; s.materialType = PROCTEX_MATERIAL_MARBLE;
+        s.patternType = PROCTEX_PATTERN_DAMPED_EXTREMES; s.patternParam = 1.0f;
+        s.overlayType = PROCTEX_OVERLAY_BRICKS; s.overlayParam = 128.0f; s.overlayStrength = 64.0f;
+        s.seed = 1212; s.contrast = 2.0f; s.brightness = 0.05f; s.normalStrength = 4.0f;
         s.roughness = 0.9f;
     }},
     {"acoustic-foam", "dark egg-crate foam for studio walls", [](ProctexSettings& s) {
@@ -87,9 +89,9 @@ const Preset kPresets[] = {
         s.contrast = 1.5f; s.brightness = -0.4f; s.normalStrength = 6.0f; s.roughness = 0.0f;
     }},
     {"hammered-copper", "copper sheet covered in hammer dents", [](ProctexSettings& s) {
-        s.scale = 48.0f; s.octaves = 5; s.materialType = PROCTEX_MATERIAL_LAVA;
-        s.patternType = PROCTEX_PATTERN_DISCS; s.patternParam = 56.0f; s.seed = 1414;
-        s.contrast = 0.7f; s.brightness = -0.36f; s.normalStrength = 5.0f; s.roughness = 0.6f;
+        s.scale = 64.0f; s.octaves = 4; s.materialType = PROCTEX_MATERIAL_WOOD;
+        s.patternType = PROCTEX_PATTERN_CELLS; s.patternParam = 36.0f; s.seed = 1414;
+        s.contrast = 0.3f; s.brightness = 0.3f; s.normalStrength = 4.0f; s.roughness = 0.6f;
     }},
     {"rusted-plate", "pitted, scratched iron plate", [](ProctexSettings& s) {
         s.scale = 24.0f; s.octaves = 8; s.persistence = 0.7f;
@@ -108,9 +110,10 @@ const Preset kPresets[] = {
         s.normalStrength = 3.0f;
     }},
     {"diamond-plate", "raised diamond tread plate", [](ProctexSettings& s) {
-        s.scale = 128.0f; s.octaves = 4; s.materialType = PROCTEX_MATERIAL_GREY_ALT;
-        s.patternType = PROCTEX_PATTERN_DIAMONDS; s.patternParam = 40.0f; s.seed = 1818;
-        s.contrast = 2.5f; s.brightness = -0.35f; s.normalStrength = 16.0f; s.roughness = 0.3f;
+        s.scale = 64.0f; s.octaves = 5; s.persistence = 0.5f;
+        s.materialType = PROCTEX_MATERIAL_GREY_ALT; s.patternType = PROCTEX_PATTERN_DIAMONDS;
+        s.patternParam = 40.0f; s.seed = 1818; s.contrast = 3.0f; s.brightness = -0.25f;
+        s.normalStrength = 28.0f; s.roughness = 0.3f;
     }},
 };
 // clang-format on

@@ -1,0 +1,152 @@
+// Presets that read as their names: measurable traits of the materials whose
+// look was tuned, so that a later retune cannot quietly flatten them again.
+#include <gtest/gtest.h>
+#include <proctex.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <string>
+
+namespace proctex {
+namespace {
+
+struct Rendered {
+    ProctexMaps* maps = nullptr;
+    const unsigned char* diffuse = nullptr;
+    const unsigned char* normal = nullptr;
+    int diffuseChannels = 0;
+    int size = 0;
+
+    explicit Rendered(const char* preset, int side = 256) : size(side) {
+        ProctexSettings s;
+        EXPECT_EQ(proctex_preset_settings(preset, &s, sizeof s), PROCTEX_OK) << preset;
+        s.width = s.height = size;
+        char why[256] = "";
+        EXPECT_EQ(proctex_generate(&s, PROCTEX_MAPS_AS_SETTINGS, &maps, why, sizeof why),
+                  PROCTEX_OK)
+            << preset << ": " << why;
+        if (maps == nullptr) return;
+        diffuse =
+            proctex_maps_pixels(maps, PROCTEX_MAP_DIFFUSE, nullptr, nullptr, &diffuseChannels);
+        normal = proctex_maps_pixels(maps, PROCTEX_MAP_NORMAL, nullptr, nullptr, nullptr);
+    }
+    ~Rendered() { proctex_maps_free(maps); }
+    Rendered(const Rendered&) = delete;
+    Rendered& operator=(const Rendered&) = delete;
+
+    double channel(int x, int y, int c) const {
+        return diffuse[(y * size + x) * diffuseChannels + (diffuseChannels == 1 ? 0 : c)];
+    }
+    double luminance(int x, int y) const {
+        return (channel(x, y, 0) + channel(x, y, 1) + channel(x, y, 2)) / 3.0;
+    }
+    // Mean distance of one normal channel (0 = x slope, 1 = y slope) from flat.
+    double slope(int c) const {
+        double sum = 0.0;
+        for (int i = 0; i < size * size; ++i) sum += std::abs(normal[i * 3 + c] - 127.5);
+        return sum / (size * size);
+    }
+    double luminanceDeviation() const {
+        double sum = 0.0, squares = 0.0;
+        for (int y = 0; y < size; ++y) {
+            for (int x = 0; x < size; ++x) {
+                const double v = luminance(x, y);
+                sum += v;
+                squares += v * v;
+            }
+        }
+        const double n = size * size, mean = sum / n;
+        return std::sqrt(squares / n - mean * mean);
+    }
+};
+
+TEST(PresetLooks, RetunedPresetsHaveVisibleToneAndRelief) {
+    const char* retuned[] = {"brushed-steel", "ceramic-tiles", "hammered-copper", "diamond-plate",
+                             "sand-ripples"};
+    for (const char* name : retuned) {
+        const Rendered r(name);
+        ASSERT_NE(r.diffuse, nullptr) << name;
+        EXPECT_GT(r.luminanceDeviation(), 6.0) << name;
+        EXPECT_GT(r.slope(0) + r.slope(1), 12.0) << name;
+    }
+}
+
+// Brushing runs along the rows, so the normal map tilts up and down (green)
+// far more than sideways (red).
+TEST(PresetLooks, BrushedSteelNormalMapShowsHorizontalBrushing) {
+    // At 512 x 512 the scratches (at most 500) no longer cover the brushing.
+    const Rendered r("brushed-steel", 512);
+    ASSERT_NE(r.normal, nullptr);
+    EXPECT_GT(r.slope(1), 35.0);
+    EXPECT_GT(r.slope(1), 3.0 * r.slope(0));
+}
+
+// Tiles of 128 x 64 pixels in running bond: every course starts with three
+// rows of grout, and the middle rows of a course are glaze except at the
+// vertical joints.
+TEST(PresetLooks, CeramicTilesHaveDarkGroutBetweenLightGlaze) {
+    const Rendered r("ceramic-tiles");
+    ASSERT_NE(r.diffuse, nullptr);
+    double grout = 0.0, glaze = 0.0;
+    int groutCount = 0, glazeCount = 0;
+    for (int y = 0; y < r.size; ++y) {
+        const int inCourse = y % 64;
+        const int shift = (y / 64) % 2 == 1 ? 64 : 0;
+        for (int x = 0; x < r.size; ++x) {
+            const int inTile = (x + shift) % 128;
+            if (inCourse <= 1) {
+                grout += r.luminance(x, y), ++groutCount;
+            } else if (inCourse >= 16 && inCourse < 48 && inTile >= 16 && inTile < 112) {
+                glaze += r.luminance(x, y), ++glazeCount;
+            }
+        }
+    }
+    grout /= groutCount;
+    glaze /= glazeCount;
+    EXPECT_GT(glaze, 200.0);
+    EXPECT_GT(glaze - grout, 60.0);
+}
+
+// Copper, not lava: red above green above blue, with some blue left so the
+// colour is a metal's rather than a saturated orange.
+TEST(PresetLooks, HammeredCopperIsAWarmMetal) {
+    const Rendered r("hammered-copper");
+    ASSERT_NE(r.diffuse, nullptr);
+    ASSERT_EQ(r.diffuseChannels, 3);
+    double rgb[3] = {0.0, 0.0, 0.0};
+    for (int y = 0; y < r.size; ++y) {
+        for (int x = 0; x < r.size; ++x) {
+            for (int c = 0; c < 3; ++c) rgb[c] += r.channel(x, y, c);
+        }
+    }
+    EXPECT_GT(rgb[0], 1.2 * rgb[1]);
+    EXPECT_GT(rgb[1], 1.5 * rgb[2]);
+    EXPECT_GT(rgb[2], 0.2 * rgb[0]);
+    EXPECT_GT(rgb[0] / (r.size * r.size), 140.0);
+}
+
+// Diamonds on a 40-pixel grid whose columns lean half a pixel per row: each
+// diamond's centre must stand out from the plate at its cell's corner.
+TEST(PresetLooks, DiamondPlateDiamondsStandOutFromThePlate) {
+    const Rendered r("diamond-plate");
+    ASSERT_NE(r.diffuse, nullptr);
+    int cells = 0;
+    double total = 0.0, least = 255.0;
+    for (int y = 0; y + 20 < r.size; y += 40) {
+        for (int x = 0; x + 10 < r.size; ++x) {
+            if ((x * 2 + y) % 80 != 0) continue;  // x + y / 2 on the grid
+            const double rise = r.luminance(x + 10, y + 20) - r.luminance(x, y);
+            ++cells;
+            total += rise;
+            least = std::min(least, rise);
+        }
+    }
+    ASSERT_GT(cells, 20);
+    EXPECT_GT(total / cells, 40.0);
+    EXPECT_GT(least, 15.0);
+    EXPECT_GT(r.slope(0) + r.slope(1), 30.0);  // raised enough to catch the light
+}
+
+}  // namespace
+}  // namespace proctex
