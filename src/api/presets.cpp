@@ -7,7 +7,7 @@ namespace proctex {
 
 namespace {
 
-// Tuned by eye at the default 512 x 512. Sizes in pixels (scale, pattern and
+// Tuned by eye at 512 x 512 and 1024 x 1024. Sizes in pixels (scale, pattern and
 // overlay sizes) keep their pixel meaning at other sizes, so a larger image
 // shows more of the same material rather than a magnified one. Each preset
 // changes only what differs from the grey stone of defaultSettings.
