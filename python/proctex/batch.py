@@ -43,6 +43,10 @@ def _save_files():
     return _SAVE_FILES
 
 
+def _load_library():
+    _native.load()
+
+
 def _library_settings(record):
     """The ProctexSettings of a checked item's "settings" record."""
     from . import _settings
@@ -349,12 +353,12 @@ def run_batch(items, client, out_dir=".", progress=None, shared_dir=None):
     # One call for all: submitting one by one costs the client far more.
     futures = dict(zip(client.map(render_item, todo, [shared_dir] * len(todo), key=keys,
                                   pure=True), todo))
-    for future in as_completed(list(futures)):
+    # Results fetched as they come, several in one message when several are
+    # ready: a fetch per future costs the client more than the item's files.
+    for future, result in as_completed(list(futures), with_results=True, raise_errors=False):
         item = futures.pop(future)
-        try:
-            result = future.result()
-        except Exception as error:  # the task itself was lost, e.g. on every retry
-            result = {"ok": False, "error": f"{type(error).__name__}: {error}", "seconds": 0.0,
+        if isinstance(result, BaseException):  # the task itself was lost, e.g. on every retry
+            result = {"ok": False, "error": f"{type(result).__name__}: {result}", "seconds": 0.0,
                       "worker": None, "files": []}
         future.release()
         if not result["ok"]:
@@ -396,7 +400,14 @@ def connect(address):
         threads = os.environ.get("PROCTEX_THREADS", "1")
         cluster = LocalCluster(n_workers=count, threads_per_worker=1, processes=True,
                                dashboard_address=None, env={"PROCTEX_THREADS": threads})
-        return Client(cluster), cluster
+        # The workers are on this machine, so the client fetches the files from
+        # them directly rather than through the scheduler, which would handle
+        # every byte once more on the client's cores.
+        client = Client(cluster, direct_to_workers=True)
+        # Each worker loads the library now, as part of starting the cluster,
+        # not in its first material.
+        client.run(_load_library)
+        return client, cluster
     return Client(address), None
 
 
