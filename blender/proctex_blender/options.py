@@ -42,7 +42,7 @@ def preset_items():
 
 
 def _property(name, value):
-    label = name.replace("_", " ").title()
+    label = name.replace("_", " ").title().replace("Ao ", "AO ")
     description = DESCRIPTIONS.get(name, f"proctex option {name}")
     if name in FLAGS:
         return bpy.props.BoolProperty(name=label, description=description, default=bool(value))

@@ -165,15 +165,19 @@ class Files(unittest.TestCase):
 
     def test_packed_images_come_back_from_the_blend(self):
         new_scene_with_sphere()
-        bpy.ops.proctex.generate_material(preset="moss", size=SIZE)
+        bpy.ops.proctex.generate_material(preset="moss", size=SIZE, displacement=True)
         path = os.path.join(WORK, "packed.blend")
         os.makedirs(WORK, exist_ok=True)
         bpy.ops.wm.save_as_mainfile(filepath=path)
         bpy.ops.wm.open_mainfile(filepath=path)
-        maps = proctex.render("moss", width=SIZE, height=SIZE, opengl_normal=True)
+        maps = proctex.render("moss", width=SIZE, height=SIZE, opengl_normal=True, height16=True)
         image = bpy.data.images["proctex moss normal"]
         got = np.rint(image_rows(image, 3) * 255).astype(np.uint8)
         np.testing.assert_array_equal(got, maps.normal_gl)
+        # All 16 bits of the height come back.
+        height = bpy.data.images["proctex moss height"]
+        got = np.rint(image_rows(height, 1)[..., 0] * 65535).astype(np.uint16)
+        np.testing.assert_array_equal(got, maps.height16)
 
     def test_saved_png_files_next_to_the_blend(self):
         new_scene_with_sphere()
