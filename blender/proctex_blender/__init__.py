@@ -14,10 +14,11 @@ bl_info = {
     "category": "Material",
 }
 
-from . import operator, panel  # noqa: E402  (bl_info must come first)
+from . import images, operator, panel  # noqa: E402  (bl_info must come first)
 
 
 def register():
+    images.register()
     operator.register()
     panel.register()
 
@@ -25,3 +26,4 @@ def register():
 def unregister():
     panel.unregister()
     operator.unregister()
+    images.unregister()

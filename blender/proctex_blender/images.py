@@ -17,18 +17,17 @@ DATA_NAMES = ("Non-Color", "Generic Data", "Raw", "Utility - Raw", "Linear", "Ut
 
 def rgba_rows(pixels, scale=BYTE_TO_UNIT):
     """Blender's pixel layout of a library map: float RGBA, rows from the bottom.
-    ``pixels`` is H x W (grey) or H x W x 3, top row first."""
+    ``pixels`` is H x W (grey) or H x W x 3, top row first, 8 or 16 bits."""
     height, width = pixels.shape[:2]
-    out = np.empty((height, width, 4), dtype=np.float32)
+    # Gathered in the map's own type first: one contiguous conversion to float
+    # afterwards is several times faster than converting into strided channels.
+    whole = np.empty((height, width, 4), dtype=pixels.dtype)
     rows = pixels[::-1]
-    if rows.ndim == 2:
-        np.multiply(rows, scale, out=out[..., 0], casting="unsafe")
-        out[..., 1] = out[..., 0]
-        out[..., 2] = out[..., 0]
-    else:
-        np.multiply(rows, scale, out=out[..., :3], casting="unsafe")
-    out[..., 3] = 1.0
-    return out.reshape(-1)
+    whole[..., :3] = rows[..., None] if rows.ndim == 2 else rows
+    whole[..., 3] = np.iinfo(pixels.dtype).max
+    out = np.empty(whole.size, dtype=np.float32)
+    np.multiply(whole.reshape(-1), scale, out=out, casting="unsafe")
+    return out
 
 
 def colour_space_for(role, available):
@@ -54,24 +53,52 @@ def set_role(image, role):
         image.colorspace_settings.is_data = True
 
 
-def _fresh_image(name, width, height, float_buffer):
-    old = bpy.data.images.get(name)
-    if old is not None:
-        bpy.data.images.remove(old)
-    return bpy.data.images.new(name, width, height, alpha=False, float_buffer=float_buffer)
+# Marks the images the add-on made, so that saving the .blend packs them.
+MADE_BY = "proctex"
 
 
-def packed_image(name, pixels, role, scale=BYTE_TO_UNIT, float_buffer=False):
-    """A new image (replacing one of the same name) holding ``pixels``,
-    packed into the .blend."""
+def _image_for(name, width, height, float_buffer):
+    """The image of this name when it can take the pixels as it is (made in
+    memory, same size and depth), else a new one in its place."""
+    image = bpy.data.images.get(name)
+    if (image is not None and image.source == "GENERATED" and image.packed_file is None
+            and tuple(image.size) == (width, height)
+            and image.use_generated_float == float_buffer):
+        return image
+    if image is not None:
+        bpy.data.images.remove(image)
+    image = bpy.data.images.new(name, width, height, alpha=False, float_buffer=float_buffer)
+    image[MADE_BY] = True
+    return image
+
+
+def memory_image(name, pixels, role, scale=BYTE_TO_UNIT, float_buffer=False):
+    """An image holding ``pixels``, updated in place when it exists. It is
+    packed into the .blend when the file is saved (pack_made_images)."""
     height, width = pixels.shape[:2]
-    image = _fresh_image(name, width, height, float_buffer)
+    image = _image_for(name, width, height, float_buffer)
     set_role(image, role)
     image.pixels.foreach_set(rgba_rows(pixels, scale))
-    # Packing turns the generated image into a file image whose data lives in
-    # the .blend: renders and reloads read the same pixels.
-    image.pack()
+    image.update()
     return image
+
+
+@bpy.app.handlers.persistent
+def pack_made_images(*_):
+    """Packs the images made in memory, so that the .blend keeps their pixels
+    (encoding them as PNG takes longer than making them: it waits until here)."""
+    for image in bpy.data.images:
+        if image.get(MADE_BY) and image.source == "GENERATED" and image.packed_file is None:
+            image.pack()
+
+
+def register():
+    bpy.app.handlers.save_pre.append(pack_made_images)
+
+
+def unregister():
+    if pack_made_images in bpy.app.handlers.save_pre:
+        bpy.app.handlers.save_pre.remove(pack_made_images)
 
 
 def file_image(name, path, role):
