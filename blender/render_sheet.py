@@ -11,8 +11,8 @@ import bpy
 import numpy as np
 
 ZIP, OUT, WORK = sys.argv[sys.argv.index("--") + 1:][:3]
-CELL = 256          # pixels per render, square
-LABEL = 40          # pixels of the name strip under each sphere (rendered in the scene)
+CELL = 200          # pixels per render, square
+LABEL = 32          # pixels of the name strip under each sphere (rendered in the scene)
 COLUMNS = 6
 MAP_SIZE = 512
 SAMPLES = 32

@@ -163,6 +163,45 @@ class MaterialNodes(unittest.TestCase):
                                        msg=name)
 
 
+class Compatibility(unittest.TestCase):
+    """Names that differ between Blender versions and colour configurations."""
+
+    def test_principled_inputs_are_found_under_either_name(self):
+        from proctex_blender import sockets
+        tree = bpy.data.node_groups.new("probe", "ShaderNodeTree")
+        bsdf = tree.nodes.new("ShaderNodeBsdfPrincipled")
+        for role, names in sockets.PRINCIPLED.items():
+            self.assertIn(sockets.principled_input(bsdf, role).name, names)
+        with self.assertRaisesRegex(KeyError, "Wobble or Wobble Amount"):
+            sockets.socket(bsdf.inputs, ("Wobble", "Wobble Amount"))
+        bpy.data.node_groups.remove(tree)
+
+    def test_colour_spaces_fall_back_by_role(self):
+        from proctex_blender import images
+        aces = {"Utility - sRGB - Texture", "Utility - Raw", "ACES - ACEScg"}
+        self.assertEqual(images.colour_space_for("colour", aces), "Utility - sRGB - Texture")
+        self.assertEqual(images.colour_space_for("data", aces), "Utility - Raw")
+        self.assertIsNone(images.colour_space_for("data", {"sRGB", "Filmic Log"}))
+
+
+class GltfExport(unittest.TestCase):
+    """Blender's own glTF exporter finds every map, occlusion included."""
+
+    def test_exported_material_has_every_texture(self):
+        import json
+        new_scene_with_sphere()
+        bpy.ops.proctex.generate_material(preset="rusted-plate", size=32)
+        path = os.path.join(WORK, "export", "sphere.gltf")
+        os.makedirs(os.path.dirname(path), exist_ok=True)
+        bpy.ops.export_scene.gltf(filepath=path, export_format="GLTF_SEPARATE")
+        with open(path) as file:
+            exported = json.load(file)["materials"][0]
+        pbr = exported["pbrMetallicRoughness"]
+        for key, holder in (("baseColorTexture", pbr), ("metallicRoughnessTexture", pbr),
+                            ("normalTexture", exported), ("occlusionTexture", exported)):
+            self.assertIn(key, holder)
+
+
 class Files(unittest.TestCase):
     """Packed maps survive a save and reload; saved PNGs sit next to the .blend."""
 
