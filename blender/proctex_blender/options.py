@@ -53,12 +53,15 @@ def _property(name, value):
     return bpy.props.FloatProperty(name=label, description=description, default=value, **extra)
 
 
-def generation_properties():
-    """Annotations shared by the operator and the scene settings: the preset,
-    the size, every option and the add-on's own choices."""
+def generation_properties(on_preset=None):
+    """Annotations shared by the operator and the scene settings: the preset
+    (``on_preset`` called when it changes), the size, every option and the
+    add-on's own choices."""
+    preset = {"update": on_preset} if on_preset else {}
     annotations = {
         "preset": bpy.props.EnumProperty(name="Preset", items=preset_items(), default="custom",
-                                         description="The named material to start from"),
+                                         description="The named material to start from",
+                                         **preset),
         "size": bpy.props.IntProperty(name="Size", default=1024, min=1, soft_max=4096,
                                       description="Width and height of the maps in pixels"),
         "width": bpy.props.IntProperty(name="Width", default=0, min=0, soft_max=4096,

@@ -69,11 +69,7 @@ _CLASSES = (ProctexSettings, PROCTEX_PT_material, PROCTEX_PT_shader_editor)
 
 
 def register():
-    annotations = options.generation_properties()
-    preset = annotations["preset"]
-    annotations["preset"] = bpy.props.EnumProperty(
-        name="Preset", items=options.preset_items(), default="custom",
-        description=preset.keywords["description"], update=_load_preset)
+    annotations = options.generation_properties(on_preset=_load_preset)
     ProctexSettings.__annotations__ = annotations
     for cls in _CLASSES:
         bpy.utils.register_class(cls)
