@@ -2,6 +2,7 @@
 packed into the .blend, or the library's PNG files next to the .blend."""
 
 import os
+from concurrent.futures import ThreadPoolExecutor
 
 import bpy
 import numpy as np
@@ -72,15 +73,30 @@ def _image_for(name, width, height, float_buffer):
     return image
 
 
-def memory_image(name, pixels, role, scale=BYTE_TO_UNIT, float_buffer=False):
-    """An image holding ``pixels``, updated in place when it exists. It is
-    packed into the .blend when the file is saved (pack_made_images)."""
-    height, width = pixels.shape[:2]
-    image = _image_for(name, width, height, float_buffer)
-    set_role(image, role)
-    image.pixels.foreach_set(rgba_rows(pixels, scale))
-    image.update()
-    return image
+class MemoryMap:
+    """One map to become an image: its name, pixels, role and depth."""
+
+    def __init__(self, name, pixels, role, scale=BYTE_TO_UNIT, float_buffer=False):
+        self.name, self.pixels, self.role = name, pixels, role
+        self.scale, self.float_buffer = scale, float_buffer
+
+
+def memory_images(maps):
+    """An image per MemoryMap holding its pixels, each updated in place when it
+    exists. They are packed into the .blend when the file is saved
+    (pack_made_images)."""
+    # numpy lets go of the interpreter while it converts: the maps convert side by side.
+    with ThreadPoolExecutor(max_workers=min(len(maps), os.cpu_count() or 1)) as pool:
+        converted = list(pool.map(lambda m: rgba_rows(m.pixels, m.scale), maps))
+    made = []
+    for one, pixels in zip(maps, converted):
+        height, width = one.pixels.shape[:2]
+        image = _image_for(one.name, width, height, one.float_buffer)
+        set_role(image, one.role)
+        image.pixels.foreach_set(pixels)
+        image.update()
+        made.append(image)
+    return made
 
 
 @bpy.app.handlers.persistent

@@ -32,13 +32,14 @@ def _images(name, maps, displacement, save_png):
         return {role: images.file_image(f"{name} {role}", base[:-4] + suffix[role], roles[role])
                 for role in wanted}
     arrays = {"diffuse": maps.diffuse, "normal": maps.normal_gl, "orm": maps.orm}
-    made = {role: images.memory_image(f"{name} {role}", arrays[role], roles[role])
-            for role in ("diffuse", "normal", "orm")}
+    wanted = [images.MemoryMap(f"{name} {role}", arrays[role], roles[role])
+              for role in ("diffuse", "normal", "orm")]
     if displacement:
         # A float image keeps the 16 bits of the height map.
-        made["height"] = images.memory_image(f"{name} height", maps.height16, "data",
-                                             scale=images.WORD_TO_UNIT, float_buffer=True)
-    return made
+        wanted.append(images.MemoryMap(f"{name} height", maps.height16, "data",
+                                       scale=images.WORD_TO_UNIT, float_buffer=True))
+    made = images.memory_images(wanted)
+    return dict(zip(["diffuse", "normal", "orm", "height"], made))
 
 
 def _texture(nodes, links, image, vector, location):
