@@ -248,7 +248,6 @@ class Files(unittest.TestCase):
 def render_sphere(preset):
     """A 128 x 128 Cycles render (CPU, no denoising) of a UV sphere in the preset."""
     new_scene_with_sphere()
-    bpy.ops.object.mode_set(mode="OBJECT")
     bpy.ops.proctex.generate_material(preset=preset, size=128)
     scene = bpy.context.scene
     camera = bpy.data.objects.new("camera", bpy.data.cameras.new("camera"))
