@@ -2,7 +2,8 @@
 PRESET ?= release
 BUILD_DIR := build/$(PRESET)
 
-.PHONY: all deps build demo test sanitize bench windows test-windows verify-math format clean
+.PHONY: all deps build demo test sanitize bench windows test-windows verify-math format clean \
+	blender-addon blender-renders
 
 all: build
 
@@ -48,6 +49,16 @@ test-windows:
 VERIFY_THREADS ?= 2
 verify-math: build
 	@nice -n 19 $(BUILD_DIR)/tools/verify-crmath --threads $(VERIFY_THREADS)
+
+# The Blender add-on as a zip for Edit > Preferences > Add-ons > Install
+# (with proctex.dll inside too when `make windows` has built it).
+BLENDER_ZIP := build/blender/proctex_blender.zip
+blender-addon: build
+	@/usr/bin/python3 blender/package.py $(BUILD_DIR) $(BLENDER_ZIP)
+
+# Every preset on a sphere under the same light, as one sheet for the README.
+blender-renders: blender-addon
+	@blender/render-sheet $(BLENDER_ZIP) docs/images/blender-presets.png
 
 format:
 	@clang-format -i $$(git ls-files '*.h' '*.cpp')

@@ -1,0 +1,135 @@
+"""The Principled BSDF material made from one set of maps."""
+
+import bpy
+
+from . import images, sockets
+from .library import proctex
+
+# Blender units, when the options give no height range.
+DEFAULT_DISPLACEMENT_SCALE = 0.1
+
+
+def material_name(preset):
+    return f"proctex {preset or 'custom'}"
+
+
+def render_maps(preset, options, ao, displacement):
+    """The library's maps for the material: the OpenGL normal map, occlusion /
+    roughness / metallic packed in one image, the 16-bit height when displacing."""
+    return proctex.render(preset, opengl_normal=True, orm=True, ao=ao, height16=displacement,
+                          **options)
+
+
+def _images(name, maps, displacement, save_png):
+    """Image per role: diffuse, normal, orm and (when displacing) height."""
+    roles = {"diffuse": "colour", "normal": "data", "orm": "data", "height": "data"}
+    wanted = ["diffuse", "normal", "orm"] + (["height"] if displacement else [])
+    if save_png:
+        base = images.png_base(name)
+        maps.save(base)
+        suffix = {"diffuse": "_diff.png", "normal": "_nmap_gl.png", "orm": "_orm.png",
+                  "height": "_height.png"}
+        return {role: images.file_image(f"{name} {role}", base[:-4] + suffix[role], roles[role])
+                for role in wanted}
+    arrays = {"diffuse": maps.diffuse, "normal": maps.normal_gl, "orm": maps.orm}
+    wanted = [images.MemoryMap(f"{name} {role}", arrays[role], roles[role])
+              for role in ("diffuse", "normal", "orm")]
+    if displacement:
+        # A float image keeps the 16 bits of the height map.
+        wanted.append(images.MemoryMap(f"{name} height", maps.height16, "data",
+                                       scale=images.WORD_TO_UNIT, float_buffer=True))
+    made = images.memory_images(wanted)
+    return dict(zip(["diffuse", "normal", "orm", "height"], made))
+
+
+def _texture(nodes, links, image, vector, location):
+    node = nodes.new("ShaderNodeTexImage")
+    node.image = image
+    node.interpolation = "Linear"
+    node.extension = "REPEAT"
+    node.location = location
+    links.new(vector, node.inputs["Vector"])
+    return node
+
+
+def build_nodes(material, textures, options, ao, displacement):
+    """Replaces the material's node tree: UV -> Mapping -> textures ->
+    Principled BSDF (+ Normal Map, Displacement, glTF occlusion)."""
+    material.use_nodes = True
+    tree = material.node_tree
+    nodes, links = tree.nodes, tree.links
+    nodes.clear()
+
+    coordinates = nodes.new("ShaderNodeTexCoord")
+    coordinates.location = (-1200, 0)
+    mapping = nodes.new("ShaderNodeMapping")
+    mapping.location = (-1000, 0)
+    tile = options.get("tile_size", 0.0)
+    repeats = 1.0 / tile if tile > 0 else 1.0
+    mapping.inputs["Scale"].default_value = (repeats, repeats, repeats)
+    links.new(coordinates.outputs["UV"], mapping.inputs["Vector"])
+    vector = mapping.outputs["Vector"]
+
+    bsdf = nodes.new("ShaderNodeBsdfPrincipled")
+    bsdf.location = (100, 200)
+    output = nodes.new("ShaderNodeOutputMaterial")
+    output.location = (450, 200)
+    links.new(bsdf.outputs["BSDF"], output.inputs["Surface"])
+
+    diffuse = _texture(nodes, links, textures["diffuse"], vector, (-600, 500))
+    links.new(diffuse.outputs["Color"], sockets.principled_input(bsdf, "base_color"))
+
+    orm = _texture(nodes, links, textures["orm"], vector, (-600, 200))
+    split, channel = sockets.separate_color_node(nodes)
+    split.location = (-300, 200)
+    links.new(orm.outputs["Color"], split.inputs[0])
+    links.new(split.outputs[channel[1]], sockets.principled_input(bsdf, "roughness"))
+    links.new(split.outputs[channel[2]], sockets.principled_input(bsdf, "metallic"))
+
+    normal = _texture(nodes, links, textures["normal"], vector, (-600, -100))
+    normal_map = nodes.new("ShaderNodeNormalMap")
+    normal_map.location = (-300, -100)
+    links.new(normal.outputs["Color"], normal_map.inputs["Color"])
+    links.new(normal_map.outputs["Normal"], sockets.principled_input(bsdf, "normal"))
+
+    if ao:
+        gltf = nodes.new("ShaderNodeGroup")
+        gltf.node_tree = sockets.gltf_output_group()
+        gltf.location = (450, -100)
+        links.new(split.outputs[channel[0]], gltf.inputs["Occlusion"])
+
+    if displacement:
+        height = _texture(nodes, links, textures["height"], vector, (-600, -400))
+        displace = nodes.new("ShaderNodeDisplacement")
+        displace.location = (100, -400)
+        links.new(height.outputs["Color"], displace.inputs["Height"])
+        displace.inputs["Midlevel"].default_value = 0.5
+        span = options.get("height_range", 0.0)
+        displace.inputs["Scale"].default_value = span if span > 0 else DEFAULT_DISPLACEMENT_SCALE
+        links.new(displace.outputs["Displacement"], output.inputs["Displacement"])
+    sockets.set_displacement_method(material, "BOTH" if displacement else "BUMP")
+    return bsdf
+
+
+def generate(preset, options, ao=True, displacement=False, save_png=False):
+    """Makes (or remakes, keeping the datablock) the material "proctex <preset>"."""
+    name = material_name(preset)
+    maps = render_maps(preset, options, ao, displacement)
+    try:
+        textures = _images(name, maps, displacement, save_png)
+    finally:
+        maps.close()
+    material = bpy.data.materials.get(name) or bpy.data.materials.new(name)
+    build_nodes(material, textures, maps.options, ao, displacement)
+    return material
+
+
+def assign(obj, material):
+    """Puts the material into the object's active slot (adding one if it has none)."""
+    if obj is None or not hasattr(obj.data, "materials"):
+        return False
+    if len(obj.material_slots) == 0:
+        obj.data.materials.append(material)
+    else:
+        obj.active_material = material
+    return True

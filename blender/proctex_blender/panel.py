@@ -1,0 +1,82 @@
+"""The panel: in the Properties editor's Material tab and the Shader Editor's
+sidebar, over settings kept in the scene."""
+
+import bpy
+
+from . import options
+from .library import proctex
+
+
+def _load_preset(settings, _context):
+    """Choosing a preset shows its values in the option fields."""
+    values = proctex.defaults(None if settings.preset == "custom" else settings.preset)
+    for name in options.option_names():
+        value = values[name]
+        setattr(settings, name, bool(value) if name in options.FLAGS else value)
+
+
+class ProctexSettings(bpy.types.PropertyGroup):
+    pass
+
+
+def draw_settings(layout, settings):
+    layout.prop(settings, "preset")
+    row = layout.row(align=True)
+    row.prop(settings, "size")
+    row.prop(settings, "width")
+    row.prop(settings, "height")
+    row = layout.row(align=True)
+    for name in options.ADDON_CHOICES:
+        row.prop(settings, name, toggle=True)
+    button = layout.operator("proctex.generate_material", icon="MATERIAL")
+    for name in ("preset", "size", "width", "height") + options.ADDON_CHOICES:
+        setattr(button, name, getattr(settings, name))
+    for name in options.option_names():
+        setattr(button, name, getattr(settings, name))
+    column = layout.column(align=True)
+    column.use_property_split = True
+    for name in options.option_names():
+        column.prop(settings, name)
+
+
+class _Panel:
+    bl_label = "proctex"
+
+    def draw(self, context):
+        draw_settings(self.layout, context.scene.proctex)
+
+
+class PROCTEX_PT_material(_Panel, bpy.types.Panel):
+    bl_idname = "PROCTEX_PT_material"
+    bl_space_type = "PROPERTIES"
+    bl_region_type = "WINDOW"
+    bl_context = "material"
+
+
+class PROCTEX_PT_shader_editor(_Panel, bpy.types.Panel):
+    bl_idname = "PROCTEX_PT_shader_editor"
+    bl_space_type = "NODE_EDITOR"
+    bl_region_type = "UI"
+    bl_category = "proctex"
+
+    @classmethod
+    def poll(cls, context):
+        space = context.space_data
+        return space is not None and getattr(space, "tree_type", "") == "ShaderNodeTree"
+
+
+_CLASSES = (ProctexSettings, PROCTEX_PT_material, PROCTEX_PT_shader_editor)
+
+
+def register():
+    annotations = options.generation_properties(on_preset=_load_preset)
+    ProctexSettings.__annotations__ = annotations
+    for cls in _CLASSES:
+        bpy.utils.register_class(cls)
+    bpy.types.Scene.proctex = bpy.props.PointerProperty(type=ProctexSettings)
+
+
+def unregister():
+    del bpy.types.Scene.proctex
+    for cls in reversed(_CLASSES):
+        bpy.utils.unregister_class(cls)

@@ -1,0 +1,296 @@
+"""The Blender add-on, headless: installed from its zip into a fresh user
+folder, its material checked node by node and pixel by pixel against
+proctex.render, and rendered with Cycles.
+
+    blender -b --factory-startup --python-exit-code 1 --python addon_test.py -- ZIP WORKDIR
+"""
+
+import os
+import sys
+import unittest
+
+import bpy
+import numpy as np
+
+ZIP, WORK = sys.argv[sys.argv.index("--") + 1:][:2]
+SIZE = 48
+
+
+def install_addon():
+    bpy.ops.preferences.addon_install(filepath=ZIP, overwrite=True)
+    bpy.ops.preferences.addon_enable(module="proctex_blender")
+    import proctex_blender.library
+    return proctex_blender.library.proctex
+
+
+proctex = install_addon()
+
+
+def image_rows(image, channels):
+    """An image's pixels as the library's arrays: top row first, 0..255 (or
+    0..65535 for the height), the first ``channels`` channels."""
+    width, height = image.size
+    flat = np.empty(width * height * 4, dtype=np.float32)
+    image.pixels.foreach_get(flat)
+    return flat.reshape(height, width, 4)[::-1, :, :channels]
+
+
+def linked_from(socket):
+    """The node feeding an input socket and the output's name."""
+    assert socket.is_linked, f"{socket.name} is not linked"
+    link = socket.links[0]
+    return link.from_node, link.from_socket.name
+
+
+def empty_scene():
+    """Everything removed, the add-on kept (reading the factory settings would
+    disable it)."""
+    for collection in (bpy.data.objects, bpy.data.meshes, bpy.data.materials, bpy.data.images,
+                       bpy.data.node_groups, bpy.data.cameras, bpy.data.lights):
+        for block in list(collection):
+            if getattr(block, "type", "") != "RENDER_RESULT":
+                collection.remove(block)
+
+
+def new_scene_with_sphere():
+    empty_scene()
+    bpy.ops.mesh.primitive_uv_sphere_add(segments=48, ring_count=24, radius=1.0)
+    bpy.ops.object.shade_smooth()
+    return bpy.context.active_object
+
+
+def principled(material):
+    return next(n for n in material.node_tree.nodes if n.bl_idname == "ShaderNodeBsdfPrincipled")
+
+
+class MaterialNodes(unittest.TestCase):
+    """The node tree and the images of generated materials."""
+
+    def setUp(self):
+        self.sphere = new_scene_with_sphere()
+
+    def check_material(self, preset, width, height, **options):
+        bpy.ops.proctex.generate_material(preset=preset, size=width, height=height, **options)
+        material = bpy.data.materials[f"proctex {preset}"]
+        self.assertIs(self.sphere.active_material, material)
+        maps = proctex.render(preset, width=width, height=height, opengl_normal=True, orm=True,
+                              ao=True, **options)
+        bsdf = principled(material)
+
+        diffuse, output = linked_from(bsdf.inputs["Base Color"])
+        self.assertEqual((diffuse.bl_idname, output), ("ShaderNodeTexImage", "Color"))
+        expected = maps.diffuse if maps.diffuse.ndim == 3 else np.dstack([maps.diffuse] * 3)
+        self.check_image(diffuse.image, expected, (width, height), "sRGB")
+
+        split, channel = linked_from(bsdf.inputs["Roughness"])
+        metal_split, metal_channel = linked_from(bsdf.inputs["Metallic"])
+        self.assertEqual(split, metal_split)
+        self.assertEqual((channel[0], metal_channel[0]), ("G", "B"))
+        orm, _ = linked_from(split.inputs[0])
+        self.check_image(orm.image, maps.orm, (width, height), "Non-Color")
+        if maps.roughness is not None:
+            np.testing.assert_array_equal(maps.orm[..., 1], maps.roughness)
+
+        normal_map, _ = linked_from(bsdf.inputs["Normal"])
+        self.assertEqual(normal_map.bl_idname, "ShaderNodeNormalMap")
+        normal, _ = linked_from(normal_map.inputs["Color"])
+        self.check_image(normal.image, maps.normal_gl, (width, height), "Non-Color")
+
+        # Occlusion goes to the glTF exporter's group, never into the colour.
+        group = next(n for n in material.node_tree.nodes if n.bl_idname == "ShaderNodeGroup")
+        self.assertEqual(group.node_tree.name, "glTF Material Output")
+        occlusion_from, occlusion_channel = linked_from(group.inputs["Occlusion"])
+        self.assertEqual((occlusion_from, occlusion_channel[0]), (split, "R"))
+        for image_node in (diffuse, orm, normal):
+            mapping, _ = linked_from(image_node.inputs["Vector"])
+            self.assertEqual(mapping.bl_idname, "ShaderNodeMapping")
+        return material
+
+    def check_image(self, image, expected, size, colour_space):
+        self.assertEqual(tuple(image.size), size)
+        self.assertEqual(image.colorspace_settings.name, colour_space)
+        # Exactly the library's bytes: a byte image stores round(255 x pixel).
+        got = np.rint(image_rows(image, 3) * 255).astype(np.uint8)
+        np.testing.assert_array_equal(got, expected, err_msg=image.name)
+
+    def test_presets_make_principled_materials_of_the_library_maps(self):
+        self.check_material("marble", SIZE, SIZE)
+        self.check_material("brick-wall", 64, 40, seed=11)
+        self.check_material("brushed-steel", SIZE, SIZE, roughness_map=False)
+        self.check_material("granite", SIZE, SIZE, material=1)  # a grey diffuse map
+
+    def test_generating_again_updates_in_place(self):
+        first = self.check_material("lava", SIZE, SIZE)
+        counts = (len(bpy.data.materials), len(bpy.data.images))
+        second = self.check_material("lava", 32, 32, seed=3)
+        self.assertEqual(first.as_pointer(), second.as_pointer())
+        # Same size: the images themselves take the new pixels.
+        diffuse = bpy.data.images["proctex lava diffuse"].as_pointer()
+        self.check_material("lava", 32, 32, seed=4)
+        self.assertEqual(bpy.data.images["proctex lava diffuse"].as_pointer(), diffuse)
+        self.assertEqual((len(bpy.data.materials), len(bpy.data.images)), counts)
+        self.assertFalse([d.name for d in list(bpy.data.materials) + list(bpy.data.images)
+                          if d.name.endswith(".001")])
+
+    def test_tile_size_height_range_and_displacement(self):
+        bpy.ops.proctex.generate_material(preset="cobblestone", size=SIZE, displacement=True,
+                                          tile_size=2.0, height_range=0.04)
+        material = bpy.data.materials["proctex cobblestone"]
+        nodes = material.node_tree.nodes
+        mapping = next(n for n in nodes if n.bl_idname == "ShaderNodeMapping")
+        self.assertEqual(tuple(mapping.inputs["Scale"].default_value), (0.5, 0.5, 0.5))
+        output = next(n for n in nodes if n.bl_idname == "ShaderNodeOutputMaterial")
+        displace, _ = linked_from(output.inputs["Displacement"])
+        self.assertAlmostEqual(displace.inputs["Scale"].default_value, 0.04, places=6)
+        height, _ = linked_from(displace.inputs["Height"])
+        self.assertEqual(height.image.colorspace_settings.name, "Non-Color")
+        maps = proctex.render("cobblestone", width=SIZE, height=SIZE, height16=True)
+        got = np.rint(image_rows(height.image, 1)[..., 0] * 65535).astype(np.uint16)
+        np.testing.assert_array_equal(got, maps.height16)
+        # A material setting since Blender 4.1, Cycles' before.
+        holder = material if hasattr(material, "displacement_method") else material.cycles
+        self.assertEqual(holder.displacement_method, "BOTH")
+
+    def test_refused_settings_are_reported_and_make_nothing(self):
+        with self.assertRaisesRegex(RuntimeError, "ao_radius"):
+            bpy.ops.proctex.generate_material(preset="moss", size=SIZE, ao_radius=1000.0)
+        self.assertNotIn("proctex moss", bpy.data.materials)
+
+    def test_the_panel_shows_a_preset_in_the_option_fields(self):
+        settings = bpy.context.scene.proctex
+        settings.preset = "ocean"
+        for name, value in proctex.defaults("ocean").items():
+            if name not in ("width", "height"):
+                self.assertAlmostEqual(float(getattr(settings, name)), float(value), places=5,
+                                       msg=name)
+
+
+class Compatibility(unittest.TestCase):
+    """Names that differ between Blender versions and colour configurations."""
+
+    def test_principled_inputs_are_found_under_either_name(self):
+        from proctex_blender import sockets
+        tree = bpy.data.node_groups.new("probe", "ShaderNodeTree")
+        bsdf = tree.nodes.new("ShaderNodeBsdfPrincipled")
+        for role, names in sockets.PRINCIPLED.items():
+            self.assertIn(sockets.principled_input(bsdf, role).name, names)
+        with self.assertRaisesRegex(KeyError, "Wobble or Wobble Amount"):
+            sockets.socket(bsdf.inputs, ("Wobble", "Wobble Amount"))
+        bpy.data.node_groups.remove(tree)
+
+    def test_colour_spaces_fall_back_by_role(self):
+        from proctex_blender import images
+        aces = {"Utility - sRGB - Texture", "Utility - Raw", "ACES - ACEScg"}
+        self.assertEqual(images.colour_space_for("colour", aces), "Utility - sRGB - Texture")
+        self.assertEqual(images.colour_space_for("data", aces), "Utility - Raw")
+        self.assertIsNone(images.colour_space_for("data", {"sRGB", "Filmic Log"}))
+
+
+class GltfExport(unittest.TestCase):
+    """Blender's own glTF exporter finds every map, occlusion included."""
+
+    def test_exported_material_has_every_texture(self):
+        import json
+        new_scene_with_sphere()
+        bpy.ops.proctex.generate_material(preset="rusted-plate", size=32)
+        path = os.path.join(WORK, "export", "sphere.gltf")
+        os.makedirs(os.path.dirname(path), exist_ok=True)
+        bpy.ops.export_scene.gltf(filepath=path, export_format="GLTF_SEPARATE")
+        with open(path) as file:
+            exported = json.load(file)["materials"][0]
+        pbr = exported["pbrMetallicRoughness"]
+        for key, holder in (("baseColorTexture", pbr), ("metallicRoughnessTexture", pbr),
+                            ("normalTexture", exported), ("occlusionTexture", exported)):
+            self.assertIn(key, holder)
+
+
+class Files(unittest.TestCase):
+    """Packed maps survive a save and reload; saved PNGs sit next to the .blend."""
+
+    def test_packed_images_come_back_from_the_blend(self):
+        new_scene_with_sphere()
+        bpy.ops.proctex.generate_material(preset="moss", size=SIZE, displacement=True)
+        path = os.path.join(WORK, "packed.blend")
+        os.makedirs(WORK, exist_ok=True)
+        bpy.ops.wm.save_as_mainfile(filepath=path)
+        bpy.ops.wm.open_mainfile(filepath=path)
+        maps = proctex.render("moss", width=SIZE, height=SIZE, opengl_normal=True, height16=True)
+        image = bpy.data.images["proctex moss normal"]
+        self.assertIsNotNone(image.packed_file, "saving did not pack the maps")
+        got = np.rint(image_rows(image, 3) * 255).astype(np.uint8)
+        np.testing.assert_array_equal(got, maps.normal_gl)
+        # All 16 bits of the height come back.
+        height = bpy.data.images["proctex moss height"]
+        got = np.rint(image_rows(height, 1)[..., 0] * 65535).astype(np.uint16)
+        np.testing.assert_array_equal(got, maps.height16)
+
+    def test_saved_png_files_next_to_the_blend(self):
+        new_scene_with_sphere()
+        folder = os.path.join(WORK, "with png")
+        os.makedirs(folder, exist_ok=True)
+        bpy.ops.wm.save_as_mainfile(filepath=os.path.join(folder, "scene.blend"))
+        bpy.ops.proctex.generate_material(preset="sand-ripples", size=SIZE, save_png=True)
+        image = bpy.data.images["proctex sand-ripples diffuse"]
+        self.assertTrue(image.filepath.startswith("//"), image.filepath)
+        self.assertTrue(os.path.isfile(bpy.path.abspath(image.filepath)))
+        self.assertIsNone(image.packed_file)
+        maps = proctex.render("sand-ripples", width=SIZE, height=SIZE)
+        expected = maps.diffuse if maps.diffuse.ndim == 3 else np.dstack([maps.diffuse] * 3)
+        got = np.rint(image_rows(image, 3) * 255).astype(np.uint8)
+        np.testing.assert_array_equal(got, expected)
+
+    def test_saving_png_needs_a_saved_blend(self):
+        bpy.ops.wm.read_homefile()
+        with self.assertRaisesRegex(RuntimeError, "save the .blend first"):
+            bpy.ops.proctex.generate_material(preset="moss", size=SIZE, save_png=True)
+
+
+def render_sphere(preset):
+    """A 128 x 128 Cycles render (CPU, no denoising) of a UV sphere in the preset."""
+    new_scene_with_sphere()
+    bpy.ops.proctex.generate_material(preset=preset, size=128)
+    scene = bpy.context.scene
+    camera = bpy.data.objects.new("camera", bpy.data.cameras.new("camera"))
+    scene.collection.objects.link(camera)
+    camera.location = (0.0, -3.6, 0.0)
+    camera.rotation_euler = (1.5708, 0.0, 0.0)
+    scene.camera = camera
+    light = bpy.data.objects.new("sun", bpy.data.lights.new("sun", "SUN"))
+    light.data.energy = 4.0
+    light.rotation_euler = (0.8, 0.0, 0.6)
+    scene.collection.objects.link(light)
+    scene.render.engine = "CYCLES"
+    scene.cycles.device = "CPU"
+    scene.cycles.samples = 4
+    scene.cycles.use_denoising = False
+    scene.render.resolution_x = scene.render.resolution_y = 128
+    scene.render.resolution_percentage = 100
+    scene.render.image_settings.file_format = "PNG"
+    scene.render.filepath = os.path.join(WORK, f"render-{preset}.png")
+    bpy.ops.render.render(write_still=True)
+    result = bpy.data.images.load(scene.render.filepath)
+    return image_rows(result, 3)
+
+
+class CyclesRender(unittest.TestCase):
+    """What the renderer sees, not only the node tree: textured pixels."""
+
+    def test_presets_render_textured_and_different(self):
+        os.makedirs(WORK, exist_ok=True)
+        marble = render_sphere("marble")
+        brick = render_sphere("brick-wall")
+        # The middle of the sphere, where only the material varies the light little.
+        centre = np.s_[44:84, 44:84]
+        for name, pixels in (("marble", marble), ("brick-wall", brick)):
+            self.assertGreater(float(pixels[centre].std()), 0.02, f"{name} renders flat")
+        self.assertGreater(float(np.abs(marble[centre] - brick[centre]).mean()), 0.03)
+
+
+def main():
+    result = unittest.TextTestRunner(verbosity=2).run(
+        unittest.defaultTestLoader.loadTestsFromModule(sys.modules[__name__]))
+    if not result.wasSuccessful():
+        raise SystemExit(1)
+
+
+main()
