@@ -100,6 +100,12 @@ std::vector<BatchItem> typeSamples(const std::filesystem::path& dir) {
         BatchItem item;
         item.name = s.label;
         Options& o = item.options;
+        // A soft base rather than the default grain: rings, grooves and
+        // knots follow the base's slopes and would drown in a fine one.
+        o.scale = 96.0f;
+        o.octaves = 7;
+        o.persistence = 0.55f;
+        o.contrast = 1.2f;
         o.seed = 2024;
         o.patternType = s.pattern;
         o.patternParam = s.patternParam;

@@ -68,13 +68,13 @@ extern "C" {
  *                    CLI --base 0 (fractal). All maps.
  *  4 scale           Pixels per noise cell; larger is smoother. Useful 8..256.
  *                    With seamless == 1 keep it at most the image size.
- *                    CLI --scale 96. All maps.
+ *                    CLI --scale 24. All maps.
  *  5 octaves         Noise layers of the fractal base (ignored by baseType 1),
  *                    useful 1..10. 0 or less gives a flat field (mid grey).
- *                    CLI --octaves 7. All maps.
+ *                    CLI --octaves 6. All maps.
  *  6 persistence     Weight factor from one octave to the next (fractal only),
- *                    useful 0.3..0.7; higher is rougher.
- *                    CLI --persistence 0.55. All maps.
+ *                    useful 0.3..0.8; higher is rougher.
+ *                    CLI --persistence 0.72. All maps.
  *  7 lacunarity      Frequency factor per octave (fractal only), useful 1.5..3,
  *                    usually 2. CLI --lacunarity 2. All maps.
  *  8 materialType    Diffuse colouring: 1 or 8 grey height field (a one-channel
@@ -125,7 +125,7 @@ extern "C" {
  * 14 seed            Any value; every random choice follows from it.
  *                    CLI --seed 1234. All maps.
  * 15 contrast        (v - 0.5) * contrast + 0.5, skipped at exactly 1.0.
- *                    Useful 0.5..2. CLI --contrast 1.2. Diffuse only.
+ *                    Useful 0.5..2. CLI --contrast 1.6. Diffuse only.
  * 16 brightness      Added to every value, skipped at exactly 0. Useful
  *                    -0.4..0.4. CLI --brightness 0. Diffuse only.
  * 17 invert          1 inverts the tones (1 - v), after contrast and
@@ -291,10 +291,11 @@ typedef struct ProctexSettings {
 } ProctexSettings;
 
 /* Fills a struct of `size` bytes (sizeof(ProctexSettings) of the caller's
- * header) with the command line's defaults, a 512 x 512 grey stone: fractal
- * base, scale 96, 7 octaves, persistence 0.55, lacunarity 2, stone colours,
- * no pattern or overlay, seed 1234, contrast 1.2, brightness 0, normal
- * strength 6, roughness 0.5, both optional maps on; sets settings->size.
+ * header) with the command line's defaults, a 512 x 512 grey stone with a
+ * crisp grain: fractal base, scale 24, 6 octaves, persistence 0.72,
+ * lacunarity 2, stone colours, no pattern or overlay, seed 1234, contrast 1.6,
+ * brightness 0, normal strength 6, roughness 0.5, both optional maps on; sets
+ * settings->size.
  * Bytes of a larger struct that this library does not know become 0.
  * PROCTEX_ERROR_ARGUMENT for a null pointer or a size too small for the
  * first version of the struct. C and C++ callers use proctex_settings_init. */

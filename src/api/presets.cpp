@@ -10,7 +10,8 @@ namespace {
 // Tuned by eye at 512 x 512 and 1024 x 1024. Sizes in pixels (scale, pattern and
 // overlay sizes) keep their pixel meaning at other sizes, so a larger image
 // shows more of the same material rather than a magnified one. Each preset
-// changes only what differs from the grey stone of defaultSettings.
+// changes only what differs from presetBase, the soft grey stone they were
+// tuned from (the defaults once were this stone; the presets keep it).
 // clang-format off
 const Preset kPresets[] = {
     {"granite", "speckled grey stone with crisp grain", [](ProctexSettings& s) {
@@ -118,6 +119,15 @@ const Preset kPresets[] = {
 };
 // clang-format on
 
+ProctexSettings presetBase() {
+    ProctexSettings s = defaultSettings();
+    s.scale = 96.0f;
+    s.octaves = 7;
+    s.persistence = 0.55f;
+    s.contrast = 1.2f;
+    return s;
+}
+
 }  // namespace
 
 std::span<const Preset> presets() {
@@ -133,7 +143,7 @@ const Preset* findPreset(const char* name) {
 }
 
 ProctexSettings presetSettings(const Preset& preset) {
-    ProctexSettings s = defaultSettings();
+    ProctexSettings s = presetBase();
     preset.apply(s);
     return s;
 }

@@ -29,9 +29,9 @@ ProctexSettings defaultSettings() {
     s.width = 512;
     s.height = 512;
     s.baseType = PROCTEX_BASE_FRACTAL;
-    s.scale = 96.0f;
-    s.octaves = 7;
-    s.persistence = 0.55f;
+    s.scale = 24.0f;
+    s.octaves = 6;
+    s.persistence = 0.72f;
     s.lacunarity = 2.0f;
     s.materialType = PROCTEX_MATERIAL_STONE;
     s.patternType = PROCTEX_PATTERN_NONE;
@@ -40,7 +40,7 @@ ProctexSettings defaultSettings() {
     s.overlayParam = 0.0f;
     s.overlayStrength = 0.0f;
     s.seed = 1234;
-    s.contrast = 1.2f;
+    s.contrast = 1.6f;
     s.brightness = 0.0f;
     s.invert = 0;
     s.seamless = 0;

@@ -72,10 +72,10 @@ TEST(Cli, WritesAndListsTheFilesLikeTheLibraryCall) {
     call.materialType = 2;
     call.seamless = 1;
     call.baseType = 0;
-    call.scale = 96.0f;
-    call.octaves = 7;
-    call.persistence = 0.55f;
-    call.contrast = 1.2f;
+    call.scale = 24.0f;
+    call.octaves = 6;
+    call.persistence = 0.72f;
+    call.contrast = 1.6f;
     call.normalStrength = 6.0f;
     ASSERT_EQ(call.run(dir / "direct.png"), 1);
     // Every file byte for byte, though the tool saves through proctex_save.
