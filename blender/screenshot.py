@@ -12,12 +12,12 @@ ZIP, OUT = sys.argv[sys.argv.index("--") + 1:][:2]
 
 
 def prepare():
-    """Add-on on with marble chosen, the big area showing the Material tab."""
+    """Add-on on with cobblestone chosen (named pattern and material), the big area showing the Material tab."""
     bpy.ops.preferences.addon_install(filepath=ZIP, overwrite=True)
     bpy.ops.preferences.addon_enable(module="proctex_blender")
     cube = bpy.data.objects["Cube"]
     bpy.context.view_layer.objects.active = cube
-    bpy.context.scene.proctex.preset = "marble"
+    bpy.context.scene.proctex.preset = "cobblestone"
     # Without a material on the cube the node inputs of the Surface panel
     # leave the panel the room.
     cube.data.materials.clear()

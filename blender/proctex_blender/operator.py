@@ -11,8 +11,8 @@ from .library import proctex
 def requested_options(operator):
     """The options to pass over the preset: those given to the operator (every
     one when the panel calls it), the size always."""
-    given = {name: getattr(operator, name) for name in options.option_names()
-             if operator.properties.is_property_set(name)}
+    given = {name: options.to_library(name, getattr(operator, name))
+             for name in options.option_names() if operator.properties.is_property_set(name)}
     given["width"] = operator.width or operator.size
     given["height"] = operator.height or operator.size
     return given

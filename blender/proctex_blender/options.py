@@ -1,26 +1,53 @@
 """The library's options as Blender properties, shared by the operator and the
 panel's scene settings. Names are the Python binding's; defaults are the
-library's own."""
+library's own. The type codes are named choices (choices.py):
+``generate_material(pattern="CELLS")`` is the binding's ``pattern=6``."""
 
 import bpy
 
+from . import choices
 from .library import proctex
 
 # Whole-number options that are on/off switches in the library.
 FLAGS = ("invert", "seamless", "roughness_map", "metallic_map")
 # width and height are the size's two halves: 0 takes ``size``.
 SIZE_OPTIONS = ("width", "height")
-# Slider ranges only (the library checks the values itself on Generate).
+# Slider ranges: the useful ranges include/proctex.h gives (the library
+# checks the values itself on Generate, typed values may go beyond).
 SOFT_RANGES = {
-    "scale": (1.0, 1024.0), "octaves": (1, 12), "persistence": (0.0, 1.0),
-    "lacunarity": (1.0, 4.0), "material": (0, 12), "pattern": (0, 12),
-    "pattern_param": (0.0, 256.0), "overlay": (0, 8), "overlay_param": (0.0, 256.0),
-    "overlay_strength": (0.0, 1.0), "contrast": (0.0, 4.0), "brightness": (-1.0, 1.0),
-    "normal_strength": (0.0, 20.0), "roughness": (0.0, 1.0), "ao_radius": (0.0, 256.0),
+    "scale": (8.0, 256.0), "octaves": (1, 10), "persistence": (0.3, 0.8),
+    "lacunarity": (1.5, 3.0), "pattern_param": (1.0, 300.0), "overlay_param": (8.0, 512.0),
+    "overlay_strength": (0.0, 80.0), "contrast": (0.5, 2.0), "brightness": (-0.4, 0.4),
+    "normal_strength": (1.0, 10.0), "roughness": (0.0, 1.0), "ao_radius": (0.0, 256.0),
     "ao_strength": (0.0, 16.0), "tile_size": (0.0, 100.0), "height_range": (0.0, 1.0),
-    "base": (0, 2),
 }
+# Their ranges depend on the choice (or are the add-on's own), told in the text.
+OWN_RANGE_TEXT = ("pattern_param", "overlay_param", "overlay_strength", "tile_size",
+                  "height_range")
 DESCRIPTIONS = {
+    "scale": "Pixels per noise cell; larger is smoother",
+    "octaves": "Noise layers of the fractal base",
+    "persistence": "Weight factor from one octave to the next; higher is rougher",
+    "lacunarity": "Frequency factor from one octave to the next",
+    "seed": "Every random choice follows from it",
+    "contrast": "Diffuse tones spread around the middle (1: unchanged)",
+    "brightness": "Added to the diffuse tones",
+    "invert": "Diffuse tones inverted",
+    "seamless": "The relief repeats across the borders (when Scale divides the size)",
+    "normal_strength": "Slope factor of the normal map; 0 is flat",
+    "roughness": "Moves the whole roughness map down as it grows",
+    "ao_radius": "Ambient occlusion: pixels searched around each pixel",
+    "ao_strength": "Ambient occlusion: darkening",
+    "base": "The noise the height field starts from",
+    "material": "The diffuse map's colouring",
+    "pattern": "What the height field is reshaped into (Pattern Param sets its size)",
+    "overlay": "What is carved into the height field (Overlay Param and Strength set it)",
+    "pattern_param": "The pattern's parameter (see the pattern's tooltip): sizes in pixels "
+                     "useful 4..64, tone curve and damped extremes 1..3, brushed 100..300",
+    "overlay_param": "The overlay's parameter (see the overlay's tooltip): veins 8..64, "
+                     "bricks 32..160, planks 128..512, scratches 10..200",
+    "overlay_strength": "The overlay's strength (see the overlay's tooltip): veins and "
+                        "scratches 0..1, bricks 16..80, planks grain above 0.5",
     "tile_size": "Metres one tile covers (0: not given); sets the Mapping scale, taking UVs as metres",
     "height_range": "Metres between height 0 and 1 (0: not given); sets the Displacement scale",
     "roughness_map": "Roughness from the roughness map (off: the roughness value everywhere)",
@@ -41,9 +68,21 @@ def preset_items():
     return items
 
 
+def _description(name):
+    text = DESCRIPTIONS.get(name, f"proctex option {name}")
+    low, high = SOFT_RANGES.get(name, (None, None))
+    if low is None or name in OWN_RANGE_TEXT:
+        return text
+    return f"{text}; useful {low:g}..{high:g}"
+
+
 def _property(name, value):
     label = name.replace("_", " ").title().replace("Ao ", "AO ")
-    description = DESCRIPTIONS.get(name, f"proctex option {name}")
+    description = _description(name)
+    if name in choices.CHOICES:
+        return bpy.props.EnumProperty(name=label, description=description,
+                                      items=choices.enum_items(name),
+                                      default=choices.identifier_of(name, value))
     if name in FLAGS:
         return bpy.props.BoolProperty(name=label, description=description, default=bool(value))
     low, high = SOFT_RANGES.get(name, (None, None))
@@ -51,6 +90,18 @@ def _property(name, value):
     if isinstance(value, int):
         return bpy.props.IntProperty(name=label, description=description, default=value, **extra)
     return bpy.props.FloatProperty(name=label, description=description, default=value, **extra)
+
+
+def to_library(name, value):
+    """A property's value as the binding takes it: a choice as its code."""
+    return choices.code_of(name, value) if name in choices.CHOICES else value
+
+
+def from_library(name, value):
+    """A library value as the property takes it: a code as its choice, a flag as a bool."""
+    if name in choices.CHOICES:
+        return choices.identifier_of(name, value)
+    return bool(value) if name in FLAGS else value
 
 
 def generation_properties(on_preset=None):

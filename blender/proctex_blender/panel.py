@@ -11,8 +11,7 @@ def _load_preset(settings, _context):
     """Choosing a preset shows its values in the option fields."""
     values = proctex.defaults(None if settings.preset == "custom" else settings.preset)
     for name in options.option_names():
-        value = values[name]
-        setattr(settings, name, bool(value) if name in options.FLAGS else value)
+        setattr(settings, name, options.from_library(name, values[name]))
 
 
 class ProctexSettings(bpy.types.PropertyGroup):

@@ -2,17 +2,21 @@
 folder, its material checked node by node and pixel by pixel against
 proctex.render, and rendered with Cycles.
 
-    blender -b --factory-startup --python-exit-code 1 --python addon_test.py -- ZIP WORKDIR
+    blender -b --factory-startup --python-exit-code 1 --python addon_test.py -- ZIP WORKDIR HEADER
+
+HEADER is include/proctex.h, whose PROCTEX_<OPTION>_<NAME> codes the named
+choices are checked against.
 """
 
 import os
+import re
 import sys
 import unittest
 
 import bpy
 import numpy as np
 
-ZIP, WORK = sys.argv[sys.argv.index("--") + 1:][:2]
+ZIP, WORK, HEADER = sys.argv[sys.argv.index("--") + 1:][:3]
 SIZE = 48
 
 
@@ -59,6 +63,18 @@ def new_scene_with_sphere():
     return bpy.context.active_object
 
 
+def header_codes(path):
+    """(option, name) -> code of the header's PROCTEX_BASE_ / MATERIAL_ /
+    PATTERN_ / OVERLAY_ definitions."""
+    with open(path) as header:
+        found = re.findall(r"^#define PROCTEX_(BASE|MATERIAL|PATTERN|OVERLAY)_(\w+) (-?\d+)",
+                           header.read(), re.M)
+    return {(option.lower(), name): int(code) for option, name, code in found}
+
+
+HEADER_CODES = header_codes(HEADER)
+
+
 def principled(material):
     return next(n for n in material.node_tree.nodes if n.bl_idname == "ShaderNodeBsdfPrincipled")
 
@@ -73,8 +89,10 @@ class MaterialNodes(unittest.TestCase):
         bpy.ops.proctex.generate_material(preset=preset, size=width, height=height, **options)
         material = bpy.data.materials[f"proctex {preset}"]
         self.assertIs(self.sphere.active_material, material)
+        # The binding takes the header's code of each named choice.
+        codes = {name: HEADER_CODES.get((name, value), value) for name, value in options.items()}
         maps = proctex.render(preset, width=width, height=height, opengl_normal=True, orm=True,
-                              ao=True, **options)
+                              ao=True, **codes)
         bsdf = principled(material)
 
         diffuse, output = linked_from(bsdf.inputs["Base Color"])
@@ -117,7 +135,10 @@ class MaterialNodes(unittest.TestCase):
         self.check_material("marble", SIZE, SIZE)
         self.check_material("brick-wall", 64, 40, seed=11)
         self.check_material("brushed-steel", SIZE, SIZE, roughness_map=False)
-        self.check_material("granite", SIZE, SIZE, material=1)  # a grey diffuse map
+        self.check_material("granite", SIZE, SIZE, material="GREY")  # a grey diffuse map
+        self.check_material("cobblestone", 40, SIZE, base="SINGLE_OCTAVE", material="WOOD",
+                            pattern="DISCS", pattern_param=7.0, overlay="SCRATCHES",
+                            overlay_param=30.0, overlay_strength=0.6)
 
     def test_generating_again_updates_in_place(self):
         first = self.check_material("lava", SIZE, SIZE)
@@ -157,12 +178,73 @@ class MaterialNodes(unittest.TestCase):
         self.assertNotIn("proctex moss", bpy.data.materials)
 
     def test_the_panel_shows_a_preset_in_the_option_fields(self):
+        from proctex_blender import choices
         settings = bpy.context.scene.proctex
         settings.preset = "ocean"
         for name, value in proctex.defaults("ocean").items():
-            if name not in ("width", "height"):
+            if name in choices.CHOICES:
+                self.assertEqual(HEADER_CODES[(name, getattr(settings, name))], value, name)
+            elif name not in ("width", "height"):
                 self.assertAlmostEqual(float(getattr(settings, name)), float(value), places=5,
                                        msg=name)
+
+    def test_every_preset_from_the_panel_fields_makes_the_preset(self):
+        """What the panel's button passes (every field) gives the preset's maps."""
+        settings = bpy.context.scene.proctex
+        fields = [name for name in proctex.defaults() if name not in ("width", "height")]
+        for preset in proctex.presets():
+            settings.preset = preset
+            given = {name: getattr(settings, name) for name in fields}
+            bpy.ops.proctex.generate_material(preset=preset, size=24, **given)
+            maps = proctex.render(preset, width=24, height=24, opengl_normal=True)
+            expected = maps.diffuse if maps.diffuse.ndim == 3 else np.dstack([maps.diffuse] * 3)
+            for role, pixels in (("diffuse", expected), ("normal", maps.normal_gl)):
+                image = bpy.data.images[f"proctex {preset} {role}"]
+                got = np.rint(image_rows(image, 3) * 255).astype(np.uint8)
+                np.testing.assert_array_equal(got, pixels, err_msg=image.name)
+
+
+class NamedChoices(unittest.TestCase):
+    """The type codes as named choices: each the code the header gives its name."""
+
+    def test_every_choice_is_the_header_code_of_its_name(self):
+        from proctex_blender import choices
+        operator = bpy.ops.proctex.generate_material.get_rna_type()
+        panel = bpy.context.scene.proctex.bl_rna
+        for option, items in choices.CHOICES.items():
+            for identifier, _label, _text, code in items:
+                self.assertEqual(HEADER_CODES[(option, identifier)], code, identifier)
+                self.assertEqual(choices.code_of(option, identifier), code)
+            for registered in (operator, panel):
+                enum = registered.properties[option].enum_items
+                self.assertEqual({item.identifier: item.value for item in enum},
+                                 {item[0]: item[3] for item in items}, option)
+        # Every code of the header is a choice or a stand-in for one.
+        named = {(option, item[0]) for option, items in choices.CHOICES.items()
+                 for item in items}
+        self.assertEqual({key for key in HEADER_CODES if key not in named},
+                         {("material", "GREY_ALT")})
+
+    def test_codes_without_a_choice_make_the_maps_of_the_one_shown(self):
+        from proctex_blender import choices
+        options = {"pattern_param": 9.0, "overlay_param": 40.0, "overlay_strength": 20.0}
+        for option, code in (("material", 8), ("material", 42), ("material", -1),
+                             ("base", 2), ("pattern", 1), ("pattern", 13), ("overlay", 5)):
+            shown = choices.code_of(option, choices.identifier_of(option, code))
+            self.assertNotEqual(shown, code)
+            one = proctex.render(None, width=32, height=24, height16=True,
+                                 **dict(options, **{option: code}))
+            other = proctex.render(None, width=32, height=24, height16=True,
+                                   **dict(options, **{option: shown}))
+            for name in ("diffuse", "normal", "height16"):
+                np.testing.assert_array_equal(getattr(one, name), getattr(other, name),
+                                              err_msg=f"{option} {code}: {name}")
+
+    def test_an_unknown_choice_is_refused(self):
+        with self.assertRaises(TypeError):
+            bpy.ops.proctex.generate_material(preset="moss", size=SIZE, pattern="SPIRALS")
+        with self.assertRaises(TypeError):
+            bpy.ops.proctex.generate_material(preset="moss", size=SIZE, pattern=6)
 
 
 class Compatibility(unittest.TestCase):
