@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <exception>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -423,5 +424,11 @@ int main(int argc, char** argv) {
         std::cerr << "proctex: " << problem << "\n";
         return 2;
     }
-    return run(request);
+    try {
+        return run(request);
+    } catch (const std::exception& e) {
+        // Out of memory, a file system fault: a failed call, never a crash code.
+        std::cerr << "proctex: " << e.what() << "\n";
+        return 1;
+    }
 }
