@@ -197,11 +197,13 @@ bool looksLikeNumber(const std::string& arg) {
 
 // What CLI11 could not place: an unknown option (named, with the nearest
 // known one), or more than one output path (the last one is the output).
-std::string leftoverProblem(const CLI::App& app, Request& request) {
-    const std::vector<std::string> left = app.remaining(true);
+std::string leftoverProblem(const CLI::App& app, const Request& request) {
+    std::vector<std::string> left = app.remaining(true);
+    std::erase(left, "--");  // the end of the options, before paths that start with '-'
     for (const std::string& arg : left) {
         if (arg.size() < 2 || arg[0] != '-' || looksLikeNumber(arg)) continue;
-        const std::string bare = arg.substr(arg.find_first_not_of('-'));
+        const std::size_t dashes = std::min(arg.find_first_not_of('-'), arg.size());
+        const std::string bare = arg.substr(dashes);
         const std::string typed = bare.substr(0, bare.find('='));
         std::string near = synonym(typed);
         if (near.empty()) near = closestName(typed, longOptionNames(app));
@@ -212,10 +214,8 @@ std::string leftoverProblem(const CLI::App& app, Request& request) {
     if (left.empty()) return {};
     if (request.material.output.empty()) return "unexpected argument '" + left.front() + "'";
     // CLI11 gives the first loose word to the output; the others are left.
-    const std::string extra = request.material.output;
-    request.material.output = left.back();
-    return "unexpected argument '" + extra + "' before the output " + left.back() +
-           " (an option takes one value; see --help)";
+    return "unexpected argument '" + request.material.output + "' before the output " +
+           left.back() + " (an option takes one value; see --help)";
 }
 
 int terminalColumns() {
