@@ -12,6 +12,7 @@ namespace proctex::cli {
 struct BatchItem {
     std::string name;  // the preset's name, or the output path
     Options options;
+    std::size_t number = 0;  // its place in the manifest, from 1; 0: not from one
 };
 
 struct ItemResult {

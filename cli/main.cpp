@@ -1,5 +1,6 @@
 // proctex: generate procedural material sets from the command line.
 //   proctex [--preset NAME] [options] OUT.png   one material
+//   proctex --starting-values                   the starting values as JSON
 //   proctex --list-presets                      the named materials
 //   proctex gallery DIR                         contact sheets of presets and types
 //   proctex batch MANIFEST.json [--jobs N]      many materials on worker threads
@@ -10,6 +11,8 @@
 #include <CLI/CLI.hpp>
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
+#include <exception>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -20,6 +23,8 @@
 #include "presets.h"
 #include "progress.h"
 #include "report.h"
+#include "starting_values.h"
+#include "suggest.h"
 
 namespace {
 
@@ -35,6 +40,8 @@ struct Request {
     std::string compression;  // --compression, empty when not given
     std::vector<bool> extraFlags = std::vector<bool>(extraOutputs().size(), false);
     bool listPresets = false;
+    bool singleFile = false;
+    bool printStartingValues = false;
     std::string showPresetName;
 
     CLI::App* galleryCommand = nullptr;
@@ -49,17 +56,22 @@ struct Request {
     bool batchCheck = false;
 };
 
-std::string unknownPresetMessage(const std::string& name) {
-    return "no preset is called '" + name + "' (see --list-presets)";
+// Flags take true/false as manifests and Python do.
+std::string flagAsNumber(std::string value) {
+    if (value == "true") return "1";
+    if (value == "false") return "0";
+    return value;
 }
 
 void addMaterialOptions(CLI::App& app, Request& request) {
     for (const Field& f : fields()) {
         std::visit(
             [&](auto member) {
-                request.fieldOptions.push_back(
+                CLI::Option* option =
                     app.add_option(std::string("--") + f.name, request.material.*member, f.help)
-                        ->capture_default_str());
+                        ->capture_default_str();
+                if (isFlag(f)) option->transform(flagAsNumber, "", "");
+                request.fieldOptions.push_back(option);
             },
             f.member);
     }
@@ -87,7 +99,11 @@ void addMaterialOptions(CLI::App& app, Request& request) {
                    "default: the PNG bytes of stb_image_write; small: about a third fewer "
                    "bytes, same pixels, slower")
         ->check(CLI::IsMember({"default", "small"}));
+    app.add_flag("--single-file", request.singleFile,
+                 "Accept an output without .png, every map overwriting that one file");
     app.add_flag("--list-presets", request.listPresets, "List the named materials and exit");
+    app.add_flag("--starting-values", request.printStartingValues,
+                 "Print the starting values of the patterns and overlays as JSON and exit");
     app.add_option("--show-preset", request.showPresetName,
                    "Print the options of a preset and exit");
     app.add_option("output", request.material.output, "Output path, e.g. out/stone.png");
@@ -134,12 +150,72 @@ void addBatchCommand(CLI::App& app, Request& request) {
 void buildParser(CLI::App& app, Request& request) {
     app.set_version_flag("--version", std::string("proctex ") + proctex_version());
     app.require_subcommand(0, 1);
+    // Unknown arguments are collected and reported here, naming the option.
+    app.allow_extras();
+    app.footer(startingValuesHelp() +
+               "Exit status: 0 success, 1 a call or a batch item failed, 2 a usage or manifest "
+               "error.");
     // A later option overrides an earlier one, so a printed preset line can be
     // extended: $(proctex --show-preset lava) --seed 5
     app.option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
     addMaterialOptions(app, request);
     addGalleryCommand(app, request);
     addBatchCommand(app, request);
+}
+
+// Every long option of the tool and its subcommands, without "--".
+std::vector<std::string> longOptionNames(const CLI::App& app) {
+    std::vector<std::string> names;
+    for (const CLI::Option* option : app.get_options()) {
+        for (const std::string& name : option->get_lnames()) names.push_back(name);
+    }
+    for (const CLI::App* sub : app.get_subcommands({})) {
+        for (const std::string& name : longOptionNames(*sub)) names.push_back(name);
+    }
+    std::sort(names.begin(), names.end());
+    names.erase(std::unique(names.begin(), names.end()), names.end());
+    return names;
+}
+
+// Words people try for an option that has another name here.
+std::string synonym(std::string_view typed) {
+    static constexpr std::pair<std::string_view, std::string_view> kSynonyms[] = {
+        {"colour", "material"}, {"color", "material"},    {"palette", "material"},
+        {"size", "width"},      {"tileable", "seamless"}, {"threads", "jobs"},
+    };
+    for (const auto& [word, name] : kSynonyms) {
+        if (typed == word) return std::string(name);
+    }
+    return {};
+}
+
+bool looksLikeNumber(const std::string& arg) {
+    char* end = nullptr;
+    std::strtod(arg.c_str(), &end);
+    return !arg.empty() && end == arg.c_str() + arg.size();
+}
+
+// What CLI11 could not place: an unknown option (named, with the nearest
+// known one), or more than one output path (the last one is the output).
+std::string leftoverProblem(const CLI::App& app, const Request& request) {
+    std::vector<std::string> left = app.remaining(true);
+    std::erase(left, "--");  // the end of the options, before paths that start with '-'
+    for (const std::string& arg : left) {
+        if (arg.size() < 2 || arg[0] != '-' || looksLikeNumber(arg)) continue;
+        const std::size_t dashes = std::min(arg.find_first_not_of('-'), arg.size());
+        const std::string bare = arg.substr(dashes);
+        const std::string typed = bare.substr(0, bare.find('='));
+        std::string near = synonym(typed);
+        if (near.empty()) near = closestName(typed, longOptionNames(app));
+        std::string message = "unknown option " + arg.substr(0, arg.find('='));
+        if (!near.empty()) message += " (did you mean --" + near + "?)";
+        return message + "; see --help";
+    }
+    if (left.empty()) return {};
+    if (request.material.output.empty()) return "unexpected argument '" + left.front() + "'";
+    // CLI11 gives the first loose word to the output; the others are left.
+    return "unexpected argument '" + request.material.output + "' before the output " +
+           left.back() + " (an option takes one value; see --help)";
 }
 
 int terminalColumns() {
@@ -174,6 +250,8 @@ int listPresets() {
 }
 
 // The options that differ from the tool's defaults, as a command line.
+// A pattern's or overlay's parameters are printed with it, so that the line
+// does not fall back on the starting values.
 int showPreset(const std::string& name) {
     const Preset* preset = findPreset(name);
     if (preset == nullptr) {
@@ -181,10 +259,16 @@ int showPreset(const std::string& name) {
         return 2;
     }
     const ProctexSettings defaults = defaultSettings();
+    const bool pattern = preset->options.patternType != defaults.patternType;
+    const bool overlay = preset->options.overlayType != defaults.overlayType;
     std::printf("proctex");
     for (const Field& f : fields()) {
+        const std::string_view n = f.name;
         const std::string value = fieldText(f, preset->options);
-        if (value != fieldText(f, defaults)) std::printf(" --%s %s", f.name, value.c_str());
+        if (value != fieldText(f, defaults) || (pattern && n == "pattern-param") ||
+            (overlay && (n == "overlay-param" || n == "overlay-strength"))) {
+            std::printf(" --%s %s", f.name, value.c_str());
+        }
     }
     std::printf(" OUT.png\n");
     return 0;
@@ -201,7 +285,9 @@ int runBatchCommand(const Request& request) {
     try {
         items = loadManifest(request.manifest);
     } catch (const ManifestError& e) {
-        std::cerr << "proctex batch: " << request.manifest << ": " << e.what() << "\n";
+        for (const std::string& fault : e.faults()) {
+            std::cerr << "proctex batch: " << request.manifest << ": " << fault << "\n";
+        }
         return 2;
     }
     if (request.batchCheck) {
@@ -220,27 +306,52 @@ int runBatchCommand(const Request& request) {
     return summary.failed > 0 ? 1 : 0;
 }
 
-// The preset or record, then whatever the command line says explicitly.
+bool givenOnCommandLine(const Request& request, std::string_view name) {
+    for (std::size_t i = 0; i < request.fieldOptions.size(); ++i) {
+        if (name == fields()[i].name) return request.fieldOptions[i]->count() > 0;
+    }
+    return false;
+}
+
+// The preset or record, then whatever the command line says explicitly, then
+// the starting values of a pattern or overlay chosen without its parameters.
 Options applyExplicitOptions(Options o, const Request& request) {
     for (std::size_t i = 0; i < request.fieldOptions.size(); ++i) {
         if (request.fieldOptions[i]->count() > 0) copyField(fields()[i], request.material, o);
     }
+    auto given = [&](const char* name) { return givenOnCommandLine(request, name); };
+    applyStartingValues({given("pattern"), given("pattern-param"), given("overlay"),
+                         given("overlay-param"), given("overlay-strength")},
+                        o);
     for (std::size_t i = 0; i < extraOutputs().size(); ++i) {
         if (request.extraFlags[i]) setExtraOutput(extraOutputs()[i], true, o);
     }
     if (!request.naming.empty()) o.naming = request.naming;
     if (!request.compression.empty()) setSmallFiles(request.compression == "small", o);
     o.output = request.material.output;
+    o.singleFile = request.singleFile;
     return o;
 }
 
+// Settings refused before any work are usage errors, reported with the
+// option the library's reason names.
 int generateOne(const Options& o) {
+    char reason[1024] = "";
+    if (proctex_settings_check(&o, reason, sizeof reason) != PROCTEX_OK) {
+        const Field* field = fieldNamedIn(reason);
+        std::cerr << "proctex: " << (field != nullptr ? std::string("--") + field->name + ": " : "")
+                  << reason << "\n";
+        return 2;
+    }
+    if (const std::string error = createOutputFolder(o.output); !error.empty()) {
+        std::cerr << "proctex: " << error << "\n";
+        return 1;
+    }
     const Outcome outcome = generate(o);
     for (const auto& f : outcome.files) std::printf("%s\n", f.c_str());
     std::fflush(stdout);
     if (!outcome.ok) {
         std::cerr << "proctex: " << outcome.error << "\n";
-        // Settings or an output refused before any work are usage errors.
         return outcome.refused ? 2 : 1;
     }
     return 0;
@@ -251,6 +362,11 @@ int runSingleMaterial(const Request& request) {
         std::cerr << "proctex: give an output path, e.g. proctex out/stone.png (see --help)\n";
         return 2;
     }
+    if (const std::string problem = outputPathProblem(request.material.output, request.singleFile);
+        !problem.empty()) {
+        std::cerr << "proctex: " << problem << "\n";
+        return 2;
+    }
     if (!request.fromRecord.empty()) {
         if (!request.presetName.empty()) {
             std::cerr << "proctex: --from and --preset both choose the starting point; give one\n";
@@ -259,7 +375,9 @@ int runSingleMaterial(const Request& request) {
         try {
             return generateOne(applyExplicitOptions(loadMaterial(request.fromRecord), request));
         } catch (const ManifestError& e) {
-            std::cerr << "proctex: " << request.fromRecord << ": " << e.what() << "\n";
+            for (const std::string& fault : e.faults()) {
+                std::cerr << "proctex: " << request.fromRecord << ": " << fault << "\n";
+            }
             return 2;
         }
     }
@@ -277,6 +395,10 @@ int run(Request& request) {
         return 2;
     }
     if (request.listPresets) return listPresets();
+    if (request.printStartingValues) {
+        std::printf("%s\n", startingValuesJson().c_str());
+        return 0;
+    }
     if (!request.showPresetName.empty()) return showPreset(request.showPresetName);
     if (gallery) return runGalleryCommand(request);
     if (request.batchCommand->parsed()) return runBatchCommand(request);
@@ -289,6 +411,24 @@ int main(int argc, char** argv) {
     Request request;
     CLI::App app{"proctex: procedural PBR material textures"};
     buildParser(app, request);
-    CLI11_PARSE(app, argc, argv);
-    return run(request);
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::Success& e) {
+        app.exit(e);  // --help or --version
+        return 0;
+    } catch (const CLI::ParseError& e) {
+        std::cerr << "proctex: " << e.what() << "\n";
+        return 2;
+    }
+    if (const std::string problem = leftoverProblem(app, request); !problem.empty()) {
+        std::cerr << "proctex: " << problem << "\n";
+        return 2;
+    }
+    try {
+        return run(request);
+    } catch (const std::exception& e) {
+        // Out of memory, a file system fault: a failed call, never a crash code.
+        std::cerr << "proctex: " << e.what() << "\n";
+        return 1;
+    }
 }

@@ -9,8 +9,10 @@
 #include <nlohmann/json.hpp>
 #include <optional>
 #include <sstream>
+#include <string_view>
 
 #include "presets.h"
+#include "starting_values.h"
 
 namespace proctex::cli {
 
@@ -28,14 +30,26 @@ struct ItemSettings {
     std::vector<std::pair<const ExtraOutput*, bool>> extras;
     std::optional<std::string> naming;
     std::optional<bool> small;
+    std::optional<bool> singleFile;
 
     void applyTo(Options& options) const {
         for (const Field* f : set) copyField(*f, values, options);
         for (const auto& [extra, on] : extras) setExtraOutput(*extra, on, options);
         if (naming) options.naming = *naming;
         if (small) setSmallFiles(*small, options);
+        if (singleFile) options.singleFile = *singleFile;
+    }
+
+    bool sets(const char* name) const {
+        return std::any_of(set.begin(), set.end(),
+                           [name](const Field* f) { return std::string_view(f->name) == name; });
     }
 };
+
+// "item 2, field "width": " or, for a lone object, "field "width": ".
+std::string fieldPlace(const std::string& where, const std::string& key) {
+    return (where.empty() ? "" : where + ", ") + "field \"" + key + "\": ";
+}
 
 std::string describe(const json& value) {
     if (value.is_array()) return "an array";
@@ -73,77 +87,147 @@ std::string readValue(const Field& field, const json& value, ProctexSettings& se
     return {};
 }
 
-ItemSettings readItemSettings(const json& object, const std::string& where, bool outputAllowed) {
-    if (!object.is_object()) {
-        throw ManifestError(where + ": must be an object, not " + describe(object));
-    }
+// true/false, or 1/0 as for the flags among the options.
+std::optional<bool> readSwitch(const json& value) {
+    if (value.is_boolean()) return value.get<bool>();
+    if (value == 1) return true;
+    if (value == 0) return false;
+    return std::nullopt;
+}
+
+// Reads every key; each fault goes to `faults` and the reading goes on.
+ItemSettings readItemSettings(const json& object, const std::string& where, bool outputAllowed,
+                              std::vector<std::string>& faults) {
     ItemSettings settings;
+    if (!object.is_object()) {
+        faults.push_back(where + ": must be an object, not " + describe(object));
+        return settings;
+    }
     for (const auto& [key, value] : object.items()) {
-        const std::string at = where + ", field \"" + key + "\": ";
+        const std::string at = fieldPlace(where, key);
         if (key == "preset") {
-            if (!value.is_string()) throw ManifestError(at + "must be a preset name");
+            if (!value.is_string()) {
+                faults.push_back(at + "must be a preset name");
+                continue;
+            }
             settings.preset = findPreset(value.get<std::string>());
             if (settings.preset == nullptr) {
-                throw ManifestError(at + "no preset is called \"" + value.get<std::string>() +
-                                    "\" (proctex --list-presets lists them)");
+                faults.push_back(at + unknownPresetMessage(value.get<std::string>()));
             }
         } else if (key == "output") {
-            if (!outputAllowed) throw ManifestError(at + "each item names its own output");
-            if (!value.is_string() || value.get<std::string>().empty()) {
-                throw ManifestError(at + "must be a non-empty path");
+            if (!outputAllowed) {
+                faults.push_back(at + "each item names its own output");
+            } else if (!value.is_string() || value.get<std::string>().empty()) {
+                faults.push_back(at + "must be a non-empty path");
+            } else {
+                settings.output = value.get<std::string>();
             }
-            settings.output = value.get<std::string>();
         } else if (const Field* field = findField(key)) {
             if (std::find(settings.set.begin(), settings.set.end(), field) != settings.set.end()) {
-                throw ManifestError(at + "\"" + field->name + "\" is given twice");
+                faults.push_back(at + "\"" + field->name + "\" is given twice");
+            } else if (const std::string why = readValue(*field, value, settings.values);
+                       !why.empty()) {
+                faults.push_back(at + why);
+            } else {
+                settings.set.push_back(field);
             }
-            if (const std::string why = readValue(*field, value, settings.values); !why.empty()) {
-                throw ManifestError(at + why);
-            }
-            settings.set.push_back(field);
         } else if (const ExtraOutput* extra = findExtraOutput(key)) {
-            if (!value.is_boolean()) throw ManifestError(at + "must be true or false");
-            settings.extras.emplace_back(extra, value.get<bool>());
+            if (const auto on = readSwitch(value)) {
+                settings.extras.emplace_back(extra, *on);
+            } else {
+                faults.push_back(at + "must be true or false (or 1 or 0)");
+            }
+        } else if (key == "single-file" || key == "single_file") {
+            settings.singleFile = readSwitch(value);
+            if (!settings.singleFile) faults.push_back(at + "must be true or false (or 1 or 0)");
         } else if (key == "naming") {
             if (!value.is_string() || findNamingConvention(value.get<std::string>()) == nullptr) {
-                throw ManifestError(at + "must be one of proctex, ambientcg, unreal, unity, godot");
+                faults.push_back(at + "must be one of proctex, ambientcg, unreal, unity, godot");
+            } else {
+                settings.naming = value.get<std::string>();
             }
-            settings.naming = value.get<std::string>();
         } else if (key == "compression") {
             if (value != "default" && value != "small") {
-                throw ManifestError(at + "must be \"default\" or \"small\"");
+                faults.push_back(at + "must be \"default\" or \"small\"");
+            } else {
+                settings.small = value == "small";
             }
-            settings.small = value == "small";
         } else if (key == "proctex" || key == "files") {
             // What a sidecar record adds: the version that wrote it and the
             // files it made. Informational; the settings alone make the files.
         } else {
-            throw ManifestError(at +
-                                "unknown field (options take their long names, such as "
-                                "\"scale\" or \"pattern-param\")");
+            faults.push_back(at +
+                             "unknown field (options take their long names, such as "
+                             "\"scale\" or \"pattern-param\")");
         }
     }
     return settings;
 }
 
+// The options of an item read from `own` over `defaults`, with the starting
+// values of what either chose without its parameters.
+Options itemOptions(const ItemSettings& defaults, const ItemSettings& own) {
+    Options options;
+    const Preset* preset = own.preset != nullptr ? own.preset : defaults.preset;
+    if (preset != nullptr) options = preset->options;
+    defaults.applyTo(options);
+    own.applyTo(options);
+    auto given = [&](const char* name) { return defaults.sets(name) || own.sets(name); };
+    const ChosenSettings chosen{given("pattern"), given("pattern-param"), given("overlay"),
+                                given("overlay-param"), given("overlay-strength")};
+    applyStartingValues(chosen, options);
+    return options;
+}
+
+// What the library would refuse, as a fault naming the field its reason names.
+void checkSettings(const Options& options, const std::string& where,
+                   std::vector<std::string>& faults) {
+    char reason[1024] = "";
+    if (proctex_settings_check(&options, reason, sizeof reason) == PROCTEX_OK) return;
+    const Field* field = fieldNamedIn(reason);
+    faults.push_back(
+        (field != nullptr ? fieldPlace(where, field->name) : (where.empty() ? "" : where + ": ")) +
+        reason);
+}
+
 // Two items writing the same file would overwrite each other, in whatever
 // order their threads finish.
-void rejectSharedOutputs(const std::vector<BatchItem>& items) {
+void findSharedOutputs(const std::vector<BatchItem>& items, std::vector<std::string>& faults) {
     std::map<std::string, std::size_t> owner;
     for (std::size_t i = 0; i < items.size(); ++i) {
         for (const auto& file : outputFiles(items[i].options)) {
             const std::string key = std::filesystem::path(file).lexically_normal().string();
             const auto [it, fresh] = owner.emplace(key, i);
             if (!fresh && it->second != i) {
-                throw ManifestError("item " + std::to_string(i + 1) +
-                                    ", field \"output\": writes " + file + ", as item " +
-                                    std::to_string(it->second + 1) + " does");
+                faults.push_back("item " + std::to_string(i + 1) + ", field \"output\": writes " +
+                                 file + ", as item " + std::to_string(it->second + 1) + " does");
+                break;
             }
         }
     }
 }
 
+std::string joinLines(const std::vector<std::string>& lines) {
+    std::string text;
+    for (const std::string& line : lines) text += (text.empty() ? "" : "\n") + line;
+    return text;
+}
+
 }  // namespace
+
+ManifestError::ManifestError(const std::string& fault)
+    : ManifestError(std::vector<std::string>{fault}) {}
+
+ManifestError::ManifestError(std::vector<std::string> faults)
+    : std::runtime_error(joinLines(faults)), faults_(std::move(faults)) {}
+
+MaterialRequest parseMaterial(const json& object) {
+    MaterialRequest request;
+    const ItemSettings settings = readItemSettings(object, "", false, request.errors);
+    request.options = itemOptions(ItemSettings{}, settings);
+    if (request.errors.empty()) checkSettings(request.options, "", request.errors);
+    return request;
+}
 
 std::vector<BatchItem> parseManifest(const std::string& text) {
     json root;
@@ -153,42 +237,56 @@ std::vector<BatchItem> parseManifest(const std::string& text) {
         throw ManifestError(std::string("not valid JSON: ") + e.what());
     }
 
+    std::vector<std::string> faults;
     const json* list = &root;
     ItemSettings defaults;
     if (root.is_object()) {
         for (const auto& [key, value] : root.items()) {
             if (key != "materials" && key != "defaults") {
-                throw ManifestError("field \"" + key +
-                                    "\": unknown (the manifest holds \"defaults\" and "
-                                    "\"materials\")");
+                faults.push_back("field \"" + key +
+                                 "\": unknown (the manifest holds \"defaults\" and "
+                                 "\"materials\")");
             }
         }
         if (!root.contains("materials")) {
-            throw ManifestError("field \"materials\": missing (the list of items)");
+            faults.push_back("field \"materials\": missing (the list of items)");
+            throw ManifestError(faults);
         }
         list = &root["materials"];
-        if (root.contains("defaults"))
-            defaults = readItemSettings(root["defaults"], "defaults", false);
+        if (root.contains("defaults")) {
+            defaults = readItemSettings(root["defaults"], "defaults", false, faults);
+        }
     }
     if (!list->is_array()) {
-        throw ManifestError("the list of items must be an array, not " + describe(*list));
+        faults.push_back("the list of items must be an array, not " + describe(*list));
+        throw ManifestError(faults);
     }
 
     std::vector<BatchItem> items;
     for (std::size_t i = 0; i < list->size(); ++i) {
         const std::string where = "item " + std::to_string(i + 1);
-        const ItemSettings settings = readItemSettings((*list)[i], where, true);
-        if (!settings.output) throw ManifestError(where + ", field \"output\": missing");
+        const std::size_t faultsBefore = faults.size();
+        const ItemSettings settings = readItemSettings((*list)[i], where, true, faults);
+        if (!(*list)[i].is_object()) continue;
+        if (!settings.output && !(*list)[i].contains("output")) {
+            faults.push_back(fieldPlace(where, "output") + "missing");
+        }
         BatchItem item;
-        const Preset* preset = settings.preset != nullptr ? settings.preset : defaults.preset;
-        if (preset != nullptr) item.options = preset->options;
-        defaults.applyTo(item.options);
-        settings.applyTo(item.options);
-        item.options.output = *settings.output;
-        item.name = settings.preset != nullptr ? settings.preset->name : *settings.output;
+        item.number = i + 1;
+        item.options = itemOptions(defaults, settings);
+        item.options.output = settings.output.value_or("");
+        item.name = settings.preset != nullptr ? settings.preset->name : item.options.output;
+        if (settings.output) {
+            const std::string problem =
+                outputPathProblem(item.options.output, item.options.singleFile);
+            if (!problem.empty()) faults.push_back(fieldPlace(where, "output") + problem);
+        }
+        // Settings read with faults are not what the item meant: no second guess.
+        if (faults.size() == faultsBefore) checkSettings(item.options, where, faults);
         items.push_back(std::move(item));
     }
-    rejectSharedOutputs(items);
+    if (faults.empty()) findSharedOutputs(items, faults);
+    if (!faults.empty()) throw ManifestError(faults);
     return items;
 }
 
@@ -215,11 +313,9 @@ Options loadMaterial(const std::filesystem::path& path) {
     } catch (const json::parse_error& e) {
         throw ManifestError(std::string("not valid JSON: ") + e.what());
     }
-    const ItemSettings settings = readItemSettings(root, "the record", false);
-    Options options;
-    if (settings.preset != nullptr) options = settings.preset->options;
-    settings.applyTo(options);
-    return options;
+    MaterialRequest request = parseMaterial(root);
+    if (!request.errors.empty()) throw ManifestError(request.errors);
+    return request.options;
 }
 
 }  // namespace proctex::cli

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <filesystem>
+#include <nlohmann/json.hpp>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -10,25 +11,46 @@
 
 namespace proctex::cli {
 
-// A manifest that cannot be run; the message names the item and the field.
+// A manifest that cannot be run: every fault found, each naming its item and
+// field; what() gives them one a line.
 class ManifestError : public std::runtime_error {
 public:
-    using std::runtime_error::runtime_error;
+    explicit ManifestError(const std::string& fault);
+    explicit ManifestError(std::vector<std::string> faults);
+    const std::vector<std::string>& faults() const { return faults_; }
+
+private:
+    std::vector<std::string> faults_;
 };
+
+// One material read from a JSON object: the options, or the faults found.
+struct MaterialRequest {
+    Options options;
+    std::vector<std::string> errors;  // each 'field "width": must be ...'; empty when usable
+};
+
+// One material from one JSON object with the keys of a manifest item but
+// "output" (refused): optionally "preset", then any option by its long name.
+// A pattern or overlay chosen without its parameters takes their starting
+// values (see starting_values.h). The settings are checked as the library
+// would check them, so a request without errors can be generated.
+MaterialRequest parseMaterial(const nlohmann::json& object);
 
 // A manifest is a JSON array of items, or an object {"defaults": {...},
 // "materials": [...]} whose defaults every item starts from. An item is an
 // object with "output" (required), optionally "preset", and any option by its
 // long name ("scale", "pattern-param" or "pattern_param"). An item starts
 // from its preset (or the defaults' preset), then takes the options of the
-// defaults, then its own. Throws ManifestError, before any work. Settings the
-// library refuses are left for the run, where only their item fails.
+// defaults, then its own, then the starting values of a pattern or overlay
+// chosen without its parameters. Before any work, throws a ManifestError
+// with every fault: malformed fields, settings the library would refuse,
+// outputs the tool refuses (see outputPathProblem; "single-file": true
+// accepts a path without ".png") and outputs two items share.
 std::vector<BatchItem> parseManifest(const std::string& text);
 std::vector<BatchItem> loadManifest(const std::filesystem::path& path);
 
-// One material from a JSON object with the keys of a manifest item but
-// "output": a sidecar record written with --sidecar, for instance. Throws
-// ManifestError.
+// parseMaterial on a JSON file: a sidecar record written with --sidecar, for
+// instance. Throws ManifestError with every fault.
 Options loadMaterial(const std::filesystem::path& path);
 
 }  // namespace proctex::cli

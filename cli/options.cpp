@@ -94,6 +94,61 @@ std::string fieldText(const Field& field, const ProctexSettings& settings) {
     return std::string(buffer, end);
 }
 
+bool isFlag(const Field& field) {
+    const std::string_view name = field.name;
+    return name == "invert" || name == "seamless" || name == "roughness-map" ||
+           name == "metallic-map";
+}
+
+const Field* fieldNamedIn(std::string_view reason) {
+    // The member names the library's reasons use, where the option differs.
+    static constexpr std::pair<std::string_view, std::string_view> kRenamed[] = {
+        {"baseType", "base"},
+        {"materialType", "material"},
+        {"patternType", "pattern"},
+        {"overlayType", "overlay"},
+        {"writeRoughness", "roughness-map"},
+        {"writeMetallic", "metallic-map"},
+    };
+    const std::string_view word = reason.substr(0, reason.find(' '));
+    for (const auto& [member, option] : kRenamed) {
+        if (word == member) return findField(option);
+    }
+    std::string dashed;
+    for (char c : word) {
+        if (c >= 'A' && c <= 'Z') {
+            dashed += '-';
+            c = static_cast<char>(c - 'A' + 'a');
+        }
+        dashed += c;
+    }
+    return findField(dashed);
+}
+
+std::string outputPathProblem(const std::string& output, bool singleFile) {
+    if (output.empty()) return "the output path is empty";
+    std::error_code ec;
+    if (std::filesystem::is_directory(output, ec)) {
+        return "the output " + output + " is a folder; name the files, e.g. " +
+               (std::filesystem::path(output) / "stone.png").string();
+    }
+    const bool png = output.size() > 4 && output.compare(output.size() - 4, 4, ".png") == 0;
+    if (!png && !singleFile) {
+        return "the output " + output +
+               " does not end in .png (lower case): every map would overwrite that one file; name it like "
+               "out/stone.png (maps go to out/stone_diff.png, ...), or give --single-file";
+    }
+    return {};
+}
+
+std::string createOutputFolder(const std::string& output) {
+    const std::filesystem::path dir = std::filesystem::path(output).parent_path();
+    std::error_code ec;
+    if (!dir.empty()) std::filesystem::create_directories(dir, ec);
+    if (ec) return "cannot create the folder " + dir.string() + ": " + ec.message();
+    return {};
+}
+
 std::string outputProblem(const std::string& output) {
     if (output.empty()) return "the output path is empty";
     const std::filesystem::path dir = std::filesystem::path(output).parent_path();

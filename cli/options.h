@@ -25,6 +25,7 @@ struct Options : ProctexSettings {
     unsigned saveFlags = 0;          // PROCTEX_SAVE_GLTF, PROCTEX_SAVE_GLB
     bool sidecar = false;            // a <base>.json record of the settings and files
     std::string naming = "proctex";  // see namingConventions()
+    bool singleFile = false;         // every map to the one output path, as asked
 };
 
 // A file-naming convention of a tool or library: the suffix it expects for
@@ -85,9 +86,25 @@ void copyField(const Field& field, const ProctexSettings& from, ProctexSettings&
 // The value as the command line would spell it ("96", "0.55").
 std::string fieldText(const Field& field, const ProctexSettings& settings);
 
+// invert, seamless, roughness-map, metallic-map: 1/0, or true/false.
+bool isFlag(const Field& field);
+
+// The field a library reason names by its member ("patternParam must be
+// ..." names --pattern-param); null when it names none.
+const Field* fieldNamedIn(std::string_view reason);
+
 // Why the output path cannot be used (empty, or in a missing folder); empty
 // when it can. The library cannot know about folders before writing.
 std::string outputProblem(const std::string& output);
+
+// The tool's own judgement, stricter than the library's: an output must not
+// be an existing folder, and must end in ".png" (lower case: the library
+// replaces only that with each map's suffix) unless `singleFile` accepts
+// every map overwriting the one path. Empty when the path is fine.
+std::string outputPathProblem(const std::string& output, bool singleFile);
+
+// Makes the output's folder and its parents; empty, or why it could not.
+std::string createOutputFolder(const std::string& output);
 
 // The file the library names `map` (PROCTEX_MAP_DIFFUSE ..) for `output`.
 std::string mapPath(const std::string& output, int map);

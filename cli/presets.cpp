@@ -3,6 +3,8 @@
 #include <string>
 #include <vector>
 
+#include "suggest.h"
+
 namespace proctex::cli {
 
 namespace {
@@ -32,6 +34,14 @@ const Preset* findPreset(std::string_view name) {
         if (name == p.name) return &p;
     }
     return nullptr;
+}
+
+std::string unknownPresetMessage(std::string_view name) {
+    std::vector<std::string> names;
+    for (const Preset& p : presets()) names.emplace_back(p.name);
+    const std::string near = closestName(name, names);
+    return "no preset is called '" + std::string(name) + "' (" +
+           (near.empty() ? "see --list-presets" : "did you mean " + near + "?") + ")";
 }
 
 }  // namespace proctex::cli

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <span>
+#include <string>
 #include <string_view>
 
 #include "options.h"
@@ -19,5 +20,9 @@ std::span<const Preset> presets();
 
 // Null when there is no preset of that name.
 const Preset* findPreset(std::string_view name);
+
+// Why `name` is not a preset, with the closest name (any case) when one is
+// near: "no preset is called 'Granit' (did you mean granite?)".
+std::string unknownPresetMessage(std::string_view name);
 
 }  // namespace proctex::cli

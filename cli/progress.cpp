@@ -28,6 +28,17 @@ std::string rateText(double perSecond) {
     return buffer;
 }
 
+// "item 3 out/g.png (granite)": the manifest's number and the output, which
+// a preset's name alone would not tell apart.
+std::string itemLabel(const BatchItem& item) {
+    std::string label = item.number > 0 ? "item " + std::to_string(item.number) + " " : "";
+    label += item.options.output.empty() ? item.name : item.options.output;
+    if (!item.options.output.empty() && item.name != item.options.output) {
+        label += " (" + item.name + ")";
+    }
+    return label;
+}
+
 }  // namespace
 
 std::string progressBar(std::size_t done, std::size_t total, double elapsedSeconds, int columns) {
@@ -64,7 +75,7 @@ void ProgressPrinter::start(std::size_t total, unsigned jobs) {
 
 void ProgressPrinter::finished(const BatchItem& item, const ItemResult& result, std::size_t done,
                                double elapsedSeconds) {
-    if (!result.ok) failed_.push_back(item.name);
+    if (!result.ok) failed_.push_back(itemLabel(item));
     const int width = static_cast<int>(std::to_string(total_).size());
     char head[64];
     std::snprintf(head, sizeof head, "[%*zu/%zu] ", width, done, total_);
@@ -74,7 +85,8 @@ void ProgressPrinter::finished(const BatchItem& item, const ItemResult& result, 
         std::fputs(progressBar(done, total_, elapsedSeconds, columns_).c_str(), out_);
     } else if (style_ == ProgressStyle::Lines || !result.ok) {
         if (result.ok) {
-            std::fprintf(out_, "%sok     %s (%.2f s)\n", head, item.name.c_str(), result.seconds);
+            std::fprintf(out_, "%sok     %s, %.2f s\n", head, itemLabel(item).c_str(),
+                         result.seconds);
         } else {
             printFailure(head, item, result);
         }
@@ -82,15 +94,9 @@ void ProgressPrinter::finished(const BatchItem& item, const ItemResult& result, 
     std::fflush(out_);
 }
 
-// Names the output too: several items may share a preset's name.
 void ProgressPrinter::printFailure(const char* head, const BatchItem& item,
                                    const ItemResult& result) {
-    if (item.name == item.options.output) {
-        std::fprintf(out_, "%sfailed %s: %s\n", head, item.name.c_str(), result.error.c_str());
-    } else {
-        std::fprintf(out_, "%sfailed %s (%s): %s\n", head, item.name.c_str(),
-                     item.options.output.c_str(), result.error.c_str());
-    }
+    std::fprintf(out_, "%sfailed %s: %s\n", head, itemLabel(item).c_str(), result.error.c_str());
 }
 
 void ProgressPrinter::end(const BatchSummary& summary) {
@@ -102,7 +108,9 @@ void ProgressPrinter::end(const BatchSummary& summary) {
                  summary.jobs == 1 ? "" : "s");
     if (summary.failed > 0) {
         std::fprintf(out_, "; %zu failed:", summary.failed);
-        for (const auto& name : failed_) std::fprintf(out_, " %s", name.c_str());
+        for (std::size_t i = 0; i < failed_.size(); ++i) {
+            std::fprintf(out_, "%s %s", i == 0 ? "" : ";", failed_[i].c_str());
+        }
     }
     std::fputs("\n", out_);
     std::fflush(out_);

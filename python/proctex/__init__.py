@@ -23,7 +23,9 @@ metallic in R, G, B, _orm.png).
 The options have the names of the command-line tool's long options, with
 underscores for dashes (``pattern_param`` for ``--pattern-param``), and the
 same defaults, which come from the library; presets have the tool's names
-(``proctex.presets()``) and options override them. Equal options give
+(``proctex.presets()``) and options override them. A pattern or overlay
+chosen without its parameters takes the tool's starting values
+(``STARTING_VALUES``). Equal options give
 byte-identical files from both. Flags (invert, seamless, roughness_map,
 metallic_map) take True/False as well as 1/0.
 
@@ -37,6 +39,7 @@ prefix above it); the system's library search path.
 """
 
 import ctypes
+import difflib
 import math
 import numbers
 import os
@@ -49,7 +52,7 @@ from ._native import ProctexError
 for _public in (ProctexError, Maps, Pixels):
     _public.__module__ = __name__
 
-__all__ = ["OPTIONS", "ProctexError", "SettingsError", "Maps", "Pixels", "generate", "render",
+__all__ = ["OPTIONS", "STARTING_VALUES", "ProctexError", "SettingsError", "Maps", "Pixels", "generate", "render",
            "check", "defaults", "presets", "encode_png", "version", "output_files", "test_dll",
            "library_path"]
 
@@ -61,6 +64,15 @@ _EXTRAS = (("height16", _native.MAP_HEIGHT16, "_height.png"),
            ("opengl_normal", _native.MAP_NORMAL_GL, "_nmap_gl.png"),
            ("orm", _native.MAP_ORM, "_orm.png"))
 _INT32 = (-(2**31), 2**31 - 1)
+# The starting values of a pattern or overlay chosen without its parameters:
+# the command-line tool's table (``proctex --starting-values``; a test keeps
+# the two equal). Pattern type: pattern_param; overlay type: (overlay_param,
+# overlay_strength).
+STARTING_VALUES = {
+    "pattern": {2: 16.0, 3: 8.0, 4: 2.0, 5: 2.0, 6: 16.0, 7: 200.0, 8: 24.0, 9: 32.0, 10: 10.0,
+                11: 32.0, 12: 10.0},
+    "overlay": {1: (16.0, 0.6), 2: (96.0, 40.0), 3: (256.0, 1.0), 4: (60.0, 0.6)},
+}
 _MEMBER_WORD = re.compile(r"\b(" + "|".join(_native.OPTION) + r")\b")
 
 
@@ -155,14 +167,37 @@ def _settings(preset, options):
         code = library.proctex_preset_settings(preset.encode("utf-8"), ctypes.byref(settings),
                                                size)
         if code == _native.ERROR_ARGUMENT:
-            raise SettingsError(f"no preset is called {preset!r}; the presets are: "
-                                + ", ".join(presets()), "preset")
+            raise SettingsError(_unknown_preset(preset), "preset")
     if code != _native.OK:
         raise ProctexError(f"the library refused a settings struct of {size} bytes "
                            f"(code {code})")
     for name, value in values:
         setattr(settings, _native.MEMBER[name], value)
+    _apply_starting_values(settings, {name for name, _ in values})
     return settings
+
+
+def _unknown_preset(name):
+    names = list(presets())
+    lowered = {n.lower(): n for n in names}
+    near = difflib.get_close_matches(name.lower(), list(lowered), n=1, cutoff=0.6)
+    hint = f"did you mean {lowered[near[0]]!r}?" if near else "the presets are: " + ", ".join(names)
+    return f"no preset is called {name!r}; {hint}"
+
+
+def _apply_starting_values(settings, given):
+    """A pattern or overlay chosen without its parameters takes their starting
+    values; explicit values, 0 included, stay."""
+    if "pattern" in given and "pattern_param" not in given:
+        start = STARTING_VALUES["pattern"].get(settings.patternType)
+        if start is not None:
+            settings.patternParam = start
+    start = STARTING_VALUES["overlay"].get(settings.overlayType)
+    if "overlay" in given and start is not None:
+        if "overlay_param" not in given:
+            settings.overlayParam = start[0]
+        if "overlay_strength" not in given:
+            settings.overlayStrength = start[1]
 
 
 def _refusal(code, reason):
@@ -279,7 +314,8 @@ def generate(path, preset=None, *, height16=False, ao=False, opengl_normal=False
              **options):
     """Writes one material set and returns the list of files written.
 
-    ``path`` names the set ("out/stone.png" gives out/stone_diff.png and so on);
+    ``path`` names the set ("out/stone.png" gives out/stone_diff.png and so on;
+    a missing folder is made, as the command-line tool does);
     ``options`` are any of OPTIONS, over the defaults or the named preset. The
     flags height16, ao, opengl_normal and orm also write <base>_height.png,
     _ao.png, _nmap_gl.png and _orm.png, after the five maps.
@@ -292,6 +328,13 @@ def generate(path, preset=None, *, height16=False, ao=False, opengl_normal=False
     settings = _settings(preset, options)
     path = os.fsdecode(os.fspath(path))
     handle = _generate(settings, _mask(settings, extras))
+    folder = os.path.dirname(path)
+    if folder:
+        try:
+            os.makedirs(folder, exist_ok=True)
+        except OSError as error:
+            _native.load().proctex_maps_free(handle)
+            raise ProctexError(f"cannot create the folder {folder}: {error}") from error
     try:
         return _maps.save_handle(handle, path,
                                  dict(flags, roughness_map=settings.writeRoughness,

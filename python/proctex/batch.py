@@ -235,15 +235,18 @@ class Progress:
             self.out.write(progress_bar(0, total, 0.0, self.columns))
         self.out.flush()
 
+    @staticmethod
+    def _label(item):
+        """"item 3 out/g.png (granite)": the manifest's number and the output."""
+        label = f"item {item['item']} {item['output']}"
+        return label if item["name"] == item["output"] else f"{label} ({item['name']})"
+
     def _failure(self, head, item, error):
-        if item["name"] == item["output"]:
-            self.out.write(f"{head}failed {item['name']}: {error}\n")
-        else:
-            self.out.write(f"{head}failed {item['name']} ({item['output']}): {error}\n")
+        self.out.write(f"{head}failed {self._label(item)}: {error}\n")
 
     def finished(self, item, result, done, elapsed):
         if not result["ok"]:
-            self.failed.append(item["name"])
+            self.failed.append(self._label(item))
         head = f"[{done:>{len(str(self.total))}}/{self.total}] "
         if self.style == "bar":
             self.out.write("\r\033[K")
@@ -252,7 +255,7 @@ class Progress:
             self.out.write(progress_bar(done, self.total, elapsed, self.columns))
         elif self.style == "lines" or not result["ok"]:
             if result["ok"]:
-                self.out.write(f"{head}ok     {item['name']} ({result['seconds']:.2f} s)\n")
+                self.out.write(f"{head}ok     {self._label(item)}, {result['seconds']:.2f} s\n")
             else:
                 self._failure(head, item, result["error"])
         self.out.flush()
@@ -264,7 +267,7 @@ class Progress:
         line = (f"batch: {total - failed} of {total} written in {seconds:.2f} s "
                 f"({_rate_text(rate)}, {jobs} job{'' if jobs == 1 else 's'})")
         if failed:
-            line += f"; {failed} failed: " + " ".join(self.failed)
+            line += f"; {failed} failed: " + "; ".join(self.failed)
         self.out.write(line + "\n")
         self.out.flush()
 

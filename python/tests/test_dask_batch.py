@@ -157,20 +157,34 @@ class DaskBatch(unittest.TestCase):
                 f.write("a file where a folder should be")
         manifest = [{"output": "good/a.png", "width": 64, "height": 64},
                     {"output": "blocked/b.png", "width": 64, "height": 64},
-                    {"output": "good/c.png", "width": 64, "height": 64, "width": 0},
+                    {"output": "good/c.png", "width": 64, "height": 64},
                     {"output": "good/d.png", "preset": "lava", "width": 64, "height": 64}]
+        for side in "cd":  # a folder where item 3's normal map should go
+            os.makedirs(os.path.join(self.tmp, side, "good", "c_nmap.png"))
         c, d = self.both(manifest)
         self.assertEqual((c.returncode, d.returncode), (1, 1), d.stdout + d.stderr)
-        self.assertIn("failed blocked/b.png: cannot create", d.stdout)
+        self.assertIn("failed item 2 blocked/b.png: cannot create", d.stdout)
         self.assertIn("batch: 2 of 4 written", d.stdout)
-        self.assertIn("2 failed: blocked/b.png good/c.png", d.stdout)
+        self.assertIn("2 failed: item 2 blocked/b.png; item 3 good/c.png", d.stdout)
         self.assertEqual(files_under(os.path.join(self.tmp, "c", "good")),
                          files_under(os.path.join(self.tmp, "d", "good")))
         tool, ours = (load_json(os.path.join(self.tmp, r))["materials"]
                       for r in ("c.json", "d.json"))
         self.assertEqual([m["outcome"] for m in ours], ["written", "failed", "failed", "written"])
         self.assertEqual([m["outcome"] for m in tool], [m["outcome"] for m in ours])
-        self.assertEqual(tool[2]["error"], ours[2]["error"])  # the library's reason
+        self.assertIn("c_nmap.png", ours[2]["error"])
+        self.assertIn("c_nmap.png", tool[2]["error"])
+
+    def test_a_manifest_with_faults_is_refused_whole(self):
+        manifest = [{"output": "a.png", "width": -4}, {"output": "b.png", "pattern": 6,
+                                                        "pattern-param": 0},
+                    {"output": "c.png", "preset": "granit"}]
+        c, d = self.both(manifest)
+        self.assertEqual((c.returncode, d.returncode), (2, 2), d.stdout + d.stderr)
+        for fault in ('item 1, field "width"', 'item 2, field "pattern-param"',
+                      "did you mean granite?"):
+            self.assertIn(fault, d.stderr)
+        self.assertEqual(files_under(os.path.join(self.tmp, "d")), {})
 
     def test_workers_write_a_shared_folder(self):
         manifest = varied_manifest(6, seed=3)

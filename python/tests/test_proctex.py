@@ -2,6 +2,7 @@
 same bytes. Needs PROCTEX_CLI (the tool) and, usually, PROCTEX_LIBRARY."""
 
 import ctypes
+import json
 import locale
 import os
 import re
@@ -113,6 +114,48 @@ class SameAsTheCommandLine(unittest.TestCase):
                     self.assertEqual(os.path.basename(mine).replace("py", "cli", 1),
                                      os.path.basename(theirs))
                     self.assertEqual(read(mine), read(theirs), mine)
+
+    def test_starting_values_are_the_tools(self):
+        shown = json.loads(subprocess.run([CLI, "--starting-values"], capture_output=True,
+                                          text=True, check=True).stdout)
+        self.assertEqual({int(t): v["pattern-param"] for t, v in shown["pattern"].items()},
+                         proctex.STARTING_VALUES["pattern"])
+        self.assertEqual({int(t): (v["overlay-param"], v["overlay-strength"])
+                          for t, v in shown["overlay"].items()},
+                         proctex.STARTING_VALUES["overlay"])
+
+    def test_cli_batch_and_python_write_identical_files(self):
+        # Flags as true/false, presets, and patterns and overlays on their starting values.
+        cases = [
+            ("marble", {"width": 40, "height": 32, "seamless": True, "invert": False}),
+            (None, {"width": 36, "height": 28, "pattern": 8, "overlay": 2, "metallic_map": False}),
+            ("granite", {"width": 32, "height": 32, "pattern": 6, "overlay": 4, "invert": True}),
+            ("oak-planks", {"width": 48, "height": 24, "overlay_param": 90}),
+        ]
+        manifest = []
+        for index, (preset, options) in enumerate(cases):
+            item = {k.replace("_", "-"): v for k, v in options.items()}
+            if preset:
+                item["preset"] = preset
+            manifest.append(dict(item, output=self.path(f"batch{index}.png")))
+        with open(self.path("m.json"), "w", encoding="utf-8") as f:
+            json.dump(manifest, f)
+        batch = subprocess.run([CLI, "batch", "--progress", "quiet", self.path("m.json")],
+                               capture_output=True, text=True, check=False)
+        self.assertEqual(batch.returncode, 0, batch.stdout + batch.stderr)
+        for index, (preset, options) in enumerate(cases):
+            with self.subTest(preset=preset, options=options):
+                made = proctex.generate(self.path(f"py{index}.png"), preset, **options)
+                flags = {k: str(v).lower() if isinstance(v, bool) else v
+                         for k, v in options.items()}
+                if preset:
+                    flags["preset"] = preset
+                run = self.run_cli(flags, self.path(f"cli{index}.png"))
+                self.assertEqual(run.returncode, 0, run.stderr)
+                self.assertEqual(len(made), len(run.stdout.split()))
+                for mine, theirs in zip(made, run.stdout.split()):
+                    self.assertEqual(read(mine), read(theirs), mine)
+                    self.assertEqual(read(mine), read(mine.replace("py", "batch", 1)), mine)
 
     def test_paths_follow_the_last_png_rule(self):
         made = proctex.generate(self.path("a.png.tmp"), width=8, height=8)
@@ -281,16 +324,44 @@ class ExtraMaps(unittest.TestCase):
 
 
 class Errors(unittest.TestCase):
+    def test_every_pattern_and_overlay_alone_changes_the_maps(self):
+        size = {"width": 64, "height": 64, "roughness_map": 0, "metallic_map": 0}
+        with proctex.render(**size) as plain:
+            base = bytes(plain.diffuse) + bytes(plain.normal)
+        kinds = [("pattern", t) for t in proctex.STARTING_VALUES["pattern"]] + \
+            [("overlay", t) for t in proctex.STARTING_VALUES["overlay"]]
+        for option, kind in kinds:
+            with self.subTest(option=option, type=kind), \
+                    proctex.render(**size, **{option: kind}) as maps:
+                pixels = bytes(maps.diffuse) + bytes(maps.normal)
+                changed = sum(abs(a - b) for a, b in zip(pixels, base)) / len(base)
+                self.assertGreater(changed, 0.5)
+        # Explicit values, 0 included, are the caller's.
+        self.assertEqual(proctex.check(pattern=4, pattern_param=0)["pattern_param"], 0)
+        self.assertEqual(proctex.check(overlay=1)["overlay_strength"], 0.6)
+        self.assertEqual(proctex.check("lava", seed=2)["pattern_param"],
+                         proctex.defaults("lava")["pattern_param"])
+
+    def test_missing_folders_are_made(self):
+        with tempfile.TemporaryDirectory() as folder:
+            made = proctex.generate(os.path.join(folder, "a", "b", "x.png"), width=8, height=8)
+            self.assertTrue(all(os.path.isfile(f) for f in made))
+
     def test_dll_answers(self):
         self.assertEqual(proctex.test_dll(), 42)
 
     def test_a_failed_call_raises_and_says_why(self):
         with tempfile.TemporaryDirectory() as folder:
-            with self.assertRaisesRegex(proctex.ProctexError, "x_diff.png.*does not exist"):
-                proctex.generate(os.path.join(folder, "missing", "x.png"), width=8, height=8)
+            blocked = os.path.join(folder, "x_nmap.png")
+            os.mkdir(blocked)
+            with self.assertRaisesRegex(proctex.ProctexError, "x_nmap.png"):
+                proctex.generate(os.path.join(folder, "x.png"), width=8, height=8)
+            os.rmdir(blocked)
+            os.remove(os.path.join(folder, "x_diff.png"))
             # Refused settings: the library's reason, the option, and nothing written.
             for options, option, member in [({"width": 0}, "width", "width"),
-                                            ({"pattern": 6}, "pattern_param", "patternParam"),
+                                            ({"pattern": 6, "pattern_param": 0}, "pattern_param",
+                                             "patternParam"),
                                             ({"ao_radius": -1}, "ao_radius", "aoRadius")]:
                 for call in (lambda: proctex.check(**options),
                              lambda: proctex.render(**options),
@@ -303,8 +374,9 @@ class Errors(unittest.TestCase):
                     self.assertEqual(caught.exception.option, option)
                     self.assertIn(member, caught.exception.reason)
                     self.assertIn(caught.exception.reason, str(caught.exception))
-            with self.assertRaisesRegex(ValueError, "no preset is called 'marbel'.*marble"):
-                proctex.render("marbel")
+            with self.assertRaisesRegex(ValueError, "no preset is called 'Marbel'; did you mean "
+                                                    "'marble'"):
+                proctex.render("Marbel")
             self.assertEqual(os.listdir(folder), [])
 
     def test_bad_options_are_refused_before_the_call(self):

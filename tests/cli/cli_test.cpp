@@ -1,6 +1,5 @@
 // The command-line tool as a user runs it.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -11,6 +10,7 @@
 #include <sstream>
 #include <string>
 
+#include "cli_run.h"
 #include "options.h"
 #include "presets.h"
 #include "sha256.h"
@@ -22,23 +22,8 @@ namespace {
 namespace fs = std::filesystem;
 using test::TempDir;
 
-struct CliRun {
-    int exitCode;
-    std::string output;  // stdout and stderr together
-};
-
-CliRun runCli(const std::string& arguments) {
-    const std::string command = std::string(PROCTEX_CLI_PATH) + " " + arguments + " 2>&1";
-    FILE* pipe = popen(command.c_str(), "r");
-    CliRun run{-1, {}};
-    if (pipe == nullptr) return run;
-    char buffer[4096];
-    std::size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) run.output.append(buffer, n);
-    const int status = pclose(pipe);
-    run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return run;
-}
+using test::CliRun;
+using test::runCli;
 
 TEST(Cli, HelpAndVersion) {
     const CliRun help = runCli("--help");
@@ -87,11 +72,14 @@ TEST(Cli, WritesAndListsTheFilesLikeTheLibraryCall) {
     EXPECT_EQ(test::readBytes(names.metallic), test::readBytes(direct.metallic));
 }
 
-// The library's reason for refusing settings, as the tool should print it.
+// The library's reason for refusing settings, as the tool should print it:
+// after the option the reason names.
 std::string refusal(const cli::Options& o) {
     char reason[256] = "";
     EXPECT_NE(proctex_settings_check(&o, reason, sizeof reason), PROCTEX_OK);
-    return std::string("proctex: ") + reason + "\n";
+    const cli::Field* field = cli::fieldNamedIn(reason);
+    EXPECT_NE(field, nullptr) << reason;
+    return std::string("proctex: --") + (field ? field->name : "?") + ": " + reason + "\n";
 }
 
 TEST(Cli, RefusedSettingsPrintTheLibrarysReasonAndExitTwo) {
@@ -126,9 +114,6 @@ TEST(Cli, RefusedSettingsPrintTheLibrarysReasonAndExitTwo) {
 
 TEST(Cli, ExplainsOutputProblems) {
     TempDir dir;
-    const CliRun missing = runCli((dir / "nowhere" / "x.png").string());
-    EXPECT_EQ(missing.exitCode, 2);
-    EXPECT_NE(missing.output.find("does not exist"), std::string::npos) << missing.output;
 
     const CliRun noOutput = runCli("--width 8");
     EXPECT_EQ(noOutput.exitCode, 2);
@@ -198,22 +183,20 @@ TEST(Cli, BatchKeepsGoingAfterAFailureAndSaysSo) {
         "materials": [
             {"preset": "granite", "output": ")" +
                             (dir / "out" / "g.png").string() + R"("},
-            {"preset": "lava", "pattern-param": 0, "output": ")" +
+            {"preset": "lava", "output": ")" +
                             (dir / "out" / "bad.png").string() + R"("},
             {"output": ")" + (dir / "out" / "plain.png").string() +
                             R"(", "seed": 5}
         ]})");
+    // A folder where item 2's normal map should go: only that item fails.
+    fs::create_directories(dir / "out" / "bad_nmap.png");
     const CliRun run = runCli("batch --jobs 2 --progress lines " + manifest.string());
     EXPECT_EQ(run.exitCode, 1) << run.output;
     EXPECT_NE(run.output.find("batch: 3 materials on 2 jobs"), std::string::npos) << run.output;
-    cli::Options lava = cli::findPreset("lava")->options;
-    lava.width = 32;
-    lava.height = 24;
-    lava.patternParam = 0.0f;
-    const std::string reason = refusal(lava).substr(9);  // without "proctex: "
-    EXPECT_NE(
-        run.output.find("failed lava (" + (dir / "out" / "bad.png").string() + "): " + reason),
-        std::string::npos)
+    const std::string failure = "failed item 2 " + (dir / "out" / "bad.png").string() + " (lava): ";
+    const std::size_t at = run.output.find(failure);
+    ASSERT_NE(at, std::string::npos) << run.output;
+    EXPECT_NE(run.output.find("bad_nmap.png", at + failure.size()), std::string::npos)
         << run.output;
     EXPECT_NE(run.output.find("batch: 2 of 3 written"), std::string::npos) << run.output;
     EXPECT_TRUE(fs::exists(dir / "out" / "g_diff.png"));
@@ -251,12 +234,15 @@ TEST(Cli, BatchReportAndCheck) {
     const std::string good = (dir / "out" / "g.png").string();
     const std::string bad = (dir / "out" / "bad.png").string();
     writeText(manifest, R"([{"preset": "granite", "width": 32, "height": 24, "orm": true,
-        "naming": "godot", "output": ")" + good + R"("},
-        {"width": 0, "output": ")" + bad + R"("}])");
+        "naming": "godot", "output": ")" +
+                            good + R"("},
+        {"width": 16, "height": 16, "output": ")" +
+                            bad + R"("}])");
+    fs::create_directories(dir / "out" / "bad_nmap.png");  // fails only when it is written
 
     const CliRun check = runCli("batch --check " + manifest.string());
     EXPECT_EQ(check.exitCode, 0) << check.output;
-    EXPECT_EQ(test::listFiles(dir.path()), std::vector<std::string>{"m.json"});
+    EXPECT_FALSE(fs::exists(dir / "out" / "g_diff.png"));
     std::istringstream lines(check.output);
     std::vector<nlohmann::json> items;
     for (std::string line; std::getline(lines, line);) items.push_back(nlohmann::json::parse(line));
@@ -271,11 +257,11 @@ TEST(Cli, BatchReportAndCheck) {
     EXPECT_EQ(items[0]["maps"], cli::mapsToMake(granite));
     EXPECT_EQ(items[0]["settings"]["seed"], granite.seed);
     EXPECT_FALSE(items[0]["copies"].empty());
-    EXPECT_EQ(items[1]["settings"]["width"], 0);
+    EXPECT_EQ(items[1]["settings"]["width"], 16);
 
     const fs::path report = dir / "report.json";
-    const CliRun run = runCli("batch --jobs 2 --progress quiet --report " + report.string() +
-                              " " + manifest.string());
+    const CliRun run = runCli("batch --jobs 2 --progress quiet --report " + report.string() + " " +
+                              manifest.string());
     EXPECT_EQ(run.exitCode, 1) << run.output;
     std::ifstream in(report);
     const nlohmann::json record = nlohmann::json::parse(in);
@@ -291,8 +277,10 @@ TEST(Cli, BatchReportAndCheck) {
         EXPECT_EQ(file["sha256"], cli::sha256Hex(bytes.data(), bytes.size()));
     }
     EXPECT_EQ(materials[1]["outcome"], "failed");
-    EXPECT_NE(materials[1]["error"].get<std::string>().find("width"), std::string::npos);
-    EXPECT_TRUE(materials[1]["files"].empty());
+    EXPECT_NE(materials[1]["error"].get<std::string>().find("bad_nmap.png"), std::string::npos);
+    // The diffuse map was written before the blocked one: the record lists it.
+    ASSERT_EQ(materials[1]["files"].size(), 1u);
+    EXPECT_EQ(materials[1]["files"][0]["path"], (dir / "out" / "bad_diff.png").string());
 }
 
 TEST(Cli, GalleryWritesBothSheets) {

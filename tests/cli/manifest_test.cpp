@@ -83,7 +83,7 @@ TEST(Manifest, ErrorsNameTheItemAndTheField) {
         {R"([{"output": "a.png"}, {"seed": 1}])", "item 2, field \"output\": missing"},
         {R"([{"output": ""}])", "item 1, field \"output\": must be a non-empty path"},
         {R"([{"output": "a.png", "preset": "plaid"}])",
-         "item 1, field \"preset\": no preset is called \"plaid\""},
+         "item 1, field \"preset\": no preset is called 'plaid'"},
         {R"([{"output": "a.png", "pattern-param": 1, "pattern_param": 2}])",
          "item 1, field \"pattern_param\": \"pattern-param\" is given twice"},
         {R"([{"output": "a.png"}, "b.png"])", "item 2: must be an object, not \"b.png\""},
@@ -106,10 +106,12 @@ TEST(Manifest, RejectsItemsThatWouldOverwriteEachOther) {
                   .find("item 2, field \"output\": writes out/./a_diff.png, as item 1 does"),
               std::string::npos);
     // Everything after the last ".png" is dropped, so these two meet too.
-    EXPECT_NE(errorOf(R"([{"output": "y.png"}, {"output": "y.png.tmp"}])")
+    EXPECT_NE(errorOf(R"([{"output": "y.png"}, {"output": "y.png.tmp", "single-file": true}])")
                   .find("item 2, field \"output\": writes y_diff.png, as item 1 does"),
               std::string::npos);
-    EXPECT_EQ(errorOf(R"([{"output": "y.png"}, {"output": "y.PNG"}, {"output": "z/y.png"}])"), "");
+    EXPECT_EQ(errorOf(R"([{"output": "y.png"}, {"output": "y.PNG", "single-file": 1},
+                          {"output": "z/y.png"}])"),
+              "");
 }
 
 TEST(Manifest, TheShippedExampleListsEveryPresetOnce) {

@@ -51,7 +51,9 @@ TEST(Progress, LinesNameEachItemAndTheSummaryNamesFailures) {
         items[i].options.width = 16;
         items[i].options.height = 16;
         items[i].options.output = (dir / (items[i].name + ".png")).string();
+        items[i].number = static_cast<std::size_t>(i) + 1;
     }
+    items[0].name = items[0].options.output;  // an item without a preset
     items[1].options.width = 0;
     char reason[256];
     ASSERT_NE(proctex_settings_check(&items[1].options, reason, sizeof reason), PROCTEX_OK);
@@ -66,19 +68,22 @@ TEST(Progress, LinesNameEachItemAndTheSummaryNamesFailures) {
 
         EXPECT_EQ(summary.failed, 1u);
         EXPECT_NE(text.find("batch: 3 materials on 1 job\n"), std::string::npos) << text;
-        EXPECT_NE(text.find("[2/3] failed m1 (" + items[1].options.output + "): " + reason + "\n"),
-                  std::string::npos)
+        // Numbered by the manifest and named by output, whatever the order they finish in.
+        const std::string second = "item 2 " + items[1].options.output + " (m1)";
+        EXPECT_NE(text.find("[2/3] failed " + second + ": " + reason + "\n"), std::string::npos)
             << text;
         EXPECT_NE(text.find("batch: 2 of 3 written in "), std::string::npos) << text;
-        EXPECT_NE(text.find("1 failed: m1\n"), std::string::npos) << text;
+        EXPECT_NE(text.find("1 failed: " + second + "\n"), std::string::npos) << text;
         if (style == ProgressStyle::Lines) {
-            EXPECT_NE(text.find("[1/3] ok     m0 ("), std::string::npos) << text;
+            EXPECT_NE(text.find("[1/3] ok     item 1 " + items[0].options.output + ", "),
+                      std::string::npos)
+                << text;
             EXPECT_EQ(text.find('\r'), std::string::npos) << text;
         } else {
             // Redrawn in place, and the failure printed on a cleared line.
             EXPECT_NE(text.find("\r\033[K[2/3] failed"), std::string::npos) << text;
             EXPECT_NE(text.find(" 3/3 "), std::string::npos) << text;
-            EXPECT_EQ(text.find("ok     m0"), std::string::npos) << text;
+            EXPECT_EQ(text.find("ok     item 1"), std::string::npos) << text;
         }
     }
 }
