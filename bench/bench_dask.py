@@ -65,8 +65,10 @@ def main():
             client, cluster = batch.connect(f"local:{workers}")
             started = time.perf_counter() - start
             try:
-                records, seconds, _ = batch.run_batch(items, client, os.path.join(tmp,
-                                                                                  f"d{workers}"))
+                out = os.path.join(tmp, f"d{workers}")
+                # As `python3 -m proctex batch --dask local:N` runs it.
+                records, seconds, _ = batch.run_batch(
+                    items, client, out, None, batch.writers_folder(f"local:{workers}", out, None))
             finally:
                 client.close()
                 cluster.close()

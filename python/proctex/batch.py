@@ -309,17 +309,27 @@ def _store(item, result, out_dir):
 
 
 def _remove_leftovers(folder, paths):
-    """Removes the temporary files a worker killed while writing left behind:
-    once the item is done, no run of it writes any more."""
+    """Removes the temporary files of ``paths`` that a worker killed while
+    writing left behind: called once no run of their items writes any more.
+    One listing per folder, so a folder of many materials costs one pass."""
+    names_by_folder = {}
     for path in paths:
         target = os.path.join(folder, path)
-        pattern = os.path.join(glob.escape(os.path.dirname(target)),
-                               f".{glob.escape(os.path.basename(target))}.*.part")
-        for leftover in glob.glob(pattern):
-            try:
-                os.unlink(leftover)
-            except OSError:
-                pass
+        names_by_folder.setdefault(os.path.dirname(target) or ".", set()).add(
+            os.path.basename(target))
+    for where, names in names_by_folder.items():
+        try:
+            entries = os.listdir(where)
+        except OSError:
+            continue
+        for entry in entries:
+            # ".NAME.<hex>.part", as write_atomically names them
+            if entry.startswith(".") and entry.endswith(".part") and \
+                    entry[1:].rsplit(".", 2)[0] in names:
+                try:
+                    os.unlink(os.path.join(where, entry))
+                except OSError:
+                    pass
 
 
 def run_batch(items, client, out_dir=".", progress=None, shared_dir=None):
@@ -370,8 +380,12 @@ def run_batch(items, client, out_dir=".", progress=None, shared_dir=None):
             files = _store(item, result, out_dir)
         else:
             files = [{"path": p, "bytes": n, "sha256": h} for p, n, h in result["files"]]
-            _remove_leftovers(shared_dir, [f["path"] for f in files])
         finish(item, result, files)
+    if shared_dir is not None:
+        # Every planned file, written or not: a worker may have died in any.
+        _remove_leftovers(shared_dir, [path for item in todo for path in
+                                       item["files"] + ([item["sidecar"]] if item["sidecar"]
+                                                        else [])])
     seconds = time.perf_counter() - start
     ordered = [records[item["item"]] for item in items]
     if progress:
@@ -414,6 +428,16 @@ def connect(address):
     return Client(address), None
 
 
+def writers_folder(address, out_dir, shared_dir):
+    """The folder the workers write into themselves, or None when they return
+    the files to the client. Workers of a local cluster see the client's
+    folders, so they write under ``out_dir`` directly rather than ship every
+    byte to the client to be written there."""
+    if shared_dir is None and address.startswith("local:"):
+        return out_dir
+    return shared_dir
+
+
 def _parser():
     parser = argparse.ArgumentParser(prog="python3 -m proctex batch",
                                      description="Generate every material of a JSON manifest "
@@ -426,7 +450,8 @@ def _parser():
                         help="folder the manifest's relative outputs are written under")
     parser.add_argument("--shared-dir", default=None,
                         help="let the workers write the files under this folder, which every "
-                             "worker must see (instead of --out-dir on the client)")
+                             "worker must see (instead of --out-dir on the client); with "
+                             "local:N the workers always write under --out-dir themselves")
     parser.add_argument("--progress", default="auto", choices=("auto", "bar", "lines", "quiet"))
     parser.add_argument("--report", help="also write a JSON record of every material")
     parser.add_argument("--tool", help="the proctex tool that checks the manifest")
@@ -454,7 +479,8 @@ def main(argv=None):
     try:
         records, seconds, jobs = run_batch(items, client, args.out_dir,
                                            Progress(sys.stdout, style, columns),
-                                           args.shared_dir)
+                                           writers_folder(args.dask, args.out_dir,
+                                                          args.shared_dir))
     finally:
         client.close()
         if cluster is not None:

@@ -103,7 +103,7 @@ class DaskBatch(unittest.TestCase):
     def tearDown(self):
         self.dir.cleanup()
 
-    def both(self, manifest, *extra):
+    def both(self, manifest, *extra, address=None):
         """Runs the tool in tmp/c and the Dask batch in tmp/d; returns both runs."""
         path = os.path.join(self.tmp, "manifest.json")
         with open(path, "w") as f:
@@ -112,7 +112,7 @@ class DaskBatch(unittest.TestCase):
         c = run_tool(["batch", path, "--progress", "lines", "--report",
                       os.path.join(self.tmp, "c.json")] + list(extra),
                      os.path.join(self.tmp, "c"))
-        d = run_python([path, "--dask", self.address, "--progress", "lines", "--out-dir",
+        d = run_python([path, "--dask", address or self.address, "--progress", "lines", "--out-dir",
                         os.path.join(self.tmp, "d"), "--report",
                         os.path.join(self.tmp, "d.json")], self.tmp)
         return c, d
@@ -150,6 +150,13 @@ class DaskBatch(unittest.TestCase):
         self.assertIn("cannot read", d.stderr)
 
     def test_a_failed_item_is_reported_and_the_rest_written(self):
+        self.check_a_failed_item(self.address)
+
+    def test_on_a_local_cluster_the_workers_write_the_files(self):
+        self.check_a_failed_item("local:2")
+        self.assertEqual([n for n in files_under(os.path.join(self.tmp, "d")) if ".part" in n], [])
+
+    def check_a_failed_item(self, address):
         os.makedirs(os.path.join(self.tmp, "d"))
         for side in "cd":
             os.makedirs(os.path.join(self.tmp, side), exist_ok=True)
@@ -161,7 +168,7 @@ class DaskBatch(unittest.TestCase):
                     {"output": "good/d.png", "preset": "lava", "width": 64, "height": 64}]
         for side in "cd":  # a folder where item 3's normal map should go
             os.makedirs(os.path.join(self.tmp, side, "good", "c_nmap.png"))
-        c, d = self.both(manifest)
+        c, d = self.both(manifest, address=address)
         self.assertEqual((c.returncode, d.returncode), (1, 1), d.stdout + d.stderr)
         self.assertIn("failed item 2 blocked/b.png: cannot create", d.stdout)
         self.assertIn("batch: 2 of 4 written", d.stdout)
