@@ -20,6 +20,7 @@
 #include "presets.h"
 #include "progress.h"
 #include "report.h"
+#include "studio/server.h"
 
 namespace {
 
@@ -47,6 +48,8 @@ struct Request {
     std::string batchProgress = "auto";
     std::string batchReport;  // --report FILE.json, empty when not given
     bool batchCheck = false;
+
+    studio::StudioSettings studio;
 };
 
 std::string unknownPresetMessage(const std::string& name) {
@@ -140,6 +143,7 @@ void buildParser(CLI::App& app, Request& request) {
     addMaterialOptions(app, request);
     addGalleryCommand(app, request);
     addBatchCommand(app, request);
+    studio::addStudioCommand(app, request.studio);
 }
 
 int terminalColumns() {
@@ -276,6 +280,7 @@ int run(Request& request) {
                   << (gallery ? "gallery" : "batch") << " (a manifest sets them per item)\n";
         return 2;
     }
+    if (request.studio.command->parsed()) return studio::runStudio(request.studio);
     if (request.listPresets) return listPresets();
     if (!request.showPresetName.empty()) return showPreset(request.showPresetName);
     if (gallery) return runGalleryCommand(request);

@@ -222,4 +222,19 @@ Options loadMaterial(const std::filesystem::path& path) {
     return options;
 }
 
+Options parseMaterial(const std::string& text) {
+    json root;
+    try {
+        root = json::parse(text);
+    } catch (const json::exception& e) {
+        // parse_error, and out_of_range for a number beyond a double (1e400).
+        throw ManifestError(std::string("not valid JSON: ") + e.what());
+    }
+    const ItemSettings settings = readItemSettings(root, "the request", false);
+    Options options;
+    if (settings.preset != nullptr) options = settings.preset->options;
+    settings.applyTo(options);
+    return options;
+}
+
 }  // namespace proctex::cli
