@@ -133,20 +133,23 @@ async function render() {
     const answer = await response.json();
     if (!response.ok) { setStatus(answer.error, true); return; }
     const bitmaps = await Promise.all(answer.maps.map(async (m) => {
-      const png = await api(m.url);
+      const png = await api(`${m.url}?encoding=quick`);
       if (!png.ok) return null;
       const blob = await png.blob();
       return createImageBitmap(blob, { colorSpaceConversion: 'none', premultiplyAlpha: 'none' });
     }));
     if (mine !== sequence) return;
+    const fetched = performance.now() - started;
     lastAnswer = answer;
     answer.maps.forEach((m, i) => drawMap(m, bitmaps[i]));
-    updatePreview();
     drawTiled();
+    const mapsDrawn = performance.now() - started;
+    updatePreview();
     const elapsed = performance.now() - started;
-    setStatus(`${answer.width} × ${answer.height}: rendered in ${answer.milliseconds.toFixed(0)} ms, ` +
+    setStatus(`${answer.width} × ${answer.height}: computed in ${answer.milliseconds.toFixed(0)} ms, ` +
               `shown in ${elapsed.toFixed(0)} ms`);
-    window.dispatchEvent(new CustomEvent('studio-drawn', { detail: { sequence: mine, elapsed } }));
+    const detail = { sequence: mine, computed: answer.milliseconds, fetched, mapsDrawn, elapsed };
+    window.dispatchEvent(new CustomEvent('studio-drawn', { detail }));
   } catch (error) {
     setStatus(String(error), true);
   } finally {
@@ -216,7 +219,7 @@ function drawTiled() {
   const ctx = tiled.getContext('2d');
   for (let i = 0; i < 4; i++) ctx.drawImage(source, (i % 2) * source.width, (i >> 1) * source.height);
   ctx.strokeStyle = '#ff3030';
-  ctx.lineWidth = Math.max(1, source.width / 256);
+  ctx.lineWidth = Math.max(2, source.width / 100);
   ctx.setLineDash([source.width / 32, source.width / 32]);
   ctx.beginPath();
   ctx.moveTo(source.width, 0); ctx.lineTo(source.width, tiled.height);
@@ -241,7 +244,7 @@ const scene = new THREE.Scene();
 scene.background = new THREE.Color(0x303338);
 scene.environment = new THREE.PMREMGenerator(renderer).fromScene(new RoomEnvironment(), 0.04).texture;
 const camera = new THREE.PerspectiveCamera(35, 720 / 512, 0.1, 100);
-camera.position.set(0, 1.2, 5.2);
+camera.position.set(0, 1.2, 5.8);
 const controls = new OrbitControls(camera, renderer.domElement);
 controls.addEventListener('change', () => renderer.render(scene, camera));
 
@@ -256,39 +259,54 @@ function makeMaterial() {
 const sphere = new THREE.Mesh(new THREE.SphereGeometry(1, 256, 128), makeMaterial());
 sphere.position.x = -1.2;
 const plane = new THREE.Mesh(new THREE.PlaneGeometry(2, 2, 256, 256), makeMaterial());
-plane.position.set(1.25, 0, 0);
+plane.position.set(1.2, 0, 0);
 plane.rotation.x = -0.9;
 scene.add(sphere, plane);
 
 // The canvases hold the PNG bytes as they are; each texture says how to read
-// them. Only the diffuse is sRGB; the normal map is the OpenGL one.
-function textureOf(name, repeat, colorSpace) {
-  const figure = canvases[name];
-  if (!figure) return null;
-  const t = new THREE.CanvasTexture(figure.canvas);
-  t.colorSpace = colorSpace;
-  t.wrapS = t.wrapT = THREE.RepeatWrapping;
-  t.repeat.set(repeat[0], repeat[1]);
-  t.anisotropy = 8;
+// them. Only the diffuse is sRGB; the normal map is the OpenGL one. The
+// meshes share the textures, so each map is uploaded once per render.
+const textures = {};
+function textureOf(name, colorSpace) {
+  const canvas = canvases[name]?.canvas;
+  if (!canvas) return null;
+  let t = textures[name];
+  if (t && (t.image.width !== canvas.width || t.image.height !== canvas.height)) {
+    t.dispose();
+    t = null;
+  }
+  if (!t) {
+    t = textures[name] = new THREE.CanvasTexture(canvas);
+    t.colorSpace = colorSpace;
+    t.wrapS = t.wrapT = THREE.RepeatWrapping;
+    t.anisotropy = 8;
+  }
+  t.needsUpdate = true;
   return t;
 }
 
-function dressMesh(mesh, repeat) {
-  const m = mesh.material;
-  for (const key of ['map', 'normalMap', 'roughnessMap', 'aoMap', 'displacementMap']) m[key]?.dispose();
-  m.map = textureOf('diffuse', repeat, THREE.SRGBColorSpace);
-  m.normalMap = textureOf('normal-gl', repeat, THREE.NoColorSpace);
-  // ORM: occlusion in red, roughness in green, metallic in blue, as three.js reads them.
-  m.roughnessMap = textureOf('orm', repeat, THREE.NoColorSpace);
-  m.metalnessMap = m.roughnessMap;
-  m.aoMap = m.roughnessMap;
-  m.displacementMap = textureOf('height', repeat, THREE.NoColorSpace);
-  m.needsUpdate = true;
+// The sphere shows the material twice around, the plane 2 x 2 times.
+function repeatUvs(geometry, u, v) {
+  const uv = geometry.attributes.uv;
+  for (let i = 0; i < uv.count; i++) uv.setXY(i, uv.getX(i) * u, uv.getY(i) * v);
 }
+repeatUvs(sphere.geometry, 2, 1);
+repeatUvs(plane.geometry, 2, 2);
 
 function updatePreview() {
-  dressMesh(sphere, [2, 1]);
-  dressMesh(plane, [2, 2]);
+  const maps = {
+    map: textureOf('diffuse', THREE.SRGBColorSpace),
+    normalMap: textureOf('normal-gl', THREE.NoColorSpace),
+    // ORM: occlusion in red, roughness in green, metallic in blue, as three.js reads them.
+    roughnessMap: textureOf('orm', THREE.NoColorSpace),
+    displacementMap: textureOf('height', THREE.NoColorSpace),
+  };
+  maps.metalnessMap = maps.aoMap = maps.roughnessMap;
+  for (const mesh of [sphere, plane]) {
+    const changed = Object.entries(maps).some(([key, t]) => mesh.material[key] !== t);
+    Object.assign(mesh.material, maps);
+    if (changed) mesh.material.needsUpdate = true;
+  }
   renderer.render(scene, camera);
 }
 

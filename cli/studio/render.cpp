@@ -3,7 +3,7 @@
 #include <chrono>
 #include <nlohmann/json.hpp>
 
-#include "png16.h"
+#include "quick_png.h"
 #include "sha256.h"
 #include "sidecar.h"
 #include "zip.h"
@@ -69,7 +69,8 @@ Render renderMaps(const Options& o) {
     return render;
 }
 
-std::optional<std::string> mapPng(const ProctexMaps& maps, const StudioMap& map) {
+std::optional<std::string> mapPng(const ProctexMaps& maps, const StudioMap& map,
+                                  PngEncoding encoding) {
     int width = 0;
     int height = 0;
     if (map.map == PROCTEX_MAP_HEIGHT16) {
@@ -82,6 +83,11 @@ std::optional<std::string> mapPng(const ProctexMaps& maps, const StudioMap& map)
     int channels = 0;
     const unsigned char* pixels = proctex_maps_pixels(&maps, map.map, &width, &height, &channels);
     if (pixels == nullptr) return std::nullopt;
+    if (encoding == PngEncoding::Quick) {
+        std::string png = encodeQuickPng(pixels, width, height, channels);
+        if (png.empty()) return std::nullopt;
+        return png;
+    }
     unsigned char* bytes = nullptr;
     std::size_t length = 0;
     if (proctex_encode_png(pixels, width, height, channels, 0, &bytes, &length) != PROCTEX_OK) {

@@ -44,8 +44,16 @@ std::string studioRefusal(const Options& o);
 // Every map (PROCTEX_MAPS_ALL) of the settings.
 Render renderMaps(const Options& o);
 
-// The map's PNG bytes; nullopt when the render does not hold it.
-std::optional<std::string> mapPng(const ProctexMaps& maps, const StudioMap& map);
+// How a map's pixels become PNG bytes.
+enum class PngEncoding {
+    Library,  // the bytes of the library's files (and of the export)
+    Quick,    // the same pixels, stored uncompressed: for the live page
+};
+
+// The map's PNG; nullopt when the render does not hold it. The 16-bit height
+// is always our own encoding (the library writes it only to files).
+std::optional<std::string> mapPng(const ProctexMaps& maps, const StudioMap& map,
+                                  PngEncoding encoding = PngEncoding::Library);
 
 // A zip of the files `proctex --height16 --ao --opengl-normal --orm --sidecar
 // BASE.png` writes for these settings: the maps, the extra outputs and the

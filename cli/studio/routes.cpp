@@ -178,7 +178,10 @@ void handleMap(StudioState& state, const httplib::Request& req, httplib::Respons
     const MapsPtr maps = state.store.find(id);
     if (!maps)
         return sendError(res, 404, "render " + idText + " is gone (a newer one replaced it)");
-    std::optional<std::string> png = mapPng(*maps, *map);
+    // ?encoding=quick: the page's live view, the same pixels sooner.
+    const PngEncoding encoding =
+        req.get_param_value("encoding") == "quick" ? PngEncoding::Quick : PngEncoding::Library;
+    std::optional<std::string> png = mapPng(*maps, *map, encoding);
     if (!png) return sendError(res, 404, std::string(map->name) + " is not in this render");
     res.set_content(std::move(*png), "image/png");
     res.set_header("Cache-Control", "private, max-age=3600");

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "png16.h"
+#include "quick_png.h"
 #include "routes.h"
 #include "store.h"
 #include "token.h"
