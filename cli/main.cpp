@@ -4,6 +4,7 @@
 //   proctex gallery DIR                         contact sheets of presets and types
 //   proctex batch MANIFEST.json [--jobs N]      many materials on worker threads
 //        [--report FILE.json] [--check]
+//   proctex studio [--port N] [--open]          choose a material by eye in a browser
 #include <sys/ioctl.h>
 #include <unistd.h>
 

@@ -9,7 +9,7 @@ import os from 'node:os';
 import path from 'node:path';
 import puppeteer from 'puppeteer-core';
 
-const [proctex, library, cc] = process.argv.slice(2);
+const [proctex, library, cc] = process.argv.slice(2).map((a, i) => (i < 2 ? path.resolve(a) : a));
 const source = process.env.PROCTEX_SOURCE_DIR;
 const failures = [];
 const check = (ok, what) => {
@@ -100,23 +100,51 @@ try {
   const seam = await page.$eval('#seam', (e) => e.textContent);
   check(/seam score \d/.test(seam), `a seam score is shown (${seam})`);
 
-  // The "Copy as" C call, compiled against the library and run, writes the
-  // bytes the studio shows.
-  const call = await page.evaluate(() => window.studio.code('c'));
-  fs.writeFileSync(path.join(work, 'call.c'),
-    `#include <stdio.h>\n#include <proctex.h>\nint main(void) {\n${call}\nreturn 0;\n}\n`);
+  // Each "Copy as" form, run, writes the bytes the studio serves: the C call
+  // compiled against the library, the command line, the manifest item in a
+  // batch and the Python call.
+  const copies = await page.evaluate(() => Object.fromEntries(
+    ['c', 'cli', 'manifest', 'python'].map((kind) => [kind, window.studio.code(kind)])));
+  const run = (kind, action) => {
+    const dir = path.join(work, kind);
+    fs.mkdirSync(dir);
+    try { action(dir); } catch (error) { check(false, `the ${kind} form runs: ${error}`); }
+    return dir;
+  };
   const libDir = path.dirname(library);
-  execFileSync(cc, ['-o', path.join(work, 'call'), path.join(work, 'call.c'), `-I${source}/include`,
-    `-L${libDir}`, '-lproctex', `-Wl,-rpath,${libDir}`]);
-  execFileSync(path.join(work, 'call'), { cwd: work });
+  const outputs = {
+    c: run('c', (dir) => {
+      fs.writeFileSync(path.join(dir, 'call.c'),
+        `#include <stdio.h>\n#include <proctex.h>\nint main(void) {\n${copies.c}\nreturn 0;\n}\n`);
+      execFileSync(cc, ['-o', path.join(dir, 'call'), path.join(dir, 'call.c'), `-I${source}/include`,
+        `-L${libDir}`, '-lproctex', `-Wl,-rpath,${libDir}`]);
+      execFileSync(path.join(dir, 'call'), { cwd: dir });
+    }),
+    cli: run('cli', (dir) => {
+      const [, ...args] = copies.cli.split(' ');  // the line's words hold no spaces
+      execFileSync(proctex, args, { cwd: dir });
+    }),
+    manifest: run('manifest', (dir) => {
+      fs.writeFileSync(path.join(dir, 'manifest.json'), `[${copies.manifest}]`);
+      execFileSync(proctex, ['batch', 'manifest.json', '--progress', 'quiet'], { cwd: dir });
+    }),
+    python: run('python', (dir) => {
+      execFileSync('/usr/bin/python3', ['-c', copies.python], { cwd: dir,
+        env: { ...process.env, PYTHONPATH: path.join(source, 'python'), PROCTEX_LIBRARY: library } });
+    }),
+  };
   const suffix = { diffuse: '_diff', normal: '_nmap', specular: '_spec', roughness: '_rough', metallic: '_metal',
                    ao: '_ao', 'normal-gl': '_nmap_gl', orm: '_orm' };
   const answer = await page.evaluate(() => window.studio.lastAnswer());
-  for (const m of answer.maps) {
-    if (!suffix[m.name]) continue;
-    const studioBytes = await fetchBytes(studio, m.url);
-    const file = path.join(work, `material${suffix[m.name]}.png`);
-    check(fs.existsSync(file) && studioBytes.equals(fs.readFileSync(file)), `C call writes the studio's ${m.name} bytes`);
+  for (const [kind, dir] of Object.entries(outputs)) {
+    const differing = [];
+    for (const m of answer.maps) {
+      if (!suffix[m.name]) continue;
+      const file = path.join(dir, `material${suffix[m.name]}.png`);
+      if (!fs.existsSync(file) || !(await fetchBytes(studio, m.url)).equals(fs.readFileSync(file))) differing.push(m.name);
+    }
+    check(differing.length === 0, `"Copy as" ${kind} writes the studio's bytes for every 8-bit map` +
+          (differing.length ? ` (not ${differing.join(', ')})` : ''));
   }
 
   // What the page shows are those pixels: each map canvas against the
