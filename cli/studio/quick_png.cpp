@@ -53,7 +53,7 @@ std::string png(const unsigned char* rows, std::size_t rowBytes, int width, int 
 
 }  // namespace
 
-std::string encodeGrey16Png(const unsigned short* samples, int width, int height) {
+std::string encodeGrey16Png(const unsigned short* samples, int width, int height, bool quick) {
     // PNG keeps 16-bit samples big-endian.
     const std::size_t count = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
     std::vector<unsigned char> bytes(count * 2);
@@ -62,7 +62,7 @@ std::string encodeGrey16Png(const unsigned short* samples, int width, int height
         bytes[2 * i + 1] = static_cast<unsigned char>(samples[i] & 0xFFu);
     }
     return png(bytes.data(), static_cast<std::size_t>(width) * 2, width, height, 16, 0,
-               Z_BEST_SPEED);
+               quick ? Z_NO_COMPRESSION : Z_BEST_SPEED);
 }
 
 std::string encodeQuickPng(const unsigned char* pixels, int width, int height, int channels) {

@@ -9,8 +9,10 @@
 
 namespace proctex::cli::studio {
 
-// width x height samples row by row; empty when zlib runs out of memory.
-std::string encodeGrey16Png(const unsigned short* samples, int width, int height);
+// width x height samples row by row, deflated fast, or only stored when
+// `quick`; empty when zlib runs out of memory.
+std::string encodeGrey16Png(const unsigned short* samples, int width, int height,
+                            bool quick = false);
 
 // width x height pixels of `channels` bytes (1, 3 or 4), row by row; empty
 // when zlib runs out of memory.

@@ -76,7 +76,7 @@ std::optional<std::string> mapPng(const ProctexMaps& maps, const StudioMap& map,
     if (map.map == PROCTEX_MAP_HEIGHT16) {
         const unsigned short* samples = proctex_maps_height16(&maps, &width, &height);
         if (samples == nullptr) return std::nullopt;
-        std::string png = encodeGrey16Png(samples, width, height);
+        std::string png = encodeGrey16Png(samples, width, height, encoding == PngEncoding::Quick);
         if (png.empty()) return std::nullopt;
         return png;
     }

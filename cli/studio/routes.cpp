@@ -151,7 +151,9 @@ void handleRender(StudioState& state, const httplib::Request& req, httplib::Resp
     if (!render.maps) return sendError(res, 400, render.error);
     if (!state.store.isNewest(page.page, page.sequence)) return stale();
 
-    const std::uint64_t id = state.store.keep(page.page, render.maps);
+    const std::uint64_t id =
+        state.store.keep(page.page, render.maps,
+                         static_cast<std::size_t>(o.width) * static_cast<std::size_t>(o.height));
     json answer;
     answer["id"] = id;
     answer["width"] = o.width;

@@ -4,8 +4,8 @@
 
 namespace proctex::cli::studio {
 
-RenderStore::RenderStore(std::size_t renders, std::size_t pages)
-    : maxRenders_(renders), maxPages_(pages) {}
+RenderStore::RenderStore(std::size_t renders, std::size_t pixels, std::size_t pages)
+    : maxRenders_(renders), maxPixels_(pixels), maxPages_(pages) {}
 
 bool RenderStore::claim(const std::string& page, std::uint64_t sequence) {
     std::lock_guard lock(mutex_);
@@ -32,12 +32,19 @@ bool RenderStore::isNewest(const std::string& page, std::uint64_t sequence) {
     return found != pages_.end() && found->second.first == sequence;
 }
 
-std::uint64_t RenderStore::keep(const std::string& page, MapsPtr maps) {
+std::uint64_t RenderStore::keep(const std::string& page, MapsPtr maps, std::size_t pixels) {
     std::lock_guard lock(mutex_);
-    renders_.remove_if([&](const Kept& k) { return k.page == page; });
+    renders_.remove_if([&](const Kept& k) {
+        if (k.page == page) keptPixels_ -= k.pixels;
+        return k.page == page;
+    });
     const std::uint64_t id = nextId_++;
-    renders_.push_front({id, page, std::move(maps)});
-    while (renders_.size() > maxRenders_) renders_.pop_back();
+    renders_.push_front({id, page, std::move(maps), pixels});
+    keptPixels_ += pixels;
+    while (renders_.size() > 1 && (renders_.size() > maxRenders_ || keptPixels_ > maxPixels_)) {
+        keptPixels_ -= renders_.back().pixels;
+        renders_.pop_back();
+    }
     return id;
 }
 

@@ -14,9 +14,9 @@ namespace proctex::cli::studio {
 
 class RenderStore {
 public:
-    // At most `renders` results are kept, and the request numbers of at
-    // most `pages` pages.
-    RenderStore(std::size_t renders, std::size_t pages);
+    // At most `renders` results of `pixels` pixels in all are kept (the
+    // newest always), and the request numbers of at most `pages` pages.
+    RenderStore(std::size_t renders, std::size_t pixels, std::size_t pages);
 
     // Records `sequence` as the page's newest; false when the page already
     // asked for a newer render (this one is stale).
@@ -25,7 +25,7 @@ public:
 
     // Keeps the render as the page's latest (dropping its previous one) and
     // returns its id for the map URLs.
-    std::uint64_t keep(const std::string& page, MapsPtr maps);
+    std::uint64_t keep(const std::string& page, MapsPtr maps, std::size_t pixels);
 
     // Null when the id was never given or has been dropped.
     MapsPtr find(std::uint64_t id);
@@ -35,10 +35,13 @@ private:
         std::uint64_t id;
         std::string page;
         MapsPtr maps;
+        std::size_t pixels;
     };
     std::mutex mutex_;
     std::size_t maxRenders_;
+    std::size_t maxPixels_;
     std::size_t maxPages_;
+    std::size_t keptPixels_ = 0;
     std::uint64_t nextId_ = 1;
     std::list<Kept> renders_;  // most recently used first
     std::map<std::string, std::pair<std::uint64_t, std::uint64_t>> pages_;  // newest, last use

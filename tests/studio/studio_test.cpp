@@ -101,7 +101,7 @@ MapsPtr fakeMaps(int tag) {
 }
 
 TEST(StudioStore, StaleRequestsAndBoundedMemory) {
-    RenderStore store(3, 2);
+    RenderStore store(3, 1000, 2);
     EXPECT_TRUE(store.claim("page", 5));
     EXPECT_FALSE(store.claim("page", 4));  // older than the newest: stale
     EXPECT_TRUE(store.isNewest("page", 5));
@@ -109,20 +109,30 @@ TEST(StudioStore, StaleRequestsAndBoundedMemory) {
     EXPECT_FALSE(store.isNewest("page", 5));  // overtaken while rendering
 
     // A page keeps only its latest render.
-    const std::uint64_t first = store.keep("page", fakeMaps(1));
-    const std::uint64_t second = store.keep("page", fakeMaps(2));
+    const std::uint64_t first = store.keep("page", fakeMaps(1), 10);
+    const std::uint64_t second = store.keep("page", fakeMaps(2), 10);
     EXPECT_EQ(store.find(first), nullptr);
     EXPECT_NE(store.find(second), nullptr);
     EXPECT_EQ(store.find(999), nullptr);
 
     // At most three renders in all, the least recently used dropped.
-    const std::uint64_t a = store.keep("a", fakeMaps(3));
-    const std::uint64_t b = store.keep("b", fakeMaps(4));
+    const std::uint64_t a = store.keep("a", fakeMaps(3), 10);
+    const std::uint64_t b = store.keep("b", fakeMaps(4), 10);
     ASSERT_NE(store.find(second), nullptr);  // now the most recently used
-    store.keep("c", fakeMaps(5));
+    store.keep("c", fakeMaps(5), 10);
     EXPECT_EQ(store.find(a), nullptr);
     EXPECT_NE(store.find(b), nullptr);
     EXPECT_NE(store.find(second), nullptr);
+
+    // The pixel budget drops the oldest, but never the newest render.
+    const std::uint64_t big = store.keep("d", fakeMaps(6), 985);
+    EXPECT_NE(store.find(big), nullptr);
+    EXPECT_EQ(store.find(b), nullptr);  // the least recently used, to fit 1000
+    EXPECT_NE(store.find(second), nullptr);
+    const std::uint64_t huge = store.keep("e", fakeMaps(7), 5000);
+    EXPECT_NE(store.find(huge), nullptr);
+    EXPECT_EQ(store.find(second), nullptr);
+    EXPECT_EQ(store.find(big), nullptr);
 
     // At most two pages remembered: a forgotten page starts afresh.
     EXPECT_TRUE(store.claim("other", 1));
