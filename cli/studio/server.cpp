@@ -81,7 +81,12 @@ int runStudio(const StudioSettings& settings) {
     sigemptyset(&signals);
     sigaddset(&signals, SIGINT);
     sigaddset(&signals, SIGTERM);
+    // A shell starting us in the background ignores SIGINT, and an ignored
+    // signal is dropped before sigtimedwait could see it. Blocked, the default
+    // action never runs.
     pthread_sigmask(SIG_BLOCK, &signals, nullptr);
+    signal(SIGINT, SIG_DFL);
+    signal(SIGTERM, SIG_DFL);
 
     StudioState state;
     state.token = settings.noToken ? "" : makeToken();

@@ -9,6 +9,7 @@ import io
 import json
 import os
 import re
+import signal
 import socket
 import subprocess
 import sys
@@ -28,15 +29,25 @@ def rss_kib(pid):
 
 
 class Studio:
-    def __init__(self, *args):
+    def __init__(self, *args, preexec_fn=None):
         self.process = subprocess.Popen([PROCTEX, "studio", "--port", "0", "--no-open", *args],
-                                        stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
+                                        stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True,
+                                        preexec_fn=preexec_fn, env=self.environment())
         line = self.process.stdout.readline()
         match = re.search(r"http://([^/]+):(\d+)/(\?token=([0-9a-f]+))?", line)
         if not match:
             self.process.kill()
             raise RuntimeError("no URL printed: " + line + self.process.stderr.read())
         self.host, self.port, self.token = match.group(1), int(match.group(2)), match.group(4)
+
+    @staticmethod
+    def environment():
+        # In a sanitizer build, AddressSanitizer's quarantine of freed memory
+        # (256 MB by default) would hide what the studio itself keeps.
+        env = dict(os.environ)
+        env["ASAN_OPTIONS"] = ":".join(filter(None, [env.get("ASAN_OPTIONS"),
+                                                     "quarantine_size_mb=4"]))
+        return env
 
     def request(self, method, path, body=None, headers=None, token=True, host=None):
         connection = http.client.HTTPConnection("127.0.0.1", self.port, timeout=60)
@@ -254,6 +265,15 @@ class Startup(unittest.TestCase):
         finally:
             _, _, err = studio.stop()
         self.assertIn("warning", err)
+
+    def test_ctrl_c_stops_it_even_when_started_in_the_background(self):
+        # A non-interactive shell starts background jobs with SIGINT ignored.
+        studio = Studio(preexec_fn=lambda: signal.signal(signal.SIGINT, signal.SIG_IGN))
+        self.assertEqual(studio.request("GET", "/api/presets")[0], 200)
+        studio.process.send_signal(signal.SIGINT)
+        out, _ = studio.process.communicate(timeout=30)
+        self.assertEqual(studio.process.returncode, 0)
+        self.assertIn("stopped", out)
 
     def test_wider_host_warns(self):
         studio = Studio("--host", "0.0.0.0")
