@@ -48,14 +48,15 @@ void openBrowser(const std::string& url) {
 }
 
 // Ctrl-C and SIGTERM are blocked in every thread and taken here, so that
-// stopping the server happens on an ordinary thread, not in a handler.
+// stopping the server happens on an ordinary thread, not in a handler. A
+// signal may come before the server has started listening, when stop() does
+// nothing yet: it is repeated until the server has returned.
 void stopOnSignal(httplib::Server& server, const std::atomic<bool>& done, sigset_t signals) {
-    const timespec poll{0, 200'000'000};
+    const timespec poll{0, 100'000'000};
+    bool stopping = false;
     while (!done) {
-        if (sigtimedwait(&signals, nullptr, &poll) > 0) {
-            server.stop();
-            return;
-        }
+        if (sigtimedwait(&signals, nullptr, &poll) > 0) stopping = true;
+        if (stopping) server.stop();
     }
 }
 
