@@ -3,6 +3,7 @@
 #include <httplib.h>
 
 #include <algorithm>
+#include <cctype>
 #include <charconv>
 #include <fstream>
 #include <nlohmann/json.hpp>
@@ -237,7 +238,13 @@ void installRoutes(httplib::Server& server, StudioState& state) {
         return checkRequest(state, req, res);
     });
     for (const Asset& asset : kAssets) {
-        server.Get(asset.url, [&state, &asset](const httplib::Request&, httplib::Response& res) {
+        // httplib takes patterns: the dots of the file names match only dots.
+        std::string pattern;
+        for (const char* c = asset.url; *c != '\0'; ++c) {
+            if (*c == '.') pattern += '\\';
+            pattern += *c;
+        }
+        server.Get(pattern, [&state, &asset](const httplib::Request&, httplib::Response& res) {
             serveAsset(state, asset, res);
         });
     }

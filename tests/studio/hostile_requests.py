@@ -173,7 +173,7 @@ class HostileRequests(unittest.TestCase):
                       f"/api/maps/{render_id}/DIFFUSE.png", f"/api/maps/{render_id}/height16.png",
                       "/api/maps/-1/diffuse.png", "/api/maps/99999999999999999999/diffuse.png",
                       "/../../../etc/passwd", "/studio.js/../../CMakeLists.txt",
-                      "/three/../../../../etc/passwd"]:
+                      "/three/../../../../etc/passwd", "/studioxjs", "/studio.js.bak"]:
             status, _, body = self.studio.request("GET", trick)
             self.assertIn(status, (400, 404), trick)
             self.assertNotIn(b"root:", body)
