@@ -5,6 +5,7 @@
 //   proctex gallery DIR                         contact sheets of presets and types
 //   proctex batch MANIFEST.json [--jobs N]      many materials on worker threads
 //        [--report FILE.json] [--check]
+//   proctex studio [--port N] [--open]          choose a material by eye in a browser
 #include <sys/ioctl.h>
 #include <unistd.h>
 
@@ -24,6 +25,7 @@
 #include "progress.h"
 #include "report.h"
 #include "starting_values.h"
+#include "studio/server.h"
 #include "suggest.h"
 
 namespace {
@@ -54,6 +56,8 @@ struct Request {
     std::string batchProgress = "auto";
     std::string batchReport;  // --report FILE.json, empty when not given
     bool batchCheck = false;
+
+    studio::StudioSettings studio;
 };
 
 // Flags take true/false as manifests and Python do.
@@ -161,6 +165,7 @@ void buildParser(CLI::App& app, Request& request) {
     addMaterialOptions(app, request);
     addGalleryCommand(app, request);
     addBatchCommand(app, request);
+    studio::addStudioCommand(app, request.studio);
 }
 
 // Every long option of the tool and its subcommands, without "--".
@@ -394,6 +399,7 @@ int run(Request& request) {
                   << (gallery ? "gallery" : "batch") << " (a manifest sets them per item)\n";
         return 2;
     }
+    if (request.studio.command->parsed()) return studio::runStudio(request.studio);
     if (request.listPresets) return listPresets();
     if (request.printStartingValues) {
         std::printf("%s\n", startingValuesJson().c_str());

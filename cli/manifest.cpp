@@ -233,7 +233,7 @@ std::vector<BatchItem> parseManifest(const std::string& text) {
     json root;
     try {
         root = json::parse(text);
-    } catch (const json::parse_error& e) {
+    } catch (const json::exception& e) {  // out_of_range too: 1e400
         throw ManifestError(std::string("not valid JSON: ") + e.what());
     }
 
@@ -307,10 +307,14 @@ std::vector<BatchItem> loadManifest(const std::filesystem::path& path) {
 }
 
 Options loadMaterial(const std::filesystem::path& path) {
+    return parseMaterial(readText(path));
+}
+
+Options parseMaterial(const std::string& text) {
     json root;
     try {
-        root = json::parse(readText(path));
-    } catch (const json::parse_error& e) {
+        root = json::parse(text);
+    } catch (const json::exception& e) {  // out_of_range too: 1e400
         throw ManifestError(std::string("not valid JSON: ") + e.what());
     }
     MaterialRequest request = parseMaterial(root);

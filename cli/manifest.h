@@ -53,4 +53,8 @@ std::vector<BatchItem> loadManifest(const std::filesystem::path& path);
 // instance. Throws ManifestError with every fault.
 Options loadMaterial(const std::filesystem::path& path);
 
+// The same from JSON text already in memory (the studio's render requests).
+// Throws ManifestError.
+Options parseMaterial(const std::string& text);
+
 }  // namespace proctex::cli

@@ -93,6 +93,8 @@ TEST(Manifest, ErrorsNameTheItemAndTheField) {
         {R"({"defaults": {}})", "field \"materials\": missing"},
         {R"({"materials": {}})", "must be an array, not an object"},
         {R"([{"output": "a.png"},)", "not valid JSON"},
+        // Beyond a double: the JSON reader's own range error, not an abort.
+        {R"([{"output": "a.png", "scale": 1e400}])", "not valid JSON"},
     };
     for (const auto& c : cases) {
         const std::string error = errorOf(c.text);

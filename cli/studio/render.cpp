@@ -1,0 +1,128 @@
+#include "render.h"
+
+#include <chrono>
+#include <nlohmann/json.hpp>
+
+#include "quick_png.h"
+#include "sha256.h"
+#include "sidecar.h"
+#include "zip.h"
+
+namespace proctex::cli::studio {
+
+namespace {
+
+constexpr StudioMap kMaps[] = {
+    {"diffuse", PROCTEX_MAP_DIFFUSE, true},
+    {"normal", PROCTEX_MAP_NORMAL, false},
+    {"specular", PROCTEX_MAP_SPECULAR, false},
+    {"roughness", PROCTEX_MAP_ROUGHNESS, false},
+    {"metallic", PROCTEX_MAP_METALLIC, false},
+    {"height", PROCTEX_MAP_HEIGHT16, false},
+    {"ao", PROCTEX_MAP_AO, false},
+    {"normal-gl", PROCTEX_MAP_NORMAL_GL, false},
+    {"orm", PROCTEX_MAP_ORM, false},
+};
+
+constexpr std::size_t kReasonSize = 512;
+
+}  // namespace
+
+std::span<const StudioMap> studioMaps() {
+    return kMaps;
+}
+
+const StudioMap* findStudioMap(std::string_view name) {
+    for (const StudioMap& m : kMaps) {
+        if (name == m.name) return &m;
+    }
+    return nullptr;
+}
+
+std::string studioRefusal(const Options& o) {
+    if (o.width > kMaxSide) {
+        return "field \"width\": at most " + std::to_string(kMaxSide) + " in the studio";
+    }
+    if (o.height > kMaxSide) {
+        return "field \"height\": at most " + std::to_string(kMaxSide) + " in the studio";
+    }
+    char reason[kReasonSize] = "";
+    if (proctex_settings_check(&o, reason, sizeof reason) != PROCTEX_OK) return reason;
+    return {};
+}
+
+Render renderMaps(const Options& o) {
+    Render render;
+    render.error = studioRefusal(o);
+    if (!render.error.empty()) return render;
+    const auto start = std::chrono::steady_clock::now();
+    ProctexMaps* maps = nullptr;
+    char reason[kReasonSize] = "";
+    if (proctex_generate(&o, PROCTEX_MAPS_ALL, &maps, reason, sizeof reason) != PROCTEX_OK) {
+        render.error = reason;
+        return render;
+    }
+    render.maps =
+        MapsPtr(maps, [](const ProctexMaps* m) { proctex_maps_free(const_cast<ProctexMaps*>(m)); });
+    render.milliseconds =
+        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+    return render;
+}
+
+std::optional<std::string> mapPng(const ProctexMaps& maps, const StudioMap& map,
+                                  PngEncoding encoding) {
+    int width = 0;
+    int height = 0;
+    if (map.map == PROCTEX_MAP_HEIGHT16) {
+        const unsigned short* samples = proctex_maps_height16(&maps, &width, &height);
+        if (samples == nullptr) return std::nullopt;
+        std::string png = encodeGrey16Png(samples, width, height, encoding == PngEncoding::Quick);
+        if (png.empty()) return std::nullopt;
+        return png;
+    }
+    int channels = 0;
+    const unsigned char* pixels = proctex_maps_pixels(&maps, map.map, &width, &height, &channels);
+    if (pixels == nullptr) return std::nullopt;
+    if (encoding == PngEncoding::Quick) {
+        std::string png = encodeQuickPng(pixels, width, height, channels);
+        if (png.empty()) return std::nullopt;
+        return png;
+    }
+    unsigned char* bytes = nullptr;
+    std::size_t length = 0;
+    if (proctex_encode_png(pixels, width, height, channels, 0, &bytes, &length) != PROCTEX_OK) {
+        return std::nullopt;
+    }
+    std::string png(reinterpret_cast<const char*>(bytes), length);
+    proctex_free(bytes);
+    return png;
+}
+
+std::string exportZip(const Options& o, const ProctexMaps& maps, const std::string& base) {
+    Options recorded = o;
+    for (const ExtraOutput& e : extraOutputs()) {
+        setExtraOutput(e, e.map >= 0 || std::string_view(e.name) == "sidecar", recorded);
+    }
+    std::vector<ZipEntry> entries;
+    auto files = nlohmann::ordered_json::array();
+    for (const StudioMap& m : kMaps) {
+        // The files of `proctex` itself: roughness and metallic as their flags say.
+        if (m.map == PROCTEX_MAP_ROUGHNESS && o.writeRoughness != 1) continue;
+        if (m.map == PROCTEX_MAP_METALLIC && o.writeMetallic != 1) continue;
+        std::optional<std::string> png = mapPng(maps, m);
+        if (!png) continue;
+        ZipEntry entry{mapPath(base + ".png", m.map), std::move(*png)};
+        files.push_back({{"name", entry.name},
+                         {"bytes", entry.bytes.size()},
+                         {"sha256", sha256Hex(reinterpret_cast<const uint8_t*>(entry.bytes.data()),
+                                              entry.bytes.size())}});
+        entries.push_back(std::move(entry));
+    }
+    // The sidecar as `proctex --sidecar` writes it, its file list from memory.
+    auto record = nlohmann::ordered_json::parse(sidecarText(recorded, {}));
+    record["files"] = files;
+    entries.push_back({base + ".json", record.dump(2) + "\n"});
+    return zipArchive(entries);
+}
+
+}  // namespace proctex::cli::studio

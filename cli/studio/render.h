@@ -1,0 +1,63 @@
+// Renders for the studio: in memory through the settings API, never through
+// files, and each map as the PNG bytes the library writes for it.
+#pragma once
+
+#include <proctex.h>
+
+#include <memory>
+#include <optional>
+#include <span>
+#include <string>
+
+#include "options.h"
+
+namespace proctex::cli::studio {
+
+// Largest width or height the studio renders: a 4096 x 4096 set already
+// takes about half a gigabyte while it is computed.
+constexpr int kMaxSide = 4096;
+
+// A map as the page names it, and how to read it: only the diffuse holds
+// sRGB colours; the others are data.
+struct StudioMap {
+    const char* name;  // in URLs: /api/maps/ID/NAME.png
+    int map;           // PROCTEX_MAP_*
+    bool srgb;
+};
+
+// Every map a render holds, in the order the page shows them.
+std::span<const StudioMap> studioMaps();
+const StudioMap* findStudioMap(std::string_view name);
+
+using MapsPtr = std::shared_ptr<const ProctexMaps>;
+
+struct Render {
+    MapsPtr maps;       // null when refused
+    std::string error;  // why, naming the field
+    double milliseconds = 0;
+};
+
+// The reason the studio refuses these settings before any work; empty when
+// they may go to the library.
+std::string studioRefusal(const Options& o);
+
+// Every map (PROCTEX_MAPS_ALL) of the settings.
+Render renderMaps(const Options& o);
+
+// How a map's pixels become PNG bytes.
+enum class PngEncoding {
+    Library,  // the bytes of the library's files (and of the export)
+    Quick,    // the same pixels, stored uncompressed: for the live page
+};
+
+// The map's PNG; nullopt when the render does not hold it. The 16-bit height
+// is always our own encoding (the library writes it only to files).
+std::optional<std::string> mapPng(const ProctexMaps& maps, const StudioMap& map,
+                                  PngEncoding encoding = PngEncoding::Library);
+
+// A zip of the files `proctex --height16 --ao --opengl-normal --orm --sidecar
+// BASE.png` writes for these settings: the maps, the extra outputs and the
+// sidecar record, under their file names.
+std::string exportZip(const Options& o, const ProctexMaps& maps, const std::string& base);
+
+}  // namespace proctex::cli::studio

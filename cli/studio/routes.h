@@ -1,0 +1,42 @@
+// The studio's HTTP handling: who may ask (Host and token), the page and its
+// scripts, and the API.
+#pragma once
+
+#include <filesystem>
+#include <semaphore>
+#include <string>
+#include <vector>
+
+#include "store.h"
+
+namespace httplib {
+class Server;
+}
+
+namespace proctex::cli::studio {
+
+// Largest request body: a render request is a few hundred bytes.
+constexpr std::size_t kMaxBody = 64 * 1024;
+
+// Renders computed at once; more wait their turn, so a burst of requests
+// holds at most this many sets of maps in the making.
+constexpr std::ptrdiff_t kRenderSlots = 2;
+
+struct StudioState {
+    std::string token;               // empty: --no-token
+    std::vector<std::string> hosts;  // Host header values answered, port included
+    std::filesystem::path assets;    // the page and three.js
+    // Eight renders, and 2 x 4096² pixels in all: about 22 bytes a pixel
+    // with every map, so the kept maps stay under 800 MB.
+    RenderStore store{8, 2 * 4096 * 4096, 64};
+    std::counting_semaphore<kRenderSlots> slots{kRenderSlots};
+};
+
+// The Host values a server on host:port answers: the loopback names and the
+// address it was asked to listen on.
+std::vector<std::string> allowedHosts(const std::string& host, int port);
+
+// Installs every handler; `state` must outlive the server.
+void installRoutes(httplib::Server& server, StudioState& state);
+
+}  // namespace proctex::cli::studio

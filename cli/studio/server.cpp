@@ -1,0 +1,135 @@
+#include "server.h"
+
+#include <httplib.h>
+#include <signal.h>
+#include <spawn.h>
+#include <unistd.h>
+
+#include <CLI/CLI.hpp>
+#include <atomic>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <thread>
+
+#include "routes.h"
+#include "token.h"
+
+extern char** environ;
+
+namespace proctex::cli::studio {
+
+namespace {
+
+// The page and three.js: $PROCTEX_STUDIO_DIR, else share/proctex/studio
+// beside the executable's bin folder (in the build tree, beside cli/).
+std::filesystem::path assetsFolder() {
+    if (const char* dir = std::getenv("PROCTEX_STUDIO_DIR"); dir != nullptr && *dir != '\0') {
+        return dir;
+    }
+    std::error_code ec;
+    const std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+    return exe.parent_path().parent_path() / "share" / "proctex" / "studio";
+}
+
+bool isLoopback(const std::string& host) {
+    return host == "127.0.0.1" || host == "localhost" || host == "::1";
+}
+
+void openBrowser(const std::string& url) {
+    const char* argv[] = {"xdg-open", url.c_str(), nullptr};
+    pid_t pid = 0;
+    if (posix_spawnp(&pid, "xdg-open", nullptr, nullptr, const_cast<char* const*>(argv), environ) !=
+        0) {
+        std::fprintf(stderr, "proctex studio: could not start xdg-open; open the URL yourself\n");
+    }
+    // Reaped when the studio exits; xdg-open returns at once.
+}
+
+// Ctrl-C and SIGTERM are blocked in every thread and taken here, so that
+// stopping the server happens on an ordinary thread, not in a handler. A
+// signal may come before the server has started listening, when stop() does
+// nothing yet: it is repeated until the server has returned.
+void stopOnSignal(httplib::Server& server, const std::atomic<bool>& done, sigset_t signals) {
+    const timespec poll{0, 100'000'000};
+    bool stopping = false;
+    while (!done) {
+        if (sigtimedwait(&signals, nullptr, &poll) > 0) stopping = true;
+        if (stopping) server.stop();
+    }
+}
+
+}  // namespace
+
+void addStudioCommand(CLI::App& app, StudioSettings& settings) {
+    CLI::App* cmd = app.add_subcommand(
+        "studio", "A local web page: choose a material by eye, then copy it as code");
+    cmd->add_option("--port", settings.port, "Port to listen on (0: any free one)")
+        ->capture_default_str()
+        ->check(CLI::Range(0, 65535));
+    cmd->add_option("--host", settings.host,
+                    "Address to listen on; anything but loopback lets others on the network in")
+        ->capture_default_str();
+    cmd->add_flag("--open,!--no-open", settings.open, "Open the page in the desktop's browser");
+    cmd->add_flag("--no-token", settings.noToken,
+                  "Serve the API without a token (scripted local use only)");
+    settings.command = cmd;
+}
+
+int runStudio(const StudioSettings& settings) {
+    sigset_t signals;
+    sigemptyset(&signals);
+    sigaddset(&signals, SIGINT);
+    sigaddset(&signals, SIGTERM);
+    // A shell starting us in the background ignores SIGINT, and an ignored
+    // signal is dropped before sigtimedwait could see it. Blocked, the default
+    // action never runs.
+    pthread_sigmask(SIG_BLOCK, &signals, nullptr);
+    signal(SIGINT, SIG_DFL);
+    signal(SIGTERM, SIG_DFL);
+
+    StudioState state;
+    state.token = settings.noToken ? "" : makeToken();
+    state.assets = assetsFolder();
+    if (!isLoopback(settings.host)) {
+        std::fprintf(stderr,
+                     "proctex studio: warning: listening on %s, not only this machine; anyone "
+                     "who can reach it and holds the token can use the studio\n",
+                     settings.host.c_str());
+    }
+    if (settings.noToken) {
+        std::fprintf(stderr,
+                     "proctex studio: warning: --no-token: every program on this machine can "
+                     "use the API\n");
+    }
+
+    httplib::Server server;
+    server.set_keep_alive_timeout(2);
+    installRoutes(server, state);
+    const int port = settings.port == 0
+                         ? server.bind_to_any_port(settings.host)
+                         : (server.bind_to_port(settings.host, settings.port) ? settings.port : -1);
+    if (port <= 0) {
+        std::fprintf(stderr, "proctex studio: cannot listen on %s port %d\n", settings.host.c_str(),
+                     settings.port);
+        return 1;
+    }
+    state.hosts = allowedHosts(settings.host, port);
+    const std::string shownHost =
+        settings.host.find(':') != std::string::npos ? "[" + settings.host + "]" : settings.host;
+    std::string url = "http://" + shownHost + ":" + std::to_string(port) + "/";
+    if (!state.token.empty()) url += "?token=" + state.token;
+    std::printf("proctex studio: %s\n(Ctrl-C stops it)\n", url.c_str());
+    std::fflush(stdout);
+    if (settings.open) openBrowser(url);
+
+    std::atomic<bool> done{false};
+    std::thread watcher(stopOnSignal, std::ref(server), std::cref(done), signals);
+    server.listen_after_bind();
+    done = true;
+    watcher.join();
+    std::printf("proctex studio: stopped\n");
+    return 0;
+}
+
+}  // namespace proctex::cli::studio

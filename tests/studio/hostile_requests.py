@@ -1,0 +1,288 @@
+"""Hostile requests against a real `proctex studio`: every one gets a clear
+4xx or a correct answer, the server keeps serving, its memory stays bounded
+and it listens on 127.0.0.1 only.
+
+    /usr/bin/python3 hostile_requests.py PATH/TO/proctex
+"""
+import http.client
+import io
+import json
+import os
+import re
+import signal
+import socket
+import subprocess
+import sys
+import threading
+import unittest
+import zipfile
+
+PROCTEX = None
+
+
+def rss_kib(pid):
+    with open(f"/proc/{pid}/status") as status:
+        for line in status:
+            if line.startswith("VmRSS:"):
+                return int(line.split()[1])
+    raise RuntimeError("no VmRSS")
+
+
+class Studio:
+    def __init__(self, *args, preexec_fn=None):
+        self.process = subprocess.Popen([PROCTEX, "studio", "--port", "0", "--no-open", *args],
+                                        stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True,
+                                        preexec_fn=preexec_fn, env=self.environment())
+        line = self.process.stdout.readline()
+        match = re.search(r"http://([^/]+):(\d+)/(\?token=([0-9a-f]+))?", line)
+        if not match:
+            self.process.kill()
+            raise RuntimeError("no URL printed: " + line + self.process.stderr.read())
+        self.host, self.port, self.token = match.group(1), int(match.group(2)), match.group(4)
+
+    @staticmethod
+    def environment():
+        # In a sanitizer build, AddressSanitizer's quarantine of freed memory
+        # (256 MB by default) would hide what the studio itself keeps.
+        env = dict(os.environ)
+        env["ASAN_OPTIONS"] = ":".join(filter(None, [env.get("ASAN_OPTIONS"),
+                                                     "quarantine_size_mb=4"]))
+        return env
+
+    def request(self, method, path, body=None, headers=None, token=True, host=None):
+        connection = http.client.HTTPConnection("127.0.0.1", self.port, timeout=60)
+        all_headers = {"Host": host or f"127.0.0.1:{self.port}"}
+        if token and self.token:
+            all_headers["X-Proctex-Token"] = self.token
+        all_headers.update(headers or {})
+        try:
+            connection.request(method, path, body=body, headers=all_headers)
+            response = connection.getresponse()
+            return response.status, dict(response.getheaders()), response.read()
+        finally:
+            connection.close()
+
+    def render(self, settings, **kwargs):
+        status, _, body = self.request("POST", "/api/render", json.dumps(settings), **kwargs)
+        return status, json.loads(body)
+
+    def stop(self):
+        self.process.terminate()
+        out, err = self.process.communicate(timeout=30)
+        return self.process.returncode, out, err
+
+
+class HostileRequests(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.studio = Studio()
+
+    @classmethod
+    def tearDownClass(cls):
+        code, out, _ = cls.studio.stop()
+        assert code == 0 and "stopped" in out, (code, out)
+
+    def assertRefused(self, status, body, code, words):
+        self.assertEqual(status, code, body)
+        self.assertIn(words, json.loads(body)["error"])
+
+    def test_token_is_required_for_the_api(self):
+        s = self.studio
+        self.assertEqual(s.request("GET", "/")[0], 200)  # the page itself asks for the token
+        for path in ["/api/presets", "/api/export?settings=%7B%7D", "/api/maps/1/diffuse.png"]:
+            status, _, body = s.request("GET", path, token=False)
+            self.assertRefused(status, body, 403, "token")
+            status, _, body = s.request("GET", path, token=False,
+                                        headers={"X-Proctex-Token": "0" * 32})
+            self.assertRefused(status, body, 403, "token")
+        status, _, _ = s.request("GET", f"/api/presets?token={s.token}", token=False)
+        self.assertEqual(status, 200)
+        status, _, body = s.request("POST", "/api/render", "{}", token=False)
+        self.assertRefused(status, body, 403, "token")
+
+    def test_foreign_host_is_refused_everywhere(self):
+        for host in ["evil.example:%d" % self.studio.port, "127.0.0.1.evil.example",
+                     "localhost:1"]:
+            for path in ["/", "/api/presets"]:
+                status, headers, body = self.studio.request("GET", path, host=host)
+                self.assertRefused(status, body, 403, "Host")
+        status, _, _ = self.studio.request("GET", "/api/presets",
+                                           host=f"localhost:{self.studio.port}")
+        self.assertEqual(status, 200)
+        # An empty or missing Host (http.client would put its own in).
+        for request in [b"GET / HTTP/1.1\r\nHost: \r\n\r\n", b"GET / HTTP/1.0\r\n\r\n"]:
+            with socket.create_connection(("127.0.0.1", self.studio.port), timeout=30) as raw:
+                raw.sendall(request)
+                self.assertTrue(raw.recv(64).startswith(b"HTTP/1.1 403"), request)
+
+    def test_no_cross_origin_headers(self):
+        status, headers, _ = self.studio.request(
+            "GET", "/api/presets", headers={"Origin": "http://evil.example"})
+        self.assertEqual(status, 200)
+        self.assertFalse([h for h in headers if h.lower().startswith("access-control")])
+
+    def test_malformed_and_mistyped_settings_name_the_field(self):
+        cases = [
+            ("{", "not valid JSON"),
+            ('{"scale": NaN}', "not valid JSON"),
+            ('{"scale": Infinity}', "not valid JSON"),
+            ('{"scale": 1e400}', "number overflow"),
+            ('{"scale": 1e300}', '"scale": is out of the float range'),
+            ('{"width": "512"}', '"width": must be a whole number'),
+            ('{"width": 512.5}', '"width": must be a whole number'),
+            ('{"seed": [1]}', '"seed": must be a whole number'),
+            ('{"scale": null}', '"scale": must be a number'),
+            ('{"width": 99999999999}', '"width": is out of the integer range'),
+            ('{"colour": 1}', '"colour": unknown field'),
+            ('{"output": "/etc/passwd"}', '"output"'),
+            ('{"preset": "nope"}', "no preset"),
+            ("[1, 2]", "must be an object"),
+            ('{"width": 4097}', '"width": at most 4096'),
+            ('{"height": 100000}', '"height": at most 4096'),
+            ('{"width": -5}', "width"),
+            ('{"height": 0}', "height"),
+            ('{"width": 4096, "height": 4096, "pattern": 6, "pattern-param": 0}', "pattern"),
+        ]
+        for body, words in cases:
+            status, _, answer = self.studio.request("POST", "/api/render", body)
+            self.assertRefused(status, answer, 400, words)
+
+    def test_huge_body_is_refused_and_serving_goes_on(self):
+        status, _, body = self.studio.request("POST", "/api/render", b"{" + b" " * 10_000_000 + b"}")
+        self.assertEqual(status, 413, body)
+        status, answer = self.studio.render({"width": 64, "height": 64})
+        self.assertEqual(status, 200, answer)
+
+    def test_render_then_fetch_maps_and_path_tricks(self):
+        status, answer = self.studio.render({"preset": "marble", "width": 64, "height": 32},
+                                            headers={"X-Proctex-Page": "maps-test"})
+        self.assertEqual(status, 200, answer)
+        self.assertEqual((answer["width"], answer["height"]), (64, 32))
+        names = [m["name"] for m in answer["maps"]]
+        self.assertEqual(names[:5], ["diffuse", "normal", "specular", "roughness", "metallic"])
+        for m in answer["maps"]:
+            status, headers, png = self.studio.request("GET", m["url"])
+            self.assertEqual(status, 200, m)
+            self.assertEqual(headers["Content-Type"], "image/png")
+            self.assertEqual(png[:8], b"\x89PNG\r\n\x1a\n")
+        self.assertEqual([m["srgb"] for m in answer["maps"]].count(True), 1)
+        render_id = answer["id"]
+        for trick in [f"/api/maps/{render_id}/../../etc/passwd",
+                      f"/api/maps/{render_id}/%2e%2e%2fpasswd.png",
+                      f"/api/maps/{render_id}/diffuse.png/../../x",
+                      f"/api/maps/{render_id}/DIFFUSE.png", f"/api/maps/{render_id}/height16.png",
+                      "/api/maps/-1/diffuse.png", "/api/maps/99999999999999999999/diffuse.png",
+                      "/../../../etc/passwd", "/studio.js/../../CMakeLists.txt",
+                      "/three/../../../../etc/passwd", "/studioxjs", "/studio.js.bak"]:
+            status, _, body = self.studio.request("GET", trick)
+            self.assertIn(status, (400, 404), trick)
+            self.assertNotIn(b"root:", body)
+        # The page's next render replaces this one.
+        self.studio.render({"width": 64, "height": 64}, headers={"X-Proctex-Page": "maps-test"})
+        self.assertEqual(self.studio.request("GET", answer["maps"][0]["url"])[0], 404)
+
+    def test_stale_request_of_a_page_is_dropped(self):
+        page = {"X-Proctex-Page": "stale-test"}
+        status, _ = self.studio.render({"width": 64, "height": 64},
+                                       headers={**page, "X-Proctex-Seq": "10"})
+        self.assertEqual(status, 200)
+        status, answer = self.studio.render({"width": 64, "height": 64},
+                                            headers={**page, "X-Proctex-Seq": "9"})
+        self.assertEqual(status, 409, answer)
+        status, _ = self.studio.render({"width": 64, "height": 64},
+                                       headers={**page, "X-Proctex-Seq": "x"})
+        self.assertEqual(status, 400)
+
+    def test_export_holds_every_file(self):
+        settings = json.dumps({"preset": "marble", "width": 64, "height": 64})
+        from urllib.parse import quote
+        status, headers, body = self.studio.request(
+            "GET", f"/api/export?name=marble&settings={quote(settings)}")
+        self.assertEqual(status, 200, body[:200])
+        self.assertIn('filename="marble.zip"', headers["Content-Disposition"])
+        archive = zipfile.ZipFile(io.BytesIO(body))
+        self.assertIsNone(archive.testzip())
+        names = archive.namelist()
+        for suffix in ["_diff.png", "_nmap.png", "_spec.png", "_rough.png", "_metal.png",
+                       "_height.png", "_ao.png", "_nmap_gl.png", "_orm.png", ".json"]:
+            self.assertIn("marble" + suffix, names)
+        record = json.loads(archive.read("marble.json"))
+        self.assertEqual(record["width"], 64)
+        self.assertEqual(len(record["files"]), len(names) - 1)
+        status, _, body = self.studio.request("GET", "/api/export?name=../x&settings=%7B%7D")
+        self.assertEqual(status, 200)  # an odd name falls back to "material"
+        self.assertIn("material_diff.png", zipfile.ZipFile(io.BytesIO(body)).namelist())
+        status, _, body = self.studio.request("GET", "/api/export?settings=%7B%22x%22%3A1%7D")
+        self.assertRefused(status, body, 400, "unknown field")
+
+    def test_burst_from_several_clients_keeps_memory_bounded(self):
+        s = self.studio
+        s.render({"width": 256, "height": 256})
+        before = rss_kib(s.process.pid)
+        statuses = []
+        lock = threading.Lock()
+        bodies = [json.dumps({"width": 512, "height": 512, "seed": 1}), "{bad",
+                  json.dumps({"width": 5000}), json.dumps({"preset": "lava", "width": 128})]
+
+        def client(number):
+            for i in range(25):
+                body = bodies[(number + i) % len(bodies)]
+                status, _, _ = s.request("POST", "/api/render", body,
+                                         headers={"X-Proctex-Page": f"burst{number}",
+                                                  "X-Proctex-Seq": str(i)})
+                with lock:
+                    statuses.append(status)
+
+        threads = [threading.Thread(target=client, args=(n,)) for n in range(8)]
+        for t in threads:
+            t.start()
+        for t in threads:
+            t.join()
+        self.assertEqual(len(statuses), 200)
+        self.assertTrue(set(statuses) <= {200, 400, 409}, set(statuses))
+        self.assertGreater(statuses.count(200), 50)
+        after = rss_kib(s.process.pid)
+        # 8 kept renders of 512² are about 40 MB; the burst computed about 100.
+        # ThreadSanitizer's shadow memory adds several times what is touched.
+        bound = 96 * 1024 * (5 if os.environ.get("PROCTEX_SANITIZE") == "thread" else 1)
+        self.assertLess(after - before, bound, (before, after))
+        status, answer = s.render({"width": 64, "height": 64})
+        self.assertEqual(status, 200, answer)
+
+    def test_listens_on_loopback_only(self):
+        with open("/proc/net/tcp") as table:
+            rows = [line.split() for line in table.readlines()[1:]]
+        port = "%04X" % self.studio.port
+        listening = [r[1] for r in rows if r[1].endswith(":" + port) and r[3] == "0A"]
+        self.assertEqual(listening, ["0100007F:" + port])
+
+
+class Startup(unittest.TestCase):
+    def test_no_token_warns_and_opens_the_api(self):
+        studio = Studio("--no-token")
+        try:
+            self.assertIsNone(studio.token)
+            self.assertEqual(studio.request("GET", "/api/presets")[0], 200)
+            self.assertEqual(studio.request("GET", "/api/presets", host="evil.example")[0], 403)
+        finally:
+            _, _, err = studio.stop()
+        self.assertIn("warning", err)
+
+    def test_ctrl_c_stops_it_even_when_started_in_the_background(self):
+        # A non-interactive shell starts background jobs with SIGINT ignored.
+        studio = Studio(preexec_fn=lambda: signal.signal(signal.SIGINT, signal.SIG_IGN))
+        self.assertEqual(studio.request("GET", "/api/presets")[0], 200)
+        studio.process.send_signal(signal.SIGINT)
+        out, _ = studio.process.communicate(timeout=30)
+        self.assertEqual(studio.process.returncode, 0)
+        self.assertIn("stopped", out)
+
+    def test_wider_host_warns(self):
+        studio = Studio("--host", "0.0.0.0")
+        _, _, err = studio.stop()
+        self.assertIn("warning", err)
+
+
+if __name__ == "__main__":
+    PROCTEX = sys.argv.pop(1)
+    unittest.main(verbosity=2)
