@@ -380,7 +380,7 @@ void checkSettings(const fs::path& work) {
     CHECK_EQ(api.settingsDefaults(&s, sizeof s), PROCTEX_OK);
     CHECK_EQ(static_cast<long long>(s.size), static_cast<long long>(sizeof s));
     CHECK_EQ(s.width, 512);
-    CHECK(s.persistence == 0.55f);
+    CHECK(s.persistence == 0.72f);
     CHECK_EQ(s.seed, 1234);
     CHECK_EQ(s.writeMetallic, 1);
     char why[256] = "x";
