@@ -466,7 +466,17 @@ PROCTEX_API int PROCTEX_CALL proctex_encode_png(const unsigned char* pixels, int
                                                 int channels, int stride, unsigned char** bytes,
                                                 size_t* length);
 
-/* Releases memory the library handed out (proctex_encode_png); null is allowed. */
+/*
+ * Encodes width x height 16-bit samples (row by row, no padding) as a grey
+ * 16-bit PNG: the bytes of the _height.png file PROCTEX_MAP_HEIGHT16 is saved
+ * as, for the same samples (proctex_maps_height16). (2 x width + 1) x height
+ * at most 2^30. Results and failures as proctex_encode_png.
+ */
+PROCTEX_API int PROCTEX_CALL proctex_encode_png16(const unsigned short* samples, int width,
+                                                  int height, unsigned char** bytes,
+                                                  size_t* length);
+
+/* Releases memory the library handed out (proctex_encode_png, _png16); null is allowed. */
 PROCTEX_API void PROCTEX_CALL proctex_free(void* memory);
 
 /* The library's version, "MAJOR.MINOR.PATCH". */

@@ -21,9 +21,9 @@ void putChunk(std::string& out, const char type[5], const std::string& data) {
                    crc32_z(0, reinterpret_cast<const Bytef*>(body.data()), body.size())));
 }
 
-// Rows of `rowBytes` bytes, each after filter byte 0 (none), deflated.
+// Rows of `rowBytes` bytes, each after filter byte 0 (none), stored.
 std::string png(const unsigned char* rows, std::size_t rowBytes, int width, int height,
-                char bitDepth, char colourType, int level) {
+                char bitDepth, char colourType) {
     std::vector<Bytef> raw;
     raw.reserve((rowBytes + 1) * static_cast<std::size_t>(height));
     for (std::size_t y = 0; y < static_cast<std::size_t>(height); ++y) {
@@ -33,7 +33,7 @@ std::string png(const unsigned char* rows, std::size_t rowBytes, int width, int 
     uLongf packedSize = compressBound(raw.size());
     std::string packed(packedSize, '\0');
     if (compress2(reinterpret_cast<Bytef*>(packed.data()), &packedSize, raw.data(), raw.size(),
-                  level) != Z_OK) {
+                  Z_NO_COMPRESSION) != Z_OK) {
         return {};
     }
     packed.resize(packedSize);
@@ -53,7 +53,7 @@ std::string png(const unsigned char* rows, std::size_t rowBytes, int width, int 
 
 }  // namespace
 
-std::string encodeGrey16Png(const unsigned short* samples, int width, int height, bool quick) {
+std::string encodeQuickGrey16Png(const unsigned short* samples, int width, int height) {
     // PNG keeps 16-bit samples big-endian.
     const std::size_t count = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
     std::vector<unsigned char> bytes(count * 2);
@@ -61,14 +61,13 @@ std::string encodeGrey16Png(const unsigned short* samples, int width, int height
         bytes[2 * i] = static_cast<unsigned char>(samples[i] >> 8);
         bytes[2 * i + 1] = static_cast<unsigned char>(samples[i] & 0xFFu);
     }
-    return png(bytes.data(), static_cast<std::size_t>(width) * 2, width, height, 16, 0,
-               quick ? Z_NO_COMPRESSION : Z_BEST_SPEED);
+    return png(bytes.data(), static_cast<std::size_t>(width) * 2, width, height, 16, 0);
 }
 
 std::string encodeQuickPng(const unsigned char* pixels, int width, int height, int channels) {
     const char colourType = channels == 1 ? 0 : channels == 3 ? 2 : 6;  // grey, RGB, RGBA
     return png(pixels, static_cast<std::size_t>(width) * static_cast<std::size_t>(channels), width,
-               height, 8, colourType, Z_NO_COMPRESSION);
+               height, 8, colourType);
 }
 
 }  // namespace proctex::cli::studio

@@ -73,28 +73,34 @@ std::optional<std::string> mapPng(const ProctexMaps& maps, const StudioMap& map,
                                   PngEncoding encoding) {
     int width = 0;
     int height = 0;
+    std::string png;
+    unsigned char* bytes = nullptr;
+    std::size_t length = 0;
     if (map.map == PROCTEX_MAP_HEIGHT16) {
         const unsigned short* samples = proctex_maps_height16(&maps, &width, &height);
         if (samples == nullptr) return std::nullopt;
-        std::string png = encodeGrey16Png(samples, width, height, encoding == PngEncoding::Quick);
-        if (png.empty()) return std::nullopt;
-        return png;
+        if (encoding == PngEncoding::Quick) {
+            png = encodeQuickGrey16Png(samples, width, height);
+        } else if (proctex_encode_png16(samples, width, height, &bytes, &length) != PROCTEX_OK) {
+            return std::nullopt;
+        }
+    } else {
+        int channels = 0;
+        const unsigned char* pixels =
+            proctex_maps_pixels(&maps, map.map, &width, &height, &channels);
+        if (pixels == nullptr) return std::nullopt;
+        if (encoding == PngEncoding::Quick) {
+            png = encodeQuickPng(pixels, width, height, channels);
+        } else if (proctex_encode_png(pixels, width, height, channels, 0, &bytes, &length) !=
+                   PROCTEX_OK) {
+            return std::nullopt;
+        }
     }
-    int channels = 0;
-    const unsigned char* pixels = proctex_maps_pixels(&maps, map.map, &width, &height, &channels);
-    if (pixels == nullptr) return std::nullopt;
-    if (encoding == PngEncoding::Quick) {
-        std::string png = encodeQuickPng(pixels, width, height, channels);
-        if (png.empty()) return std::nullopt;
-        return png;
+    if (bytes != nullptr) {
+        png.assign(reinterpret_cast<const char*>(bytes), length);
+        proctex_free(bytes);
     }
-    unsigned char* bytes = nullptr;
-    std::size_t length = 0;
-    if (proctex_encode_png(pixels, width, height, channels, 0, &bytes, &length) != PROCTEX_OK) {
-        return std::nullopt;
-    }
-    std::string png(reinterpret_cast<const char*>(bytes), length);
-    proctex_free(bytes);
+    if (png.empty()) return std::nullopt;
     return png;
 }
 

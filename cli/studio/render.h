@@ -50,8 +50,7 @@ enum class PngEncoding {
     Quick,    // the same pixels, stored uncompressed: for the live page
 };
 
-// The map's PNG; nullopt when the render does not hold it. The 16-bit height
-// is always our own encoding (the library writes it only to files).
+// The map's PNG; nullopt when the render does not hold it.
 std::optional<std::string> mapPng(const ProctexMaps& maps, const StudioMap& map,
                                   PngEncoding encoding = PngEncoding::Library);
 

@@ -4,14 +4,17 @@
 
 #include <climits>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <new>
 #include <string>
+#include <vector>
 
 #include "api/output_paths.h"
 #include "api/pipeline.h"
 #include "api/presets.h"
 #include "api/settings.h"
+#include "output/png16.h"
 #include "output/png_writer.h"
 
 struct ProctexMaps {
@@ -223,6 +226,29 @@ PROCTEX_API int PROCTEX_CALL proctex_encode_png(const unsigned char* pixels, int
     *bytes = png;
     *length = encodedLength;
     return PROCTEX_OK;
+}
+
+PROCTEX_API int PROCTEX_CALL proctex_encode_png16(const unsigned short* samples, int width,
+                                                  int height, unsigned char** bytes,
+                                                  size_t* length) {
+    if (bytes != nullptr) *bytes = nullptr;
+    if (length != nullptr) *length = 0;
+    if (samples == nullptr || bytes == nullptr || length == nullptr ||
+        !encodableShape(width, height, 2, width <= INT_MAX / 2 ? width * 2 : 0)) {
+        return PROCTEX_ERROR_ARGUMENT;
+    }
+    try {
+        const std::vector<uint8_t> png = proctex::encodeGrey16Png(samples, width, height);
+        // Released by proctex_free, as the 8-bit encoder's bytes are.
+        auto* copy = static_cast<unsigned char*>(std::malloc(png.size()));
+        if (copy == nullptr) return PROCTEX_ERROR_MEMORY;
+        std::memcpy(copy, png.data(), png.size());
+        *bytes = copy;
+        *length = png.size();
+        return PROCTEX_OK;
+    } catch (...) {
+        return PROCTEX_ERROR_MEMORY;
+    }
 }
 
 PROCTEX_API void PROCTEX_CALL proctex_free(void* memory) {

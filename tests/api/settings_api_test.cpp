@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <proctex.h>
 
+#include <climits>
 #include <cmath>
 #include <cstring>
 #include <functional>
@@ -11,9 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "test_support.h"
-
 #include "stb_image_write_static.h"
+#include "test_support.h"
 
 namespace proctex {
 namespace {
@@ -275,6 +275,13 @@ TEST(EncodePng, RefusesImpossibleImagesWithoutTouchingMemory) {
         EXPECT_EQ(length, 0u);
     }
     EXPECT_EQ(proctex_encode_png(nullptr, 1, 1, 1, 0, &png, &length), PROCTEX_ERROR_ARGUMENT);
+    const unsigned short sample[1] = {};
+    for (const auto& [w, h] : {std::pair{0, 1}, {1, -1}, {1 << 16, 1 << 14}, {INT_MAX, 1}}) {
+        png = reinterpret_cast<unsigned char*>(1);
+        EXPECT_EQ(proctex_encode_png16(sample, w, h, &png, &length), PROCTEX_ERROR_ARGUMENT);
+        EXPECT_EQ(png, nullptr);
+    }
+    EXPECT_EQ(proctex_encode_png16(nullptr, 1, 1, &png, &length), PROCTEX_ERROR_ARGUMENT);
     EXPECT_STREQ(proctex_version(), "0.1.0");
 }
 

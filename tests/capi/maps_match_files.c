@@ -119,6 +119,36 @@ static void compareSaved(const char* label, const ProctexMaps* maps, const char*
     removeOutputs(savedBase);
 }
 
+/* The 16-bit height, encoded in memory, against the file proctex_save_files
+ * writes for it. */
+static void compareHeight16(const char* label, const ProctexSettings* s) {
+    char base[600], file[600], reason[256];
+    snprintf(base, sizeof base, "%s/h.png", scratch);
+    ProctexMaps* maps = NULL;
+    if (proctex_generate(s, PROCTEX_MAP_BIT(PROCTEX_MAP_HEIGHT16), &maps, reason, sizeof reason) !=
+            PROCTEX_OK ||
+        proctex_save_files(maps, base, 0, reason, sizeof reason) != PROCTEX_OK) {
+        FAIL("%s: the 16-bit height could not be made: %s", label, reason);
+        proctex_maps_free(maps);
+        return;
+    }
+    int width = 0, height = 0;
+    const unsigned short* samples = proctex_maps_height16(maps, &width, &height);
+    unsigned char* png = NULL;
+    size_t pngLength = 0, fileLength = 0;
+    proctex_map_path(base, PROCTEX_MAP_HEIGHT16, file, sizeof file);
+    unsigned char* bytes = readFile(file, &fileLength);
+    if (proctex_encode_png16(samples, width, height, &png, &pngLength) != PROCTEX_OK) {
+        FAIL("%s: the 16-bit height could not be encoded", label);
+    } else if (bytes == NULL || fileLength != pngLength || memcmp(bytes, png, pngLength) != 0) {
+        FAIL("%s: the encoded 16-bit height differs from %s", label, file);
+    }
+    free(bytes);
+    proctex_free(png);
+    remove(file);
+    proctex_maps_free(maps);
+}
+
 static void checkOne(const char* label, const ProctexSettings* s) {
     char base[600], file[600], checkReason[256], generateReason[256];
     snprintf(base, sizeof base, "%s/m.png", scratch);
@@ -217,6 +247,7 @@ int main(int argc, char** argv) {
             continue;
         }
         checkOne(proctex_preset_name(i), &s);
+        compareHeight16(proctex_preset_name(i), &s);
     }
     int refused = 0;
     for (int i = 0; i < sweep; ++i) {

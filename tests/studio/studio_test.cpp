@@ -61,7 +61,7 @@ TEST(StudioZip, PythonReadsEveryEntryBack) {
 // The IDAT inflates to filter byte 0 and big-endian samples, row by row.
 TEST(StudioPng16, SamplesInflateBackBigEndian) {
     const unsigned short samples[] = {0, 1, 0x1234, 0xFFFF, 300, 0x8000};
-    const std::string png = encodeGrey16Png(samples, 3, 2);
+    const std::string png = encodeQuickGrey16Png(samples, 3, 2);
     ASSERT_EQ(png.substr(0, 8), std::string("\x89PNG\r\n\x1a\n", 8));
     EXPECT_EQ(png.substr(12, 4), "IHDR");
     EXPECT_EQ(png[24], '\x10');  // bit depth

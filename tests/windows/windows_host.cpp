@@ -98,6 +98,7 @@ constexpr struct {
     {"proctex_version", 17},
     {"proctex_maps_height16", 18},
     {"proctex_save_files", 19},
+    {"proctex_encode_png16", 20},
 };
 
 // GetProcAddress hands out an untyped pointer; the call goes through the
