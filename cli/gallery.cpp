@@ -6,6 +6,7 @@
 
 #include "font.h"
 #include "presets.h"
+#include "starting_values.h"
 
 namespace proctex::cli {
 
@@ -21,31 +22,28 @@ constexpr int kTitleScale = 2;
 struct TypeSample {
     const char* label;
     int pattern;
-    float patternParam;
     int overlay;
-    float overlayParam;
-    float overlayStrength;
 };
 
-// Parameters chosen so each type reads clearly on the shared stone base. The
+// Each type alone, with the starting values a user gets choosing it. The
 // number in a label is the patternType or overlayType.
 constexpr TypeSample kTypeSamples[] = {
-    {"base", PROCTEX_PATTERN_NONE, 0.0f, PROCTEX_OVERLAY_NONE, 0.0f, 0.0f},
-    {"rings (2)", PROCTEX_PATTERN_RINGS, 24.0f, PROCTEX_OVERLAY_NONE, 0.0f, 0.0f},
-    {"grooves (3)", PROCTEX_PATTERN_GROOVES, 8.0f, PROCTEX_OVERLAY_NONE, 0.0f, 0.0f},
-    {"tone curve (4)", PROCTEX_PATTERN_TONE_CURVE, 2.0f, PROCTEX_OVERLAY_NONE, 0.0f, 0.0f},
-    {"damped (5)", PROCTEX_PATTERN_DAMPED_EXTREMES, 2.0f, PROCTEX_OVERLAY_NONE, 0.0f, 0.0f},
-    {"cells (6)", PROCTEX_PATTERN_CELLS, 24.0f, PROCTEX_OVERLAY_NONE, 0.0f, 0.0f},
-    {"brushed (7)", PROCTEX_PATTERN_BRUSHED, 200.0f, PROCTEX_OVERLAY_NONE, 0.0f, 0.0f},
-    {"discs (8)", PROCTEX_PATTERN_DISCS, 48.0f, PROCTEX_OVERLAY_NONE, 0.0f, 0.0f},
-    {"checker (9)", PROCTEX_PATTERN_CHECKER, 64.0f, PROCTEX_OVERLAY_NONE, 0.0f, 0.0f},
-    {"knots (10)", PROCTEX_PATTERN_KNOTS, 16.0f, PROCTEX_OVERLAY_NONE, 0.0f, 0.0f},
-    {"diamonds (11)", PROCTEX_PATTERN_DIAMONDS, 64.0f, PROCTEX_OVERLAY_NONE, 0.0f, 0.0f},
-    {"egg crate (12)", PROCTEX_PATTERN_EGG_CRATE, 10.0f, PROCTEX_OVERLAY_NONE, 0.0f, 0.0f},
-    {"veins (1)", PROCTEX_PATTERN_NONE, 0.0f, PROCTEX_OVERLAY_VEINS, 24.0f, 0.5f},
-    {"bricks (2)", PROCTEX_PATTERN_NONE, 0.0f, PROCTEX_OVERLAY_BRICKS, 96.0f, 40.0f},
-    {"planks (3)", PROCTEX_PATTERN_NONE, 0.0f, PROCTEX_OVERLAY_PLANKS, 256.0f, 1.0f},
-    {"scratches (4)", PROCTEX_PATTERN_NONE, 0.0f, PROCTEX_OVERLAY_SCRATCHES, 60.0f, 0.6f},
+    {"base", PROCTEX_PATTERN_NONE, PROCTEX_OVERLAY_NONE},
+    {"rings (2)", PROCTEX_PATTERN_RINGS, PROCTEX_OVERLAY_NONE},
+    {"grooves (3)", PROCTEX_PATTERN_GROOVES, PROCTEX_OVERLAY_NONE},
+    {"tone curve (4)", PROCTEX_PATTERN_TONE_CURVE, PROCTEX_OVERLAY_NONE},
+    {"damped (5)", PROCTEX_PATTERN_DAMPED_EXTREMES, PROCTEX_OVERLAY_NONE},
+    {"cells (6)", PROCTEX_PATTERN_CELLS, PROCTEX_OVERLAY_NONE},
+    {"brushed (7)", PROCTEX_PATTERN_BRUSHED, PROCTEX_OVERLAY_NONE},
+    {"discs (8)", PROCTEX_PATTERN_DISCS, PROCTEX_OVERLAY_NONE},
+    {"checker (9)", PROCTEX_PATTERN_CHECKER, PROCTEX_OVERLAY_NONE},
+    {"knots (10)", PROCTEX_PATTERN_KNOTS, PROCTEX_OVERLAY_NONE},
+    {"diamonds (11)", PROCTEX_PATTERN_DIAMONDS, PROCTEX_OVERLAY_NONE},
+    {"egg crate (12)", PROCTEX_PATTERN_EGG_CRATE, PROCTEX_OVERLAY_NONE},
+    {"veins (1)", PROCTEX_PATTERN_NONE, PROCTEX_OVERLAY_VEINS},
+    {"bricks (2)", PROCTEX_PATTERN_NONE, PROCTEX_OVERLAY_BRICKS},
+    {"planks (3)", PROCTEX_PATTERN_NONE, PROCTEX_OVERLAY_PLANKS},
+    {"scratches (4)", PROCTEX_PATTERN_NONE, PROCTEX_OVERLAY_SCRATCHES},
 };
 
 // "pattern-2", "overlay-4" or "base": plain file names for the samples.
@@ -108,10 +106,8 @@ std::vector<BatchItem> typeSamples(const std::filesystem::path& dir) {
         o.contrast = 1.2f;
         o.seed = 2024;
         o.patternType = s.pattern;
-        o.patternParam = s.patternParam;
         o.overlayType = s.overlay;
-        o.overlayParam = s.overlayParam;
-        o.overlayStrength = s.overlayStrength;
+        applyStartingValues({.pattern = true, .overlay = true}, o);
         o.writeRoughness = 0;
         o.writeMetallic = 0;
         o.output = (dir / (sampleFileName(s) + ".png")).string();
