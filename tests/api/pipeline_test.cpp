@@ -308,17 +308,26 @@ TEST(Exports, OnlyTheOriginalTwoAndProctexNamesAreExported) {
     }
     ASSERT_EQ(pclose(pipe), 0);
     std::sort(symbols.begin(), symbols.end());
-    const std::vector<std::string> expected = {
-        "GenerateTexture",        "TestDLL",
-        "proctex_encode_png",     "proctex_free",
-        "proctex_generate",       "proctex_map_path",
-        "proctex_maps_free",      "proctex_maps_height",
-        "proctex_maps_height16",  "proctex_maps_pixels",
-        "proctex_preset_count",   "proctex_preset_description",
-        "proctex_preset_name",    "proctex_preset_settings",
-        "proctex_save",           "proctex_save_files",
-        "proctex_settings_check", "proctex_settings_defaults",
-        "proctex_version"};
+    const std::vector<std::string> expected = {"GenerateTexture",
+                                               "TestDLL",
+                                               "proctex_encode_png",
+                                               "proctex_encode_png16",
+                                               "proctex_free",
+                                               "proctex_generate",
+                                               "proctex_map_path",
+                                               "proctex_maps_free",
+                                               "proctex_maps_height",
+                                               "proctex_maps_height16",
+                                               "proctex_maps_pixels",
+                                               "proctex_preset_count",
+                                               "proctex_preset_description",
+                                               "proctex_preset_name",
+                                               "proctex_preset_settings",
+                                               "proctex_save",
+                                               "proctex_save_files",
+                                               "proctex_settings_check",
+                                               "proctex_settings_defaults",
+                                               "proctex_version"};
     EXPECT_EQ(symbols, expected);
 }
 
