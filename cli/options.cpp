@@ -4,8 +4,11 @@
 #include <array>
 #include <charconv>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <memory>
 
+#include "file_write.h"
 #include "sidecar.h"
 
 namespace proctex::cli {
@@ -135,7 +138,8 @@ std::string outputPathProblem(const std::string& output, bool singleFile) {
     const bool png = output.size() > 4 && output.compare(output.size() - 4, 4, ".png") == 0;
     if (!png && !singleFile) {
         return "the output " + output +
-               " does not end in .png (lower case): every map would overwrite that one file; name it like "
+               " does not end in .png (lower case): every map would overwrite that one file; name "
+               "it like "
                "out/stone.png (maps go to out/stone_diff.png, ...), or give --single-file";
     }
     return {};
@@ -347,28 +351,32 @@ Outcome generate(const Options& o) {
     const MapsPtr maps(computed);
     outcome.ok = proctex_save_files(maps.get(), o.output.c_str(), o.saveFlags, reason,
                                     sizeof reason) == PROCTEX_OK;
-    if (!outcome.ok) outcome.error = reason;
+    if (!outcome.ok) {
+        // The reason names every file that failed; none of the set is listed,
+        // as a listed file must be whole and of this call.
+        outcome.error = reason;
+        return outcome;
+    }
     for (const auto& [from, copy] : conventionCopies(o)) {
-        if (!outcome.ok) break;
-        std::error_code ec;
-        std::filesystem::copy_file(from, copy, std::filesystem::copy_options::overwrite_existing,
-                                   ec);
-        if (ec) {
+        std::ifstream in(from, std::ios::binary);
+        const std::string bytes((std::istreambuf_iterator<char>(in)),
+                                std::istreambuf_iterator<char>());
+        std::string why = in.bad() ? "cannot read " + from : replaceFileWith(copy, bytes);
+        if (!why.empty()) {
             outcome.ok = false;
-            outcome.error = "could not write " + copy + " (" + ec.message() + ")";
+            outcome.error = "could not write " + copy + ": " + why;
+            return outcome;
         }
     }
-    for (auto& f : outputFiles(o)) {
-        std::error_code ec;
-        if (std::filesystem::is_regular_file(f, ec)) outcome.files.push_back(std::move(f));
-    }
-    if (outcome.ok && o.sidecar) {
+    outcome.files = outputFiles(o);
+    if (o.sidecar) {
         const std::string record = sidecarPath(o.output);
-        outcome.ok = writeSidecar(record, o, outcome.files);
+        const std::string why = writeSidecar(record, o, outcome.files);
+        outcome.ok = why.empty();
         if (outcome.ok) {
             outcome.files.push_back(record);
         } else {
-            outcome.error = "could not write " + record;
+            outcome.error = "could not write " + record + ": " + why;
         }
     }
     return outcome;

@@ -8,6 +8,7 @@
 #include <iterator>
 #include <nlohmann/json.hpp>
 
+#include "file_write.h"
 #include "sha256.h"
 
 namespace proctex::cli {
@@ -17,9 +18,12 @@ namespace {
 using nlohmann::ordered_json;
 
 // The value as the command line writes it, as a JSON number that reads back
-// to the same float or int.
+// to the same float or int; a non-finite value, which JSON cannot hold as a
+// number, as its text.
 ordered_json fieldValue(const Field& field, const Options& o) {
-    return ordered_json::parse(fieldText(field, o));
+    const std::string text = fieldText(field, o);
+    ordered_json value = ordered_json::parse(text, nullptr, false);
+    return value.is_number() ? value : ordered_json(text);
 }
 
 ordered_json fileRecord(const std::string& path) {
@@ -48,13 +52,15 @@ std::string sidecarText(const Options& o, const std::vector<std::string>& files)
     return record.dump(2) + "\n";
 }
 
-bool writeSidecar(const std::string& path, const Options& o,
-                  const std::vector<std::string>& files) {
-    const std::string text = sidecarText(o, files);
-    std::FILE* out = std::fopen(path.c_str(), "wb");
-    if (out == nullptr) return false;
-    const bool written = std::fwrite(text.data(), 1, text.size(), out) == text.size();
-    return std::fclose(out) == 0 && written;
+std::string writeSidecar(const std::string& path, const Options& o,
+                         const std::vector<std::string>& files) {
+    for (const Field& f : fields()) {
+        if (!fieldValue(f, o).is_number()) {
+            return std::string("a record cannot hold ") + f.name + " = " + fieldText(f, o) +
+                   " (JSON numbers are finite)";
+        }
+    }
+    return replaceFileWith(path, sidecarText(o, files));
 }
 
 }  // namespace proctex::cli

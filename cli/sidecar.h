@@ -13,7 +13,10 @@ namespace proctex::cli {
 // The record as JSON text; `files` are the paths written, in order.
 std::string sidecarText(const Options& o, const std::vector<std::string>& files);
 
-// Writes the record to `path`; false when it cannot be written completely.
-bool writeSidecar(const std::string& path, const Options& o, const std::vector<std::string>& files);
+// Writes the record to `path` whole (see replaceFileWith); the empty string,
+// or why it could not be written (the system's reason, or a setting no JSON
+// number can hold).
+std::string writeSidecar(const std::string& path, const Options& o,
+                         const std::vector<std::string>& files);
 
 }  // namespace proctex::cli

@@ -310,8 +310,24 @@ def render(preset=None, *, height16=False, ao=False, opengl_normal=False, orm=Fa
         raise
 
 
+def _output_path_problem(path, single_file):
+    """The command-line tool's rules for an output path; None when it is usable."""
+    if not path:
+        return "the output path is empty"
+    if any(ord(c) < 0x20 or c == "\x7f" for c in path):
+        return f"the output {path!r} holds a control character"
+    if os.path.isdir(path):
+        return (f"the output {path} is a folder; name the files, e.g. "
+                f"{os.path.join(path, 'stone.png')}")
+    if not path.endswith(".png") and not single_file:
+        return (f"the output {path} does not end in .png (lower case): every map would "
+                "overwrite that one file; name it like out/stone.png (maps go to "
+                "out/stone_diff.png, ...), or give single_file=True")
+    return None
+
+
 def generate(path, preset=None, *, height16=False, ao=False, opengl_normal=False, orm=False,
-             **options):
+             single_file=False, **options):
     """Writes one material set and returns the list of files written.
 
     ``path`` names the set ("out/stone.png" gives out/stone_diff.png and so on;
@@ -319,14 +335,20 @@ def generate(path, preset=None, *, height16=False, ao=False, opengl_normal=False
     ``options`` are any of OPTIONS, over the defaults or the named preset. The
     flags height16, ao, opengl_normal and orm also write <base>_height.png,
     _ao.png, _nmap_gl.png and _orm.png, after the five maps.
+    The path follows the command-line tool's rules: it ends in ".png" (lower
+    case) unless single_file=True asks for every map in that one file.
     Raises SettingsError (a ProctexError and a ValueError) with the library's
-    reason for refused settings, ProctexError when a file cannot be written,
-    TypeError for an unknown option or a value of the wrong kind.
+    reason for refused settings, ProctexError for a path the tool refuses and
+    when a file cannot be written (naming every such file and the system's
+    reason), TypeError for an unknown option or a value of the wrong kind.
     """
     flags = {"height16": height16, "ao": ao, "opengl_normal": opengl_normal, "orm": orm}
     extras = _extras(flags)
     settings = _settings(preset, options)
     path = os.fsdecode(os.fspath(path))
+    problem = _output_path_problem(path, single_file)
+    if problem is not None:
+        raise ProctexError(problem)
     handle = _generate(settings, _mask(settings, extras))
     folder = os.path.dirname(path)
     if folder:

@@ -2,6 +2,7 @@
 
 import ctypes
 import os
+import threading
 import weakref
 
 from . import _native
@@ -96,6 +97,7 @@ class Maps:
 
     The library's copy is kept for save() until close() (or the end of a
     ``with`` block, or the object's collection) releases it; the arrays stay.
+    close() from another thread waits for a save() that is running.
     """
 
     def __init__(self, handle, options, output_files):
@@ -119,24 +121,29 @@ class Maps:
         address = library.proctex_maps_height(handle, ctypes.byref(w), ctypes.byref(h))
         self.height = _copy(address, (h.value, w.value), "f") if address else None
         self.size = (w.value, h.value)
+        # Held by save() while the library reads the handle, and by close().
+        self._lock = threading.Lock()
         # Registered last: until here the caller frees the handle if copying fails.
         self._release = weakref.finalize(self, _free, library, handle)
 
     def save(self, path):
         """Writes the files generate() writes for the same options and extras
         and returns their list; ProctexError when a file cannot be written."""
-        if not self._release.alive:
-            raise ProctexError("save() after close(): the library's copy of the maps is gone")
         path = os.fsdecode(os.fspath(path))
         held = {"roughness_map": self.roughness is not None,
                 "metallic_map": self.metallic is not None,
                 "height16": self.height16 is not None, "ao": self.ao is not None,
                 "opengl_normal": self.normal_gl is not None, "orm": self.orm is not None}
-        return save_handle(self._handle, path, held, self._output_files)
+        with self._lock:
+            if not self._release.alive:
+                raise ProctexError("save() after close(): the library's copy of the maps is gone")
+            return save_handle(self._handle, path, held, self._output_files)
 
     def close(self):
-        """Releases the library's copy (save() no longer works); idempotent."""
-        self._release()
+        """Releases the library's copy (save() no longer works); idempotent.
+        Waits for a save() running on another thread."""
+        with self._lock:
+            self._release()
 
     def __enter__(self):
         return self

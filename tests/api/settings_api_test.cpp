@@ -200,13 +200,20 @@ TEST(Save, KeepsTheFailureRulesAndNamesTheFile) {
               PROCTEX_ERROR_PATH);
     EXPECT_EQ(proctex_save(nullptr, "x.png", reason, sizeof reason), PROCTEX_ERROR_ARGUMENT);
 
-    // A folder in the specular map's place: that write fails, the call goes
-    // on with roughness and metallic, and reports the specular file.
+    // A folder in the specular map's place: that write fails and nothing of
+    // the set is replaced; in the metallic map's place, the rest is replaced
+    // and the failure still reported.
     std::filesystem::create_directory(dir / "y_spec.png");
     const std::string path = (dir / "y.png").string();
     EXPECT_EQ(proctex_save(maps, path.c_str(), reason, sizeof reason), PROCTEX_ERROR_WRITE);
-    EXPECT_NE(std::string(reason).find("y_spec.png"), std::string::npos) << reason;
-    EXPECT_TRUE(std::filesystem::exists(dir / "y_metal.png"));
+    EXPECT_NE(std::string(reason).find("y_spec.png: Is a directory"), std::string::npos) << reason;
+    EXPECT_FALSE(std::filesystem::exists(dir / "y_metal.png"));
+    std::filesystem::remove(dir / "y_spec.png");
+    std::filesystem::create_directory(dir / "y_metal.png");
+    EXPECT_EQ(proctex_save(maps, path.c_str(), reason, sizeof reason), PROCTEX_ERROR_WRITE);
+    EXPECT_STREQ(
+        reason, ("could not write " + (dir / "y_metal.png").string() + ": Is a directory").c_str());
+    EXPECT_TRUE(std::filesystem::is_regular_file(dir / "y_rough.png"));
     proctex_maps_free(maps);
 
     char name[20];
