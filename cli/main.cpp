@@ -24,6 +24,7 @@
 #include "presets.h"
 #include "progress.h"
 #include "report.h"
+#include "sidecar.h"
 #include "starting_values.h"
 #include "studio/server.h"
 #include "suggest.h"
@@ -339,8 +340,9 @@ Options applyExplicitOptions(Options o, const Request& request) {
 }
 
 // Settings refused before any work are usage errors, reported with the
-// option the library's reason names.
-int generateOne(const Options& o) {
+// option the library's reason names. With a record (--from), says whether
+// each file came out as the record says.
+int generateOne(const Options& o, const RecordFacts* record = nullptr) {
     char reason[1024] = "";
     if (proctex_settings_check(&o, reason, sizeof reason) != PROCTEX_OK) {
         const Field* field = fieldNamedIn(reason);
@@ -358,6 +360,12 @@ int generateOne(const Options& o) {
     if (!outcome.ok) {
         std::cerr << "proctex: " << outcome.error << "\n";
         return outcome.refused ? 2 : 1;
+    }
+    if (record != nullptr) {
+        for (const std::string& line :
+             recordComparison(record->version, record->files, o.output, outcome.files)) {
+            std::cerr << "proctex: " << line << "\n";
+        }
     }
     return 0;
 }
@@ -378,7 +386,9 @@ int runSingleMaterial(const Request& request) {
             return 2;
         }
         try {
-            return generateOne(applyExplicitOptions(loadMaterial(request.fromRecord), request));
+            const RecordFacts facts = loadRecordFacts(request.fromRecord);
+            return generateOne(applyExplicitOptions(loadMaterial(request.fromRecord), request),
+                               &facts);
         } catch (const ManifestError& e) {
             for (const std::string& fault : e.faults()) {
                 std::cerr << "proctex: " << request.fromRecord << ": " << fault << "\n";

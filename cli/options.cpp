@@ -130,6 +130,13 @@ const Field* fieldNamedIn(std::string_view reason) {
 
 std::string outputPathProblem(const std::string& output, bool singleFile) {
     if (output.empty()) return "the output path is empty";
+    for (const char c : output) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte == 0x7F) {
+            return "the output path holds a control character (byte " + std::to_string(byte) +
+                   "); name the files with printable characters";
+        }
+    }
     std::error_code ec;
     if (std::filesystem::is_directory(output, ec)) {
         return "the output " + output + " is a folder; name the files, e.g. " +

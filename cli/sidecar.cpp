@@ -63,4 +63,46 @@ std::string writeSidecar(const std::string& path, const Options& o,
     return replaceFileWith(path, sidecarText(o, files));
 }
 
+std::vector<std::string> recordComparison(
+    const std::string& recordVersion,
+    const std::vector<std::pair<std::string, std::string>>& recorded, const std::string& output,
+    const std::vector<std::string>& files) {
+    std::vector<std::string> lines;
+    if (recordVersion != proctex_version()) {
+        lines.push_back(
+            "the record was written by proctex " +
+            (recordVersion.empty() ? std::string("(no version given)") : recordVersion) +
+            ", this is " + proctex_version() + ": its files may differ");
+    }
+    // A record names its files after its own output: compare what follows
+    // each output's base name ("_diff.png", ".gltf", ...).
+    std::string recordBase;
+    for (const auto& [name, sha] : recorded) {
+        const std::size_t k = name.rfind("_diff.png");
+        if (k != std::string::npos && k + 9 == name.size()) recordBase = name.substr(0, k);
+    }
+    const std::string base = std::filesystem::path(output).filename().string();
+    const std::string ourBase = base.substr(0, base.rfind(".png"));
+    for (const std::string& file : files) {
+        const std::string name = std::filesystem::path(file).filename().string();
+        if (name.rfind(ourBase, 0) != 0 || name == ourBase + ".json") continue;
+        const std::string tail = name.substr(ourBase.size());
+        const std::string* sha = nullptr;
+        for (const auto& [theirs, hash] : recorded) {
+            if (!recordBase.empty() && theirs == recordBase + tail) sha = &hash;
+        }
+        std::ifstream in(file, std::ios::binary);
+        const std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)),
+                                         std::istreambuf_iterator<char>());
+        if (sha == nullptr) {
+            lines.push_back(file + ": not in the record");
+        } else if (*sha == sha256Hex(bytes.data(), bytes.size())) {
+            lines.push_back(file + ": the same as the record's");
+        } else {
+            lines.push_back(file + ": differs from the record's " + recordBase + tail);
+        }
+    }
+    return lines;
+}
+
 }  // namespace proctex::cli

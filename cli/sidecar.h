@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "options.h"
@@ -18,5 +19,15 @@ std::string sidecarText(const Options& o, const std::vector<std::string>& files)
 // number can hold).
 std::string writeSidecar(const std::string& path, const Options& o,
                          const std::vector<std::string>& files);
+
+// What to tell a user who made a material from a record (proctex --from): a
+// line when the record's version is not this one, then for each of `files`
+// (written for `output`) whether its SHA-256 equals the record's for the
+// same map ("...: the same as the record's", "...: differs from ...", "...:
+// not in the record"). The sidecar itself is left out.
+std::vector<std::string> recordComparison(
+    const std::string& recordVersion,
+    const std::vector<std::pair<std::string, std::string>>& recorded, const std::string& output,
+    const std::vector<std::string>& files);
 
 }  // namespace proctex::cli
