@@ -365,7 +365,11 @@ Options loadMaterial(const std::filesystem::path& path) {
 }
 
 RecordFacts loadRecordFacts(const std::filesystem::path& path) {
-    const json root = parseStrictly(readText(path, kMaxRecordBytes));
+    return parseRecordFacts(readText(path, kMaxRecordBytes));
+}
+
+RecordFacts parseRecordFacts(const std::string& text) {
+    const json root = parseStrictly(text);
     RecordFacts facts;
     if (!root.is_object()) return facts;
     if (const auto version = root.find("proctex"); version != root.end() && version->is_string()) {

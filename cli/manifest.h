@@ -68,6 +68,7 @@ struct RecordFacts {
     std::vector<std::pair<std::string, std::string>> files;
 };
 RecordFacts loadRecordFacts(const std::filesystem::path& path);
+RecordFacts parseRecordFacts(const std::string& text);
 
 // The same from JSON text already in memory (the studio's render requests).
 // Throws ManifestError.
