@@ -275,14 +275,17 @@ TEST(ManifestFaults, EveryFaultyItemIsReportedInOneRunAndNothingIsWritten) {
 TEST(ManifestFaults, AStudioRequestListsEveryFieldAtFault) {
     const cli::MaterialRequest request =
         material(R"({"width": 0, "octaves": 2.5, "output": "x.png", "colour": 3})");
-    ASSERT_EQ(request.errors.size(), 3u);
+    ASSERT_EQ(request.errors.size(), 4u);
     EXPECT_EQ(request.errors[0].rfind("field \"colour\": unknown field", 0), 0u);
     EXPECT_EQ(request.errors[1].rfind("field \"octaves\": must be a whole number", 0), 0u);
     EXPECT_EQ(request.errors[2].rfind("field \"output\": each item names its own output", 0), 0u);
+    EXPECT_EQ(request.errors[3],
+              "field \"width\": must be a whole number from 1 to 2147483647 (got 0)");
     // With the types right, what the library would refuse is named too.
-    const cli::MaterialRequest refused = material(R"({"width": 0})");
+    const cli::MaterialRequest refused = material(R"({"width": 30000, "height": 30000})");
     ASSERT_EQ(refused.errors.size(), 1u);
-    EXPECT_EQ(refused.errors[0], "field \"width\": width must be positive (got 0)");
+    EXPECT_EQ(refused.errors[0].rfind("field \"width\": width x height x 3 must stay below", 0), 0u)
+        << refused.errors[0];
 }
 
 }  // namespace
