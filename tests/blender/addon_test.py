@@ -65,12 +65,17 @@ def new_scene_with_sphere():
 
 
 def header_codes(path):
-    """(option, name) -> code of the header's PROCTEX_BASE_ / MATERIAL_ /
-    PATTERN_ / OVERLAY_ definitions."""
+    """(option, name) -> code of the header's PROCTEX_<OPTION>_<NAME>
+    definitions, for every choice option of the table."""
     with open(path) as header:
-        found = re.findall(r"^#define PROCTEX_(BASE|MATERIAL|PATTERN|OVERLAY)_(\w+) (-?\d+)",
-                           header.read(), re.M)
-    return {(option.lower(), name): int(code) for option, name, code in found}
+        found = dict(re.findall(r"^#define PROCTEX_(\w+) (-?\d+)\b", header.read(), re.M))
+    codes = {}
+    for option in proctex.OPTIONS.values():
+        if option.kind == "choice":
+            prefix = option.name.upper() + "_"
+            codes.update({(option.name, name[len(prefix):]): int(code)
+                          for name, code in found.items() if name.startswith(prefix)})
+    return codes
 
 
 HEADER_CODES = header_codes(HEADER)

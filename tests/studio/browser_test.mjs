@@ -237,6 +237,10 @@ try {
     }
   }
 
+  // Back to marble's own pattern for the rest (and the README's picture).
+  const marblePattern = catalog.presets.find((p) => p.name === 'marble').settings.pattern;
+  await drawnAfter(page, choose('pattern', marblePattern));
+
   // Latency: a slider change to the new 512² maps drawn, 30 times.
   await drawnAfter(page, setSlider('width', 512));
   await drawnAfter(page, setSlider('height', 512));
