@@ -69,10 +69,11 @@ class Choice:
 @dataclasses.dataclass(frozen=True)
 class Option:
     """One option of the library's table. ``name`` is Python's ("pattern_param"),
-    ``cli_name`` the command line's and manifests' ("pattern-param"), ``member``
-    the ProctexSettings member (at byte ``offset``); ``kind`` one of "integer", "number", "flag",
-    "choice". ``useful`` is the range sliders cover, ``limits`` the values
-    accepted at all (numbers must also be finite)."""
+    ``cli_name`` the command line's and manifests' ("pattern-param"),
+    ``member`` the ProctexSettings member (at byte ``offset``); ``kind`` one of
+    "integer", "number", "flag", "choice". ``useful`` is the range sliders
+    cover, ``limits`` the values accepted at all (numbers must also be finite),
+    ``index`` the option's number in the library's table."""
     index: int
     name: str
     cli_name: str
