@@ -21,6 +21,7 @@
 #include <string>
 #include <vector>
 
+#include "dask_batch.h"
 #include "gallery.h"
 #include "manifest.h"
 #include "options.h"
@@ -60,6 +61,8 @@ struct Request {
     std::string batchProgress = "auto";
     std::string batchReport;  // --report FILE.json, empty when not given
     bool batchCheck = false;
+    std::string batchDask;  // --dask ADDRESS|local:N, empty when not given
+    double batchTimeout = 10;
 
     std::string renderProgress = "auto";  // --progress of a single material
 
@@ -197,6 +200,18 @@ void addBatchCommand(CLI::App& app, Request& request) {
     cmd->add_flag("--check", request.batchCheck,
                   "Only check the manifest: print each item as a JSON line (settings, files) "
                   "and write nothing");
+    cmd->add_option("--dask", request.batchDask,
+                    "Run on a Dask cluster: a scheduler's address (tcp://host:8786) or local:N "
+                    "for N worker processes here; needs a Python with Dask");
+    cmd->add_option("--timeout", request.batchTimeout,
+                    "Seconds to wait for the Dask scheduler (with --dask)")
+        ->check([](const std::string& value) {
+            char* end = nullptr;
+            const double v = std::strtod(value.c_str(), &end);
+            return end == value.c_str() + value.size() && v > 0 && v <= 3600
+                       ? std::string()
+                       : "must be a number of seconds above 0, at most 3600 (got '" + value + "')";
+        });
     request.batchCommand = cmd;
 }
 
@@ -357,6 +372,10 @@ int runBatchCommand(const Request& request) {
     if (request.batchCheck) {
         std::fputs(checkedItemsText(items).c_str(), stdout);
         return 0;
+    }
+    if (!request.batchDask.empty()) {
+        return runDaskBatch({request.manifest, request.batchDask, request.batchProgress,
+                             request.batchReport, request.batchTimeout});
     }
     ProgressPrinter printer(stdout, progressStyle(request.batchProgress), terminalColumns());
     const BatchSummary summary = runBatch(items, request.batchJobs, &printer);

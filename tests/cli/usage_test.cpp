@@ -250,6 +250,39 @@ TEST(UsageErrors, FromTakesAnyManifestItemItsOutputIgnored) {
     EXPECT_FALSE(fs::exists("elsewhere_diff.png"));
 }
 
+TEST(DaskFromTheTool, BatchOnALocalClusterWritesTheBytesOfTheToolsOwnBatch) {
+    if (std::system("/usr/bin/python3 -c 'import distributed' 2>/dev/null") != 0) {
+        GTEST_SKIP() << "no Python with Dask here (Debian: python3-distributed)";
+    }
+    TempDir dir;
+    for (const char* run : {"threads", "dask"}) {
+        writeText(dir / (std::string(run) + ".json"),
+                  R"([{"preset": "granite", "width": 48, "height": 40, "output": ")" +
+                      (dir / run / "g.png").string() + R"("},
+                      {"preset": "lava", "width": 40, "height": 48, "output": ")" +
+                      (dir / run / "l.png").string() + R"("}])");
+    }
+    const auto threads = runCli("batch --progress quiet " + (dir / "threads.json").string());
+    ASSERT_EQ(threads.exitCode, 0) << threads.output;
+    const auto dask =
+        runCli("batch --progress quiet --dask local:2 " + (dir / "dask.json").string());
+    ASSERT_EQ(dask.exitCode, 0) << dask.output;
+    for (const char* file : {"g_diff.png", "g_nmap.png", "l_metal.png", "l_diff.png"}) {
+        EXPECT_EQ(test::readBytes(dir / "threads" / file), test::readBytes(dir / "dask" / file))
+            << file;
+    }
+    // An address nobody answers: one line naming it, after the timeout asked for.
+    const auto nobody = runCli("batch --progress quiet --dask tcp://127.0.0.1:1 --timeout 1 " +
+                               (dir / "dask.json").string());
+    EXPECT_EQ(nobody.exitCode, 1);
+    EXPECT_EQ(nobody.output.rfind("proctex batch: cannot reach the Dask scheduler at "
+                                  "tcp://127.0.0.1:1 within 1 s",
+                                  0),
+              0u)
+        << nobody.output;
+    EXPECT_EQ(nobody.output.find("Traceback"), std::string::npos);
+}
+
 // --- Outputs that say what they do ------------------------------------------
 
 TEST(Outputs, MissingFoldersAreMadeAndSingleFileIsAChoice) {
