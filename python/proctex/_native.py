@@ -189,8 +189,10 @@ def load():
         _library, _library_path, _tables = library, path, tables
         return library
     where = "PROCTEX_LIBRARY" if explicit else "the build tree, the installation or the system"
+    hint = ("" if explicit else "\nSet PROCTEX_LIBRARY to the library's file (a build's "
+            "build/release/libproctex.so, or an installed one).")
     raise ProctexError(f"cannot load the proctex library from {where}:\n  "
-                       + "\n  ".join(failures))
+                       + "\n  ".join(failures) + hint)
 
 
 def tables():
