@@ -13,6 +13,19 @@ is used when it is there)::
     png = proctex.encode_png(maps.diffuse)
     proctex.check(pattern="cells", pattern_param=0)  # SettingsError: option pattern_param: ...
     maps = proctex.render("brick-wall", ao=True, orm=True)  # extra maps when asked
+    proctex.generate("out/m.png", "moss", gltf=True, sidecar=True, naming="unreal")
+
+    def progress(fraction, stage):        # fraction rises to 1; stage: "noise", ...
+        print(f"{fraction:4.0%} {stage}")
+        return not stop_requested()       # False stops: the call raises proctex.Cancelled
+    maps = proctex.render("marble", width=8192, height=8192, progress=progress)
+
+generate() takes the command-line tool's outputs with its rules and defaults:
+``gltf``, ``glb``, ``sidecar`` (the same record the tool writes), ``naming``
+(NAMING_CONVENTIONS), ``compression`` and ``single_file``; like the tool it
+refuses a path that is a folder or does not end in ".png" (lower case)
+unless single_file=True. render() takes them too and its Maps.save() writes
+them.
 
 Everything about the options and maps comes from the library's own tables,
 read when it is loaded:
@@ -38,10 +51,15 @@ Equal options give byte-identical files from Python and the tool.
 Without numpy (or with PROCTEX_NUMPY=0 in the environment) the maps are
 :class:`Pixels`: bytes with a numpy-like ``shape`` and a ``typecode``.
 
-The library is found, in this order: the file named by the environment variable
-PROCTEX_LIBRARY; a build of this source tree (build/release, then the other
-build folders); an installation around this module (the lib folders of a
-prefix above it); the system's library search path.
+Installed with ``pip install ./python`` (offline: ``--no-index --no-build-isolation``)
+or used from the source tree (python/ on sys.path), the package loads the
+library when first used, from, in this order: the file named by the
+environment variable PROCTEX_LIBRARY (e.g. build/release/libproctex.so); a
+build of this source tree (build/release, then the other build folders); an
+installation around this module (the lib folders of a prefix above it, as
+``make install`` and a pip install into that prefix leave them); the system's
+library search path. A pip-installed copy outside the source tree needs
+PROCTEX_LIBRARY to use a build.
 """
 
 import ctypes
