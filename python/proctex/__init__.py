@@ -68,7 +68,7 @@ import math
 import numbers
 import os
 
-from . import _maps, _native, _outputs, _progress
+from . import _native, _outputs, _progress
 from ._maps import Maps, Pixels, encode_png
 from ._native import ProctexError, SettingsError
 from ._outputs import CONVENTIONS as _CONVENTIONS

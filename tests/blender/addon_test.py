@@ -250,18 +250,6 @@ class Progress(unittest.TestCase):
                                            "pattern_param": 0.0}, progress=follow)
         self.assertEqual(window_manager.calls, [("begin", 0, 100), ("end",)])
 
-    def test_saving_the_files_is_the_last_part(self):
-        from proctex_blender import progress as indicator
-        heard = []
-        render_part = indicator.part(lambda fraction, stage: heard.append(fraction), 0.0, 0.9)
-        save_part = indicator.part(lambda fraction, stage: heard.append(fraction), 0.9, 1.0)
-        with proctex.render("moss", width=SIZE, height=SIZE, progress=render_part) as maps:
-            maps.save(os.path.join(WORK, "progress", "moss.png"), progress=save_part)
-        self.assertEqual(heard, sorted(heard))
-        self.assertAlmostEqual(max(f for f in heard if f <= 0.9), 0.9)
-        self.assertAlmostEqual(heard[-1], 1.0)
-        self.assertIsNone(indicator.part(None, 0.0, 1.0))
-
 
 def registered_properties():
     """The RNA of the operator's and the panel's settings."""
