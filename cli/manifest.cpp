@@ -350,7 +350,7 @@ std::vector<BatchItem> loadManifest(const std::filesystem::path& path) {
 }
 
 Options loadMaterial(const std::filesystem::path& path) {
-    return parseMaterial(readText(path, kMaxRecordBytes));
+    return parseMaterial(readText(path, kMaxRecordBytes), true);
 }
 
 RecordFacts loadRecordFacts(const std::filesystem::path& path) {
@@ -377,8 +377,10 @@ RecordFacts parseRecordFacts(const std::string& text) {
     return facts;
 }
 
-Options parseMaterial(const std::string& text) {
-    const json root = parseStrictly(text);
+Options parseMaterial(const std::string& text, bool outputIgnored) {
+    json root = parseStrictly(text);
+    // A manifest item names its own output; read by --from, the command line does.
+    if (outputIgnored && root.is_object()) root.erase("output");
     MaterialRequest request = parseMaterial(root);
     if (!request.errors.empty()) throw ManifestError(request.errors);
     return request.options;

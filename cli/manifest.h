@@ -54,8 +54,9 @@ std::vector<BatchItem> loadManifest(const std::filesystem::path& path);
 constexpr std::size_t kMaxRecordBytes = std::size_t{1} << 20;
 constexpr std::size_t kMaxManifestBytes = std::size_t{64} << 20;
 
-// parseMaterial on a JSON file: a sidecar record written with --sidecar, for
-// instance. Throws ManifestError with every fault. JSON read here, and by
+// parseMaterial on a JSON file: a sidecar record written with --sidecar, or
+// any manifest item (its output is ignored: the command line names one).
+// Throws ManifestError with every fault. JSON read here, and by
 // parseManifest, may not give a key twice in one object or nest deeper than
 // 64 levels.
 Options loadMaterial(const std::filesystem::path& path);
@@ -72,6 +73,6 @@ RecordFacts parseRecordFacts(const std::string& text);
 
 // The same from JSON text already in memory (the studio's render requests).
 // Throws ManifestError.
-Options parseMaterial(const std::string& text);
+Options parseMaterial(const std::string& text, bool outputIgnored = false);
 
 }  // namespace proctex::cli

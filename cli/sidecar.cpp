@@ -68,12 +68,12 @@ std::vector<std::string> recordComparison(
     const std::vector<std::pair<std::string, std::string>>& recorded, const std::string& output,
     const std::vector<std::string>& files) {
     std::vector<std::string> lines;
-    if (recordVersion != proctex_version()) {
-        lines.push_back(
-            "the record was written by proctex " +
-            (recordVersion.empty() ? std::string("(no version given)") : recordVersion) +
-            ", this is " + proctex_version() + ": its files may differ");
+    // A manifest item read with --from names neither: nothing to compare.
+    if (!recordVersion.empty() && recordVersion != proctex_version()) {
+        lines.push_back("the record was written by proctex " + recordVersion + ", this is " +
+                        proctex_version() + ": its files may differ");
     }
+    if (recorded.empty()) return lines;
     // A record names its files after its own output: compare what follows
     // each output's base name ("_diff.png", ".gltf", ...).
     std::string recordBase;

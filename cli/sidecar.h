@@ -21,7 +21,8 @@ std::string writeSidecar(const std::string& path, const Options& o,
                          const std::vector<std::string>& files);
 
 // What to tell a user who made a material from a record (proctex --from): a
-// line when the record's version is not this one, then for each of `files`
+// line when the record names a version that is not this one, then, when it
+// lists files, for each of `files`
 // (written for `output`) whether its SHA-256 equals the record's for the
 // same map ("...: the same as the record's", "...: differs from ...", "...:
 // not in the record"). The sidecar itself is left out.
