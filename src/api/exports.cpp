@@ -43,7 +43,8 @@ GenerateTexture(int width, int height, int baseType, float scale, int octaves, f
                                        proctex::kDefaultOcclusionRadius,
                                        proctex::kDefaultOcclusionStrength,
                                        0.0f,
-                                       0.0f};
+                                       0.0f,
+                                       0};  // never tiles: today's bytes
         std::string reason;
         if (proctex::checkSettings(settings, reason) != PROCTEX_OK) return 0;
         // An empty path (also the result of a failed conversion) cannot be

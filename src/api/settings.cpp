@@ -17,6 +17,10 @@ namespace {
 constexpr std::size_t kFirstVersionSize =
     offsetof(ProctexSettings, writeMetallic) + sizeof(ProctexSettings::writeMetallic);
 
+// A caller's struct that ends before this member predates tiling.
+constexpr std::size_t kTileableEnd =
+    offsetof(ProctexSettings, tileable) + sizeof(ProctexSettings::tileable);
+
 bool allZero(const unsigned char* bytes, std::size_t count) {
     return std::all_of(bytes, bytes + count, [](unsigned char b) { return b == 0; });
 }
@@ -52,6 +56,7 @@ ProctexSettings defaultSettings() {
     s.aoStrength = kDefaultOcclusionStrength;
     s.tileSize = 0.0f;
     s.heightRange = 0.0f;
+    s.tileable = 1;
     return s;
 }
 
@@ -76,6 +81,8 @@ int readCallerSettings(const ProctexSettings* caller, ProctexSettings& settings,
         return PROCTEX_ERROR_ARGUMENT;
     }
     settings = defaultSettings();
+    // A struct from before tiling existed asks for today's results.
+    if (size < kTileableEnd) settings.tileable = 0;
     std::memcpy(&settings, caller, std::min(size, sizeof(ProctexSettings)));
     settings.size = sizeof(ProctexSettings);
     return PROCTEX_OK;

@@ -117,14 +117,16 @@ PROCTEX_AVX2 inline __m256i remainderLanes(__m256i cell, int32_t period) {
     return _mm256_sub_epi32(cell, _mm256_mullo_epi32(q, _mm256_set1_epi32(period)));
 }
 
-// One octave over `count` pixels whose x / scale are in xs, added into acc
-// (both hold eight floats per block; the caller pads the last block).
-template <bool tileable>
+enum class Lattice { plain, tileable, tiling };
+
+// One octave over `count` pixels whose x / scale (tiling: x) are in xs, added
+// into acc (both hold eight floats per block; the caller pads the last block).
+template <Lattice lattice>
 PROCTEX_AVX2 void addOctaveRow(const OctaveRow& row, const float* xs, int32_t count, float* acc) {
     GradTables tables;
     fillGradTables(row, tables);
     const LoadedTables t = loadTables(tables);
-    const __m256 frequency = _mm256_set1_ps(row.frequency);
+    const __m256 frequency = _mm256_set1_ps(row.xStep);
     const __m256 amplitude = _mm256_set1_ps(row.amplitude);
     const __m256 v = _mm256_set1_ps(row.v);
     const __m256i mask255 = _mm256_set1_epi32(255);
@@ -136,7 +138,18 @@ PROCTEX_AVX2 void addOctaveRow(const OctaveRow& row, const float* xs, int32_t co
         const __m256 xf = _mm256_sub_ps(sx, fx);
         const __m256 u = fadeLanes(xf);
         __m256i hashes;
-        if constexpr (tileable) {
+        if constexpr (lattice == Lattice::tiling) {
+            // Columns beyond the last wrap once; the right neighbour of the
+            // last column is column 0, not the byte after it.
+            const __m256i cells = _mm256_set1_epi32(row.cellsX);
+            const __m256i last = _mm256_set1_epi32(row.cellsX - 1);
+            const __m256i column =
+                _mm256_sub_epi32(cell, _mm256_and_si256(_mm256_cmpgt_epi32(cell, last), cells));
+            hashes = _mm256_i32gather_epi32(pairs, _mm256_and_si256(column, mask255), 1);
+            const __m256i wrapped = _mm256_or_si256(_mm256_and_si256(hashes, mask255),
+                                                    _mm256_set1_epi32(row.pairs[0] << 8));
+            hashes = _mm256_blendv_epi8(hashes, wrapped, _mm256_cmpeq_epi32(column, last));
+        } else if constexpr (lattice == Lattice::tileable) {
             const __m256i period = _mm256_set1_epi32(row.periodX);
             __m256i x0 = remainderLanes(cell, row.periodX);
             // (x0 + 1) mod period from the uncorrected x0 in (-period, period).
@@ -181,17 +194,20 @@ PROCTEX_AVX2 SampleRange sumOctavesAvx2Impl(const OctaveJob& job, float* data) {
             for (int32_t i = 0; i < padded; i += 8) {
                 const __m256i columns = _mm256_add_epi32(_mm256_set1_epi32(x + i),
                                                          _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7));
-                _mm256_store_ps(xs + i, _mm256_div_ps(_mm256_cvtepi32_ps(columns), scale));
+                const __m256 fx = _mm256_cvtepi32_ps(columns);
+                _mm256_store_ps(xs + i, job.tiling ? fx : _mm256_div_ps(fx, scale));
                 _mm256_store_ps(acc + i, _mm256_setzero_ps());
             }
             row.amplitude = 1.0f;
             row.frequency = 1.0f;
             for (int32_t octave = 0; octave < job.octaves; ++octave) {
                 prepareOctaveRow(job, hashes, y, row);
-                if (job.seamless) {
-                    addOctaveRow<true>(row, xs, padded, acc);
+                if (job.tiling) {
+                    addOctaveRow<Lattice::tiling>(row, xs, padded, acc);
+                } else if (job.seamless) {
+                    addOctaveRow<Lattice::tileable>(row, xs, padded, acc);
                 } else {
-                    addOctaveRow<false>(row, xs, padded, acc);
+                    addOctaveRow<Lattice::plain>(row, xs, padded, acc);
                 }
                 row.amplitude = row.amplitude * job.persistence;
                 row.frequency = row.frequency * job.lacunarity;
