@@ -14,7 +14,7 @@ namespace {
 
 using S = ProctexSettings;
 
-constexpr std::array<Field, 26> kFields = {{
+constexpr std::array<Field, 27> kFields = {{
     {"width", "Image width in pixels", &S::width},
     {"height", "Image height in pixels", &S::height},
     {"base", "1: single-octave noise; other: fractal", &S::baseType},
@@ -46,6 +46,9 @@ constexpr std::array<Field, 26> kFields = {{
     {"ao-strength", "Ambient occlusion: darkening, 0..16", &S::aoStrength},
     {"tile-size", "Metres one tile covers (recorded for importers; 0: not given)", &S::tileSize},
     {"height-range", "Metres between height 0 and 1 (recorded; 0: not given)", &S::heightRange},
+    {"tileable",
+     "1 (default): every stage wraps at the edges, the maps tile; 0: as GenerateTexture",
+     &S::tileable},
 }};
 
 // Long enough for a reason naming a 511-byte path.
@@ -97,7 +100,7 @@ std::string fieldText(const Field& field, const ProctexSettings& settings) {
 bool isFlag(const Field& field) {
     const std::string_view name = field.name;
     return name == "invert" || name == "seamless" || name == "roughness-map" ||
-           name == "metallic-map";
+           name == "metallic-map" || name == "tileable";
 }
 
 const Field* fieldNamedIn(std::string_view reason) {
@@ -135,7 +138,8 @@ std::string outputPathProblem(const std::string& output, bool singleFile) {
     const bool png = output.size() > 4 && output.compare(output.size() - 4, 4, ".png") == 0;
     if (!png && !singleFile) {
         return "the output " + output +
-               " does not end in .png (lower case): every map would overwrite that one file; name it like "
+               " does not end in .png (lower case): every map would overwrite that one file; name "
+               "it like "
                "out/stone.png (maps go to out/stone_diff.png, ...), or give --single-file";
     }
     return {};

@@ -86,7 +86,7 @@ void copyField(const Field& field, const ProctexSettings& from, ProctexSettings&
 // The value as the command line would spell it ("96", "0.55").
 std::string fieldText(const Field& field, const ProctexSettings& settings);
 
-// invert, seamless, roughness-map, metallic-map: 1/0, or true/false.
+// invert, seamless, roughness-map, metallic-map, tileable: 1/0, or true/false.
 bool isFlag(const Field& field);
 
 // The field a library reason names by its member ("patternParam must be

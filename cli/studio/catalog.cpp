@@ -65,7 +65,8 @@ constexpr Choice kChoices[] = {
 };
 
 // Flags the library tests for exactly 1.
-constexpr std::string_view kFlags[] = {"invert", "seamless", "roughness-map", "metallic-map"};
+constexpr std::string_view kFlags[] = {"invert", "seamless", "roughness-map", "metallic-map",
+                                       "tileable"};
 
 ordered_json value(const Field& f, const ProctexSettings& s) {
     return ordered_json::parse(fieldText(f, s));

@@ -27,7 +27,9 @@ same defaults, which come from the library; presets have the tool's names
 chosen without its parameters takes the tool's starting values
 (``STARTING_VALUES``). Equal options give
 byte-identical files from both. Flags (invert, seamless, roughness_map,
-metallic_map) take True/False as well as 1/0.
+metallic_map, tileable) take True/False as well as 1/0. Materials tile
+(``tileable=True``, every stage wraps at the image edges) unless given
+``tileable=False``, which gives GenerateTexture's files.
 
 Without numpy (or with PROCTEX_NUMPY=0 in the environment) the maps are
 :class:`Pixels`: bytes with a numpy-like ``shape`` and a ``typecode``.

@@ -36,6 +36,7 @@ TABLE = (
     ("ao_strength", "aoStrength", ctypes.c_float),
     ("tile_size", "tileSize", ctypes.c_float),
     ("height_range", "heightRange", ctypes.c_float),
+    ("tileable", "tileable", ctypes.c_int),
 )
 # GenerateTexture takes the first 22 members, in this order, then the path.
 GENERATE_TEXTURE_ARGUMENTS = 22

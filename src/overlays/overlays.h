@@ -86,4 +86,8 @@ std::vector<ScratchStroke> drawScratches(int width, int height, int32_t scratchC
 // Paints one stroke into `overlay` (width x height) with the maximum rule.
 void paintScratch(FloatField& overlay, int width, int height, const ScratchStroke& stroke);
 
+// paintScratch's samples with each pixel taken modulo the image size: a
+// stroke that leaves on one side goes on from the other (tiling).
+void paintWrappedScratch(FloatField& overlay, int width, int height, const ScratchStroke& stroke);
+
 }  // namespace proctex

@@ -135,11 +135,8 @@ FloatField generateScratches(int width, int height, int32_t scratchCount, int32_
     return overlay;
 }
 
-namespace {
-
-// paintScratch's samples, each pixel taken modulo the image size, so a
-// stroke that leaves on one side goes on from the other. Positions are
-// floored, so a step just left of the edge lands in the last column.
+// Positions are floored, so a step just left of the edge lands in the last
+// column.
 void paintWrappedScratch(FloatField& overlay, int width, int height, const ScratchStroke& stroke) {
     const float dx = fcos(stroke.angle);
     const float dy = fsin(stroke.angle);
@@ -160,8 +157,6 @@ void paintWrappedScratch(FloatField& overlay, int width, int height, const Scrat
         }
     }
 }
-
-}  // namespace
 
 FloatField generateTiledScratches(int width, int height, int32_t scratchCount, int32_t seed) {
     FloatField overlay(fieldSize(width, height));

@@ -35,12 +35,8 @@ int32_t applyBrushedScratch(FloatField& pattern, int width, int height, float x0
     return steps;
 }
 
-namespace {
-
-// The steps of a scratch as applyBrushedScratch takes them, each pixel taken
-// modulo the image size: a scratch that leaves on one side goes on from the
-// other. Positions are floored so that a step just left of the edge lands in
-// the last column, not the first.
+// Positions are floored so that a step just left of the edge lands in the
+// last column, not the first.
 void applyWrappedBrushedScratch(FloatField& pattern, int width, int height, float x0, float y0,
                                 float angle, float length, float intensity) {
     const float cosA = fcos(angle);
@@ -54,6 +50,8 @@ void applyWrappedBrushedScratch(FloatField& pattern, int width, int height, floa
         cell = cell + intensity * (1.0f - t / length);
     }
 }
+
+namespace {
 
 // The scratches and the fine ripple of both forms; `wrap` chooses the tiling one.
 FloatField brushedPattern(const FloatField& textureData, int width, int height, float patternParam,
