@@ -289,19 +289,20 @@ typedef struct ProctexSettings {
                           default) when not given. Only recorded (glTF, sidecar) */
     float heightRange; /* metres between height 0 and 1, 0 when not given.
                           Only recorded, for displacement on import */
-    /* Added in 0.3. */
+    /* Added after heightRange. */
     int tileable; /* 1: the material tiles. Every stage wraps at the image
                      edges, so the maps repeat with the image as one period
                      in both directions, at any size: the noise lattice of
                      every octave holds a whole number of cells across the
                      width and the height (scale and lacunarity move to the
                      nearest whole count), and the periodic patterns and
-                     overlays fit a whole number of periods (rings, grooves,
+                     overlays fit a whole number of periods (grooves,
                      discs, checker squares in even counts, knots, diamonds,
                      bumps, veins, courses of bricks and planks in even
-                     counts, bricks and boards along a course); cells,
-                     strokes and scratches continue across the edges; the
-                     normal map and the occlusion wrap. Feature sizes change
+                     counts, bricks and boards along a course); rings and
+                     cells measure distances on the torus, strokes and
+                     scratches continue across the edges, and the normal
+                     map and the occlusion wrap. Feature sizes change
                      by less than half a period over the image. 0: today's
                      results exactly, as GenerateTexture (which never tiles)
                      gives them.
