@@ -8,6 +8,7 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "test_support.h"
 
@@ -84,6 +85,31 @@ TEST(TilingSettings, PresetsWithoutTilingGiveGenerateTexturesFiles) {
             EXPECT_EQ(std::memcmp(image.pixels.data(), pixels, image.pixels.size()), 0)
                 << name << " map " << map;
         }
+    }
+}
+
+TEST(TilingSettings, GltfSamplersRepeatForATilingMaterial) {
+    const TempDir dir;
+    ProctexSettings s;
+    proctex_settings_init(&s);
+    s.width = 32;
+    s.height = 24;
+    const unsigned gltfMaps = PROCTEX_MAP_BIT(PROCTEX_MAP_DIFFUSE) |
+                              PROCTEX_MAP_BIT(PROCTEX_MAP_NORMAL_GL) |
+                              PROCTEX_MAP_BIT(PROCTEX_MAP_ORM);
+    for (int tileable : {1, 0}) {
+        s.tileable = tileable;
+        const Maps maps = generate(s, gltfMaps);
+        const std::string name = tileable == 1 ? "tiled" : "plain";
+        const std::string path = (dir / (name + ".png")).string();
+        char why[256] = "";
+        ASSERT_EQ(proctex_save_files(maps.get(), path.c_str(), PROCTEX_SAVE_GLTF, why, sizeof why),
+                  PROCTEX_OK)
+            << why;
+        const std::vector<uint8_t> bytes = readBytes(dir / (name + ".gltf"));
+        const std::string json(bytes.begin(), bytes.end());
+        const bool repeats = json.find("\"wrapS\":10497") != std::string::npos;
+        EXPECT_EQ(repeats, tileable == 1) << json;
     }
 }
 
