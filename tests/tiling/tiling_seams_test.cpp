@@ -26,8 +26,8 @@ ProctexSettings defaults() {
     return s;
 }
 
-// The presets, then each pattern and each overlay on the default stone, with
-// a parameter in its useful range.
+// The presets, then each pattern and each overlay alone, with a parameter in
+// its useful range.
 std::vector<Material> materials() {
     std::vector<Material> all;
     for (int i = 0; i < proctex_preset_count(); ++i) {
@@ -44,11 +44,17 @@ std::vector<Material> materials() {
                     {PROCTEX_PATTERN_DISCS, 33.0f},     {PROCTEX_PATTERN_CHECKER, 37.0f},
                     {PROCTEX_PATTERN_KNOTS, 16.0f},     {PROCTEX_PATTERN_DIAMONDS, 41.0f},
                     {PROCTEX_PATTERN_EGG_CRATE, 7.0f}};
-    for (const auto& p : patterns) {
-        Material m{"pattern " + std::to_string(p.type), defaults()};
-        m.settings.patternType = p.type;
-        m.settings.patternParam = p.param;
-        all.push_back(m);
+    // On the stone, and on a flat base (no octaves), where the pattern's own
+    // shapes are all there is to see.
+    for (int octaves : {6, 0}) {
+        for (const auto& p : patterns) {
+            Material m{"pattern " + std::to_string(p.type) + (octaves == 0 ? " flat" : ""),
+                       defaults()};
+            m.settings.patternType = p.type;
+            m.settings.patternParam = p.param;
+            m.settings.octaves = octaves;
+            all.push_back(m);
+        }
     }
     const struct {
         int type;
@@ -57,12 +63,16 @@ std::vector<Material> materials() {
                     {PROCTEX_OVERLAY_BRICKS, 90.0f, 37.0f},
                     {PROCTEX_OVERLAY_PLANKS, 230.0f, 1.0f},
                     {PROCTEX_OVERLAY_SCRATCHES, 80.0f, 0.8f}};
-    for (const auto& o : overlays) {
-        Material m{"overlay " + std::to_string(o.type), defaults()};
-        m.settings.overlayType = o.type;
-        m.settings.overlayParam = o.param;
-        m.settings.overlayStrength = o.strength;
-        all.push_back(m);
+    for (int octaves : {6, 0}) {
+        for (const auto& o : overlays) {
+            Material m{"overlay " + std::to_string(o.type) + (octaves == 0 ? " flat" : ""),
+                       defaults()};
+            m.settings.overlayType = o.type;
+            m.settings.overlayParam = o.param;
+            m.settings.overlayStrength = o.strength;
+            m.settings.octaves = octaves;
+            all.push_back(m);
+        }
     }
     return all;
 }

@@ -5,11 +5,14 @@
 // must survive the edge (bricks, planks, checker).
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <limits>
 #include <string>
+#include <tuple>
+#include <utility>
 #include <vector>
 
 #include "core/field_ops.h"
@@ -180,12 +183,22 @@ std::vector<int> columnsHolding(const FloatField& f, int width, int y, float val
     return xs;
 }
 
+void expectWholeBricksInBond(int width, int height, float brickWidth, float brickHeight);
+
 TEST(TilingLayouts, BricksLayWholeBricksAndKeepTheBondAcrossTheTopEdge) {
-    const int width = 640, height = 384;
-    const FloatField bricks = generateTiledBricks(width, height, 90.0f, 37.0f);
-    const int courses = evenPeriods(height, 37.0f);  // 384 / 37 = 10.4
-    ASSERT_EQ(courses, 10);
-    const int columns = wholePeriods(width, 90.0f);  // 640 / 90 = 7.1
+    for (auto [width, height, brickWidth, brickHeight] :
+         {std::tuple{640, 384, 90.0f, 37.0f}, std::tuple{512, 512, 96.0f, 40.0f}}) {
+        expectWholeBricksInBond(width, height, brickWidth, brickHeight);
+    }
+}
+
+// Course count: 384 / 37 = 10.4 gives 10, 512 / 40 = 12.8 gives 12 (not 13,
+// which would put two unshifted courses side by side across the edge).
+void expectWholeBricksInBond(int width, int height, float brickWidth, float brickHeight) {
+    const FloatField bricks = generateTiledBricks(width, height, brickWidth, brickHeight);
+    const int courses = evenPeriods(height, brickHeight);
+    ASSERT_EQ(courses % 2, 0);
+    const int columns = wholePeriods(width, brickWidth);
     std::vector<std::vector<int>> joints;
     for (int k = 0; k < courses; ++k) {
         const int y = (2 * k + 1) * height / (2 * courses);  // the middle of course k
@@ -208,6 +221,139 @@ TEST(TilingLayouts, BricksLayWholeBricksAndKeepTheBondAcrossTheTopEdge) {
     EXPECT_EQ(columnsHolding(bricks, width, 0, 0.3f).size(), static_cast<std::size_t>(width));
     EXPECT_EQ(columnsHolding(bricks, width, height - 1, 0.3f).size(),
               static_cast<std::size_t>(width));
+}
+
+// Rows of discs alternate across the top edge too: the first row's discs sit
+// on the columns, the last row's between them. On a flat base a disc's
+// centre is its brightest pixel.
+TEST(TilingLayouts, DiscRowsStayStaggeredAcrossTheTopEdge) {
+    for (auto [width, height, param] : {std::tuple{640, 384, 33.0f}, std::tuple{512, 512, 40.0f}}) {
+        const FloatField flat(fieldSize(width, height), 0.5f);
+        const FloatField discs = generateTiledDiscPattern(flat, width, height, param);
+        const int rows = evenPeriods(height, param * 0.7f);
+        const int columns = wholePeriods(width, param);
+        ASSERT_EQ(rows % 2, 0);
+        const float step = static_cast<float>(width) / static_cast<float>(columns);
+        for (int row : {0, rows - 1}) {
+            const int y = static_cast<int>(std::lround(row * static_cast<double>(height) / rows));
+            int brightest = 0;
+            for (int x = 0; x < static_cast<int>(step); ++x) {
+                if (discs[static_cast<std::size_t>(y) * width + x] >
+                    discs[static_cast<std::size_t>(y) * width + brightest]) {
+                    brightest = x;
+                }
+            }
+            const float expected = row % 2 == 0 ? 0.0f : step / 2.0f;
+            // The brightest pixels of a disc are clamped to 1 within a
+            // tenth of its radius: the first of them is that near the centre.
+            EXPECT_NEAR(brightest, expected, 0.1f * step / 2.0f + 1.0f) << width << " row " << row;
+        }
+    }
+}
+
+// Strokes that leave the image paint on from the opposite edge: more pixels
+// than the same strokes clipped, and every clipped pixel away from the left
+// and top edges as well (there a side sample of a step just outside lands
+// one pixel further in when clipping truncates, where tiling floors).
+TEST(TilingStrokes, DrawnScratchesAndBrushedStrokesPaintMoreThanClippedOnes) {
+    const int width = 200, height = 150;
+    const FloatField tiled = generateTiledScratches(width, height, 80, 3);
+    const FloatField clipped = generateScratches(width, height, 80, 3);
+    auto painted = [](const FloatField& f, float above) {
+        int n = 0;
+        for (float v : f) n += v > above ? 1 : 0;
+        return n;
+    };
+    EXPECT_GT(painted(tiled, 0.0f), painted(clipped, 0.0f) + 500);
+    for (int y = 2; y < height; ++y) {
+        for (int x = 2; x < width; ++x) {
+            const std::size_t i = static_cast<std::size_t>(y) * width + x;
+            if (clipped[i] > 0.0f) {
+                ASSERT_GE(tiled[i], clipped[i]) << x << "," << y;
+            }
+        }
+    }
+    const FloatField flat(fieldSize(width, height), 0.0f);
+    const float base = 0.55f + 0.02f;  // the plate plus the ripple's reach
+    const FloatField brushedTiled =
+        generateTiledBrushedScratchesPattern(flat, width, height, 300.0f, 3);
+    const FloatField brushedClipped =
+        generateBrushedScratchesPattern(flat, width, height, 300.0f, 3);
+    EXPECT_GT(painted(brushedTiled, base), painted(brushedClipped, base) + 500);
+}
+
+// A lattice pattern on a flat base looks the same one lattice step on, also
+// where that step leads across an edge: the mean |difference| between each
+// pixel and the pixel one step (dx, dy) on, rounded to whole pixels and taken
+// modulo the size, for the steps that wrap against those that stay inside.
+// Rounding the step costs about the same inside as across, so across may
+// exceed inside only a little; a lattice that does not fit the image (a cut knot row,
+// a shear that does not come round) makes across far larger.
+struct StepMismatch {
+    double inside = 0.0;
+    double across = 0.0;
+};
+
+StepMismatch latticeStepMismatch(const FloatField& f, int width, int height, double dx, double dy) {
+    double sums[2] = {0.0, 0.0};
+    long counts[2] = {0, 0};
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            const long tx = std::lround(x + dx);
+            const long ty = std::lround(y + dy);
+            const int wraps = tx >= width || ty >= height ? 1 : 0;
+            const float a = f[static_cast<std::size_t>(y) * width + x];
+            const float b = f[static_cast<std::size_t>(wrapIndex(ty, height)) * width +
+                              static_cast<std::size_t>(wrapIndex(tx, width))];
+            sums[wraps] += std::fabs(a - b);
+            ++counts[wraps];
+        }
+    }
+    return {sums[0] / static_cast<double>(std::max(counts[0], 1L)),
+            sums[1] / static_cast<double>(std::max(counts[1], 1L))};
+}
+
+TEST(TilingLayouts, LatticesContinueWithTheSameStepAcrossTheEdges) {
+    for (auto [width, height] : {std::pair{512, 512}, std::pair{640, 384}, std::pair{1000, 600}}) {
+        const FloatField flat(fieldSize(width, height), 0.5f);
+        const double w = width, h = height;
+        const struct {
+            const char* name;
+            FloatField field;
+            double steps[2][2];
+        } lattices[] = {
+            {"knots",
+             generateTiledKnotPattern(flat, width, height, 16.0f),
+             {{w / wholePeriods(width, 48.0f), 0.0}, {0.0, h / wholePeriods(height, 80.0f)}}},
+            {"diamonds",
+             generateTiledDiamondPattern(flat, width, height, 41.0f),
+             {{w / wholePeriods(width, 41.0f), 0.0},
+              {std::round(h * 0.5 / (w / wholePeriods(width, 41.0f))) *
+                   (w / wholePeriods(width, 41.0f)) / wholePeriods(height, 41.0f),
+               h / wholePeriods(height, 41.0f)}}},
+            {"discs",
+             generateTiledDiscPattern(flat, width, height, 33.0f),
+             {{w / wholePeriods(width, 33.0f), 0.0},
+              {w / wholePeriods(width, 33.0f) / 2.0, h / evenPeriods(height, 33.0f * 0.7f)}}},
+            {"egg crate",
+             generateTiledEggCratePattern(flat, width, height, 7.0f),
+             {{w / wholePeriods(width, 7.0f * kHalfTurn), 0.0},
+              {0.0, h / wholePeriods(height, 7.0f * kHalfTurn)}}},
+            {"bricks",
+             generateTiledBricks(width, height, 90.0f, 37.0f),
+             {{w / wholePeriods(width, 90.0f), 0.0},
+              {w / wholePeriods(width, 90.0f) / 2.0, h / evenPeriods(height, 37.0f)}}},
+        };
+        for (const auto& lattice : lattices) {
+            for (const auto& step : lattice.steps) {
+                const StepMismatch m =
+                    latticeStepMismatch(lattice.field, width, height, step[0], step[1]);
+                EXPECT_LE(m.across, 2.0 * m.inside + 0.005)
+                    << lattice.name << " at " << width << " x " << height << ", step (" << step[0]
+                    << ", " << step[1] << "): inside " << m.inside;
+            }
+        }
+    }
 }
 
 TEST(TilingLayouts, PlanksCrossingTheSideEdgesAreOneBoardAndCoursesAlternate) {
