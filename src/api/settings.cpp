@@ -17,10 +17,6 @@ namespace {
 constexpr std::size_t kFirstVersionSize =
     offsetof(ProctexSettings, writeMetallic) + sizeof(ProctexSettings::writeMetallic);
 
-// A caller's struct that ends before this member predates tiling.
-constexpr std::size_t kTileableEnd =
-    offsetof(ProctexSettings, tileable) + sizeof(ProctexSettings::tileable);
-
 bool allZero(const unsigned char* bytes, std::size_t count) {
     return std::all_of(bytes, bytes + count, [](unsigned char b) { return b == 0; });
 }
@@ -60,6 +56,12 @@ ProctexSettings defaultSettings() {
     return s;
 }
 
+ProctexSettings legacySettings() {
+    ProctexSettings s = defaultSettings();
+    s.tileable = 0;  // older callers and GenerateTexture never tile
+    return s;
+}
+
 int readCallerSettings(const ProctexSettings* caller, ProctexSettings& settings,
                        std::string& reason) {
     if (caller == nullptr) {
@@ -80,9 +82,7 @@ int readCallerSettings(const ProctexSettings* caller, ProctexSettings& settings,
                  ") and set members it does not know";
         return PROCTEX_ERROR_ARGUMENT;
     }
-    settings = defaultSettings();
-    // A struct from before tiling existed asks for today's results.
-    if (size < kTileableEnd) settings.tileable = 0;
+    settings = legacySettings();
     std::memcpy(&settings, caller, std::min(size, sizeof(ProctexSettings)));
     settings.size = sizeof(ProctexSettings);
     return PROCTEX_OK;
