@@ -20,6 +20,7 @@
 #include <cstring>
 
 #include "core/cpu_features.h"
+#include "core/fmath.h"
 #include "noise/octave_rows.h"
 
 namespace proctex {
@@ -130,6 +131,25 @@ PROCTEX_AVX2 void addOctaveRow(const OctaveRow& row, const float* xs, int32_t co
     const __m256 v = _mm256_set1_ps(row.v);
     const __m256i mask255 = _mm256_set1_epi32(255);
     const int* pairs = reinterpret_cast<const int*>(row.pairs);
+    // Tiling: only the pixels in the last lattice column (and the padding
+    // after them) need its right neighbour wrapped to column 0; before them
+    // the two bytes of the plain read are right. Columns grow with x, so
+    // those pixels are the blocks from the first one in the last column on.
+    int32_t wrapFrom = count;
+    if constexpr (lattice == Lattice::tiling) {
+        const float lastColumn = static_cast<float>(row.cellsX - 1);
+        int32_t lo = 0;
+        int32_t hi = count;
+        while (lo < hi) {
+            const int32_t mid = lo + (hi - lo) / 2;
+            if (ffloor(xs[mid] * row.xStep) >= lastColumn) {
+                hi = mid;
+            } else {
+                lo = mid + 1;
+            }
+        }
+        wrapFrom = lo & ~7;
+    }
     for (int32_t i = 0; i < count; i += 8) {
         const __m256 sx = _mm256_mul_ps(_mm256_load_ps(xs + i), frequency);
         const __m256 fx = _mm256_round_ps(sx, _MM_FROUND_TO_NEG_INF | _MM_FROUND_NO_EXC);
@@ -137,7 +157,10 @@ PROCTEX_AVX2 void addOctaveRow(const OctaveRow& row, const float* xs, int32_t co
         const __m256 xf = _mm256_sub_ps(sx, fx);
         const __m256 u = fadeLanes(xf);
         __m256i hashes;
-        if constexpr (lattice == Lattice::tiling) {
+        if (lattice == Lattice::plain || (lattice == Lattice::tiling && i < wrapFrom)) {
+            // Bytes X and X + 1 of the pair row in one read.
+            hashes = _mm256_i32gather_epi32(pairs, _mm256_and_si256(cell, mask255), 1);
+        } else if constexpr (lattice == Lattice::tiling) {
             // Columns beyond the last wrap once; the right neighbour of the
             // last column is column 0, not the byte after it.
             const __m256i cells = _mm256_set1_epi32(row.cellsX);
@@ -162,9 +185,6 @@ PROCTEX_AVX2 void addOctaveRow(const OctaveRow& row, const float* xs, int32_t co
             const __m256i byte = _mm256_set1_epi32(255);
             hashes = _mm256_or_si256(_mm256_and_si256(left, byte),
                                      _mm256_slli_epi32(_mm256_and_si256(right, byte), 8));
-        } else {
-            // Bytes X and X + 1 of the pair row in one read.
-            hashes = _mm256_i32gather_epi32(pairs, _mm256_and_si256(cell, mask255), 1);
         }
         const __m256 n = noiseFromHashes(t, hashes, xf, u, v);
         float* a = acc + i;
