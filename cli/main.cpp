@@ -252,8 +252,8 @@ std::vector<std::string> longOptionNames(const CLI::App& app) {
 // Words people try for an option that has another name here.
 std::string synonym(std::string_view typed) {
     static constexpr std::pair<std::string_view, std::string_view> kSynonyms[] = {
-        {"colour", "material"}, {"color", "material"},    {"palette", "material"},
-        {"size", "width"},      {"tileable", "seamless"}, {"threads", "jobs"},
+        {"colour", "material"}, {"color", "material"},  {"palette", "material"},
+        {"size", "width"},      {"tiling", "tileable"}, {"threads", "jobs"},
     };
     for (const auto& [word, name] : kSynonyms) {
         if (typed == word) return std::string(name);

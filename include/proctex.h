@@ -187,7 +187,8 @@ PROCTEX_API int PROCTEX_CALL TestDLL(void);
  * The same computation as GenerateTexture, with the arguments as named
  * members of one struct, the maps handed back in memory, and a one-line
  * reason for every refusal. GenerateTexture itself is check + generate +
- * save, so both give the same bytes for the same settings.
+ * save with tileable 0, so both give the same bytes for the same settings
+ * when tileable is 0.
  *
  *   ProctexSettings s;
  *   proctex_settings_init(&s);            // the grey stone of the CLI
@@ -297,13 +298,35 @@ typedef struct ProctexSettings {
                           default) when not given. Only recorded (glTF, sidecar) */
     float heightRange; /* metres between height 0 and 1, 0 when not given.
                           Only recorded, for displacement on import */
+    /* Added after heightRange. */
+    int tileable; /* 1: the material tiles. Every stage wraps at the image
+                     edges, so the maps repeat with the image as one period
+                     in both directions, at any size: the noise lattice of
+                     every octave holds a whole number of cells across the
+                     width and the height (scale and lacunarity move to the
+                     nearest whole count), and the periodic patterns and
+                     overlays fit a whole number of periods (grooves,
+                     discs, checker squares in even counts, knots, diamonds,
+                     bumps, veins, courses of bricks and planks in even
+                     counts, bricks and boards along a course); rings and
+                     cells measure distances on the torus, strokes and
+                     scratches continue across the edges, and the normal
+                     map and the occlusion wrap. Feature sizes change
+                     by less than half a period over the image. 0: today's
+                     results exactly, as GenerateTexture (which never tiles)
+                     gives them.
+                     proctex_settings_init and the presets give 1: what a
+                     user makes tiles unless told otherwise. A caller's older
+                     struct without this member gets 0, so its results do
+                     not change. */
 } ProctexSettings;
 
 /* Fills a struct of `size` bytes (sizeof(ProctexSettings) of the caller's
  * header) with the command line's defaults, a 512 x 512 grey stone with a
  * crisp grain: fractal base, scale 24, 6 octaves, persistence 0.72,
  * lacunarity 2, stone colours, no pattern or overlay, seed 1234, contrast 1.6,
- * brightness 0, normal strength 6, roughness 0.5, both optional maps on; sets
+ * brightness 0, normal strength 6, roughness 0.5, both optional maps on,
+ * tileable 1 (set it to 0 for GenerateTexture's results); sets
  * settings->size.
  * Bytes of a larger struct that this library does not know become 0.
  * PROCTEX_ERROR_ARGUMENT for a null pointer or a size too small for the
@@ -388,7 +411,8 @@ PROCTEX_API const unsigned char* PROCTEX_CALL proctex_maps_pixels(const ProctexM
  * the height field is walked in eight directions out to aoRadius pixels (a
  * height of 1 standing 16 pixels tall), each direction keeps the sine of its
  * highest horizon, and occlusion = 1 - aoStrength x their mean, clamped to
- * 0..1. Seamless materials (seamless == 1) wrap at the borders, others clamp.
+ * 0..1. Tiling (tileable == 1) and seamless (seamless == 1) materials wrap at
+ * the borders, others clamp.
  * PROCTEX_MAP_ORM packs the occlusion, roughness and metallic maps; one that
  * was not asked for packs as a constant: 255 for occlusion, the roughness
  * setting as a byte (0..1 to 0..255) for roughness, 0 for metallic.
@@ -454,7 +478,8 @@ PROCTEX_API int PROCTEX_CALL proctex_map_path(const char* path, int map, char* o
  * normal map and occlusion, roughness and metallic from the ORM map (linear),
  * so the result must hold PROCTEX_MAP_DIFFUSE, PROCTEX_MAP_NORMAL_GL and
  * PROCTEX_MAP_ORM (else PROCTEX_ERROR_ARGUMENT before anything is written).
- * A seamless material (seamless == 1) repeats on the sphere; tileSize and
+ * A tiling or seamless material (tileable == 1 or seamless == 1) repeats on
+ * the sphere (its samplers repeat); tileSize and
  * heightRange, when given, go into the material's extras. The glTF files are
  * written after the maps, in the same set; their failure is
  * PROCTEX_ERROR_WRITE.

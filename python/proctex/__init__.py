@@ -459,5 +459,6 @@ def generate(path, preset=None, *, progress=None, **options):
         _native.load().proctex_maps_free(handle)
 
 
-render.__doc__ += _OUTPUTS_HELP
-generate.__doc__ += _OUTPUTS_HELP
+for _documented in (render, generate):
+    if _documented.__doc__:  # none under python -OO
+        _documented.__doc__ += _OUTPUTS_HELP

@@ -12,6 +12,7 @@ import os
 import shutil
 
 from . import _native
+from ._maps import encode_path
 from ._native import ProctexError, SettingsError
 
 # The suffixes each convention's users look for (by map number: diffuse,
@@ -244,7 +245,6 @@ def write(handle, path, settings, extras, outputs, held, following):
     glTF files through the library, the convention's copies, the sidecar.
     Returns the files written, the sidecar last."""
     reason = _native.reason_buffer()
-    from ._maps import encode_path
     code = _native.load().proctex_save_files_progress(handle, encode_path(path),
                                                       outputs.flags(), following.function,
                                                       None, reason, len(reason))

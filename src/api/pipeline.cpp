@@ -42,8 +42,8 @@ bool patternReadsBaseField(int32_t patternType) {
 
 // Base relief, pattern, overlay.
 FloatField buildHeightField(const ProctexSettings& s) {
-    const TextureGenerator generator(s.width, s.height, s.scale, s.octaves, s.seed,
-                                     s.seamless == 1);
+    const TextureGenerator generator(s.width, s.height, s.scale, s.octaves, s.seed, s.seamless == 1,
+                                     tiles(s));
     // A base field that the pattern replaces unread is not computed.
     FloatField textureData;
     progressStage("noise", 0.0f, 0.5f);
@@ -164,7 +164,7 @@ void runMapJobs(unsigned maps, Job job) {
 
 ByteImage occlusionImage(const FloatField& heights, const ProctexSettings& s) {
     const std::vector<uint8_t> bytes = occlusionBytes(buildAmbientOcclusion(
-        heights, s.width, s.height, s.aoRadius, s.aoStrength, s.seamless == 1));
+        heights, s.width, s.height, s.aoRadius, s.aoStrength, s.seamless == 1 || tiles(s)));
     ByteImage image = makeByteImage(s.width, s.height, 1);
     std::copy(bytes.begin(), bytes.end(), image.pixels.get());
     return image;
@@ -220,7 +220,7 @@ void addGltfFiles(const PendingFiles& files, const ProctexSettings& s, const std
     images.ormFileName = fileNameOf(deriveOutputPath(path, mapFileSuffix(PROCTEX_MAP_ORM)));
     GltfOptions options;
     options.materialName = fileNameOf(base);
-    options.tileable = s.seamless == 1;
+    options.tileable = s.seamless == 1 || tiles(s);
     options.tileSizeMetres = s.tileSize;
     options.heightRangeMetres = s.heightRange;
     options.generator = std::string("proctex ") + PROCTEX_VERSION_TEXT;
@@ -239,6 +239,10 @@ void addGltfFiles(const PendingFiles& files, const ProctexSettings& s, const std
 
 }  // namespace
 
+bool tiles(const ProctexSettings& settings) {
+    return settings.tileable == 1;
+}
+
 bool imageSizeIsUsable(int32_t width, int32_t height) {
     if (width <= 0 || height <= 0) return false;
     const int64_t bytes = static_cast<int64_t>(width) * height * 3;
@@ -246,11 +250,11 @@ bool imageSizeIsUsable(int32_t width, int32_t height) {
 }
 
 PatternRequest patternRequest(const ProctexSettings& s) {
-    return {s.patternType, s.patternParam, s.seed, s.seamless == 1};
+    return {s.patternType, s.patternParam, s.seed, s.seamless == 1, tiles(s)};
 }
 
 OverlayRequest overlayRequest(const ProctexSettings& s) {
-    return {s.overlayType, s.overlayParam, s.overlayStrength, s.seed, s.seamless == 1};
+    return {s.overlayType, s.overlayParam, s.overlayStrength, s.seed, s.seamless == 1, tiles(s)};
 }
 
 ByteImage makeByteImage(int width, int height, int channels) {

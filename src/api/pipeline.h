@@ -16,6 +16,9 @@ namespace proctex {
 // every field and pixel buffer can be indexed without overflow.
 bool imageSizeIsUsable(int32_t width, int32_t height);
 
+// True when every stage is to wrap at the image edges (tileable == 1).
+bool tiles(const ProctexSettings& settings);
+
 PatternRequest patternRequest(const ProctexSettings& settings);
 OverlayRequest overlayRequest(const ProctexSettings& settings);
 
