@@ -61,7 +61,8 @@ void openBrowser(const std::string& url) {
 // nothing yet: it is repeated until the server has returned. The server
 // returns only when every request has ended; renders still running after a
 // short grace are abandoned with the process.
-void stopOnSignal(httplib::Server& server, const std::atomic<bool>& done, sigset_t signals) {
+void stopOnSignal(httplib::Server& server, const std::atomic<bool>& done, sigset_t signals,
+                  std::atomic<bool>& stopping) {
     const timespec poll{0, 100'000'000};
     constexpr int kGraceTicks = 15;  // 1.5 s of polls
     int ticksSinceSignal = -1;
@@ -70,6 +71,7 @@ void stopOnSignal(httplib::Server& server, const std::atomic<bool>& done, sigset
             ticksSinceSignal = 0;
         }
         if (ticksSinceSignal < 0) continue;
+        stopping = true;  // running renders are cancelled, not waited for
         server.stop();
         if (++ticksSinceSignal > kGraceTicks && !done) {
             std::printf("proctex studio: stopped (unfinished renders abandoned)\n");
@@ -196,7 +198,8 @@ int runStudio(const StudioSettings& settings) {
     if (settings.open) openBrowser(url);
 
     std::atomic<bool> done{false};
-    std::thread watcher(stopOnSignal, std::ref(server), std::cref(done), signals);
+    std::thread watcher(stopOnSignal, std::ref(server), std::cref(done), signals,
+                        std::ref(state.stopping));
     server.listen_after_bind();
     done = true;
     watcher.join();
