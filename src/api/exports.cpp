@@ -1,10 +1,10 @@
 // The library's two original exports: the whole computation in one call.
 #include <proctex.h>
 
-#include "api/ambient_occlusion.h"
 #include "api/output_paths.h"
 #include "api/pipeline.h"
 #include "api/settings.h"
+#include "material/ambient_occlusion.h"
 
 extern "C" {
 

@@ -4,9 +4,10 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "api/derived_maps.h"
 #include "core/field_ops.h"
-#include "output/palette.h"
+#include "material/derived_maps.h"
+#include "material/palette.h"
+#include "material/quantize.h"
 #include "output/png_writer.h"
 
 namespace proctex {

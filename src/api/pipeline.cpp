@@ -11,13 +11,14 @@
 #include <utility>
 #include <vector>
 
-#include "api/ambient_occlusion.h"
 #include "api/call_threads.h"
 #include "api/map_images.h"
-#include "api/map_packing.h"
 #include "api/output_paths.h"
 #include "api/settings.h"
 #include "core/parallel_jobs.h"
+#include "material/ambient_occlusion.h"
+#include "material/map_packing.h"
+#include "material/quantize.h"
 #include "noise/texture_generator.h"
 #include "output/file_output.h"
 #include "output/gltf_material.h"

@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <cstring>
 
-#include "api/ambient_occlusion.h"
 #include "api/pipeline.h"
 #include "core/number_text.h"
+#include "material/ambient_occlusion.h"
 #include "overlays/overlay_stage.h"
 #include "patterns/pattern_stage.h"
 

@@ -9,16 +9,6 @@
 
 namespace proctex {
 
-// clamp(v, 0, 1) * 255, truncated: 0.5 -> 127, 1.0 and above -> 255, NaN -> 0.
-uint8_t quantize(float v);
-
-// quantize over count values, vectorised where the processor allows; the
-// bytes equal quantize's for every float.
-void quantizeRow(const float* values, std::size_t count, uint8_t* bytes);
-
-// The r, g, b of every colour, quantized, one byte after the other.
-void quantizeColors(const ColorField& colors, uint8_t* bytes);
-
 // Each writes a width x height image to `path` (created or truncated) and
 // returns whether the file was written. The field must hold width * height
 // elements. An unopenable path (missing directory, empty path) returns false,

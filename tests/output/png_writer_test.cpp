@@ -8,6 +8,7 @@
 #include <limits>
 #include <vector>
 
+#include "material/quantize.h"
 #include "test_support.h"
 
 namespace proctex {

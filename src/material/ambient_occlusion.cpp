@@ -1,4 +1,4 @@
-#include "api/ambient_occlusion.h"
+#include "material/ambient_occlusion.h"
 
 #include <algorithm>
 #include <array>
@@ -6,7 +6,7 @@
 #include "core/field_ops.h"
 #include "core/fmath.h"
 #include "core/numeric.h"
-#include "output/png_writer.h"
+#include "material/quantize.h"
 
 namespace proctex {
 

@@ -1,4 +1,4 @@
-#include "output/palette.h"
+#include "material/palette.h"
 
 #include "core/field_ops.h"
 #include "core/rgb_lanes.h"
