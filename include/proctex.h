@@ -287,15 +287,81 @@ typedef struct ProctexSettings {
     float tileSize;    /* metres one tile of the material covers, 0 (the
                           default) when not given. Only recorded (glTF, sidecar) */
     float heightRange; /* metres between height 0 and 1, 0 when not given.
-                          Only recorded, for displacement on import */
+                          Only recorded, for displacement on import (with
+                          pbr == 1 it also drives the maps, see below) */
+    /* Added in 0.3 */
+    int pbr;               /* 1: physically plausible maps (see "PBR maps" below);
+                              0: GenerateTexture's maps. Default 1 from
+                              proctex_settings_init, 0 for an older struct */
+    float metal;           /* pbr: how metallic the material is, 0 (stone, wood,
+                              paint) .. 1 (bare metal), default 0 */
+    int metalType;         /* pbr: the metal's measured colour, PROCTEX_METAL_*,
+                              default PROCTEX_METAL_IRON */
+    int metalMask;         /* pbr: where the metal shows, PROCTEX_METAL_MASK_*,
+                              default PROCTEX_METAL_MASK_NONE */
+    float emission;        /* pbr: glow of the surface below emissionLevel, 0 (the
+                              default) none; 1 full colour, above 1 brighter
+                              (KHR_materials_emissive_strength in glTF), 0..100 */
+    float emissionLevel;   /* pbr: relief height (0..1) below which the surface
+                              glows, default 0.3 */
+    int colorStopCount;    /* the colour ramp of PROCTEX_MATERIAL_CUSTOM: 0..8 */
+    float colorStops[8][4]; /* stop i: red, green, blue (sRGB, 0..1) and its
+                               position on the relief (0..1, rising from stop to
+                               stop); heights before the first stop take its
+                               colour, after the last the last one's */
 } ProctexSettings;
+
+/* materialType PROCTEX_MATERIAL_CUSTOM colours the relief with the ramp of
+ * colorStops (with pbr or without); with colorStopCount 0 it is the black to
+ * white ramp of every unlisted type. */
+#define PROCTEX_MATERIAL_CUSTOM 9
+
+/* metalType: the metals' colours are their measured reflectances at normal
+ * incidence (see src/material/metal_colors.cpp for the values and sources). */
+#define PROCTEX_METAL_IRON 0
+#define PROCTEX_METAL_STEEL 1
+#define PROCTEX_METAL_ALUMINIUM 2
+#define PROCTEX_METAL_COPPER 3
+#define PROCTEX_METAL_GOLD 4
+#define PROCTEX_METAL_BRASS 5
+#define PROCTEX_METAL_CHROME 6
+
+/* metalMask */
+#define PROCTEX_METAL_MASK_NONE 0   /* metal everywhere */
+#define PROCTEX_METAL_MASK_TOPS 1   /* bare metal on the tops, rust or dirt
+                                       (the material's colours) in the pits */
+#define PROCTEX_METAL_MASK_PITS 2   /* the reverse: paint or crust on the
+                                       tops, bare metal in the pits */
+
+/*
+ * PBR maps (pbr == 1). One relief, the height field after pattern and overlay,
+ * turned over when invert == 1 (so sunken stones are sunken in every map),
+ * drives every map, with its physical size: one tile covers tileSize metres
+ * (0: 1 m) and heights 0..1 span heightRange metres (0: 0.02 m).
+ *  - normal map: the relief's true slope, tilting away from rising ground;
+ *    normalStrength is not used;
+ *  - diffuse: the material's colours (contrast and brightness as ever) kept
+ *    within 30..240 of 255 per channel, as dielectrics reflect; where the
+ *    material is metal, the metal's measured colour;
+ *  - metallic: metal, where metalMask lets the metal show, else 0; the
+ *    specular map (GenerateTexture's) stays as it is;
+ *  - roughness: `roughness` (0 mirror .. 1 matte) at mid relief, 0.15 lower
+ *    on the tops and higher in the pits, rust and dirt rougher still;
+ *  - occlusion: 1 on open ground, dark only where the relief really walls a
+ *    pixel in, on the relief smoothed over 2 pixels so fine grain stays open;
+ *  - emissive (PROCTEX_MAP_EMISSIVE): when emission > 0, the glow of molten
+ *    rock below emissionLevel, black above it.
+ * The height maps are the relief.
+ */
 
 /* Fills a struct of `size` bytes (sizeof(ProctexSettings) of the caller's
  * header) with the command line's defaults, a 512 x 512 grey stone with a
  * crisp grain: fractal base, scale 24, 6 octaves, persistence 0.72,
  * lacunarity 2, stone colours, no pattern or overlay, seed 1234, contrast 1.6,
- * brightness 0, normal strength 6, roughness 0.5, both optional maps on; sets
- * settings->size.
+ * brightness 0, normal strength 6, roughness 0.5, both optional maps on, and
+ * PBR maps (pbr 1, tileSize 1 m, heightRange 0.02 m, not metal); sets
+ * settings->size. A caller's struct too small for the 0.3 members gets pbr 0,
+ * and so GenerateTexture's maps, as before.
  * Bytes of a larger struct that this library does not know become 0.
  * PROCTEX_ERROR_ARGUMENT for a null pointer or a size too small for the
  * first version of the struct. C and C++ callers use proctex_settings_init. */
@@ -339,8 +405,17 @@ PROCTEX_API int PROCTEX_CALL proctex_settings_check(const ProctexSettings* setti
                                    green = 255 - green of PROCTEX_MAP_NORMAL */
 #define PROCTEX_MAP_ORM 9       /* RGB = occlusion, roughness, metallic, as glTF
                                    and Unreal pack them */
+#define PROCTEX_MAP_EMISSIVE 10 /* glow, RGB (sRGB); made only when emission > 0
+                                   with pbr == 1, absent otherwise */
+#define PROCTEX_MAP_METALLIC_SMOOTHNESS 11 /* RGBA: metallic in R, G and B,
+                                   smoothness (255 - roughness) in A, as Unity's
+                                   Standard and URP shaders read it */
+#define PROCTEX_MAP_MASK 12     /* RGBA: metallic, occlusion, detail mask (255),
+                                   smoothness: Unity HDRP's mask map */
 #define PROCTEX_MAP_BIT(map) (1u << (map))
-#define PROCTEX_MAPS_ALL 0x3FFu
+/* Every map. 0.2 had 0x3FF (maps 0..9): callers passing it get those maps
+ * as before. */
+#define PROCTEX_MAPS_ALL 0x1FFFu
 /* The maps GenerateTexture writes for these settings: diffuse, normal and
  * specular, roughness when writeRoughness == 1, metallic when
  * writeMetallic == 1. */

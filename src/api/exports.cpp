@@ -43,7 +43,16 @@ GenerateTexture(int width, int height, int baseType, float scale, int octaves, f
                                        proctex::kDefaultOcclusionRadius,
                                        proctex::kDefaultOcclusionStrength,
                                        0.0f,
-                                       0.0f};
+                                       0.0f,
+                                       // Its own maps, never the PBR ones.
+                                       0,
+                                       0.0f,
+                                       PROCTEX_METAL_IRON,
+                                       PROCTEX_METAL_MASK_NONE,
+                                       0.0f,
+                                       0.0f,
+                                       0,
+                                       {}};
         std::string reason;
         if (proctex::checkSettings(settings, reason) != PROCTEX_OK) return 0;
         // An empty path (also the result of a failed conversion) cannot be

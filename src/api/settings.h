@@ -12,6 +12,13 @@ namespace proctex {
 // The command line's grey stone, with `size` set to this library's struct.
 ProctexSettings defaultSettings();
 
+// The defaults as they were before the PBR maps (pbr 0, no physical sizes):
+// what a caller's struct without the pbr member keeps getting.
+ProctexSettings settingsBeforePbr();
+
+// Whether a caller's struct of `size` bytes has the pbr member.
+bool sizeCoversPbr(std::size_t size);
+
 // Copies a caller's struct of any version into this library's: members the
 // caller's size does not cover keep their defaults. PROCTEX_OK, or
 // PROCTEX_ERROR_ARGUMENT with a reason for a null pointer, a size below the

@@ -30,7 +30,7 @@ struct WalkStep {
 // The nearest pixels to s * direction for s = 1 .. stepCount; a pixel the
 // previous step already reached is not sampled twice. A longer walk starts
 // with the same steps, so a larger radius only ever adds samples.
-std::vector<WalkStep> walkSteps(const float* direction, int stepCount) {
+std::vector<WalkStep> walkSteps(const float* direction, int stepCount, float reliefPixels) {
     std::vector<WalkStep> steps;
     int lastX = 0;
     int lastY = 0;
@@ -43,7 +43,7 @@ std::vector<WalkStep> walkSteps(const float* direction, int stepCount) {
         lastY = dy;
         const float fx = static_cast<float>(dx);
         const float fy = static_cast<float>(dy);
-        steps.push_back({dx, dy, kOcclusionReliefPixels / fsqrt(fx * fx + fy * fy)});
+        steps.push_back({dx, dy, reliefPixels / fsqrt(fx * fx + fy * fy)});
     }
     return steps;
 }
@@ -91,12 +91,14 @@ void raiseHorizons(const float* row, const float* sourceRow, const WalkStep& ste
 }  // namespace
 
 FloatField buildAmbientOcclusion(const FloatField& heightMap, int width, int height,
-                                 float radiusPixels, float strength, bool wrap) {
+                                 float radiusPixels, float strength, bool wrap,
+                                 float reliefPixels) {
     FloatField occlusion(fieldSize(width, height), 1.0f);
     if (occlusion.empty()) return occlusion;
     const int stepCount = walkLength(radiusPixels, width, height);
     std::array<std::vector<WalkStep>, kDirectionCount> walks;
-    for (int d = 0; d < kDirectionCount; ++d) walks[d] = walkSteps(kDirections[d], stepCount);
+    for (int d = 0; d < kDirectionCount; ++d)
+        walks[d] = walkSteps(kDirections[d], stepCount, reliefPixels);
 
     const std::size_t w = static_cast<std::size_t>(width);
     std::vector<float> horizon(w);

@@ -19,4 +19,24 @@ void packOrm(const uint8_t* ao, const uint8_t* rough, const uint8_t* metal, std:
     }
 }
 
+void packMetallicSmoothness(const uint8_t* metal, const uint8_t* rough, std::size_t pixels,
+                            uint8_t* rgbaOut) {
+    for (std::size_t i = 0; i < pixels; ++i) {
+        uint8_t* out = rgbaOut + i * 4;
+        out[0] = out[1] = out[2] = metal[i];
+        out[3] = static_cast<uint8_t>(255 - rough[i]);
+    }
+}
+
+void packMaskMap(const uint8_t* metal, const uint8_t* ao, const uint8_t* rough, std::size_t pixels,
+                 uint8_t* rgbaOut) {
+    for (std::size_t i = 0; i < pixels; ++i) {
+        uint8_t* out = rgbaOut + i * 4;
+        out[0] = metal[i];
+        out[1] = ao[i];
+        out[2] = 255;
+        out[3] = static_cast<uint8_t>(255 - rough[i]);
+    }
+}
+
 }  // namespace proctex
