@@ -348,7 +348,7 @@ typedef struct ProctexSettings {
  *  - roughness: `roughness` (0 mirror .. 1 matte) at mid relief, 0.15 lower
  *    on the tops and higher in the pits, rust and dirt rougher still;
  *  - occlusion: 1 on open ground, dark only where the relief really walls a
- *    pixel in, on the relief smoothed over 2 pixels so fine grain stays open;
+ *    pixel in (horizons below about 9 degrees count as open), on the relief smoothed over 1 pixel around so fine grain stays open;
  *  - emissive (PROCTEX_MAP_EMISSIVE): when emission > 0, the glow of molten
  *    rock below emissionLevel, black above it.
  * The height maps are the relief.

@@ -158,7 +158,9 @@ void runMapJobs(unsigned maps, Job job) {
 }
 
 // Fine grain is smoothed away before the PBR occlusion looks for walls.
-constexpr int kOcclusionSmoothingPixels = 2;
+constexpr int kOcclusionSmoothingPixels = 1;
+// Horizons lower than about 9 degrees leave a pixel open.
+constexpr float kOpenSkySine = 0.15f;
 
 ByteImage occlusionImage(const FloatField& heights, const ProctexSettings& s) {
     const bool wrap = s.seamless == 1;
@@ -166,7 +168,8 @@ ByteImage occlusionImage(const FloatField& heights, const ProctexSettings& s) {
         usesPbr(s)
             ? buildAmbientOcclusion(
                   smoothRelief(heights, s.width, s.height, kOcclusionSmoothingPixels, wrap),
-                  s.width, s.height, s.aoRadius, s.aoStrength, wrap, pbrLook(s).reliefPixels)
+                  s.width, s.height, s.aoRadius, s.aoStrength, wrap, pbrLook(s).reliefPixels,
+                  kOpenSkySine)
             : buildAmbientOcclusion(heights, s.width, s.height, s.aoRadius, s.aoStrength, wrap));
     ByteImage image = makeByteImage(s.width, s.height, 1);
     std::copy(bytes.begin(), bytes.end(), image.pixels.get());

@@ -106,7 +106,7 @@ const Preset kPresets[] = {
         s.materialType = PROCTEX_MATERIAL_CUSTOM; s.contrast = 1.0f;
         setStops(s, {{0.45f, 0.12f, 0.05f, 0.0f}, {0.2f, 0.12f, 0.1f, 0.45f},
                      {0.12f, 0.11f, 0.11f, 0.8f}, {0.2f, 0.19f, 0.18f, 1.0f}});
-        s.emission = 4.0f; s.emissionLevel = 0.45f; s.roughness = 0.8f;
+        s.emission = 4.0f; s.emissionLevel = 0.35f; s.roughness = 0.8f;
     }},
     {"moss", "soft green growth", [](ProctexSettings& s) {
         s.scale = 32.0f; s.octaves = 8; s.persistence = 0.65f;
@@ -156,7 +156,7 @@ const Preset kPresets[] = {
         // Hammer dents: the cells sink toward their middles between raised
         // rims, in bare copper.
         s.metal = 1.0f; s.metalType = PROCTEX_METAL_COPPER; s.patternParam = 28.0f;
-        s.contrast = 1.0f; s.brightness = 0.0f; physicalSize(s, 0.3f, 14.0f);
+        s.contrast = 1.0f; s.brightness = 0.0f; physicalSize(s, 0.3f, 7.0f);
         s.roughness = 0.3f;
     }},
     {"rusted-plate", "pitted, scratched iron plate", [](ProctexSettings& s) {

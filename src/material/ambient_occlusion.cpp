@@ -91,8 +91,8 @@ void raiseHorizons(const float* row, const float* sourceRow, const WalkStep& ste
 }  // namespace
 
 FloatField buildAmbientOcclusion(const FloatField& heightMap, int width, int height,
-                                 float radiusPixels, float strength, bool wrap,
-                                 float reliefPixels) {
+                                 float radiusPixels, float strength, bool wrap, float reliefPixels,
+                                 float openSine) {
     FloatField occlusion(fieldSize(width, height), 1.0f);
     if (occlusion.empty()) return occlusion;
     const int stepCount = walkLength(radiusPixels, width, height);
@@ -115,7 +115,15 @@ FloatField buildAmbientOcclusion(const FloatField& heightMap, int width, int hei
                 raiseHorizons(row, heightMap.data() + sourceY * w, step, width, wrap,
                               horizon.data());
             }
-            for (std::size_t x = 0; x < w; ++x) sineSum[x] += horizonSine(horizon[x]);
+            if (openSine > 0.0f) {
+                const float stretch = 1.0f / (1.0f - openSine);
+                for (std::size_t x = 0; x < w; ++x) {
+                    const float above = horizonSine(horizon[x]) - openSine;
+                    sineSum[x] += above > 0.0f ? above * stretch : 0.0f;
+                }
+            } else {
+                for (std::size_t x = 0; x < w; ++x) sineSum[x] += horizonSine(horizon[x]);
+            }
         }
         float* out = occlusion.data() + static_cast<std::size_t>(y) * w;
         for (std::size_t x = 0; x < w; ++x) {

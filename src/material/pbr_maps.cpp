@@ -142,7 +142,10 @@ void pbrBaseColors(const float* relief, std::size_t count, const PbrLook& look, 
         const float tone = clamp((c.r + c.g + c.b) / 3.0f, 0.0f, 1.0f);
         const float shade = kMetalShadeFloor + (1.0f - kMetalShadeFloor) * tone;
         const Color3 bare = {metal.r * shade, metal.g * shade, metal.b * shade};
-        colors[i] = mixColor(dielectric, bare, share);
+        // The colour turns within the band where metallic does, so that
+        // what reads as metal (0.9 and up) has a metal's colour and what
+        // reads as not (0.1 and below) a dielectric's.
+        colors[i] = mixColor(dielectric, bare, clamp((share - 0.1f) / 0.8f, 0.0f, 1.0f));
     }
 }
 

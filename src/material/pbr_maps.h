@@ -17,9 +17,10 @@ constexpr float kDefaultTileSizeMetres = 1.0f;
 constexpr float kDefaultHeightRangeMetres = 0.02f;
 
 // Dielectrics reflect between about 3 and 85 % of the light: 30..240 of 255
-// in sRGB, the range PBR validators accept for non-metals.
-constexpr float kDielectricLow = 30.0f / 255.0f;
-constexpr float kDielectricHigh = 240.0f / 255.0f;
+// in sRGB, the range PBR validators accept for non-metals. Half a step
+// inside, so the truncating quantisation lands on 30 and 240 themselves.
+constexpr float kDielectricLow = 30.5f / 255.0f;
+constexpr float kDielectricHigh = 240.5f / 255.0f;
 
 // Relief below which the metal mask counts a pixel as a pit, and the half
 // width of the blend, narrow so that few pixels are neither metal nor not.
