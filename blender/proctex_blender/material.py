@@ -15,31 +15,40 @@ def material_name(preset):
 
 def render_maps(preset, options, ao, displacement):
     """The library's maps for the material: the OpenGL normal map, occlusion /
-    roughness / metallic packed in one image, the 16-bit height when displacing."""
+    roughness / metallic packed in one image, the 16-bit height when displacing,
+    the glow of a material that has one."""
     return proctex.render(preset, opengl_normal=True, orm=True, ao=ao, height16=displacement,
-                          **options)
+                          emissive=True, **options)
 
 
 def _images(name, maps, displacement, save_png):
     """Image per role: diffuse, normal, orm and (when displacing) height."""
-    roles = {"diffuse": "colour", "normal": "data", "orm": "data", "height": "data"}
-    wanted = ["diffuse", "normal", "orm"] + (["height"] if displacement else [])
+    roles = {"diffuse": "colour", "normal": "data", "orm": "data", "height": "data",
+             "emissive": "colour"}
+    glows = getattr(maps, "emissive", None) is not None
+    wanted = (["diffuse", "normal", "orm"] + (["height"] if displacement else [])
+              + (["emissive"] if glows else []))
     if save_png:
         base = images.png_base(name)
         maps.save(base)
         suffix = {"diffuse": "_diff.png", "normal": "_nmap_gl.png", "orm": "_orm.png",
-                  "height": "_height.png"}
+                  "height": "_height.png", "emissive": "_emissive.png"}
         return {role: images.file_image(f"{name} {role}", base[:-4] + suffix[role], roles[role])
                 for role in wanted}
     arrays = {"diffuse": maps.diffuse, "normal": maps.normal_gl, "orm": maps.orm}
+    made_roles = ["diffuse", "normal", "orm"]
     wanted = [images.MemoryMap(f"{name} {role}", arrays[role], roles[role])
-              for role in ("diffuse", "normal", "orm")]
+              for role in made_roles]
     if displacement:
         # A float image keeps the 16 bits of the height map.
         wanted.append(images.MemoryMap(f"{name} height", maps.height16, "data",
                                        scale=images.WORD_TO_UNIT, float_buffer=True))
+        made_roles.append("height")
+    if glows:
+        wanted.append(images.MemoryMap(f"{name} emissive", maps.emissive, "colour"))
+        made_roles.append("emissive")
     made = images.memory_images(wanted)
-    return dict(zip(["diffuse", "normal", "orm", "height"], made))
+    return dict(zip(made_roles, made))
 
 
 def _texture(nodes, links, image, vector, location):
@@ -91,6 +100,16 @@ def build_nodes(material, textures, options, ao, displacement):
     normal_map.location = (-300, -100)
     links.new(normal.outputs["Color"], normal_map.inputs["Color"])
     links.new(normal_map.outputs["Normal"], sockets.principled_input(bsdf, "normal"))
+
+    if "emissive" in textures:
+        # The glow texture at full colour, scaled by the material's emission.
+        glow = _texture(nodes, links, textures["emissive"], vector, (-600, 800))
+        links.new(glow.outputs["Color"], sockets.principled_input(bsdf, "emission"))
+        strength = max(float(options.get("emission", 1.0)), 1.0)
+        try:
+            sockets.principled_input(bsdf, "emission_strength").default_value = strength
+        except KeyError:
+            pass  # Blender before 2.91 has no strength input: the colour alone
 
     if ao:
         gltf = nodes.new("ShaderNodeGroup")

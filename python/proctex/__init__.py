@@ -62,14 +62,15 @@ _SUFFIXES = ("_diff.png", "_nmap.png", "_spec.png", "_rough.png", "_metal.png")
 _EXTRAS = (("height16", _native.MAP_HEIGHT16, "_height.png"),
            ("ao", _native.MAP_AO, "_ao.png"),
            ("opengl_normal", _native.MAP_NORMAL_GL, "_nmap_gl.png"),
-           ("orm", _native.MAP_ORM, "_orm.png"))
+           ("orm", _native.MAP_ORM, "_orm.png"),
+           ("emissive", _native.MAP_EMISSIVE, "_emissive.png"))
 _INT32 = (-(2**31), 2**31 - 1)
 # The starting values of a pattern or overlay chosen without its parameters:
 # the command-line tool's table (``proctex --starting-values``; a test keeps
 # the two equal). Pattern type: pattern_param; overlay type: (overlay_param,
 # overlay_strength).
 STARTING_VALUES = {
-    "pattern": {2: 16.0, 3: 8.0, 4: 2.0, 5: 2.0, 6: 16.0, 7: 200.0, 8: 24.0, 9: 32.0, 10: 10.0,
+    "pattern": {2: 16.0, 3: 8.0, 4: 0.5, 5: 0.5, 6: 16.0, 7: 200.0, 8: 24.0, 9: 32.0, 10: 10.0,
                 11: 32.0, 12: 10.0},
     "overlay": {1: (16.0, 0.6), 2: (96.0, 40.0), 3: (256.0, 1.0), 4: (60.0, 0.6)},
 }
@@ -110,7 +111,7 @@ def presets():
 
 
 def output_files(path, roughness_map=1, metallic_map=1, height16=False, ao=False,
-                 opengl_normal=False, orm=False):
+                 opengl_normal=False, orm=False, emissive=False):
     """The files a call with this output path writes, in writing order.
 
     Everything from the last ".png" of the path on is replaced by each image's
@@ -121,7 +122,7 @@ def output_files(path, roughness_map=1, metallic_map=1, height16=False, ao=False
     cut = path.rfind(".png")
     wanted = {"_rough.png": roughness_map == 1, "_metal.png": metallic_map == 1,
               "_height.png": height16, "_ao.png": ao, "_nmap_gl.png": opengl_normal,
-              "_orm.png": orm}
+              "_orm.png": orm, "_emissive.png": emissive}
     names = []
     for suffix in _SUFFIXES + tuple(suffix for _, _, suffix in _EXTRAS):
         if not wanted.get(suffix, True):
@@ -288,7 +289,8 @@ def _mask(settings, extras, height=False):
     return sum(1 << m for m in maps)
 
 
-def render(preset=None, *, height16=False, ao=False, opengl_normal=False, orm=False, **options):
+def render(preset=None, *, height16=False, ao=False, opengl_normal=False, orm=False,
+           emissive=False, **options):
     """Computes the maps in memory and returns them as a :class:`Maps`.
 
     The maps are the pixels of the files generate() writes for the same preset
@@ -297,10 +299,12 @@ def render(preset=None, *, height16=False, ao=False, opengl_normal=False, orm=Fa
     opengl_normal and orm add those maps (``Maps.height16``, ``.ao``,
     ``.normal_gl``, ``.orm``; None when not asked); in ORM a map not asked for
     packs as a constant (occlusion 255, the roughness option, metallic 0).
+    emissive adds ``Maps.emissive`` (H x W x 3), the glow of a material with
+    pbr and emission on (None for the others).
     SettingsError (a ValueError) names the refused option.
     """
     extras = _extras({"height16": height16, "ao": ao, "opengl_normal": opengl_normal,
-                      "orm": orm})
+                      "orm": orm, "emissive": emissive})
     settings = _settings(preset, options)
     handle = _generate(settings, _mask(settings, extras, height=True))
     try:
@@ -311,7 +315,7 @@ def render(preset=None, *, height16=False, ao=False, opengl_normal=False, orm=Fa
 
 
 def generate(path, preset=None, *, height16=False, ao=False, opengl_normal=False, orm=False,
-             **options):
+             emissive=False, **options):
     """Writes one material set and returns the list of files written.
 
     ``path`` names the set ("out/stone.png" gives out/stone_diff.png and so on;
@@ -323,7 +327,8 @@ def generate(path, preset=None, *, height16=False, ao=False, opengl_normal=False
     reason for refused settings, ProctexError when a file cannot be written,
     TypeError for an unknown option or a value of the wrong kind.
     """
-    flags = {"height16": height16, "ao": ao, "opengl_normal": opengl_normal, "orm": orm}
+    flags = {"height16": height16, "ao": ao, "opengl_normal": opengl_normal, "orm": orm,
+             "emissive": emissive}
     extras = _extras(flags)
     settings = _settings(preset, options)
     path = os.fsdecode(os.fspath(path))

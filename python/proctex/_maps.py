@@ -131,7 +131,8 @@ class Maps:
         held = {"roughness_map": self.roughness is not None,
                 "metallic_map": self.metallic is not None,
                 "height16": self.height16 is not None, "ao": self.ao is not None,
-                "opengl_normal": self.normal_gl is not None, "orm": self.orm is not None}
+                "opengl_normal": self.normal_gl is not None, "orm": self.orm is not None,
+                "emissive": self.emissive is not None}
         return save_handle(self._handle, path, held, self._output_files)
 
     def close(self):
@@ -146,7 +147,7 @@ class Maps:
 
     def __repr__(self):
         shapes = ", ".join(f"{name}={getattr(self, name).shape}"
-                           for name in _native.MAP_NAMES + ("ao", "normal_gl", "orm",
+                           for name in _native.MAP_NAMES + ("ao", "normal_gl", "orm", "emissive",
                                                             "height16", "height")
                            if getattr(self, name) is not None)
         return f"<proctex.Maps {shapes}>"

@@ -36,6 +36,12 @@ TABLE = (
     ("ao_strength", "aoStrength", ctypes.c_float),
     ("tile_size", "tileSize", ctypes.c_float),
     ("height_range", "heightRange", ctypes.c_float),
+    ("pbr", "pbr", ctypes.c_int),
+    ("metal", "metal", ctypes.c_float),
+    ("metal_type", "metalType", ctypes.c_int),
+    ("metal_mask", "metalMask", ctypes.c_int),
+    ("emission", "emission", ctypes.c_float),
+    ("emission_level", "emissionLevel", ctypes.c_float),
 )
 # GenerateTexture takes the first 22 members, in this order, then the path.
 GENERATE_TEXTURE_ARGUMENTS = 22
@@ -46,16 +52,18 @@ CTYPE = {option: ctype for option, _, ctype in TABLE}
 
 class Settings(ctypes.Structure):
     """ProctexSettings of include/proctex.h, member for member."""
-    _fields_ = [("size", ctypes.c_size_t)] + [(member, ctype) for _, member, ctype in TABLE]
+    _fields_ = ([("size", ctypes.c_size_t)] + [(member, ctype) for _, member, ctype in TABLE]
+                + [("colorStopCount", ctypes.c_int), ("colorStops", (ctypes.c_float * 4) * 8)])
 
 
 # Status codes and map numbers of the header.
 OK, ERROR_SETTINGS, ERROR_ARGUMENT, ERROR_MEMORY, ERROR_PATH, ERROR_WRITE = range(6)
 MAP_DIFFUSE, MAP_NORMAL, MAP_SPECULAR, MAP_ROUGHNESS, MAP_METALLIC, MAP_HEIGHT = range(6)
-MAP_HEIGHT16, MAP_AO, MAP_NORMAL_GL, MAP_ORM = range(6, 10)
+MAP_HEIGHT16, MAP_AO, MAP_NORMAL_GL, MAP_ORM, MAP_EMISSIVE = range(6, 11)
 MAP_NAMES = ("diffuse", "normal", "specular", "roughness", "metallic")
 # The 8-bit extra maps read through proctex_maps_pixels: number -> attribute.
-EXTRA_MAPS = ((MAP_AO, "ao"), (MAP_NORMAL_GL, "normal_gl"), (MAP_ORM, "orm"))
+EXTRA_MAPS = ((MAP_AO, "ao"), (MAP_NORMAL_GL, "normal_gl"), (MAP_ORM, "orm"),
+              (MAP_EMISSIVE, "emissive"))
 REASON_SIZE = 512
 
 
