@@ -391,7 +391,8 @@ PROCTEX_API int PROCTEX_CALL proctex_settings_check(const ProctexSettings* setti
                                                     size_t size);
 
 /* The maps, numbered for proctex_maps_pixels and as bits of a mask. */
-#define PROCTEX_MAP_DIFFUSE 0   /* 1 channel for materialType 1 and 8, else 3 */
+#define PROCTEX_MAP_DIFFUSE 0   /* 1 channel for materialType 1 and 8 with
+                                   pbr 0, else 3 */
 #define PROCTEX_MAP_NORMAL 1    /* 3 channels, DirectX convention */
 #define PROCTEX_MAP_SPECULAR 2  /* 1 channel */
 #define PROCTEX_MAP_ROUGHNESS 3 /* 1 channel */
@@ -427,11 +428,12 @@ typedef struct ProctexMaps ProctexMaps;
 /*
  * Computes the maps chosen by `maps` (bits PROCTEX_MAP_BIT(...), or
  * PROCTEX_MAPS_ALL, or PROCTEX_MAPS_AS_SETTINGS) in memory and stores the
- * result in *result. Each 8-bit map holds exactly the pixels of the PNG file
- * GenerateTexture writes for the same settings; the height field is the one
- * the normal, specular, roughness and metallic maps are derived from (after
- * pattern and overlay, before contrast, brightness and invert). Bits above
- * PROCTEX_MAPS_ALL are ignored.
+ * result in *result. With pbr 0 each 8-bit map holds exactly the pixels of
+ * the PNG file GenerateTexture writes for the same settings; the height field
+ * is the one the normal, specular, roughness and metallic maps are derived
+ * from (after pattern and overlay, before contrast, brightness and invert;
+ * with pbr 1 the relief, turned over by invert). Bits above PROCTEX_MAPS_ALL
+ * are ignored; the packed maps make the maps they pack as well.
  *
  * On a refusal or an allocation failure returns a non-zero code with the
  * reason, and sets *result to null: never a partial result. Release a result
@@ -441,7 +443,7 @@ PROCTEX_API int PROCTEX_CALL proctex_generate(const ProctexSettings* settings, u
                                               ProctexMaps** result, char* reason, size_t size);
 
 /* The 8-bit pixels of one map (PROCTEX_MAP_DIFFUSE .. PROCTEX_MAP_METALLIC,
- * PROCTEX_MAP_AO, PROCTEX_MAP_NORMAL_GL, PROCTEX_MAP_ORM):
+ * PROCTEX_MAP_AO .. PROCTEX_MAP_MASK):
  * width x height pixels of `channels` bytes, row by row from the top with no
  * padding. Null (and the outputs left alone) when the map was not computed.
  * Any of the output pointers may be null. Valid until proctex_maps_free. */
@@ -488,8 +490,9 @@ PROCTEX_API void PROCTEX_CALL proctex_maps_free(ProctexMaps* maps);
  * PROCTEX_THREADS threads (see GenerateTexture), the files then created one
  * after the other.
  * Extra maps the result holds follow, in the order <base>_height.png (16-bit
- * grey), _ao.png, _nmap_gl.png, _orm.png; each is attempted, and the first
- * that fails makes the result PROCTEX_ERROR_WRITE.
+ * grey), _ao.png, _nmap_gl.png, _orm.png, _emissive.png, _metal_smooth.png,
+ * _mask.png; each is attempted, and the first that fails makes the result
+ * PROCTEX_ERROR_WRITE.
  */
 PROCTEX_API int PROCTEX_CALL proctex_save(const ProctexMaps* maps, const char* path, char* reason,
                                           size_t size);
@@ -497,7 +500,8 @@ PROCTEX_API int PROCTEX_CALL proctex_save(const ProctexMaps* maps, const char* p
 /* The file name proctex_save and GenerateTexture give `map` for `path`
  * (any map but PROCTEX_MAP_HEIGHT): path up to its last ".png" followed by
  * "_diff.png", "_nmap.png", "_spec.png", "_rough.png", "_metal.png",
- * "_height.png", "_ao.png", "_nmap_gl.png" or "_orm.png"; a path without
+ * "_height.png", "_ao.png", "_nmap_gl.png", "_orm.png", "_emissive.png",
+ * "_metal_smooth.png" or "_mask.png"; a path without
  * ".png" unchanged. Copies it with its
  * terminator into out; PROCTEX_ERROR_ARGUMENT when an argument is null, the
  * map unknown or out too small (out then holds the empty string if size > 0). */
@@ -521,7 +525,9 @@ PROCTEX_API int PROCTEX_CALL proctex_map_path(const char* path, int map, char* o
  * so the result must hold PROCTEX_MAP_DIFFUSE, PROCTEX_MAP_NORMAL_GL and
  * PROCTEX_MAP_ORM (else PROCTEX_ERROR_ARGUMENT before anything is written).
  * A seamless material (seamless == 1) repeats on the sphere; tileSize and
- * heightRange, when given, go into the material's extras. The glTF files are
+ * heightRange, when given (with pbr 1: as the maps used them), go into the
+ * material's extras. A result holding PROCTEX_MAP_EMISSIVE adds it as the
+ * emissiveTexture, with KHR_materials_emissive_strength for emission above 1. The glTF files are
  * written after the maps; their failure is PROCTEX_ERROR_WRITE.
  */
 PROCTEX_API int PROCTEX_CALL proctex_save_files(const ProctexMaps* maps, const char* path,
