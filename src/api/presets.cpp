@@ -1,6 +1,5 @@
 #include "api/presets.h"
 
-#include <array>
 #include <cstring>
 #include <initializer_list>
 #include <iterator>
@@ -16,13 +15,22 @@ void physicalSize(ProctexSettings& s, float tileMetres, float strengthAt512) {
     s.heightRange = strengthAt512 * 2.0f * tileMetres / 512.0f;
 }
 
-// A preset's own colour ramp: r, g, b (sRGB) and position per stop.
-void setStops(ProctexSettings& s, std::initializer_list<std::array<float, 4>> stops) {
+// A preset's own colour ramp: 0xRRGGBB (sRGB) and position per stop. Whole
+// bytes, so the ramp's text form ("#731f0d@0,...") gives the same floats back.
+struct HexStop {
+    unsigned rgb;
+    float position;
+};
+
+void setStops(ProctexSettings& s, std::initializer_list<HexStop> stops) {
     s.colorStopCount = 0;
-    for (const std::array<float, 4>& stop : stops) {
+    for (const HexStop& stop : stops) {
         if (s.colorStopCount == 8) break;
-        for (std::size_t c = 0; c < 4; ++c) s.colorStops[s.colorStopCount][c] = stop[c];
-        ++s.colorStopCount;
+        float* out = s.colorStops[s.colorStopCount++];
+        for (int c = 0; c < 3; ++c) {
+            out[c] = static_cast<float>((stop.rgb >> (16 - 8 * c)) & 0xFFu) / 255.0f;
+        }
+        out[3] = stop.position;
     }
 }
 
@@ -104,8 +112,7 @@ const Preset kPresets[] = {
         // Cooled crust stands up as dark rock; the cracks between sink and glow.
         s.invert = 1; s.normalStrength = 5.0f; physicalSize(s, 2.0f, 5.0f);
         s.materialType = PROCTEX_MATERIAL_CUSTOM; s.contrast = 1.0f;
-        setStops(s, {{0.45f, 0.12f, 0.05f, 0.0f}, {0.2f, 0.12f, 0.1f, 0.45f},
-                     {0.12f, 0.11f, 0.11f, 0.8f}, {0.2f, 0.19f, 0.18f, 1.0f}});
+        setStops(s, {{0x731f0d, 0.0f}, {0x331f1a, 0.45f}, {0x1f1c1c, 0.8f}, {0x33302e, 1.0f}});
         s.emission = 4.0f; s.emissionLevel = 0.35f; s.roughness = 0.8f;
     }},
     {"moss", "soft green growth", [](ProctexSettings& s) {

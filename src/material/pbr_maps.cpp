@@ -28,8 +28,14 @@ Color3 mixColor(Color3 a, Color3 b, float t) {
     return {mix(a.r, b.r, t), mix(a.g, b.g, t), mix(a.b, b.b, t)};
 }
 
+// 0..1, with NaN as 0: a base colour must never leave its range, not even
+// for a height that is not a number.
+float unitOrZero(float v) {
+    return v > 0.0f ? (v < 1.0f ? v : 1.0f) : 0.0f;
+}
+
 float toDielectric(float channel) {
-    return kDielectricLow + clamp(channel, 0.0f, 1.0f) * (kDielectricHigh - kDielectricLow);
+    return kDielectricLow + unitOrZero(channel) * (kDielectricHigh - kDielectricLow);
 }
 
 // Molten rock from its coolest visible glow to its hottest: deep red, orange,
@@ -45,7 +51,7 @@ constexpr float kGlowDepth = 0.15f;
 
 // Bare metal keeps a little of the relief's shading, never enough to leave
 // the range of measured metal reflectances (180..255 in sRGB).
-constexpr float kMetalShadeFloor = 0.92f;
+constexpr float kMetalShadeFloor = 0.94f;
 
 }  // namespace
 
@@ -139,7 +145,7 @@ void pbrBaseColors(const float* relief, std::size_t count, const PbrLook& look, 
             continue;
         }
         // The tone's grey shades the metal a little.
-        const float tone = clamp((c.r + c.g + c.b) / 3.0f, 0.0f, 1.0f);
+        const float tone = unitOrZero((c.r + c.g + c.b) / 3.0f);
         const float shade = kMetalShadeFloor + (1.0f - kMetalShadeFloor) * tone;
         const Color3 bare = {metal.r * shade, metal.g * shade, metal.b * shade};
         // The colour turns within the band where metallic does, so that

@@ -25,7 +25,7 @@ constexpr float kDielectricHigh = 240.5f / 255.0f;
 // Relief below which the metal mask counts a pixel as a pit, and the half
 // width of the blend, narrow so that few pixels are neither metal nor not.
 constexpr float kPitLevel = 0.4f;
-constexpr float kPitBlend = 0.03f;
+constexpr float kPitBlend = 0.012f;
 
 // The settings the PBR maps read, with the defaults for sizes left at 0.
 struct PbrLook {
