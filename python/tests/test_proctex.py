@@ -193,7 +193,9 @@ class MapsInMemory(unittest.TestCase):
         self.addCleanup(self.dir.cleanup)
 
     def test_maps_hold_the_pixels_of_the_files(self):
-        cases = [(None, {"width": 40, "height": 24, "material": 1, "roughness_map": False}),
+        # A grey diffuse has one channel with GenerateTexture's maps (pbr off).
+        cases = [(None, {"width": 40, "height": 24, "material": 1, "roughness_map": False,
+                         "pbr": False}),
                  ("brick-wall", {"width": 33, "height": 20, "metallic_map": True}),
                  (None, {"width": 24, "height": 16, "material": 5, "seamless": True,
                          "pattern": 6, "pattern_param": 4})]
@@ -253,7 +255,12 @@ class MapsInMemory(unittest.TestCase):
         with open(HEADER, encoding="utf-8") as f:
             body = re.search(r"typedef struct ProctexSettings \{(.*?)\}", f.read(), re.S)[1]
         ctypes_of = {"size_t": ctypes.c_size_t, "int": ctypes.c_int, "float": ctypes.c_float}
-        members = [(name, ctypes_of[kind]) for kind, name in re.findall(r"(\w+) (\w+);", body)]
+        members = []
+        for kind, name, dims in re.findall(r"(\w+) (\w+)((?:\[\d+\])*);", body):
+            ctype = ctypes_of[kind]
+            for n in reversed([int(d) for d in re.findall(r"\d+", dims)]):
+                ctype = ctype * n  # float a[8][4]: eight arrays of four
+            members.append((name, ctype))
         self.assertEqual(proctex._native.Settings._fields_, members)
 
 

@@ -247,7 +247,8 @@ int main(int argc, char** argv) {
             FAIL("preset %s cannot be read", proctex_preset_name(i));
             continue;
         }
-        s.pbr = 0; /* GenerateTexture's maps, which the files hold */
+        s.pbr = 0;            /* GenerateTexture's maps, which the files hold, */
+        s.colorStopCount = 0; /* and no ramp of the caller's: it has neither */
         checkOne(proctex_preset_name(i), &s);
         compareHeight16(proctex_preset_name(i), &s);
     }
