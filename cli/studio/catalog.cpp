@@ -43,6 +43,9 @@ constexpr Range kRanges[] = {
     {"ao-strength", 0, 16, 0.1},
     {"tile-size", 0, 10, 0.01},
     {"height-range", 0, 1, 0.001},
+    {"metal", 0, 1, 0.01},
+    {"emission", 0, 10, 0.1},
+    {"emission-level", 0, 1, 0.01},
 };
 
 struct Choice {
@@ -53,19 +56,49 @@ struct Choice {
 
 // The type codes of proctex.h, by name.
 constexpr Choice kChoices[] = {
-    {"base", 0, "fractal"},       {"base", 1, "single octave"}, {"material", 0, "black to white"},
-    {"material", 1, "grey"},      {"material", 2, "wood"},      {"material", 3, "marble"},
-    {"material", 4, "stone"},     {"material", 5, "green"},     {"material", 6, "blue"},
-    {"material", 7, "lava"},      {"pattern", 0, "none"},       {"pattern", 2, "rings"},
-    {"pattern", 3, "grooves"},    {"pattern", 4, "tone curve"}, {"pattern", 5, "damped extremes"},
-    {"pattern", 6, "cells"},      {"pattern", 7, "brushed"},    {"pattern", 8, "discs"},
-    {"pattern", 9, "checker"},    {"pattern", 10, "knots"},     {"pattern", 11, "diamonds"},
-    {"pattern", 12, "egg crate"}, {"overlay", 0, "none"},       {"overlay", 1, "veins"},
-    {"overlay", 2, "bricks"},     {"overlay", 3, "planks"},     {"overlay", 4, "scratches"},
+    {"base", 0, "fractal"},
+    {"base", 1, "single octave"},
+    {"material", 0, "black to white"},
+    {"material", 1, "grey"},
+    {"material", 2, "wood"},
+    {"material", 3, "marble"},
+    {"material", 4, "stone"},
+    {"material", 5, "green"},
+    {"material", 6, "blue"},
+    {"material", 7, "lava"},
+    {"pattern", 0, "none"},
+    {"pattern", 2, "rings"},
+    {"pattern", 3, "grooves"},
+    {"pattern", 4, "tone curve"},
+    {"pattern", 5, "damped extremes"},
+    {"pattern", 6, "cells"},
+    {"pattern", 7, "brushed"},
+    {"pattern", 8, "discs"},
+    {"pattern", 9, "checker"},
+    {"pattern", 10, "knots"},
+    {"pattern", 11, "diamonds"},
+    {"pattern", 12, "egg crate"},
+    {"overlay", 0, "none"},
+    {"overlay", 1, "veins"},
+    {"overlay", 2, "bricks"},
+    {"overlay", 3, "planks"},
+    {"overlay", 4, "scratches"},
+    {"material", 9, "custom colours"},
+    {"metal-type", 0, "iron"},
+    {"metal-type", 1, "steel"},
+    {"metal-type", 2, "aluminium"},
+    {"metal-type", 3, "copper"},
+    {"metal-type", 4, "gold"},
+    {"metal-type", 5, "brass"},
+    {"metal-type", 6, "chrome"},
+    {"metal-mask", 0, "everywhere"},
+    {"metal-mask", 1, "bare tops, rusty pits"},
+    {"metal-mask", 2, "bare pits, coated tops"},
 };
 
 // Flags the library tests for exactly 1.
-constexpr std::string_view kFlags[] = {"invert", "seamless", "roughness-map", "metallic-map"};
+constexpr std::string_view kFlags[] = {"invert", "seamless", "roughness-map", "metallic-map",
+                                       "pbr"};
 
 ordered_json value(const Field& f, const ProctexSettings& s) {
     return ordered_json::parse(fieldText(f, s));
