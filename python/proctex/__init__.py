@@ -148,9 +148,43 @@ def _value(name, ctype, value):
     return float(value)
 
 
+def _set_colors(settings, text):
+    """colors="#2b1d0e@0,#8a5a2b@0.6,#d9b38c@1": the custom material's ramp of
+    one to eight stops, as the command line's --colors (the library checks
+    the positions)."""
+    if not isinstance(text, str):
+        raise TypeError(f"option colors takes a text such as '#2b1d0e@0,#d9b38c@1', not {text!r}")
+    parts = [part.strip() for part in text.split(",")]
+    if len(parts) > 8:
+        raise SettingsError("at most eight colour stops", "colors")
+    for i, part in enumerate(parts):
+        colour, at, position = part.partition("@")
+        try:
+            if not at or not re.fullmatch(r"#[0-9a-fA-F]{6}", colour):
+                raise ValueError
+            settings.colorStops[i][3] = float(position)
+        except ValueError:
+            raise SettingsError("a colour stop is #rrggbb@position, e.g. #8a5a2b@0.6 "
+                                f"(got {part!r})", "colors") from None
+        for c in range(3):
+            settings.colorStops[i][c] = int(colour[1 + 2 * c:3 + 2 * c], 16) / 255
+    settings.colorStopCount = len(parts)
+    settings.materialType = 9
+
+
+def _colors_text(settings):
+    stops = []
+    for i in range(min(max(settings.colorStopCount, 0), 8)):
+        stop = settings.colorStops[i]
+        rgb = "".join(f"{round(min(max(stop[c], 0.0), 1.0) * 255):02x}" for c in range(3))
+        stops.append(f"#{rgb}@{_float32_text(stop[3]):.9g}")
+    return ",".join(stops)
+
+
 def _settings(preset, options):
     """A ProctexSettings: the defaults or the preset, then the options."""
     values = []
+    colors = options.pop("colors", None)
     for key, value in options.items():
         name = key.replace("-", "_")
         if name not in _native.MEMBER:
@@ -174,6 +208,8 @@ def _settings(preset, options):
                            f"(code {code})")
     for name, value in values:
         setattr(settings, _native.MEMBER[name], value)
+    if colors is not None:
+        _set_colors(settings, colors)
     _apply_starting_values(settings, {name for name, _ in values})
     return settings
 
@@ -229,9 +265,13 @@ def _float32_text(value):
 
 
 def _options(settings):
-    return {option: _float32_text(getattr(settings, member)) if ctype is ctypes.c_float
-            else getattr(settings, member)
-            for option, member, ctype in _native.TABLE}
+    options = {option: _float32_text(getattr(settings, member)) if ctype is ctypes.c_float
+               else getattr(settings, member)
+               for option, member, ctype in _native.TABLE}
+    # A ramp of the caller's (or a preset's) comes back as the text colors takes.
+    if settings.colorStopCount > 0:
+        options["colors"] = _colors_text(settings)
+    return options
 
 
 def defaults(preset=None):

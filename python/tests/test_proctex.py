@@ -187,6 +187,26 @@ class SameAsTheCommandLine(unittest.TestCase):
         self.assertEqual(read(made[1]), read(self.path("cli_stöne_nmap.png")))
 
 
+    def test_colors_and_glow_are_the_tools(self):
+        # The same ramp text as --colors gives the same files, and reads back.
+        options = {"width": 32, "height": 24, "colors": "#2b1d0e@0,#8a5a2b@0.6,#d9b38c@1"}
+        made = proctex.generate(self.path("py.png"), emissive=True, **options)
+        run = self.run_cli(options, self.path("cli.png"))
+        self.assertEqual(run.returncode, 0, run.stderr)
+        self.assertEqual([read(f) for f in made], [read(f) for f in run.stdout.split()])
+        self.assertEqual(proctex.check(**options)["colors"], options["colors"])
+        self.assertEqual(proctex.check(**options)["material"], 9)
+        # Lava glows in memory and on disk; granite has no glow to write.
+        with proctex.render("lava", width=32, height=32, emissive=True) as lava:
+            self.assertEqual(lava.emissive.shape, (32, 32, 3))
+            self.assertIn(self.path("l_emissive.png"), lava.save(self.path("l.png")))
+        with proctex.render("granite", width=32, height=32, emissive=True) as granite:
+            self.assertIsNone(granite.emissive)
+        with self.assertRaises(proctex.SettingsError) as refused:
+            proctex.check(colors="#ff0000@0.8,#00ff00@0.2")
+        self.assertIn("colorStops", str(refused.exception))
+
+
 class MapsInMemory(unittest.TestCase):
     def setUp(self):
         self.dir = tempfile.TemporaryDirectory()
