@@ -17,6 +17,7 @@ CHOICES = {
         ("GREEN", "Greens", "Greens", 5),
         ("BLUE", "Blues", "Blues", 6),
         ("LAVA", "Lava", "Lava", 7),
+        ("CUSTOM", "Custom Colours", "Your own colour ramp (Colors)", 9),
     ),
     "pattern": (
         ("NONE", "None", "The height field as it is", 0),

@@ -13,6 +13,9 @@ def requested_options(operator):
     one when the panel calls it), the size always."""
     given = {name: options.to_library(name, getattr(operator, name))
              for name in options.option_names() if operator.properties.is_property_set(name)}
+    # An empty ramp is no ramp: the preset's (or none) stays.
+    if given.get("colors") == "":
+        del given["colors"]
     given["width"] = operator.width or operator.size
     given["height"] = operator.height or operator.size
     return given

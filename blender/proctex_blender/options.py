@@ -9,7 +9,10 @@ from . import choices
 from .library import proctex
 
 # Whole-number options that are on/off switches in the library.
-FLAGS = ("invert", "seamless", "roughness_map", "metallic_map")
+FLAGS = ("invert", "seamless", "roughness_map", "metallic_map", "pbr")
+# The custom material's colour ramp, as text ("#2b1d0e@0,#d9b38c@1"); empty:
+# none (the binding's defaults have no ``colors``).
+TEXT_OPTIONS = ("colors",)
 # width and height are the size's two halves: 0 takes ``size``.
 SIZE_OPTIONS = ("width", "height")
 # Slider ranges: the useful ranges include/proctex.h gives (the library
@@ -52,12 +55,17 @@ DESCRIPTIONS = {
     "height_range": "Metres between height 0 and 1 (0: not given); sets the Displacement scale",
     "roughness_map": "Roughness from the roughness map (off: the roughness value everywhere)",
     "metallic_map": "Metallic from the metallic map (off: not metallic)",
+    "pbr": "Physically plausible maps (off: GenerateTexture's maps)",
+    "metal": "How metallic the material is: 0 stone, wood, paint; 1 bare metal",
+    "emission": "Glow of the relief below Emission Level (0: none); the Emission input",
+    "colors": "Colour ramp of the Custom Colours material: #rrggbb@position, up to eight, "
+              "e.g. #2b1d0e@0,#8a5a2b@0.6,#d9b38c@1",
 }
 
 
 def option_names():
     """Every option of the library but width and height, in the struct's order."""
-    return [name for name in proctex.defaults() if name not in SIZE_OPTIONS]
+    return [name for name in proctex.defaults() if name not in SIZE_OPTIONS] + list(TEXT_OPTIONS)
 
 
 def preset_items():
@@ -79,6 +87,8 @@ def _description(name):
 def _property(name, value):
     label = name.replace("_", " ").title().replace("Ao ", "AO ")
     description = _description(name)
+    if name in TEXT_OPTIONS:
+        return bpy.props.StringProperty(name=label, description=description, default=value)
     if name in choices.CHOICES:
         return bpy.props.EnumProperty(name=label, description=description,
                                       items=choices.enum_items(name),
@@ -131,7 +141,7 @@ def generation_properties(on_preset=None):
     }
     defaults = proctex.defaults()
     for name in option_names():
-        annotations[name] = _property(name, defaults[name])
+        annotations[name] = _property(name, defaults.get(name, ""))
     return annotations
 
 
