@@ -17,38 +17,38 @@ def render_maps(preset, options, ao, displacement):
     """The library's maps for the material: the OpenGL normal map, occlusion /
     roughness / metallic packed in one image, the 16-bit height when displacing,
     the glow of a material that has one."""
-    return proctex.render(preset, opengl_normal=True, orm=True, ao=ao, height16=displacement,
+    return proctex.render(preset, normal_gl=True, orm=True, ao=ao, height16=displacement,
                           emissive=True, **options)
 
 
+# The library's map (proctex.MAPS) behind each texture of the material.
+ROLE_MAPS = {"diffuse": "diffuse", "normal": "normal_gl", "orm": "orm", "height": "height16",
+             "emissive": "emissive"}
+
+
 def _images(name, maps, displacement, save_png):
-    """Image per role: diffuse, normal, orm and (when displacing) height."""
-    roles = {"diffuse": "colour", "normal": "data", "orm": "data", "height": "data",
-             "emissive": "colour"}
-    glows = getattr(maps, "emissive", None) is not None
-    wanted = (["diffuse", "normal", "orm"] + (["height"] if displacement else [])
-              + (["emissive"] if glows else []))
+    """Image per role: diffuse, normal, orm and (when displacing) height, each
+    in the colour space of its map (colour when sRGB, else data)."""
+    wanted = ["diffuse", "normal", "orm"] + (["height"] if displacement else [])
+    if getattr(maps, "emissive", None) is not None:
+        wanted.append("emissive")  # only materials that glow have the map
+    library_maps = {role: proctex.MAPS[ROLE_MAPS[role]] for role in wanted}
+    space = {role: "colour" if m.srgb else "data" for role, m in library_maps.items()}
     if save_png:
         base = images.png_base(name)
         maps.save(base)
-        suffix = {"diffuse": "_diff.png", "normal": "_nmap_gl.png", "orm": "_orm.png",
-                  "height": "_height.png", "emissive": "_emissive.png"}
-        return {role: images.file_image(f"{name} {role}", base[:-4] + suffix[role], roles[role])
-                for role in wanted}
-    arrays = {"diffuse": maps.diffuse, "normal": maps.normal_gl, "orm": maps.orm}
-    made_roles = ["diffuse", "normal", "orm"]
-    wanted = [images.MemoryMap(f"{name} {role}", arrays[role], roles[role])
-              for role in made_roles]
-    if displacement:
-        # A float image keeps the 16 bits of the height map.
-        wanted.append(images.MemoryMap(f"{name} height", maps.height16, "data",
-                                       scale=images.WORD_TO_UNIT, float_buffer=True))
-        made_roles.append("height")
-    if glows:
-        wanted.append(images.MemoryMap(f"{name} emissive", maps.emissive, "colour"))
-        made_roles.append("emissive")
-    made = images.memory_images(wanted)
-    return dict(zip(made_roles, made))
+        return {role: images.file_image(f"{name} {role}", base[:-4] + m.suffix, space[role])
+                for role, m in library_maps.items()}
+    made = []
+    for role, m in library_maps.items():
+        pixels = getattr(maps, m.name)
+        if m.bit_depth == 16:
+            # A float image keeps the 16 bits.
+            made.append(images.MemoryMap(f"{name} {role}", pixels, space[role],
+                                         scale=images.WORD_TO_UNIT, float_buffer=True))
+        else:
+            made.append(images.MemoryMap(f"{name} {role}", pixels, space[role]))
+    return dict(zip(wanted, images.memory_images(made)))
 
 
 def _texture(nodes, links, image, vector, location):
@@ -102,7 +102,7 @@ def build_nodes(material, textures, options, ao, displacement):
     links.new(normal_map.outputs["Normal"], sockets.principled_input(bsdf, "normal"))
 
     if "emissive" in textures:
-        # The glow texture at full colour, scaled by the material's emission.
+        # The glow texture at full colour, as bright as the material's emission.
         glow = _texture(nodes, links, textures["emissive"], vector, (-600, 800))
         links.new(glow.outputs["Color"], sockets.principled_input(bsdf, "emission"))
         strength = max(float(options.get("emission", 1.0)), 1.0)

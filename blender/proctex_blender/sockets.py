@@ -9,8 +9,6 @@ PRINCIPLED = {
     "roughness": ("Roughness",),
     "metallic": ("Metallic",),
     "normal": ("Normal",),
-    # Blender 4 renamed the colour input and added a strength beside it.
-    "emission": ("Emission Color", "Emission"),
     "emission_strength": ("Emission Strength",),
     "specular": ("Specular IOR Level", "Specular"),
     "subsurface": ("Subsurface Weight", "Subsurface"),

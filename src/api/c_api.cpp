@@ -16,6 +16,7 @@
 #include "api/settings.h"
 #include "output/png16.h"
 #include "output/png_writer.h"
+#include "settings/option_table.h"
 
 struct ProctexMaps {
     proctex::MapSet set;
@@ -67,7 +68,7 @@ extern "C" {
 
 PROCTEX_API int PROCTEX_CALL proctex_settings_defaults(ProctexSettings* settings, size_t size) {
     return proctex::writeCallerSettings(
-        proctex::sizeCoversPbr(size) ? proctex::defaultSettings() : proctex::settingsBeforePbr(),
+        proctex::sizeCoversPbr(size) ? proctex::defaultSettings() : proctex::legacySettings(),
         settings, size);
 }
 
@@ -78,6 +79,24 @@ PROCTEX_API int PROCTEX_CALL proctex_settings_check(const ProctexSettings* setti
         std::string why;
         int status = proctex::readCallerSettings(settings, s, why);
         if (status == PROCTEX_OK) status = proctex::checkSettings(s, why);
+        copyReason(why, reason, size);
+        return status;
+    } catch (...) {
+        return outOfMemory(reason, size);
+    }
+}
+
+PROCTEX_API int PROCTEX_CALL proctex_settings_refusal(const ProctexSettings* settings, int* option,
+                                                      char* reason, size_t size) {
+    if (option != nullptr) *option = -1;
+    try {
+        ProctexSettings s;
+        std::string why;
+        int status = proctex::readCallerSettings(settings, s, why);
+        if (status == PROCTEX_OK) {
+            status = proctex::checkSettings(s, why);
+            if (status != PROCTEX_OK && option != nullptr) *option = proctex::optionNamedBy(why);
+        }
         copyReason(why, reason, size);
         return status;
     } catch (...) {

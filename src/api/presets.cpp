@@ -201,11 +201,15 @@ const Preset kPresets[] = {
         s.metal = 1.0f; s.metalType = PROCTEX_METAL_ALUMINIUM;
         physicalSize(s, 0.5f, 20.0f); s.roughness = 0.35f;
     }},
+    {"soft-stone", "soft grey stone, the base every other preset starts from",
+     [](ProctexSettings&) {}, [](ProctexSettings& s) {
+        physicalSize(s, 1.0f, 6.0f); s.roughness = 0.7f;
+    }},
 };
 // clang-format on
 
 ProctexSettings presetBase(bool pbr) {
-    ProctexSettings s = pbr ? defaultSettings() : settingsBeforePbr();
+    ProctexSettings s = pbr ? defaultSettings() : legacySettings();
     s.scale = 96.0f;
     s.octaves = 7;
     s.persistence = 0.55f;

@@ -24,9 +24,7 @@ bool allZero(const unsigned char* bytes, std::size_t count) {
 
 }  // namespace
 
-// Everything but the members that turn on the PBR maps: what GenerateTexture
-// and callers compiled against a struct without them compute with.
-ProctexSettings settingsBeforePbr() {
+ProctexSettings legacySettings() {
     ProctexSettings s{};
     s.size = sizeof(ProctexSettings);
     s.width = 512;
@@ -70,7 +68,7 @@ bool sizeCoversPbr(std::size_t size) {
 }
 
 ProctexSettings defaultSettings() {
-    ProctexSettings s = settingsBeforePbr();
+    ProctexSettings s = legacySettings();
     s.pbr = 1;
     s.tileSize = kDefaultTileSizeMetres;
     s.heightRange = kDefaultHeightRangeMetres;
@@ -98,7 +96,7 @@ int readCallerSettings(const ProctexSettings* caller, ProctexSettings& settings,
         return PROCTEX_ERROR_ARGUMENT;
     }
     // Members the caller's struct does not cover keep today's results.
-    settings = settingsBeforePbr();
+    settings = legacySettings();
     std::memcpy(&settings, caller, std::min(size, sizeof(ProctexSettings)));
     settings.size = sizeof(ProctexSettings);
     return PROCTEX_OK;

@@ -12,15 +12,17 @@ namespace proctex {
 // The command line's grey stone, with `size` set to this library's struct.
 ProctexSettings defaultSettings();
 
-// The defaults as they were before the PBR maps (pbr 0, no physical sizes):
-// what a caller's struct without the pbr member keeps getting.
-ProctexSettings settingsBeforePbr();
+// The settings GenerateTexture computes with before its arguments are put
+// in, and what a caller's older struct gets for the members it does not
+// hold: every newer member at the value that keeps the older results (pbr 0,
+// no physical sizes).
+ProctexSettings legacySettings();
 
 // Whether a caller's struct of `size` bytes has the pbr member.
 bool sizeCoversPbr(std::size_t size);
 
 // Copies a caller's struct of any version into this library's: members the
-// caller's size does not cover keep their defaults. PROCTEX_OK, or
+// caller's size does not cover take their legacySettings() values. PROCTEX_OK, or
 // PROCTEX_ERROR_ARGUMENT with a reason for a null pointer, a size below the
 // first version, or a larger struct whose unknown bytes are not all zero.
 int readCallerSettings(const ProctexSettings* caller, ProctexSettings& settings,
