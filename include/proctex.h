@@ -295,8 +295,8 @@ typedef struct ProctexSettings {
                               proctex_settings_init, 0 for an older struct */
     float metal;           /* pbr: how metallic the material is, 0 (stone, wood,
                               paint) .. 1 (bare metal), default 0 */
-    int metalType;         /* pbr: the metal's measured colour, PROCTEX_METAL_*,
-                              default PROCTEX_METAL_IRON */
+    int metalType;         /* pbr: the metal's measured colour, PROCTEX_METAL_TYPE_*,
+                              default PROCTEX_METAL_TYPE_IRON */
     int metalMask;         /* pbr: where the metal shows, PROCTEX_METAL_MASK_*,
                               default PROCTEX_METAL_MASK_NONE */
     float emission;        /* pbr: glow of the surface below emissionLevel, 0 (the
@@ -318,13 +318,13 @@ typedef struct ProctexSettings {
 
 /* metalType: the metals' colours are their measured reflectances at normal
  * incidence (see src/material/metal_colors.cpp for the values and sources). */
-#define PROCTEX_METAL_IRON 0
-#define PROCTEX_METAL_STEEL 1
-#define PROCTEX_METAL_ALUMINIUM 2
-#define PROCTEX_METAL_COPPER 3
-#define PROCTEX_METAL_GOLD 4
-#define PROCTEX_METAL_BRASS 5
-#define PROCTEX_METAL_CHROME 6
+#define PROCTEX_METAL_TYPE_IRON 0
+#define PROCTEX_METAL_TYPE_STEEL 1
+#define PROCTEX_METAL_TYPE_ALUMINIUM 2
+#define PROCTEX_METAL_TYPE_COPPER 3
+#define PROCTEX_METAL_TYPE_GOLD 4
+#define PROCTEX_METAL_TYPE_BRASS 5
+#define PROCTEX_METAL_TYPE_CHROME 6
 
 /* metalMask */
 #define PROCTEX_METAL_MASK_NONE 0   /* metal everywhere */

@@ -92,7 +92,7 @@ const Preset kPresets[] = {
         s.patternType = PROCTEX_PATTERN_BRUSHED; s.patternParam = 300.0f; s.seed = 606;
         s.contrast = 2.5f; s.brightness = -0.1f; s.normalStrength = 30.0f; s.roughness = 0.7f;
     }, [](ProctexSettings& s) {
-        s.metal = 1.0f; s.metalType = PROCTEX_METAL_STEEL;
+        s.metal = 1.0f; s.metalType = PROCTEX_METAL_TYPE_STEEL;
         physicalSize(s, 0.25f, 12.0f); s.roughness = 0.35f;
     }},
     {"scratched-metal", "dark plate with scattered scratches", [](ProctexSettings& s) {
@@ -101,7 +101,7 @@ const Preset kPresets[] = {
         s.overlayParam = 80.0f; s.overlayStrength = 0.8f; s.seed = 707; s.contrast = 0.7f;
         s.brightness = -0.1f; s.normalStrength = 6.0f; s.roughness = 0.6f;
     }, [](ProctexSettings& s) {
-        s.metal = 1.0f; s.metalType = PROCTEX_METAL_IRON;
+        s.metal = 1.0f; s.metalType = PROCTEX_METAL_TYPE_IRON;
         physicalSize(s, 0.5f, 6.0f); s.roughness = 0.45f;
     }},
     {"lava", "glowing cracks between cooling crusts", [](ProctexSettings& s) {
@@ -162,7 +162,7 @@ const Preset kPresets[] = {
     }, [](ProctexSettings& s) {
         // Hammer dents: the cells sink toward their middles between raised
         // rims, in bare copper.
-        s.metal = 1.0f; s.metalType = PROCTEX_METAL_COPPER; s.patternParam = 28.0f;
+        s.metal = 1.0f; s.metalType = PROCTEX_METAL_TYPE_COPPER; s.patternParam = 28.0f;
         s.contrast = 1.0f; s.brightness = 0.0f; physicalSize(s, 0.3f, 7.0f);
         s.roughness = 0.3f;
     }},
@@ -172,7 +172,7 @@ const Preset kPresets[] = {
         s.overlayParam = 40.0f; s.overlayStrength = 0.6f; s.seed = 1515; s.contrast = 0.7f;
         s.brightness = -0.25f; s.normalStrength = 8.0f;
     }, [](ProctexSettings& s) {
-        s.metal = 1.0f; s.metalType = PROCTEX_METAL_IRON;
+        s.metal = 1.0f; s.metalType = PROCTEX_METAL_TYPE_IRON;
         s.metalMask = PROCTEX_METAL_MASK_TOPS; s.contrast = 1.0f; s.brightness = 0.0f;
         physicalSize(s, 0.5f, 8.0f); s.roughness = 0.4f;
     }},
@@ -198,7 +198,7 @@ const Preset kPresets[] = {
         s.patternParam = 40.0f; s.seed = 1818; s.contrast = 3.0f; s.brightness = -0.25f;
         s.normalStrength = 28.0f; s.roughness = 0.3f;
     }, [](ProctexSettings& s) {
-        s.metal = 1.0f; s.metalType = PROCTEX_METAL_ALUMINIUM;
+        s.metal = 1.0f; s.metalType = PROCTEX_METAL_TYPE_ALUMINIUM;
         physicalSize(s, 0.5f, 20.0f); s.roughness = 0.35f;
     }},
     {"soft-stone", "soft grey stone, the base every other preset starts from",

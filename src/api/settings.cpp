@@ -55,7 +55,7 @@ ProctexSettings legacySettings() {
     s.heightRange = 0.0f;
     s.pbr = 0;
     s.metal = 0.0f;
-    s.metalType = PROCTEX_METAL_IRON;
+    s.metalType = PROCTEX_METAL_TYPE_IRON;
     s.metalMask = PROCTEX_METAL_MASK_NONE;
     s.emission = 0.0f;
     s.emissionLevel = 0.3f;
@@ -178,7 +178,7 @@ std::string colorStopProblem(const ProctexSettings& s) {
 std::string materialValueProblem(const ProctexSettings& s) {
     std::string reason = rangeProblem("metal", s.metal, 0.0f, 1.0f);
     if (reason.empty()) {
-        reason = choiceProblem("metalType", s.metalType, PROCTEX_METAL_IRON, PROCTEX_METAL_CHROME);
+        reason = choiceProblem("metalType", s.metalType, PROCTEX_METAL_TYPE_IRON, PROCTEX_METAL_TYPE_CHROME);
     }
     if (reason.empty()) {
         reason = choiceProblem("metalMask", s.metalMask, PROCTEX_METAL_MASK_NONE,

@@ -18,20 +18,20 @@ namespace {
 // Below, each converted with the sRGB transfer function, as base colour
 // maps store them.
 constexpr Color3 kMetalColors[] = {
-    {0.7748f, 0.7766f, 0.7846f},  // PROCTEX_METAL_IRON
-    {0.7708f, 0.7739f, 0.7773f},  // PROCTEX_METAL_STEEL
-    {0.9607f, 0.9649f, 0.9658f},  // PROCTEX_METAL_ALUMINIUM
-    {0.9800f, 0.8198f, 0.7599f},  // PROCTEX_METAL_COPPER
-    {1.0000f, 0.8973f, 0.6213f},  // PROCTEX_METAL_GOLD
-    {0.9593f, 0.8952f, 0.6822f},  // PROCTEX_METAL_BRASS
-    {0.7668f, 0.7711f, 0.7699f},  // PROCTEX_METAL_CHROME
+    {0.7748f, 0.7766f, 0.7846f},  // PROCTEX_METAL_TYPE_IRON
+    {0.7708f, 0.7739f, 0.7773f},  // PROCTEX_METAL_TYPE_STEEL
+    {0.9607f, 0.9649f, 0.9658f},  // PROCTEX_METAL_TYPE_ALUMINIUM
+    {0.9800f, 0.8198f, 0.7599f},  // PROCTEX_METAL_TYPE_COPPER
+    {1.0000f, 0.8973f, 0.6213f},  // PROCTEX_METAL_TYPE_GOLD
+    {0.9593f, 0.8952f, 0.6822f},  // PROCTEX_METAL_TYPE_BRASS
+    {0.7668f, 0.7711f, 0.7699f},  // PROCTEX_METAL_TYPE_CHROME
 };
 
 }  // namespace
 
 Color3 metalColor(int metalType) {
-    if (metalType < PROCTEX_METAL_IRON || metalType > PROCTEX_METAL_CHROME) {
-        return kMetalColors[PROCTEX_METAL_IRON];
+    if (metalType < PROCTEX_METAL_TYPE_IRON || metalType > PROCTEX_METAL_TYPE_CHROME) {
+        return kMetalColors[PROCTEX_METAL_TYPE_IRON];
     }
     return kMetalColors[metalType];
 }

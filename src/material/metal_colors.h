@@ -6,7 +6,7 @@
 namespace proctex {
 
 // The sRGB colour (0..1) of a metal's reflectance at normal incidence, by
-// PROCTEX_METAL_*; an unknown number gives iron.
+// PROCTEX_METAL_TYPE_*; an unknown number gives iron.
 Color3 metalColor(int metalType);
 
 }  // namespace proctex

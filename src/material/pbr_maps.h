@@ -34,7 +34,7 @@ struct PbrLook {
     float normalStrength = 0.0f;  // slope factor of normalRows for the true slope
     float reliefPixels = 0.0f;    // pixels of rise a relief of 1 stands for
     float metal = 0.0f;
-    int metalType = PROCTEX_METAL_IRON;
+    int metalType = PROCTEX_METAL_TYPE_IRON;
     int metalMask = PROCTEX_METAL_MASK_NONE;
     float roughness = 0.5f;
     float emission = 0.0f;

@@ -33,13 +33,13 @@ constexpr ProctexChoice kMaterials[] = {
 };
 
 constexpr ProctexChoice kMetalTypes[] = {
-    {PROCTEX_METAL_IRON, "iron", "iron", 0, {}, {}},
-    {PROCTEX_METAL_STEEL, "steel", "steel", 0, {}, {}},
-    {PROCTEX_METAL_ALUMINIUM, "aluminium", "aluminium", 0, {}, {}},
-    {PROCTEX_METAL_COPPER, "copper", "copper", 0, {}, {}},
-    {PROCTEX_METAL_GOLD, "gold", "gold", 0, {}, {}},
-    {PROCTEX_METAL_BRASS, "brass", "brass", 0, {}, {}},
-    {PROCTEX_METAL_CHROME, "chrome", "chrome", 0, {}, {}},
+    {PROCTEX_METAL_TYPE_IRON, "iron", "iron", 0, {}, {}},
+    {PROCTEX_METAL_TYPE_STEEL, "steel", "steel", 0, {}, {}},
+    {PROCTEX_METAL_TYPE_ALUMINIUM, "aluminium", "aluminium", 0, {}, {}},
+    {PROCTEX_METAL_TYPE_COPPER, "copper", "copper", 0, {}, {}},
+    {PROCTEX_METAL_TYPE_GOLD, "gold", "gold", 0, {}, {}},
+    {PROCTEX_METAL_TYPE_BRASS, "brass", "brass", 0, {}, {}},
+    {PROCTEX_METAL_TYPE_CHROME, "chrome", "chrome", 0, {}, {}},
 };
 
 constexpr ProctexChoice kMetalMasks[] = {
