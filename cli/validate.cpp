@@ -173,7 +173,8 @@ MapVerdict describeRange(const std::string& name, const LoadedMap& map) {
         if (p[0] > 0 || p[1] > 0 || p[2] > 0) ++lit;
     }
     std::string detail = "values " + std::to_string(lo) + ".." + std::to_string(hi);
-    if (name == "emissive") detail += ", " + percent(static_cast<double>(lit) / static_cast<double>(n)) + " glowing";
+    if (name == "emissive")
+        detail += ", " + percent(static_cast<double>(lit) / static_cast<double>(n)) + " glowing";
     return {name, map.file, true, detail};
 }
 

@@ -178,7 +178,8 @@ std::string colorStopProblem(const ProctexSettings& s) {
 std::string materialValueProblem(const ProctexSettings& s) {
     std::string reason = rangeProblem("metal", s.metal, 0.0f, 1.0f);
     if (reason.empty()) {
-        reason = choiceProblem("metalType", s.metalType, PROCTEX_METAL_TYPE_IRON, PROCTEX_METAL_TYPE_CHROME);
+        reason = choiceProblem("metalType", s.metalType, PROCTEX_METAL_TYPE_IRON,
+                               PROCTEX_METAL_TYPE_CHROME);
     }
     if (reason.empty()) {
         reason = choiceProblem("metalMask", s.metalMask, PROCTEX_METAL_MASK_NONE,

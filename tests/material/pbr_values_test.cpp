@@ -44,7 +44,8 @@ TEST(PbrBaseColors, KeepDielectricAndMetalRanges) {
     const float nan = std::numeric_limits<float>::quiet_NaN();
     const std::vector<Color3> extremes = {
         {0.0f, 0.0f, 0.0f}, {1.0f, 1.0f, 1.0f}, {-2.0f, 3.0f, 0.5f}, {nan, 0.0f, 1.0f}};
-    for (int metalType = PROCTEX_METAL_TYPE_IRON; metalType <= PROCTEX_METAL_TYPE_CHROME; ++metalType) {
+    for (int metalType = PROCTEX_METAL_TYPE_IRON; metalType <= PROCTEX_METAL_TYPE_CHROME;
+         ++metalType) {
         for (float metal : {0.0f, 1.0f}) {
             PbrLook look;
             look.metal = metal;
@@ -66,9 +67,11 @@ TEST(PbrBaseColors, KeepDielectricAndMetalRanges) {
         }
     }
     // Copper and gold are warm, aluminium and chrome neutral.
-    EXPECT_GT(metalColor(PROCTEX_METAL_TYPE_COPPER).r, metalColor(PROCTEX_METAL_TYPE_COPPER).b + 0.15f);
+    EXPECT_GT(metalColor(PROCTEX_METAL_TYPE_COPPER).r,
+              metalColor(PROCTEX_METAL_TYPE_COPPER).b + 0.15f);
     EXPECT_GT(metalColor(PROCTEX_METAL_TYPE_GOLD).g, metalColor(PROCTEX_METAL_TYPE_GOLD).b + 0.2f);
-    EXPECT_NEAR(metalColor(PROCTEX_METAL_TYPE_CHROME).r, metalColor(PROCTEX_METAL_TYPE_CHROME).b, 0.01f);
+    EXPECT_NEAR(metalColor(PROCTEX_METAL_TYPE_CHROME).r, metalColor(PROCTEX_METAL_TYPE_CHROME).b,
+                0.01f);
     EXPECT_EQ(metalColor(99).r, metalColor(PROCTEX_METAL_TYPE_IRON).r);
 }
 
