@@ -410,7 +410,7 @@ def render(preset=None, *, progress=None, **options):
     outputs = _outputs.take(options)
     options, extras = _split(options)
     settings = _settings(preset, options)
-    mask = _mask(settings, _outputs.needed_extras(outputs, extras), height=True)
+    mask = _mask(settings, _outputs.needed_extras(outputs, extras, settings), height=True)
     handle = _generate(settings, mask, _progress.Following(progress))
     try:
         return Maps(handle, _options(settings), (settings, extras, outputs))
@@ -438,7 +438,9 @@ def generate(path, preset=None, *, progress=None, **options):
     if problem:
         raise SettingsError(problem)
     settings = _settings(preset, options)
-    needed = _outputs.needed_extras(outputs, extras)
+    needed = _outputs.needed_extras(outputs, extras, settings)
+    if not _outputs.glows(settings):
+        needed.pop(_outputs.GLOW, None)  # asked for, but there is no glow to write
     following = _progress.Following(progress)
     following.span = (0.0, 0.7)
     handle = _generate(settings, _mask(settings, needed), following)
