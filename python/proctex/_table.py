@@ -174,9 +174,8 @@ def read_maps(library, error):
     return tuple(maps)
 
 
-# Room for the members after the last option: the colour ramp's count and its
-# 8 x 4 floats (132 bytes), and more.
-BEYOND_THE_TABLE = 256
+# Zeros after the colour ramp, for members of later libraries.
+BEYOND_THE_TABLE = 128
 
 
 def settings_type(options, error):
@@ -194,11 +193,12 @@ def settings_type(options, error):
         ctype = ctype_of(option)
         fields.append((option.member, ctype))
         end = offset + ctypes.sizeof(ctype)
-    # Members no option describes (the custom material's colour ramp) follow
-    # the table's: carried through as the library fills them. The library
-    # takes a larger struct whose bytes beyond its own are zero, and zeroes
-    # them itself, so the tail only needs to be long enough.
-    fields.append(("_beyond_the_table", ctypes.c_char * BEYOND_THE_TABLE))
+    # The custom material's colour ramp follows the table's members, as the
+    # header lays it out (no option describes it: colors= is its text form).
+    # Then a tail of zeros for members of later libraries: the library takes
+    # a larger struct whose bytes beyond its own are zero.
+    fields += [("colorStopCount", ctypes.c_int), ("colorStops", (ctypes.c_float * 4) * 8),
+               ("_beyond_the_table", ctypes.c_char * BEYOND_THE_TABLE)]
     structure = type("Settings", (ctypes.Structure,), {
         "_fields_": fields,
         "__doc__": "ProctexSettings of the loaded library, laid out from its option table."})
