@@ -186,6 +186,19 @@ class SameAsTheCommandLine(unittest.TestCase):
             self.assertIsNone(granite.emissive)
             self.assertEqual(set(bytes(granite.metallic)), {0})
         self.assertEqual(proctex.defaults()["pbr"], 1)
+        # The ramp as --colors writes it, and its text back; lava's read from its preset.
+        ramp = "#2b1d0e@0,#8a5a2b@0.6,#d9b38c@1"
+        made = proctex.generate(self.path("r.png"), width=24, height=16, colors=ramp)
+        run = subprocess.run([CLI, "--width", "24", "--height", "16", "--colors", ramp,
+                              self.path("rc.png")], capture_output=True, text=True, check=False)
+        self.assertEqual(run.returncode, 0, run.stderr)
+        self.assertEqual([read(f) for f in made], [read(f) for f in run.stdout.split()])
+        self.assertEqual((proctex.check(colors=ramp)["colors"], proctex.check(colors=ramp)["material"]),
+                         (ramp, 9))
+        self.assertEqual(proctex.defaults("lava")["colors"],
+                         "#731f0d@0,#331f1a@0.45,#1f1c1c@0.8,#33302e@1")
+        with self.assertRaises(proctex.SettingsError):
+            proctex.check(colors="#ff0000@0.8,#00ff00@0.2")
 
 
 class MapsInMemory(unittest.TestCase):
