@@ -30,6 +30,7 @@
 #include "progress.h"
 #include "render_progress.h"
 #include "report.h"
+#include "sidecar.h"
 #include "studio/server.h"
 #include "suggest.h"
 #include "validate.h"
@@ -276,8 +277,8 @@ std::vector<std::string> longOptionNames(const CLI::App& app) {
 // Words people try for an option that has another name here.
 std::string synonym(std::string_view typed) {
     static constexpr std::pair<std::string_view, std::string_view> kSynonyms[] = {
-        {"colour", "material"}, {"color", "material"},    {"palette", "material"},
-        {"size", "width"},      {"tileable", "seamless"}, {"threads", "jobs"},
+        {"colour", "material"}, {"color", "material"},  {"palette", "material"},
+        {"size", "width"},      {"tiling", "tileable"}, {"threads", "jobs"},
     };
     for (const auto& [word, name] : kSynonyms) {
         if (typed == word) return std::string(name);
@@ -445,8 +446,10 @@ Options applyExplicitOptions(Options o, const Request& request) {
 }
 
 // Settings refused before any work are usage errors, reported with the
-// option the library's reason names.
-int generateOne(const Options& o, const std::string& progressChoice) {
+// option the library's reason names. With a record (--from), says whether
+// each file came out as the record says.
+int generateOne(const Options& o, const std::string& progressChoice,
+                const RecordFacts* record = nullptr) {
     if (const auto refusal = settingsRefusal(o)) {
         std::cerr << "proctex: "
                   << (refusal->field != nullptr ? std::string("--") + refusal->field->name + ": "
@@ -472,6 +475,12 @@ int generateOne(const Options& o, const std::string& progressChoice) {
         std::cerr << "proctex: " << outcome.error << "\n";
         return outcome.refused ? 2 : 1;
     }
+    if (record != nullptr) {
+        for (const std::string& line :
+             recordComparison(record->version, record->files, o.output, outcome.files)) {
+            std::cerr << "proctex: " << line << "\n";
+        }
+    }
     return 0;
 }
 
@@ -491,8 +500,9 @@ int runSingleMaterial(const Request& request) {
             return 2;
         }
         try {
+            const RecordFacts facts = loadRecordFacts(request.fromRecord);
             return generateOne(applyExplicitOptions(loadMaterial(request.fromRecord), request),
-                               request.renderProgress);
+                               request.renderProgress, &facts);
         } catch (const ManifestError& e) {
             for (const std::string& fault : e.faults()) {
                 std::cerr << "proctex: " << request.fromRecord << ": " << fault << "\n";

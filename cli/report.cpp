@@ -8,6 +8,7 @@
 #include <iterator>
 #include <nlohmann/json.hpp>
 
+#include "file_write.h"
 #include "sha256.h"
 #include "sidecar.h"
 
@@ -86,31 +87,10 @@ std::string reportText(const std::vector<BatchItem>& items, const BatchSummary& 
 }
 
 bool writeFileAtomically(const std::string& path, const std::string& text, std::string& error) {
-    const std::filesystem::path target(path);
-    // A hidden name in the same folder, renamed over the target when complete.
-    std::string hidden = target.filename().string();
-    hidden.insert(0, 1, '.');
-    hidden += ".part";
-    const std::filesystem::path temporary = target.parent_path() / hidden;
-    std::FILE* out = std::fopen(temporary.string().c_str(), "wb");
-    if (out == nullptr) {
-        error = "cannot write " + temporary.string();
-        return false;
-    }
-    const bool written = std::fwrite(text.data(), 1, text.size(), out) == text.size();
-    if (std::fclose(out) != 0 || !written) {
-        std::remove(temporary.string().c_str());
-        error = "cannot write " + temporary.string();
-        return false;
-    }
-    std::error_code ec;
-    std::filesystem::rename(temporary, target, ec);
-    if (ec) {
-        std::remove(temporary.string().c_str());
-        error = "cannot rename " + temporary.string() + " to " + path + ": " + ec.message();
-        return false;
-    }
-    return true;
+    const std::string reason = replaceFileWith(path, text);
+    if (reason.empty()) return true;
+    error = "cannot write " + path + ": " + reason;
+    return false;
 }
 
 }  // namespace proctex::cli

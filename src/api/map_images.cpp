@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "api/pipeline.h"
 #include "core/field_ops.h"
 #include "material/derived_maps.h"
 #include "material/palette.h"
@@ -97,7 +98,8 @@ ByteImage normalImage(const FloatField& heights, const ProctexSettings& s) {
     for (int y = 0; y < s.height; y += blockRows) {
         const int rows = std::min(blockRows, s.height - y);
         colors.resize(width * static_cast<std::size_t>(rows));
-        normalRows(heights, s.width, s.height, strength, s.seamless != 0, y, rows, colors.data());
+        normalRows(heights, s.width, s.height, strength, s.seamless != 0 || tiles(s), y, rows,
+                   colors.data());
         quantizeColors(colors, image.pixels.get() + static_cast<std::size_t>(y) * width * 3);
     }
     return image;

@@ -53,6 +53,7 @@ ProctexSettings legacySettings() {
     s.aoStrength = kDefaultOcclusionStrength;
     s.tileSize = 0.0f;
     s.heightRange = 0.0f;
+    s.tileable = 0;  // older callers and GenerateTexture never tile
     s.pbr = 0;
     s.metal = 0.0f;
     s.metalType = PROCTEX_METAL_TYPE_IRON;
@@ -69,6 +70,7 @@ bool sizeCoversPbr(std::size_t size) {
 
 ProctexSettings defaultSettings() {
     ProctexSettings s = legacySettings();
+    s.tileable = 1;
     s.pbr = 1;
     s.tileSize = kDefaultTileSizeMetres;
     s.heightRange = kDefaultHeightRangeMetres;

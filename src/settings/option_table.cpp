@@ -170,6 +170,8 @@ const OptionSpec kOptions[] = {
            "Metres one tile of the material covers (0: not given)"),
     number("height-range", "heightRange", PROCTEX_OFFSET(heightRange), 0, 1, 0.001, 0, 1e6,
            "physical", "Metres between height 0 and 1 (0: not given)"),
+    flag("tileable", "tileable", PROCTEX_OFFSET(tileable), "maps",
+         "The maps tile: every stage wraps at the image edges (off: GenerateTexture's results)"),
     /* Added in 0.3 */
     flag("pbr", "pbr", PROCTEX_OFFSET(pbr), "maps",
          "Physically plausible maps (off: GenerateTexture's maps)"),

@@ -231,6 +231,7 @@ static void randomSettings(ProctexSettings* s) {
     s->roughness = (float)pick(0, 10) / 10.0f;
     s->writeRoughness = pick(0, 2);
     s->writeMetallic = pick(0, 2);
+    s->tileable = 0; /* GenerateTexture never tiles */
 }
 
 int main(int argc, char** argv) {
@@ -248,7 +249,8 @@ int main(int argc, char** argv) {
             continue;
         }
         s.pbr = 0;            /* GenerateTexture's maps, which the files hold, */
-        s.colorStopCount = 0; /* and no ramp of the caller's: it has neither */
+        s.colorStopCount = 0; /* no ramp of the caller's */
+        s.tileable = 0;       /* and no tiling: it has neither */
         checkOne(proctex_preset_name(i), &s);
         compareHeight16(proctex_preset_name(i), &s);
     }
