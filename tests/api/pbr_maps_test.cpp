@@ -227,6 +227,7 @@ TEST(PbrSettings, OlderStructsAndPbrOffKeepTodaysMaps) {
     EXPECT_EQ(full.pbr, 1);
     EXPECT_GT(full.tileSize, 0.0f);
     full.pbr = 0;
+    full.tileable = 0;
     full.tileSize = full.heightRange = 0.0f;
     old.width = full.width = old.height = full.height = 48;
     const PbrSet fromOld(old), fromFull(full);

@@ -168,7 +168,9 @@ TEST(PresetLooks, DiamondPlateDiamondsStandOutFromThePlate) {
     ASSERT_GT(cells, 20);
     EXPECT_GT(total / cells, 30.0);
     EXPECT_GT(least, 15.0);
-    EXPECT_GT(r.slope(0) + r.slope(1), 30.0);  // raised enough to catch the light
+    // Raised enough to catch the light: the relief's slopes are physical, so
+    // 240 pixels across the plate's tile give about half those of 512.
+    EXPECT_GT(r.slope(0) + r.slope(1), 12.0);
 }
 
 }  // namespace
