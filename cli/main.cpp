@@ -103,7 +103,8 @@ std::function<std::string(const std::string&)> wholeNumberIn(long long lo, long 
 
 std::string existingFile(const std::string& path) {
     std::error_code ec;
-    if (std::filesystem::is_regular_file(path, ec)) return {};
+    // Not only regular files: a record may come through a pipe.
+    if (std::filesystem::exists(path, ec) && !std::filesystem::is_directory(path, ec)) return {};
     return "no file " + path;
 }
 
