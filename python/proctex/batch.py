@@ -54,7 +54,7 @@ def _library_settings(record):
     from . import _settings
     options = _native.tables().option
     return _settings(None, {key: value for key, value in record.items()
-                            if key.replace("-", "_") in options})
+                            if key.replace("-", "_") in options or key == "colors"})
 
 
 def sidecar_text(settings_record, files):
@@ -149,14 +149,15 @@ def _compute(item):
                                  len(reason))
             if code != _native.OK:
                 raise RuntimeError(_native.text(reason))
+            # A convention's name holds the bytes of our file of that map,
+            # which the item may not list itself (the tool renames it).
             for path in item["files"]:
-                if path not in copies:
-                    with open(os.path.join(folder, os.path.basename(path)), "rb") as f:
-                        made[path] = f.read()
+                source = copies.get(path, path)
+                with open(os.path.join(folder, os.path.basename(source)), "rb") as f:
+                    made[path] = f.read()
     finally:
         library.proctex_maps_free(handle)
-    files = [(path, made[copies[path]] if path in copies else made[path])
-             for path in item["files"]]
+    files = [(path, made[path]) for path in item["files"]]
     if item["sidecar"]:
         files.append((item["sidecar"], sidecar_text(item["settings"], files).encode("utf-8")))
     return files
