@@ -18,6 +18,9 @@ std::vector<StudioMap> readMaps() {
     for (int map = 0; map < proctex_map_count(); ++map) {
         const ProctexMapInfo info = mapInfo(map);
         if (info.suffix == nullptr || info.suffix[0] == '\0') continue;
+        // The engines' RGBA packings (Unity, HDRP) are made from maps the page
+        // already shows, and a browser premultiplies their alpha when drawn.
+        if (info.channels == 4) continue;
         maps.push_back({info.name, map, info.srgb != 0});
     }
     return maps;

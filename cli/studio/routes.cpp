@@ -222,6 +222,13 @@ void handleRender(StudioState& state, const httplib::Request& req, httplib::Resp
     answer["milliseconds"] = render.milliseconds;
     answer["maps"] = json::array();
     for (const StudioMap& m : studioMaps()) {
+        // A map the material has none of (the glow of a stone) is not offered.
+        const bool present =
+            m.map == PROCTEX_MAP_HEIGHT16
+                ? proctex_maps_height16(render.maps.get(), nullptr, nullptr) != nullptr
+                : proctex_maps_pixels(render.maps.get(), m.map, nullptr, nullptr, nullptr) !=
+                      nullptr;
+        if (!present) continue;
         answer["maps"].push_back(
             {{"name", m.name},
              {"srgb", m.srgb},
@@ -377,7 +384,7 @@ void installRoutes(httplib::Server& server, StudioState& state) {
                                         const httplib::ContentReader& reader) {
         handleRender(state, req, res, reader);
     });
-    server.Get(R"(/api/maps/(\d{1,19})/([a-z0-9-]{1,16})\.png)",
+    server.Get(R"(/api/maps/(\d{1,19})/([a-z0-9-]{1,32})\.png)",
                [&state](const httplib::Request& req, httplib::Response& res) {
                    handleMap(state, req, res);
                });

@@ -33,8 +33,8 @@ struct StudioState {
     std::string token;               // empty: --no-token
     std::vector<std::string> hosts;  // Host header values answered, port included
     std::filesystem::path assets;    // the page and three.js
-    // Eight renders, and 2 x 4096² pixels in all: about 22 bytes a pixel
-    // with every map, so the kept maps stay under 800 MB.
+    // Eight renders, and 2 x 4096² pixels in all: about 33 bytes a pixel
+    // with every map, so the kept maps stay under 1.2 GB.
     RenderStore store{8, 2 * 4096 * 4096, 64};
     std::counting_semaphore<kRenderSlots> slots{kRenderSlots};
     std::counting_semaphore<kExportSlots> exports{kExportSlots};

@@ -51,11 +51,13 @@ TEST(TilingSettings, DefaultsAndPresetsTileWhileAnOlderStructGetsTodaysResults) 
     s.patternParam = 9.0f;
     const Maps tiled = generate(s);
     s.tileable = 0;
+    s.pbr = 0;  // an older struct has neither
     const Maps plain = generate(s);
     EXPECT_FALSE(samePixels(tiled.get(), plain.get(), PROCTEX_MAP_DIFFUSE));
 
     // A struct that ends before `tileable`, with garbage where it would be.
     s.tileable = 1;
+    s.pbr = 1;
     s.size = offsetof(ProctexSettings, tileable);
     const Maps older = generate(s);
     for (int map = PROCTEX_MAP_DIFFUSE; map <= PROCTEX_MAP_METALLIC; ++map) {
@@ -71,6 +73,7 @@ TEST(TilingSettings, PresetsWithoutTilingGiveGenerateTexturesFiles) {
         call.width = 96;
         call.height = 72;
         call.tileable = 0;
+        call.pbr = 0;
         ASSERT_EQ(call.run(dir / (std::string(name) + ".png")), 1) << name;
         const Maps maps = generate(call);
         const OutputNames files = outputNames(dir.path(), name);
