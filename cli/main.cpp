@@ -6,14 +6,12 @@
 //   proctex batch MANIFEST.json [--jobs N]      many materials on worker threads
 //        [--report FILE.json] [--check]
 //   proctex studio [--port N] [--open]          choose a material by eye in a browser
-#include <sys/ioctl.h>
-#include <unistd.h>
-
 #include <CLI/CLI.hpp>
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
+#include <filesystem>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -21,6 +19,7 @@
 #include "gallery.h"
 #include "manifest.h"
 #include "options.h"
+#include "platform.h"
 #include "presets.h"
 #include "progress.h"
 #include "report.h"
@@ -48,6 +47,7 @@ struct Request {
 
     CLI::App* galleryCommand = nullptr;
     GallerySettings gallery;
+    std::string galleryDir;
     std::string galleryProgress = "auto";
 
     CLI::App* batchCommand = nullptr;
@@ -65,6 +65,15 @@ std::string flagAsNumber(std::string value) {
     if (value == "true") return "1";
     if (value == "false") return "0";
     return value;
+}
+
+// CLI::ExistingFile's check and words, for a UTF-8 name on every platform.
+std::string existingFile(const std::string& name) {
+    std::error_code ec;
+    const std::filesystem::file_status status = std::filesystem::status(pathFromUtf8(name), ec);
+    if (!std::filesystem::exists(status)) return "File does not exist: " + name;
+    if (std::filesystem::is_directory(status)) return "File is actually a directory: " + name;
+    return {};
 }
 
 void addMaterialOptions(CLI::App& app, Request& request) {
@@ -86,7 +95,7 @@ void addMaterialOptions(CLI::App& app, Request& request) {
         });
     app.add_option("--from", request.fromRecord,
                    "Start from a sidecar record (or any manifest item) written with --sidecar")
-        ->check(CLI::ExistingFile);
+        ->check(existingFile);
     for (std::size_t i = 0; i < extraOutputs().size(); ++i) {
         const ExtraOutput& extra = extraOutputs()[i];
         app.add_flag_callback(
@@ -116,7 +125,7 @@ void addMaterialOptions(CLI::App& app, Request& request) {
 void addGalleryCommand(CLI::App& app, Request& request) {
     CLI::App* cmd =
         app.add_subcommand("gallery", "Contact sheets of every preset, pattern and overlay");
-    cmd->add_option("dir", request.gallery.dir, "Folder for the materials and sheets")->required();
+    cmd->add_option("dir", request.galleryDir, "Folder for the materials and sheets")->required();
     cmd->add_option("--size", request.gallery.tile, "Thumbnail edge in pixels")
         ->capture_default_str()
         ->check(CLI::Range(32, 1024));
@@ -223,17 +232,11 @@ std::string leftoverProblem(const CLI::App& app, const Request& request) {
            left.back() + " (an option takes one value; see --help)";
 }
 
-int terminalColumns() {
-    winsize size{};
-    if (ioctl(STDOUT_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 20) return size.ws_col;
-    return 80;
-}
-
 ProgressStyle progressStyle(const std::string& choice) {
     if (choice == "bar") return ProgressStyle::Bar;
     if (choice == "lines") return ProgressStyle::Lines;
     if (choice == "quiet") return ProgressStyle::Quiet;
-    return isatty(STDOUT_FILENO) ? ProgressStyle::Bar : ProgressStyle::Lines;
+    return stdoutIsTerminal() ? ProgressStyle::Bar : ProgressStyle::Lines;
 }
 
 bool anyMaterialOption(const Request& request) {
@@ -280,6 +283,7 @@ int showPreset(const std::string& name) {
 }
 
 int runGalleryCommand(Request& request) {
+    request.gallery.dir = pathFromUtf8(request.galleryDir);
     request.gallery.progress = progressStyle(request.galleryProgress);
     request.gallery.columns = terminalColumns();
     return runGallery(request.gallery, stdout, stderr);
@@ -414,11 +418,14 @@ int run(Request& request) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    std::vector<std::string> args = utf8Arguments(argc, argv);
+    std::vector<char*> argPointers;
+    for (std::string& arg : args) argPointers.push_back(arg.data());
     Request request;
     CLI::App app{"proctex: procedural PBR material textures"};
     buildParser(app, request);
     try {
-        app.parse(argc, argv);
+        app.parse(static_cast<int>(argPointers.size()), argPointers.data());
     } catch (const CLI::Success& e) {
         app.exit(e);  // --help or --version
         return 0;

@@ -11,6 +11,7 @@
 #include <sstream>
 #include <string_view>
 
+#include "platform.h"
 #include "presets.h"
 #include "starting_values.h"
 
@@ -196,7 +197,7 @@ void findSharedOutputs(const std::vector<BatchItem>& items, std::vector<std::str
     std::map<std::string, std::size_t> owner;
     for (std::size_t i = 0; i < items.size(); ++i) {
         for (const auto& file : outputFiles(items[i].options)) {
-            const std::string key = std::filesystem::path(file).lexically_normal().string();
+            const std::string key = utf8FromPath(pathFromUtf8(file).lexically_normal());
             const auto [it, fresh] = owner.emplace(key, i);
             if (!fresh && it->second != i) {
                 faults.push_back("item " + std::to_string(i + 1) + ", field \"output\": writes " +
@@ -294,7 +295,7 @@ namespace {
 
 std::string readText(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
-    if (!in) throw ManifestError("cannot read " + path.string());
+    if (!in) throw ManifestError("cannot read " + utf8FromPath(path));
     std::ostringstream text;
     text << in.rdbuf();
     return text.str();

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <memory>
 
+#include "platform.h"
 #include "sidecar.h"
 
 namespace proctex::cli {
@@ -128,9 +129,9 @@ const Field* fieldNamedIn(std::string_view reason) {
 std::string outputPathProblem(const std::string& output, bool singleFile) {
     if (output.empty()) return "the output path is empty";
     std::error_code ec;
-    if (std::filesystem::is_directory(output, ec)) {
+    if (std::filesystem::is_directory(pathFromUtf8(output), ec)) {
         return "the output " + output + " is a folder; name the files, e.g. " +
-               (std::filesystem::path(output) / "stone.png").string();
+               utf8FromPath(pathFromUtf8(output) / "stone.png");
     }
     const bool png = output.size() > 4 && output.compare(output.size() - 4, 4, ".png") == 0;
     if (!png && !singleFile) {
@@ -142,19 +143,19 @@ std::string outputPathProblem(const std::string& output, bool singleFile) {
 }
 
 std::string createOutputFolder(const std::string& output) {
-    const std::filesystem::path dir = std::filesystem::path(output).parent_path();
+    const std::filesystem::path dir = pathFromUtf8(output).parent_path();
     std::error_code ec;
     if (!dir.empty()) std::filesystem::create_directories(dir, ec);
-    if (ec) return "cannot create the folder " + dir.string() + ": " + ec.message();
+    if (ec) return "cannot create the folder " + utf8FromPath(dir) + ": " + ec.message();
     return {};
 }
 
 std::string outputProblem(const std::string& output) {
     if (output.empty()) return "the output path is empty";
-    const std::filesystem::path dir = std::filesystem::path(output).parent_path();
+    const std::filesystem::path dir = pathFromUtf8(output).parent_path();
     std::error_code ec;
     if (!dir.empty() && !std::filesystem::is_directory(dir, ec)) {
-        return "output directory '" + dir.string() + "' does not exist";
+        return "output directory '" + utf8FromPath(dir) + "' does not exist";
     }
     return {};
 }
@@ -345,13 +346,19 @@ Outcome generate(const Options& o) {
         return outcome;
     }
     const MapsPtr maps(computed);
-    outcome.ok = proctex_save_files(maps.get(), o.output.c_str(), o.saveFlags, reason,
+    std::string fileName;
+    if (!libraryFileName(o.output, fileName)) {
+        outcome.error = "the output " + o.output + " has characters this system's code page cannot name";
+        return outcome;
+    }
+    outcome.ok = proctex_save_files(maps.get(), fileName.c_str(), o.saveFlags, reason,
                                     sizeof reason) == PROCTEX_OK;
     if (!outcome.ok) outcome.error = reason;
     for (const auto& [from, copy] : conventionCopies(o)) {
         if (!outcome.ok) break;
         std::error_code ec;
-        std::filesystem::copy_file(from, copy, std::filesystem::copy_options::overwrite_existing,
+        std::filesystem::copy_file(pathFromUtf8(from), pathFromUtf8(copy),
+                                   std::filesystem::copy_options::overwrite_existing,
                                    ec);
         if (ec) {
             outcome.ok = false;
@@ -360,7 +367,7 @@ Outcome generate(const Options& o) {
     }
     for (auto& f : outputFiles(o)) {
         std::error_code ec;
-        if (std::filesystem::is_regular_file(f, ec)) outcome.files.push_back(std::move(f));
+        if (std::filesystem::is_regular_file(pathFromUtf8(f), ec)) outcome.files.push_back(std::move(f));
     }
     if (outcome.ok && o.sidecar) {
         const std::string record = sidecarPath(o.output);

@@ -8,6 +8,7 @@
 #include <iterator>
 #include <nlohmann/json.hpp>
 
+#include "platform.h"
 #include "sha256.h"
 #include "sidecar.h"
 
@@ -24,7 +25,7 @@ ordered_json settingsRecord(const Options& o) {
 }
 
 ordered_json fileRecord(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(pathFromUtf8(path), std::ios::binary);
     const std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)),
                                      std::istreambuf_iterator<char>());
     ordered_json record;
@@ -86,28 +87,30 @@ std::string reportText(const std::vector<BatchItem>& items, const BatchSummary& 
 }
 
 bool writeFileAtomically(const std::string& path, const std::string& text, std::string& error) {
-    const std::filesystem::path target(path);
+    const std::filesystem::path target = pathFromUtf8(path);
     // A hidden name in the same folder, renamed over the target when complete.
-    std::string hidden = target.filename().string();
+    std::string hidden = utf8FromPath(target.filename());
     hidden.insert(0, 1, '.');
     hidden += ".part";
-    const std::filesystem::path temporary = target.parent_path() / hidden;
-    std::FILE* out = std::fopen(temporary.string().c_str(), "wb");
+    const std::filesystem::path temporary = target.parent_path() / pathFromUtf8(hidden);
+    const std::string temporaryName = utf8FromPath(temporary);
+    std::error_code ec;
+    std::FILE* out = openFile(temporaryName, "wb");
     if (out == nullptr) {
-        error = "cannot write " + temporary.string();
+        error = "cannot write " + temporaryName;
         return false;
     }
     const bool written = std::fwrite(text.data(), 1, text.size(), out) == text.size();
     if (std::fclose(out) != 0 || !written) {
-        std::remove(temporary.string().c_str());
-        error = "cannot write " + temporary.string();
+        std::filesystem::remove(temporary, ec);
+        error = "cannot write " + temporaryName;
         return false;
     }
-    std::error_code ec;
     std::filesystem::rename(temporary, target, ec);
     if (ec) {
-        std::remove(temporary.string().c_str());
-        error = "cannot rename " + temporary.string() + " to " + path + ": " + ec.message();
+        std::error_code ignored;
+        std::filesystem::remove(temporary, ignored);
+        error = "cannot rename " + temporaryName + " to " + path + ": " + ec.message();
         return false;
     }
     return true;

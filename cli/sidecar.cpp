@@ -8,6 +8,7 @@
 #include <iterator>
 #include <nlohmann/json.hpp>
 
+#include "platform.h"
 #include "sha256.h"
 
 namespace proctex::cli {
@@ -23,11 +24,11 @@ ordered_json fieldValue(const Field& field, const Options& o) {
 }
 
 ordered_json fileRecord(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(pathFromUtf8(path), std::ios::binary);
     const std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)),
                                      std::istreambuf_iterator<char>());
     ordered_json record;
-    record["name"] = std::filesystem::path(path).filename().string();
+    record["name"] = utf8FromPath(pathFromUtf8(path).filename());
     record["bytes"] = bytes.size();
     record["sha256"] = sha256Hex(bytes.data(), bytes.size());
     return record;
@@ -51,7 +52,7 @@ std::string sidecarText(const Options& o, const std::vector<std::string>& files)
 bool writeSidecar(const std::string& path, const Options& o,
                   const std::vector<std::string>& files) {
     const std::string text = sidecarText(o, files);
-    std::FILE* out = std::fopen(path.c_str(), "wb");
+    std::FILE* out = openFile(path, "wb");
     if (out == nullptr) return false;
     const bool written = std::fwrite(text.data(), 1, text.size(), out) == text.size();
     return std::fclose(out) == 0 && written;

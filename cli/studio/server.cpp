@@ -1,9 +1,6 @@
 #include "server.h"
 
 #include <httplib.h>
-#include <signal.h>
-#include <spawn.h>
-#include <unistd.h>
 
 #include <CLI/CLI.hpp>
 #include <atomic>
@@ -12,10 +9,9 @@
 #include <filesystem>
 #include <thread>
 
+#include "platform.h"
 #include "routes.h"
 #include "token.h"
-
-extern char** environ;
 
 namespace proctex::cli::studio {
 
@@ -25,10 +21,15 @@ namespace {
 // beside the executable's bin folder (in the build tree, beside cli/).
 std::filesystem::path assetsFolder() {
     if (const char* dir = std::getenv("PROCTEX_STUDIO_DIR"); dir != nullptr && *dir != '\0') {
-        return dir;
+        return pathFromUtf8(dir);
     }
-    std::error_code ec;
-    const std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+    const std::filesystem::path exe = executablePath();
+#if defined(_WIN32)
+    // The release zip keeps the page in studio\ beside proctex.exe.
+    if (std::error_code ec; std::filesystem::is_directory(exe.parent_path() / "studio", ec)) {
+        return exe.parent_path() / "studio";
+    }
+#endif
     return exe.parent_path().parent_path() / "share" / "proctex" / "studio";
 }
 
@@ -37,24 +38,18 @@ bool isLoopback(const std::string& host) {
 }
 
 void openBrowser(const std::string& url) {
-    const char* argv[] = {"xdg-open", url.c_str(), nullptr};
-    pid_t pid = 0;
-    if (posix_spawnp(&pid, "xdg-open", nullptr, nullptr, const_cast<char* const*>(argv), environ) !=
-        0) {
-        std::fprintf(stderr, "proctex studio: could not start xdg-open; open the URL yourself\n");
+    if (!openInBrowser(url)) {
+        std::fprintf(stderr, "proctex studio: could not start a browser; open the URL yourself\n");
     }
-    // Reaped when the studio exits; xdg-open returns at once.
 }
 
-// Ctrl-C and SIGTERM are blocked in every thread and taken here, so that
-// stopping the server happens on an ordinary thread, not in a handler. A
-// signal may come before the server has started listening, when stop() does
-// nothing yet: it is repeated until the server has returned.
-void stopOnSignal(httplib::Server& server, const std::atomic<bool>& done, sigset_t signals) {
-    const timespec poll{0, 100'000'000};
+// Ctrl-C is taken on an ordinary thread, not in a handler. It may come
+// before the server has started listening, when stop() does nothing yet: it
+// is repeated until the server has returned.
+void stopOnRequest(httplib::Server& server, const std::atomic<bool>& done) {
     bool stopping = false;
     while (!done) {
-        if (sigtimedwait(&signals, nullptr, &poll) > 0) stopping = true;
+        if (waitForStopRequest(std::chrono::milliseconds(100))) stopping = true;
         if (stopping) server.stop();
     }
 }
@@ -77,16 +72,7 @@ void addStudioCommand(CLI::App& app, StudioSettings& settings) {
 }
 
 int runStudio(const StudioSettings& settings) {
-    sigset_t signals;
-    sigemptyset(&signals);
-    sigaddset(&signals, SIGINT);
-    sigaddset(&signals, SIGTERM);
-    // A shell starting us in the background ignores SIGINT, and an ignored
-    // signal is dropped before sigtimedwait could see it. Blocked, the default
-    // action never runs.
-    pthread_sigmask(SIG_BLOCK, &signals, nullptr);
-    signal(SIGINT, SIG_DFL);
-    signal(SIGTERM, SIG_DFL);
+    catchStopRequests();
 
     StudioState state;
     state.token = settings.noToken ? "" : makeToken();
@@ -124,7 +110,7 @@ int runStudio(const StudioSettings& settings) {
     if (settings.open) openBrowser(url);
 
     std::atomic<bool> done{false};
-    std::thread watcher(stopOnSignal, std::ref(server), std::cref(done), signals);
+    std::thread watcher(stopOnRequest, std::ref(server), std::cref(done));
     server.listen_after_bind();
     done = true;
     watcher.join();
