@@ -1,13 +1,13 @@
 #include "batch_runner.h"
 
-#include "platform.h"
-
 #include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <filesystem>
 #include <mutex>
 #include <thread>
+
+#include "platform.h"
 
 namespace proctex::cli {
 

@@ -86,8 +86,8 @@ bool loadPng(const std::filesystem::path& path, Image& image, std::string& error
 }
 
 bool savePng(const Image& image, const std::filesystem::path& path) {
-    return stbi_write_png(utf8FromPath(path).c_str(), image.width, image.height, 3, image.pixels.data(),
-                          image.width * 3) != 0;
+    return stbi_write_png(utf8FromPath(path).c_str(), image.width, image.height, 3,
+                          image.pixels.data(), image.width * 3) != 0;
 }
 
 Image resize(const Image& source, int width, int height) {

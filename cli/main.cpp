@@ -292,7 +292,7 @@ int runGalleryCommand(Request& request) {
 int runBatchCommand(const Request& request) {
     std::vector<BatchItem> items;
     try {
-        items = loadManifest(request.manifest);
+        items = loadManifest(pathFromUtf8(request.manifest));
     } catch (const ManifestError& e) {
         for (const std::string& fault : e.faults()) {
             std::cerr << "proctex batch: " << request.manifest << ": " << fault << "\n";
@@ -382,7 +382,8 @@ int runSingleMaterial(const Request& request) {
             return 2;
         }
         try {
-            return generateOne(applyExplicitOptions(loadMaterial(request.fromRecord), request));
+            return generateOne(
+                applyExplicitOptions(loadMaterial(pathFromUtf8(request.fromRecord)), request));
         } catch (const ManifestError& e) {
             for (const std::string& fault : e.faults()) {
                 std::cerr << "proctex: " << request.fromRecord << ": " << fault << "\n";

@@ -136,7 +136,8 @@ std::string outputPathProblem(const std::string& output, bool singleFile) {
     const bool png = output.size() > 4 && output.compare(output.size() - 4, 4, ".png") == 0;
     if (!png && !singleFile) {
         return "the output " + output +
-               " does not end in .png (lower case): every map would overwrite that one file; name it like "
+               " does not end in .png (lower case): every map would overwrite that one file; name "
+               "it like "
                "out/stone.png (maps go to out/stone_diff.png, ...), or give --single-file";
     }
     return {};
@@ -348,7 +349,8 @@ Outcome generate(const Options& o) {
     const MapsPtr maps(computed);
     std::string fileName;
     if (!libraryFileName(o.output, fileName)) {
-        outcome.error = "the output " + o.output + " has characters this system's code page cannot name";
+        outcome.error =
+            "the output " + o.output + " has characters this system's code page cannot name";
         return outcome;
     }
     outcome.ok = proctex_save_files(maps.get(), fileName.c_str(), o.saveFlags, reason,
@@ -358,8 +360,7 @@ Outcome generate(const Options& o) {
         if (!outcome.ok) break;
         std::error_code ec;
         std::filesystem::copy_file(pathFromUtf8(from), pathFromUtf8(copy),
-                                   std::filesystem::copy_options::overwrite_existing,
-                                   ec);
+                                   std::filesystem::copy_options::overwrite_existing, ec);
         if (ec) {
             outcome.ok = false;
             outcome.error = "could not write " + copy + " (" + ec.message() + ")";
@@ -367,7 +368,8 @@ Outcome generate(const Options& o) {
     }
     for (auto& f : outputFiles(o)) {
         std::error_code ec;
-        if (std::filesystem::is_regular_file(pathFromUtf8(f), ec)) outcome.files.push_back(std::move(f));
+        if (std::filesystem::is_regular_file(pathFromUtf8(f), ec))
+            outcome.files.push_back(std::move(f));
     }
     if (outcome.ok && o.sidecar) {
         const std::string record = sidecarPath(o.output);

@@ -2,11 +2,10 @@
 
 #if defined(_WIN32)
 // windows.h before the headers that build on it.
-#include <windows.h>
-
 #include <fcntl.h>
 #include <io.h>
 #include <shellapi.h>
+#include <windows.h>
 #else
 #include <signal.h>
 #include <spawn.h>
@@ -100,8 +99,8 @@ bool libraryFileName(const std::string& name, std::string& converted) {
     const std::wstring wide = wideFromUtf8(name);
     const int size = static_cast<int>(wide.size());
     BOOL lossy = FALSE;
-    const int length = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), size,
-                                           nullptr, 0, nullptr, &lossy);
+    const int length = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), size, nullptr,
+                                           0, nullptr, &lossy);
     if (lossy || (length == 0 && size > 0)) return false;
     converted.assign(static_cast<std::size_t>(length), '\0');
     WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), size, converted.data(), length,
@@ -125,7 +124,8 @@ int terminalColumns() {
 std::filesystem::path executablePath() {
     std::wstring name(MAX_PATH, L'\0');
     for (;;) {
-        const DWORD length = GetModuleFileNameW(nullptr, name.data(), static_cast<DWORD>(name.size()));
+        const DWORD length =
+            GetModuleFileNameW(nullptr, name.data(), static_cast<DWORD>(name.size()));
         if (length == 0) return {};
         if (length < name.size()) {
             name.resize(length);

@@ -44,3 +44,36 @@ install(FILES ${CMAKE_CURRENT_BINARY_DIR}/proctex.pc
 install(DIRECTORY python/proctex DESTINATION ${PROCTEX_INSTALL_PYTHONDIR}
         FILES_MATCHING PATTERN "*.py" PATTERN "__pycache__" EXCLUDE)
 install(FILES examples/presets.json DESTINATION ${CMAKE_INSTALL_DATADIR}/proctex/examples)
+
+# Licence, notes and release history, where Debian keeps them.
+install(FILES LICENSE DESTINATION ${CMAKE_INSTALL_DOCDIR} RENAME copyright)
+install(FILES README.md CHANGELOG.md DESTINATION ${CMAKE_INSTALL_DOCDIR})
+
+# `make package-deb`: the Debian package, from the `package` preset (prefix
+# /usr, Python package in Debian's dist-packages).
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME proctex)
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_VENDOR "the proctex developers")
+set(CPACK_PACKAGE_CONTACT "the proctex developers <proctex@users.noreply.invalid>")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "procedural PBR material textures")
+set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
+    "procedural PBR material textures\n"
+    "proctex generates seamless material maps (diffuse, normal, specular,\n"
+    "roughness, metallic and more) from seeded noise, patterns and overlays.\n"
+    "This package holds the proctex command (one material, batches from a\n"
+    "JSON manifest, contact sheets, a local studio in the browser), the\n"
+    "shared library with its C header, pkg-config and CMake files, and the\n"
+    "Python binding.")
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION graphics)
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+# Dependencies from the libraries the files link (dpkg-shlibdeps), the
+# library's own shlibs file, and ldconfig run by dpkg's trigger.
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS ON)
+set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS_POLICY ">=")
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "python3")
+set(CPACK_DEBIAN_PACKAGE_SUGGESTS "python3-numpy")
+set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
+include(CPack)

@@ -6,8 +6,8 @@
 // limit (413), keep-alive with a timeout, and stop() from another thread.
 #include <httplib.h>
 
-#include <condition_variable>
 #include <algorithm>
+#include <condition_variable>
 #include <mutex>
 #include <thread>
 
@@ -20,19 +20,32 @@ constexpr int kMaxConnections = 64;  // more are closed at once
 
 const char* reasonPhrase(int status) {
     switch (status) {
-        case 200: return "OK";
-        case 204: return "No Content";
-        case 400: return "Bad Request";
-        case 403: return "Forbidden";
-        case 404: return "Not Found";
-        case 405: return "Method Not Allowed";
-        case 413: return "Payload Too Large";
-        case 414: return "URI Too Long";
-        case 421: return "Misdirected Request";
-        case 429: return "Too Many Requests";
-        case 500: return "Internal Server Error";
-        case 503: return "Service Unavailable";
-        default: return "Unknown";
+        case 200:
+            return "OK";
+        case 204:
+            return "No Content";
+        case 400:
+            return "Bad Request";
+        case 403:
+            return "Forbidden";
+        case 404:
+            return "Not Found";
+        case 405:
+            return "Method Not Allowed";
+        case 413:
+            return "Payload Too Large";
+        case 414:
+            return "URI Too Long";
+        case 421:
+            return "Misdirected Request";
+        case 429:
+            return "Too Many Requests";
+        case 500:
+            return "Internal Server Error";
+        case 503:
+            return "Service Unavailable";
+        default:
+            return "Unknown";
     }
 }
 
@@ -170,8 +183,8 @@ int readRequest(Connection& conn, Request& req, std::size_t bodyLimit, time_t ti
 }
 
 std::string responseText(const Request& req, const Response& res, bool close) {
-    std::string text = "HTTP/1.1 " + std::to_string(res.status) + " " +
-                       reasonPhrase(res.status) + "\r\n";
+    std::string text =
+        "HTTP/1.1 " + std::to_string(res.status) + " " + reasonPhrase(res.status) + "\r\n";
     for (const auto& [key, value] : res.headers) {
         if (key == "Content-Length" || key == "Connection") continue;
         text += key + ": " + value + "\r\n";
@@ -355,8 +368,8 @@ bool Server::process_and_close_socket(socket_t sock) {
     Connection conn{sock, {}};
     for (std::size_t count = 0; count < keep_alive_max_count_; ++count) {
         // Between requests the connection may idle for the keep-alive time.
-        if (conn.buffer.empty() && !readable(sock, count == 0 ? read_timeout_sec_
-                                                              : keep_alive_timeout_sec_)) {
+        if (conn.buffer.empty() &&
+            !readable(sock, count == 0 ? read_timeout_sec_ : keep_alive_timeout_sec_)) {
             break;
         }
         Request req;
@@ -364,8 +377,8 @@ bool Server::process_and_close_socket(socket_t sock) {
         const int fault = readRequest(conn, req, payload_max_length_, read_timeout_sec_);
         if (fault < 0) break;
         bool close = fault != 0 || count + 1 == keep_alive_max_count_ ||
-                     svr_sock_ == INVALID_SOCKET ||
-                     req.get_header_value("Connection") == "close" || req.version == "HTTP/1.0";
+                     svr_sock_ == INVALID_SOCKET || req.get_header_value("Connection") == "close" ||
+                     req.version == "HTTP/1.0";
         if (fault != 0) {
             res.status = fault;
         } else if (pre_routing_handler_ &&
@@ -373,8 +386,8 @@ bool Server::process_and_close_socket(socket_t sock) {
             if (res.status == -1) res.status = 200;
         } else {
             const Handlers* handlers = req.method == "GET" || req.method == "HEAD" ? &get_handlers_
-                                       : req.method == "POST"                     ? &post_handlers_
-                                                                                  : nullptr;
+                                       : req.method == "POST"                      ? &post_handlers_
+                                                                                   : nullptr;
             res.status = handlers == nullptr ? 400 : 404;
             for (std::size_t i = 0; handlers != nullptr && i < handlers->size(); ++i) {
                 if (!std::regex_match(req.path, req.matches, (*handlers)[i].first)) continue;

@@ -76,7 +76,8 @@ constexpr Asset kAssets[] = {
 void serveAsset(const StudioState& state, const Asset& asset, httplib::Response& res) {
     std::ifstream in(state.assets / asset.file, std::ios::binary);
     if (!in) {
-        sendError(res, 404, std::string(asset.file) + " is missing from " + utf8FromPath(state.assets));
+        sendError(res, 404,
+                  std::string(asset.file) + " is missing from " + utf8FromPath(state.assets));
         return;
     }
     std::ostringstream bytes;

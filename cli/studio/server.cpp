@@ -23,14 +23,7 @@ std::filesystem::path assetsFolder() {
     if (const char* dir = std::getenv("PROCTEX_STUDIO_DIR"); dir != nullptr && *dir != '\0') {
         return pathFromUtf8(dir);
     }
-    const std::filesystem::path exe = executablePath();
-#if defined(_WIN32)
-    // The release zip keeps the page in studio\ beside proctex.exe.
-    if (std::error_code ec; std::filesystem::is_directory(exe.parent_path() / "studio", ec)) {
-        return exe.parent_path() / "studio";
-    }
-#endif
-    return exe.parent_path().parent_path() / "share" / "proctex" / "studio";
+    return executablePath().parent_path().parent_path() / "share" / "proctex" / "studio";
 }
 
 bool isLoopback(const std::string& host) {
