@@ -2,10 +2,12 @@
 
 #if defined(_WIN32)
 // windows.h before the headers that build on it.
+// clang-format off
+#include <windows.h>
+#include <shellapi.h>
+// clang-format on
 #include <fcntl.h>
 #include <io.h>
-#include <shellapi.h>
-#include <windows.h>
 #else
 #include <signal.h>
 #include <spawn.h>
