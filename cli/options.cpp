@@ -359,6 +359,9 @@ Outcome generate(const Options& o) {
     for (const auto& [from, copy] : conventionCopies(o)) {
         if (!outcome.ok) break;
         std::error_code ec;
+        // A name that differs only in case is the same file on Windows
+        // (_height and _Height): it is already there.
+        if (std::filesystem::equivalent(pathFromUtf8(from), pathFromUtf8(copy), ec)) continue;
         std::filesystem::copy_file(pathFromUtf8(from), pathFromUtf8(copy),
                                    std::filesystem::copy_options::overwrite_existing, ec);
         if (ec) {

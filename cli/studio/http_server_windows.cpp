@@ -385,10 +385,14 @@ bool Server::process_and_close_socket(socket_t sock) {
                    pre_routing_handler_(req, res) == HandlerResponse::Handled) {
             if (res.status == -1) res.status = 200;
         } else {
-            const Handlers* handlers = req.method == "GET" || req.method == "HEAD" ? &get_handlers_
-                                       : req.method == "POST"                      ? &post_handlers_
-                                                                                   : nullptr;
-            res.status = handlers == nullptr ? 400 : 404;
+            // httplib's answers: a method it knows but the studio does not route
+            // finds no page (404); one it does not know is a bad request (400).
+            const std::string& m = req.method;
+            const Handlers* handlers = m == "GET" || m == "HEAD" ? &get_handlers_
+                                       : m == "POST"             ? &post_handlers_
+                                                                 : nullptr;
+            const bool known = m == "PUT" || m == "DELETE" || m == "OPTIONS" || m == "PATCH";
+            res.status = handlers != nullptr || known ? 404 : 400;
             for (std::size_t i = 0; handlers != nullptr && i < handlers->size(); ++i) {
                 if (!std::regex_match(req.path, req.matches, (*handlers)[i].first)) continue;
                 res.status = -1;
