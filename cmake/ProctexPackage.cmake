@@ -54,9 +54,10 @@ file(WRITE ${CMAKE_CURRENT_BINARY_DIR}/debian-changelog/changelog
     "proctex (${PROJECT_VERSION}) stable; urgency=medium\n\n"
     "  * Release ${PROJECT_VERSION}: see /usr/share/doc/proctex/CHANGELOG.md.\n\n"
     " -- the proctex developers <proctex@users.noreply.invalid>  ${release_date}\n")
-file(ARCHIVE_CREATE OUTPUT ${CMAKE_CURRENT_BINARY_DIR}/debian-changelog/changelog.gz
-    PATHS ${CMAKE_CURRENT_BINARY_DIR}/debian-changelog/changelog FORMAT raw COMPRESSION GZip
-    COMPRESSION_LEVEL 9)
+# gzip -n: no time stamp in the file, so equal sources give equal packages.
+execute_process(COMMAND gzip -9nc changelog
+    WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}/debian-changelog
+    OUTPUT_FILE ${CMAKE_CURRENT_BINARY_DIR}/debian-changelog/changelog.gz)
 install(FILES ${CMAKE_CURRENT_BINARY_DIR}/debian-changelog/changelog.gz
         DESTINATION ${CMAKE_INSTALL_DOCDIR})
 # One package holds the tool, the library and its development files.
@@ -91,7 +92,15 @@ set(deb_control ${CMAKE_CURRENT_BINARY_DIR}/deb-control)
 file(WRITE ${deb_control}/shlibs
     "libproctex 0 proctex (>= ${PROJECT_VERSION_MAJOR}.${PROJECT_VERSION_MINOR})\n")
 file(WRITE ${deb_control}/triggers "activate-noawait ldconfig\n")
-set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${deb_control}/shlibs ${deb_control}/triggers)
+# Given, these keep CPack from writing scripts that call ldconfig.
+foreach(script postinst postrm)
+    file(WRITE ${deb_control}/${script}
+        "#!/bin/sh\nset -e\n# ldconfig runs from dpkg's trigger (see triggers).\nexit 0\n")
+    file(CHMOD ${deb_control}/${script} PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE
+        GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
+endforeach()
+set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${deb_control}/shlibs ${deb_control}/triggers
+    ${deb_control}/postinst ${deb_control}/postrm)
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "python3")
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "python3-numpy")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
