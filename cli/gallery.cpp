@@ -7,7 +7,6 @@
 #include "font.h"
 #include "platform.h"
 #include "presets.h"
-#include "starting_values.h"
 
 namespace proctex::cli {
 
@@ -101,14 +100,16 @@ std::vector<BatchItem> typeSamples(const std::filesystem::path& dir) {
         Options& o = item.options;
         // A soft base rather than the default grain: rings, grooves and
         // knots follow the base's slopes and would drown in a fine one.
-        o.scale = 96.0f;
-        o.octaves = 7;
-        o.persistence = 0.55f;
-        o.contrast = 1.2f;
+        if (const Preset* soft = findPreset("soft-stone"))
+            o.ProctexSettings::operator=(soft->options);
         o.seed = 2024;
         o.patternType = s.pattern;
         o.overlayType = s.overlay;
-        applyStartingValues({.pattern = true, .overlay = true}, o);
+        const Field* pattern = findField("pattern");
+        const Field* overlay = findField("overlay");
+        applyStartingValues(
+            [&](std::string_view name) { return name == pattern->name || name == overlay->name; },
+            o);
         o.writeRoughness = 0;
         o.writeMetallic = 0;
         o.output = utf8FromPath(dir / (sampleFileName(s) + ".png"));

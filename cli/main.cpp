@@ -23,7 +23,6 @@
 #include "presets.h"
 #include "progress.h"
 #include "report.h"
-#include "starting_values.h"
 #include "studio/server.h"
 #include "suggest.h"
 
@@ -35,6 +34,7 @@ using namespace proctex::cli;
 struct Request {
     Options material;                        // the fields and the output path
     std::vector<CLI::Option*> fieldOptions;  // one per entry of fields(), in that order
+    std::vector<std::string> fieldTexts = std::vector<std::string>(fields().size());
     std::string presetName;
     std::string fromRecord;   // --from FILE.json
     std::string naming;       // --naming, empty when not given
@@ -60,11 +60,11 @@ struct Request {
     studio::StudioSettings studio;
 };
 
-// Flags take true/false as manifests and Python do.
-std::string flagAsNumber(std::string value) {
-    if (value == "true") return "1";
-    if (value == "false") return "0";
-    return value;
+// The help line of a field: the library's, with the named values of a choice.
+std::string fieldHelp(const Field& f) {
+    if (isChoice(f)) return std::string(f.help) + ": " + acceptedValues(f);
+    if (isFlag(f)) return std::string(f.help) + " (true or false)";
+    return f.help;
 }
 
 // CLI::ExistingFile's check and words, for a UTF-8 name on every platform.
@@ -77,16 +77,19 @@ std::string existingFile(const std::string& name) {
 }
 
 void addMaterialOptions(CLI::App& app, Request& request) {
-    for (const Field& f : fields()) {
-        std::visit(
-            [&](auto member) {
-                CLI::Option* option =
-                    app.add_option(std::string("--") + f.name, request.material.*member, f.help)
-                        ->capture_default_str();
-                if (isFlag(f)) option->transform(flagAsNumber, "", "");
-                request.fieldOptions.push_back(option);
-            },
-            f.member);
+    const ProctexSettings defaults = defaultSettings();
+    for (std::size_t i = 0; i < fields().size(); ++i) {
+        const Field& f = fields()[i];
+        // Read as text and converted by us, so that every message is ours.
+        CLI::Option* option =
+            app.add_option(std::string("--") + f.name, request.fieldTexts[i], fieldHelp(f))
+                ->type_name(isFlag(f)     ? "BOOL"
+                            : isChoice(f) ? "NAME"
+                            : isNumber(f) ? "NUMBER"
+                                          : "INT")
+                ->default_str(isFlag(f) ? (fieldText(f, defaults) == "1" ? "true" : "false")
+                                        : fieldDisplayText(f, defaults));
+        request.fieldOptions.push_back(option);
     }
     app.add_option("--preset", request.presetName,
                    "Start from a named material; other options override it")
@@ -101,6 +104,12 @@ void addMaterialOptions(CLI::App& app, Request& request) {
         app.add_flag_callback(
             std::string("--") + extra.name, [&request, i] { request.extraFlags[i] = true; },
             extra.help);
+    }
+    // The OpenGL normal's earlier name, still taken.
+    if (const ExtraOutput* normalGl = findExtraOutput("opengl-normal")) {
+        const std::size_t i = static_cast<std::size_t>(normalGl - extraOutputs().data());
+        app.add_flag_callback("--opengl-normal", [&request, i] { request.extraFlags[i] = true; })
+            ->group("");
     }
     std::vector<std::string> conventions;
     for (const NamingConvention& c : namingConventions()) conventions.emplace_back(c.name);
@@ -267,15 +276,23 @@ int showPreset(const std::string& name) {
         return 2;
     }
     const ProctexSettings defaults = defaultSettings();
-    const bool pattern = preset->options.patternType != defaults.patternType;
-    const bool overlay = preset->options.overlayType != defaults.overlayType;
+    std::vector<std::string> printed;
+    for (const Field& f : fields()) {
+        if (fieldText(f, preset->options) != fieldText(f, defaults)) printed.emplace_back(f.name);
+    }
+    // A chosen type's starting options go with it.
+    for (const Field& f : fields()) {
+        if (std::find(printed.begin(), printed.end(), f.name) == printed.end()) continue;
+        for (const std::string& option : startOptions(f, preset->options)) {
+            if (std::find(printed.begin(), printed.end(), option) == printed.end()) {
+                printed.push_back(option);
+            }
+        }
+    }
     std::printf("proctex");
     for (const Field& f : fields()) {
-        const std::string_view n = f.name;
-        const std::string value = fieldText(f, preset->options);
-        if (value != fieldText(f, defaults) || (pattern && n == "pattern-param") ||
-            (overlay && (n == "overlay-param" || n == "overlay-strength"))) {
-            std::printf(" --%s %s", f.name, value.c_str());
+        if (std::find(printed.begin(), printed.end(), f.name) != printed.end()) {
+            std::printf(" --%s %s", f.name, fieldDisplayText(f, preset->options).c_str());
         }
     }
     std::printf(" OUT.png\n");
@@ -328,9 +345,7 @@ Options applyExplicitOptions(Options o, const Request& request) {
     for (std::size_t i = 0; i < request.fieldOptions.size(); ++i) {
         if (request.fieldOptions[i]->count() > 0) copyField(fields()[i], request.material, o);
     }
-    auto given = [&](const char* name) { return givenOnCommandLine(request, name); };
-    applyStartingValues({given("pattern"), given("pattern-param"), given("overlay"),
-                         given("overlay-param"), given("overlay-strength")},
+    applyStartingValues([&](std::string_view name) { return givenOnCommandLine(request, name); },
                         o);
     for (std::size_t i = 0; i < extraOutputs().size(); ++i) {
         if (request.extraFlags[i]) setExtraOutput(extraOutputs()[i], true, o);
@@ -345,11 +360,11 @@ Options applyExplicitOptions(Options o, const Request& request) {
 // Settings refused before any work are usage errors, reported with the
 // option the library's reason names.
 int generateOne(const Options& o) {
-    char reason[1024] = "";
-    if (proctex_settings_check(&o, reason, sizeof reason) != PROCTEX_OK) {
-        const Field* field = fieldNamedIn(reason);
-        std::cerr << "proctex: " << (field != nullptr ? std::string("--") + field->name + ": " : "")
-                  << reason << "\n";
+    if (const auto refusal = settingsRefusal(o)) {
+        std::cerr << "proctex: "
+                  << (refusal->field != nullptr ? std::string("--") + refusal->field->name + ": "
+                                                : "")
+                  << refusal->reason << "\n";
         return 2;
     }
     if (const std::string error = createOutputFolder(o.output); !error.empty()) {
@@ -397,7 +412,22 @@ int runSingleMaterial(const Request& request) {
     return generateOne(applyExplicitOptions(request.material, request));
 }
 
+// The material options as given, read by the library's rules for each.
+std::string readFieldTexts(Request& request) {
+    for (std::size_t i = 0; i < fields().size(); ++i) {
+        if (request.fieldOptions[i]->count() == 0) continue;
+        const Field& f = fields()[i];
+        const std::string why = setFieldFromText(f, request.fieldTexts[i], request.material);
+        if (!why.empty()) return "--" + std::string(f.name) + ": " + why;
+    }
+    return {};
+}
+
 int run(Request& request) {
+    if (const std::string problem = readFieldTexts(request); !problem.empty()) {
+        std::cerr << "proctex: " << problem << "\n";
+        return 2;
+    }
     const bool gallery = request.galleryCommand->parsed();
     if ((gallery || request.batchCommand->parsed()) && anyMaterialOption(request)) {
         std::cerr << "proctex: material options go with a single OUT.png, not with "

@@ -13,7 +13,6 @@
 
 #include "platform.h"
 #include "presets.h"
-#include "starting_values.h"
 
 namespace proctex::cli {
 
@@ -41,7 +40,7 @@ struct ItemSettings {
         if (singleFile) options.singleFile = *singleFile;
     }
 
-    bool sets(const char* name) const {
+    bool sets(std::string_view name) const {
         return std::any_of(set.begin(), set.end(),
                            [name](const Field* f) { return std::string_view(f->name) == name; });
     }
@@ -61,31 +60,23 @@ std::string describe(const json& value) {
 }
 
 // Reads one option value; an empty string when it fits, else the reason.
+// Numbers, a choice's name and true/false for a flag, by the library's rules.
 std::string readValue(const Field& field, const json& value, ProctexSettings& settings) {
-    if (std::holds_alternative<int ProctexSettings::*>(field.member)) {
-        const auto member = std::get<int ProctexSettings::*>(field.member);
-        if (value.is_boolean()) {
-            settings.*member = value.get<bool>() ? 1 : 0;
-            return {};
-        }
-        if (value.is_number_integer() || value.is_number_unsigned()) {
-            if (value.is_number_unsigned() && value.get<std::uint64_t>() > INT32_MAX) {
-                return "is out of the integer range";
-            }
-            const std::int64_t v = value.get<std::int64_t>();
-            if (v < INT32_MIN || v > INT32_MAX) return "is out of the integer range";
-            settings.*member = static_cast<int>(v);
-            return {};
-        }
-        // 512.0 is refused too: integer options are written without a point.
-        return "must be a whole number such as 1 or 512, not " + describe(value);
+    if (value.is_boolean() && isFlag(field)) {
+        return setFieldFromNumber(field, value.get<bool>() ? 1 : 0, settings);
     }
-    const auto member = std::get<float ProctexSettings::*>(field.member);
-    if (!value.is_number()) return "must be a number, not " + describe(value);
-    const double v = value.get<double>();
-    if (std::fabs(v) > FLT_MAX) return "is out of the float range";
-    settings.*member = static_cast<float>(v);
-    return {};
+    if (value.is_string() && isChoice(field)) {
+        return setFieldFromText(field, value.get<std::string>(), settings);
+    }
+    if (!value.is_number()) return "must be " + acceptedValues(field) + ", not " + describe(value);
+    // 512.0 is refused too: integer options are written without a point.
+    if (!isNumber(field) && value.is_number_float()) {
+        return "must be " + acceptedValues(field) + ", not " + describe(value);
+    }
+    if (value.is_number_unsigned() && value.get<std::uint64_t>() > INT32_MAX && !isNumber(field)) {
+        return "must be " + acceptedValues(field) + " (got " + describe(value) + ")";
+    }
+    return setFieldFromNumber(field, value.get<double>(), settings);
 }
 
 // true/false, or 1/0 as for the flags among the options.
@@ -173,22 +164,20 @@ Options itemOptions(const ItemSettings& defaults, const ItemSettings& own) {
     if (preset != nullptr) options = preset->options;
     defaults.applyTo(options);
     own.applyTo(options);
-    auto given = [&](const char* name) { return defaults.sets(name) || own.sets(name); };
-    const ChosenSettings chosen{given("pattern"), given("pattern-param"), given("overlay"),
-                                given("overlay-param"), given("overlay-strength")};
-    applyStartingValues(chosen, options);
+    applyStartingValues(
+        [&](std::string_view name) { return defaults.sets(name) || own.sets(name); }, options);
     return options;
 }
 
 // What the library would refuse, as a fault naming the field its reason names.
 void checkSettings(const Options& options, const std::string& where,
                    std::vector<std::string>& faults) {
-    char reason[1024] = "";
-    if (proctex_settings_check(&options, reason, sizeof reason) == PROCTEX_OK) return;
-    const Field* field = fieldNamedIn(reason);
+    const auto refusal = settingsRefusal(options);
+    if (!refusal) return;
+    const Field* field = refusal->field;
     faults.push_back(
         (field != nullptr ? fieldPlace(where, field->name) : (where.empty() ? "" : where + ": ")) +
-        reason);
+        refusal->reason);
 }
 
 // Two items writing the same file would overwrite each other, in whatever

@@ -32,7 +32,7 @@ struct MaterialRequest {
 // One material from one JSON object with the keys of a manifest item but
 // "output" (refused): optionally "preset", then any option by its long name.
 // A pattern or overlay chosen without its parameters takes their starting
-// values (see starting_values.h). The settings are checked as the library
+// values (see applyStartingValues). The settings are checked as the library
 // would check them, so a request without errors can be generated.
 MaterialRequest parseMaterial(const nlohmann::json& object);
 

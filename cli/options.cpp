@@ -13,45 +13,6 @@ namespace proctex::cli {
 
 namespace {
 
-using S = ProctexSettings;
-
-constexpr std::array<Field, 26> kFields = {{
-    {"width", "Image width in pixels", &S::width},
-    {"height", "Image height in pixels", &S::height},
-    {"base", "1: single-octave noise; other: fractal", &S::baseType},
-    {"scale", "Pixels per noise cell", &S::scale},
-    {"octaves", "Noise layers of the fractal base", &S::octaves},
-    {"persistence", "Weight factor per octave", &S::persistence},
-    {"lacunarity", "Frequency factor per octave", &S::lacunarity},
-    {"material", "1/8 grey, 2 wood, 3 marble, 4 stone, 5 green, 6 blue, 7 lava, other b/w",
-     &S::materialType},
-    {"pattern",
-     "2 rings, 3 grooves, 4 tone curve, 5 damped extremes, 6 cells, 7 brushed, 8 discs, "
-     "9 checker, 10 knots, 11 diamonds, 12 egg crate; other: none",
-     &S::patternType},
-    {"pattern-param", "Parameter of the pattern", &S::patternParam},
-    {"overlay", "1 veins, 2 bricks, 3 planks, 4 scratches; other: none", &S::overlayType},
-    {"overlay-param", "Vein scale, brick width, plank length or scratch count", &S::overlayParam},
-    {"overlay-strength", "Vein/scratch depth, brick height, plank grain when > 0.5",
-     &S::overlayStrength},
-    {"seed", "Random seed", &S::seed},
-    {"contrast", "Diffuse contrast (1 = unchanged)", &S::contrast},
-    {"brightness", "Diffuse brightness offset (0 = unchanged)", &S::brightness},
-    {"invert", "1 inverts the diffuse tones", &S::invert},
-    {"seamless", "1 tileable; any non-zero value wraps the normal map", &S::seamless},
-    {"normal-strength", "Slope factor of the normal map", &S::normalStrength},
-    {"roughness", "Roughness parameter, 0..1", &S::roughness},
-    {"roughness-map", "1 writes the roughness map", &S::writeRoughness},
-    {"metallic-map", "1 writes the metallic map", &S::writeMetallic},
-    {"ao-radius", "Ambient occlusion: pixels searched around each pixel, 0..256", &S::aoRadius},
-    {"ao-strength", "Ambient occlusion: darkening, 0..16", &S::aoStrength},
-    {"tile-size", "Metres one tile covers (recorded for importers; 0: not given)", &S::tileSize},
-    {"height-range", "Metres between height 0 and 1 (recorded; 0: not given)", &S::heightRange},
-}};
-
-// Long enough for a reason naming a 511-byte path.
-constexpr std::size_t kReasonSize = 1024;
-
 struct MapsDeleter {
     void operator()(ProctexMaps* maps) const { proctex_maps_free(maps); }
 };
@@ -63,67 +24,6 @@ ProctexSettings defaultSettings() {
     ProctexSettings settings;
     proctex_settings_init(&settings);
     return settings;
-}
-
-std::span<const Field> fields() {
-    return kFields;
-}
-
-const Field* findField(std::string_view name) {
-    std::string dashed(name);
-    for (char& c : dashed) {
-        if (c == '_') c = '-';
-    }
-    for (const Field& f : kFields) {
-        if (dashed == f.name) return &f;
-    }
-    return nullptr;
-}
-
-void copyField(const Field& field, const ProctexSettings& from, ProctexSettings& to) {
-    std::visit([&](auto member) { to.*member = from.*member; }, field.member);
-}
-
-std::string fieldText(const Field& field, const ProctexSettings& settings) {
-    char buffer[32];
-    const auto end = std::visit(
-        [&](auto member) {
-            // Shortest text that reads back as the same value.
-            return std::to_chars(buffer, buffer + sizeof buffer, settings.*member).ptr;
-        },
-        field.member);
-    return std::string(buffer, end);
-}
-
-bool isFlag(const Field& field) {
-    const std::string_view name = field.name;
-    return name == "invert" || name == "seamless" || name == "roughness-map" ||
-           name == "metallic-map";
-}
-
-const Field* fieldNamedIn(std::string_view reason) {
-    // The member names the library's reasons use, where the option differs.
-    static constexpr std::pair<std::string_view, std::string_view> kRenamed[] = {
-        {"baseType", "base"},
-        {"materialType", "material"},
-        {"patternType", "pattern"},
-        {"overlayType", "overlay"},
-        {"writeRoughness", "roughness-map"},
-        {"writeMetallic", "metallic-map"},
-    };
-    const std::string_view word = reason.substr(0, reason.find(' '));
-    for (const auto& [member, option] : kRenamed) {
-        if (word == member) return findField(option);
-    }
-    std::string dashed;
-    for (char c : word) {
-        if (c >= 'A' && c <= 'Z') {
-            dashed += '-';
-            c = static_cast<char>(c - 'A' + 'a');
-        }
-        dashed += c;
-    }
-    return findField(dashed);
 }
 
 std::string outputPathProblem(const std::string& output, bool singleFile) {
@@ -171,21 +71,26 @@ std::string mapPath(const std::string& output, int map) {
 
 namespace {
 
-constexpr ExtraOutput kExtraOutputs[] = {
-    {"height16", "Also write <base>_height.png, the height as 16-bit grey", PROCTEX_MAP_HEIGHT16,
-     0},
-    {"ao", "Also write <base>_ao.png, ambient occlusion (see --ao-radius, --ao-strength)",
-     PROCTEX_MAP_AO, 0},
-    {"opengl-normal", "Also write <base>_nmap_gl.png, the normal map with green up (OpenGL)",
-     PROCTEX_MAP_NORMAL_GL, 0},
-    {"orm", "Also write <base>_orm.png: occlusion, roughness, metallic in R, G, B", PROCTEX_MAP_ORM,
-     0},
-    {"gltf", "Also write <base>.gltf (+ .bin): a glTF material on a preview sphere", -1,
-     PROCTEX_SAVE_GLTF},
-    {"glb", "Also write <base>.glb: the glTF material in one file, images inside", -1,
-     PROCTEX_SAVE_GLB},
-    {"sidecar", "Also write <base>.json: every setting and each file's size and SHA-256", -1, 0},
-};
+// The library's extra maps (those GenerateTexture never writes), then the
+// files of our own.
+std::vector<ExtraOutput> readExtraOutputs() {
+    std::vector<ExtraOutput> extras;
+    for (int map = 0; map < proctex_map_count(); ++map) {
+        const ProctexMapInfo info = mapInfo(map);
+        if (info.legacy != 0 || info.suffix == nullptr || info.suffix[0] == '\0') continue;
+        extras.push_back(
+            {info.name, std::string("Also write <base>") + info.suffix + ": " + info.help, map, 0});
+    }
+    extras.push_back({"gltf",
+                      "Also write <base>.gltf (+ .bin): a glTF material on a preview sphere", -1,
+                      PROCTEX_SAVE_GLTF});
+    extras.push_back({"glb", "Also write <base>.glb: the glTF material in one file, images inside",
+                      -1, PROCTEX_SAVE_GLB});
+    extras.push_back({"sidecar",
+                      "Also write <base>.json: every setting and each file's size and SHA-256", -1,
+                      0});
+    return extras;
+}
 
 }  // namespace
 
@@ -220,13 +125,16 @@ const NamingConvention* findNamingConvention(std::string_view name) {
 }
 
 std::span<const ExtraOutput> extraOutputs() {
-    return kExtraOutputs;
+    static const std::vector<ExtraOutput> extras = readExtraOutputs();
+    return extras;
 }
 
 const ExtraOutput* findExtraOutput(std::string_view name) {
     std::string dashed(name);
     std::replace(dashed.begin(), dashed.end(), '_', '-');
-    for (const ExtraOutput& e : kExtraOutputs) {
+    // The name the OpenGL normal had before the maps were named by the library.
+    if (dashed == "opengl-normal") dashed = mapInfo(PROCTEX_MAP_NORMAL_GL).name;
+    for (const ExtraOutput& e : extraOutputs()) {
         if (dashed == e.name) return &e;
     }
     return nullptr;
@@ -313,10 +221,9 @@ std::vector<std::string> outputFiles(const Options& o) {
         paths.push_back(std::move(p));
     };
     const unsigned maps = mapsToMake(o);
-    for (int map : {PROCTEX_MAP_DIFFUSE, PROCTEX_MAP_NORMAL, PROCTEX_MAP_SPECULAR,
-                    PROCTEX_MAP_ROUGHNESS, PROCTEX_MAP_METALLIC, PROCTEX_MAP_HEIGHT16,
-                    PROCTEX_MAP_AO, PROCTEX_MAP_NORMAL_GL, PROCTEX_MAP_ORM}) {
-        if ((maps & PROCTEX_MAP_BIT(map)) != 0) add(map);
+    // In the library's writing order: the table's order, skipping the float height.
+    for (int map = 0; map < proctex_map_count(); ++map) {
+        if ((maps & PROCTEX_MAP_BIT(map)) != 0 && map != PROCTEX_MAP_HEIGHT) add(map);
     }
     if ((o.saveFlags & PROCTEX_SAVE_GLTF) != 0) {
         paths.push_back(gltfBase(o.output) + ".bin");
@@ -329,7 +236,7 @@ std::vector<std::string> outputFiles(const Options& o) {
 
 Outcome generate(const Options& o) {
     Outcome outcome;
-    char reason[kReasonSize] = "";
+    char reason[PROCTEX_REASON_SIZE] = "";
     if (proctex_settings_check(&o, reason, sizeof reason) != PROCTEX_OK) {
         outcome.refused = true;
         outcome.error = reason;

@@ -3,10 +3,11 @@
 
 #include <proctex.h>
 
+#include <functional>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
-#include <variant>
 #include <vector>
 
 namespace proctex::cli {
@@ -44,8 +45,8 @@ std::vector<std::pair<std::string, std::string>> conventionCopies(const Options&
 // An extra output asked for by name: `--height16`, or "height16": true in a
 // manifest: a map (its number), a glTF file (its save flag) or the sidecar.
 struct ExtraOutput {
-    const char* name;
-    const char* help;
+    std::string name;
+    std::string help;
     int map;            // -1: not a map
     unsigned saveFlag;  // 0: not a glTF file
 };
@@ -66,15 +67,16 @@ unsigned mapsToMake(const Options& o);
 // with ".json".
 std::string sidecarPath(const std::string& output);
 
-// One of the numeric settings: its long name (without "--"), which is also
-// its key in a batch manifest, a one-line help text and its member.
+// One setting as the library's option table describes it: its long name
+// (without "--", also its key in a batch manifest), kind, ranges, help and
+// named choices. The tool keeps no list of its own.
 struct Field {
     const char* name;
     const char* help;
-    std::variant<int ProctexSettings::*, float ProctexSettings::*> member;
+    ProctexOptionInfo info;
 };
 
-// In the order of GenerateTexture's arguments.
+// Every setting, in the order of GenerateTexture's arguments.
 std::span<const Field> fields();
 
 // The field of a name; '_' may stand for '-' (as in Python). Null if unknown.
@@ -83,15 +85,51 @@ const Field* findField(std::string_view name);
 // Copies one field's value from `from` to `to`.
 void copyField(const Field& field, const ProctexSettings& from, ProctexSettings& to);
 
-// The value as the command line would spell it ("96", "0.55").
+// The value as the command line would spell it ("96", "0.55"; a choice's code).
 std::string fieldText(const Field& field, const ProctexSettings& settings);
 
-// invert, seamless, roughness-map, metallic-map: 1/0, or true/false.
-bool isFlag(const Field& field);
+// The value of a choice by its name ("cells"), "7" for others.
+std::string fieldDisplayText(const Field& field, const ProctexSettings& settings);
 
-// The field a library reason names by its member ("patternParam must be
-// ..." names --pattern-param); null when it names none.
-const Field* fieldNamedIn(std::string_view reason);
+// The flags: on or off, written 1/0 or true/false.
+bool isFlag(const Field& field);
+bool isChoice(const Field& field);
+bool isNumber(const Field& field);  // a float member
+
+// Reads a value written as text (a number, a choice's name or code, true or
+// false for a flag) into `settings`. Empty when it fits, else why not, in
+// words that name the accepted values or range.
+std::string setFieldFromText(const Field& field, std::string_view text, ProctexSettings& settings);
+
+// Sets a number (from a manifest's JSON) after the same checks.
+std::string setFieldFromNumber(const Field& field, double value, ProctexSettings& settings);
+
+// The accepted values, for messages: "0 to 32", "rings, grooves, ...".
+std::string acceptedValues(const Field& field);
+
+// Fills in the starting values of a pattern or overlay chosen without its
+// parameters: for every choice option `given` says was set, the options its
+// choice starts with, unless `given` says they were set too.
+void applyStartingValues(const std::function<bool(std::string_view name)>& given,
+                         ProctexSettings& settings);
+
+// The options the value of a choice field starts (none for other fields).
+std::vector<std::string> startOptions(const Field& field, const ProctexSettings& settings);
+
+// The starting values as help lines and as one JSON object.
+std::string startingValuesHelp();
+std::string startingValuesJson();
+
+// What the library refuses in these settings: the field it names (or null)
+// and its reason; nullopt when it takes them.
+struct Refusal {
+    const Field* field = nullptr;
+    std::string reason;
+};
+std::optional<Refusal> settingsRefusal(const ProctexSettings& settings);
+
+// A map's row of the library's table (PROCTEX_MAP_...).
+ProctexMapInfo mapInfo(int map);
 
 // Why the output path cannot be used (empty, or in a missing folder); empty
 // when it can. The library cannot know about folders before writing.

@@ -14,15 +14,6 @@ if (query.has('token')) {
 const token = sessionStorage.getItem('proctex-token') || '';
 const pageId = crypto.randomUUID();
 
-// The C member of each option (the long names are the CLI's and the manifest's).
-const cMember = {
-  base: 'baseType', material: 'materialType', pattern: 'patternType',
-  'pattern-param': 'patternParam', overlay: 'overlayType', 'overlay-param': 'overlayParam',
-  'overlay-strength': 'overlayStrength', 'normal-strength': 'normalStrength',
-  'roughness-map': 'writeRoughness', 'metallic-map': 'writeMetallic', 'ao-radius': 'aoRadius',
-  'ao-strength': 'aoStrength', 'tile-size': 'tileSize', 'height-range': 'heightRange',
-};
-
 const $ = (id) => document.getElementById(id);
 let catalog = null;
 let settings = {};
@@ -43,11 +34,36 @@ function setStatus(text, isError = false) {
 }
 
 // ---- Controls ----
+// Every control is one field of the library's option table as /api/presets
+// describes it: a slider over the useful range with a number box taking
+// anything within the limits, a menu of named choices, or an on/off menu.
+
+const fieldOf = (name) => catalog.fields.find((f) => f.name === name);
+const choicesOf = (field) => (field.flag
+  ? [{ value: 0, name: 'off', label: 'off' }, { value: 1, name: 'on', label: 'on' }]
+  : field.choices || []);
+const choiceOf = (field, value) => choicesOf(field).find((c) => c.value === value);
+
+// A value as a person reads it: the name of a choice, the number otherwise.
+function shownValue(field, value) {
+  return choiceOf(field, value)?.name ?? String(value);
+}
+
+function limitsText(field) {
+  const whole = field.type === 'int';
+  if (!whole && field.limitMin <= -3.4e38 && field.limitMax >= 3.4e38) return 'any finite number';
+  return `${whole ? 'a whole number' : 'a number'} from ${field.limitMin} to ${field.limitMax}`;
+}
+
+function withinLimits(field, value) {
+  return Number.isFinite(value) && value >= field.limitMin && value <= field.limitMax &&
+         (field.type !== 'int' || Number.isInteger(value));
+}
 
 function addControl(form, field) {
   const label = document.createElement('label');
   label.textContent = field.name;
-  label.title = `${field.help} (default ${field.default})`;
+  label.title = `${field.help} (default ${shownValue(field, field.default)})`;
   label.htmlFor = `f-${field.name}`;
   form.append(label);
   const changed = (value) => { settings[field.name] = value; syncControl(field.name); update(); };
@@ -55,9 +71,23 @@ function addControl(form, field) {
     const select = document.createElement('select');
     select.id = `f-${field.name}`;
     select.className = field.flag ? 'flag' : '';
-    const choices = field.flag ? [{ value: 0, name: 'off' }, { value: 1, name: 'on' }] : field.choices;
-    for (const c of choices) select.append(new Option(`${c.name} (${c.value})`, c.value));
-    select.addEventListener('change', () => changed(Number(select.value)));
+    for (const c of choicesOf(field)) {
+      const option = new Option(c.label, c.value);
+      option.title = c.start
+        ? `${c.name}; starts ${Object.entries(c.start).map(([n, v]) => `${n} at ${v}`).join(', ')}`
+        : c.name;
+      select.append(option);
+    }
+    // A choice with starting values sets them too, as the command line does
+    // for a choice given alone.
+    select.addEventListener('change', () => {
+      const value = Number(select.value);
+      for (const [n, v] of Object.entries(choiceOf(field, value)?.start || {})) {
+        settings[n] = v;
+        syncControl(n);
+      }
+      changed(value);
+    });
     form.append(select);
     return;
   }
@@ -66,11 +96,19 @@ function addControl(form, field) {
                           step: field.step });
   slider.title = `${field.min} .. ${field.max}, default ${field.default}`;
   const box = document.createElement('input');
-  Object.assign(box, { type: 'number', step: field.type === 'int' ? 1 : 'any' });
+  Object.assign(box, { type: 'number', step: field.type === 'int' ? 1 : 'any',
+                       min: field.limitMin, max: field.limitMax });
+  box.title = limitsText(field);
   box.dataset.field = field.name;
   slider.addEventListener('input', () => changed(Number(slider.value)));
   box.addEventListener('change', () => {
-    if (box.value !== '' && Number.isFinite(Number(box.value))) changed(Number(box.value));
+    const value = Number(box.value);
+    if (box.value !== '' && withinLimits(field, value)) {
+      changed(value);
+    } else {
+      setStatus(`${field.name} must be ${limitsText(field)}`, true);
+      syncControl(field.name);
+    }
   });
   form.append(slider, box);
 }
@@ -79,9 +117,6 @@ function syncControl(name) {
   const value = settings[name];
   const control = $(`f-${name}`);
   if (control.tagName === 'SELECT') {
-    if (![...control.options].some((o) => Number(o.value) === value)) {
-      control.append(new Option(`other (${value})`, value));
-    }
     control.value = String(value);
     return;
   }
@@ -229,7 +264,8 @@ function drawTiled() {
   setTimeout(() => {
     if (figure.seam === null || figure.seam === undefined) figure.seam = seamScore(source);
     $('seam').textContent = `seam score ${figure.seam.toFixed(2)} (1: repeats cleanly)`;
-    figure.caption.textContent = `${name}${name === 'diffuse' ? ' (sRGB)' : ''}, seam ${figure.seam.toFixed(2)}`;
+    const srgb = catalog.maps.find((m) => m.name === name)?.srgb;
+    figure.caption.textContent = `${name}${srgb ? ' (sRGB)' : ''}, seam ${figure.seam.toFixed(2)}`;
   }, 0);
 }
 
@@ -299,7 +335,7 @@ function updatePreview() {
     normalMap: textureOf('normal-gl', THREE.NoColorSpace),
     // ORM: occlusion in red, roughness in green, metallic in blue, as three.js reads them.
     roughnessMap: textureOf('orm', THREE.NoColorSpace),
-    displacementMap: textureOf('height', THREE.NoColorSpace),
+    displacementMap: textureOf('height16', THREE.NoColorSpace),
   };
   maps.metalnessMap = maps.aoMap = maps.roughnessMap;
   for (const mesh of [sphere, plane]) {
@@ -313,39 +349,50 @@ function updatePreview() {
 // ---- Copy as ----
 
 function cValue(field, value) {
-  if (field.type === 'int') return String(value);
+  if (field.type === 'int') {
+    const choice = field.choices && choiceOf(field, value);
+    return choice ? `${value} /* ${choice.name} */` : String(value);
+  }
   const text = String(value);
   return /[.eE]/.test(text) ? `${text}f` : `${text}.0f`;
 }
 
+// The maps a call writes only when asked: every one the page shows is asked for.
+const extraMaps = () => catalog.maps.filter((m) => m.legacy === false).map((m) => m.name);
+
 function code(kind) {
   const changed = overrides();
-  const fieldOf = (name) => catalog.fields.find((f) => f.name === name);
-  const extras = { height16: true, ao: true, 'opengl-normal': true, orm: true };
+  const named = (n, v) => shownValue(fieldOf(n), v);
   if (kind === 'c') {
     const start = presetName
       ? `proctex_preset_settings("${presetName}", &s, sizeof s);`
       : 'proctex_settings_init(&s);';
-    const lines = changed.map(([n, v]) => `s.${cMember[n] || n} = ${cValue(fieldOf(n), v)};`);
-    return ['ProctexSettings s;', start, ...lines, 'ProctexMaps* maps = NULL;', 'char why[256];',
+    const lines = changed.map(([n, v]) => `s.${fieldOf(n).member} = ${cValue(fieldOf(n), v)};`);
+    return ['ProctexSettings s;', start, ...lines, 'ProctexMaps* maps = NULL;',
+            'char why[PROCTEX_REASON_SIZE];',
             'if (proctex_generate(&s, PROCTEX_MAPS_ALL, &maps, why, sizeof why) != PROCTEX_OK ||',
             '    proctex_save(maps, "material.png", why, sizeof why) != PROCTEX_OK) {',
             '    fprintf(stderr, "proctex: %s\\n", why);', '}', 'proctex_maps_free(maps);'].join('\n');
   }
   if (kind === 'cli') {
     const parts = ['proctex', ...(presetName ? ['--preset', presetName] : [])];
-    for (const [n, v] of changed) parts.push(`--${n}`, String(v));
-    for (const e of Object.keys(extras)) parts.push(`--${e}`);
+    for (const [n, v] of changed) parts.push(`--${n}`, fieldOf(n).flag ? String(v === 1) : named(n, v));
+    for (const e of extraMaps()) parts.push(`--${e}`);
     return [...parts, 'material.png'].join(' ');
   }
   if (kind === 'manifest') {
-    const item = { output: 'material.png', ...(presetName ? { preset: presetName } : {}),
-                   ...Object.fromEntries(changed), ...extras };
+    const item = { output: 'material.png', ...(presetName ? { preset: presetName } : {}) };
+    for (const [n, v] of changed) item[n] = fieldOf(n).flag ? v === 1 : (fieldOf(n).choices ? named(n, v) : v);
+    for (const e of extraMaps()) item[e] = true;
     return JSON.stringify(item, null, 2);
   }
+  const python = (n) => n.replaceAll('-', '_');
   const args = ['"material.png"', ...(presetName ? [`"${presetName}"`] : [])];
-  for (const [n, v] of changed) args.push(`${n.replaceAll('-', '_')}=${v}`);
-  args.push('height16=True', 'ao=True', 'opengl_normal=True', 'orm=True');
+  for (const [n, v] of changed) {
+    const field = fieldOf(n);
+    args.push(`${python(n)}=${field.flag ? (v === 1 ? 'True' : 'False') : field.choices ? `"${named(n, v)}"` : v}`);
+  }
+  for (const e of extraMaps()) args.push(`${python(e)}=True`);
   return `import proctex\nproctex.generate(${args.join(', ')})`;
 }
 

@@ -16,30 +16,35 @@ def material_name(preset):
 def render_maps(preset, options, ao, displacement):
     """The library's maps for the material: the OpenGL normal map, occlusion /
     roughness / metallic packed in one image, the 16-bit height when displacing."""
-    return proctex.render(preset, opengl_normal=True, orm=True, ao=ao, height16=displacement,
+    return proctex.render(preset, normal_gl=True, orm=True, ao=ao, height16=displacement,
                           **options)
 
 
+# The library's map (proctex.MAPS) behind each texture of the material.
+ROLE_MAPS = {"diffuse": "diffuse", "normal": "normal_gl", "orm": "orm", "height": "height16"}
+
+
 def _images(name, maps, displacement, save_png):
-    """Image per role: diffuse, normal, orm and (when displacing) height."""
-    roles = {"diffuse": "colour", "normal": "data", "orm": "data", "height": "data"}
+    """Image per role: diffuse, normal, orm and (when displacing) height, each
+    in the colour space of its map (colour when sRGB, else data)."""
     wanted = ["diffuse", "normal", "orm"] + (["height"] if displacement else [])
+    library_maps = {role: proctex.MAPS[ROLE_MAPS[role]] for role in wanted}
+    space = {role: "colour" if m.srgb else "data" for role, m in library_maps.items()}
     if save_png:
         base = images.png_base(name)
         maps.save(base)
-        suffix = {"diffuse": "_diff.png", "normal": "_nmap_gl.png", "orm": "_orm.png",
-                  "height": "_height.png"}
-        return {role: images.file_image(f"{name} {role}", base[:-4] + suffix[role], roles[role])
-                for role in wanted}
-    arrays = {"diffuse": maps.diffuse, "normal": maps.normal_gl, "orm": maps.orm}
-    wanted = [images.MemoryMap(f"{name} {role}", arrays[role], roles[role])
-              for role in ("diffuse", "normal", "orm")]
-    if displacement:
-        # A float image keeps the 16 bits of the height map.
-        wanted.append(images.MemoryMap(f"{name} height", maps.height16, "data",
-                                       scale=images.WORD_TO_UNIT, float_buffer=True))
-    made = images.memory_images(wanted)
-    return dict(zip(["diffuse", "normal", "orm", "height"], made))
+        return {role: images.file_image(f"{name} {role}", base[:-4] + m.suffix, space[role])
+                for role, m in library_maps.items()}
+    made = []
+    for role, m in library_maps.items():
+        pixels = getattr(maps, m.name)
+        if m.bit_depth == 16:
+            # A float image keeps the 16 bits.
+            made.append(images.MemoryMap(f"{name} {role}", pixels, space[role],
+                                         scale=images.WORD_TO_UNIT, float_buffer=True))
+        else:
+            made.append(images.MemoryMap(f"{name} {role}", pixels, space[role]))
+    return dict(zip(wanted, images.memory_images(made)))
 
 
 def _texture(nodes, links, image, vector, location):

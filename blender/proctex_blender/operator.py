@@ -10,11 +10,12 @@ from .library import proctex
 
 def requested_options(operator):
     """The options to pass over the preset: those given to the operator (every
-    one when the panel calls it), the size always."""
-    given = {name: options.to_library(name, getattr(operator, name))
+    one when the panel calls it; a choice by its identifier, which the binding
+    takes as the choice's name), the sizes always."""
+    given = {name: getattr(operator, name)
              for name in options.option_names() if operator.properties.is_property_set(name)}
-    given["width"] = operator.width or operator.size
-    given["height"] = operator.height or operator.size
+    for name in options.size_names():
+        given[name] = getattr(operator, name) or operator.size
     return given
 
 

@@ -1,63 +1,39 @@
 """The library's options as Blender properties, shared by the operator and the
-panel's scene settings. Names are the Python binding's; defaults are the
-library's own. The type codes are named choices (choices.py):
-``generate_material(pattern="CELLS")`` is the binding's ``pattern=6``."""
+panel's scene settings, all from the library's table (``proctex.OPTIONS``):
+names are the Python binding's, defaults, slider ranges (the useful range),
+hard limits and tooltips the library's. The type codes are named choices
+(choices.py): ``generate_material(pattern="CELLS")`` is the binding's
+``pattern="cells"``. The options of the "size" group are the maps' own
+width and height: 0 takes the add-on's ``size``."""
+
+import math
 
 import bpy
 
 from . import choices
 from .library import proctex
 
-# Whole-number options that are on/off switches in the library.
-FLAGS = ("invert", "seamless", "roughness_map", "metallic_map")
-# width and height are the size's two halves: 0 takes ``size``.
-SIZE_OPTIONS = ("width", "height")
-# Slider ranges: the useful ranges include/proctex.h gives (the library
-# checks the values itself on Generate, typed values may go beyond).
-SOFT_RANGES = {
-    "scale": (8.0, 256.0), "octaves": (1, 10), "persistence": (0.3, 0.8),
-    "lacunarity": (1.5, 3.0), "pattern_param": (1.0, 300.0), "overlay_param": (8.0, 512.0),
-    "overlay_strength": (0.0, 80.0), "contrast": (0.5, 2.0), "brightness": (-0.4, 0.4),
-    "normal_strength": (1.0, 10.0), "roughness": (0.0, 1.0), "ao_radius": (0.0, 256.0),
-    "ao_strength": (0.0, 16.0), "tile_size": (0.0, 100.0), "height_range": (0.0, 1.0),
-}
-# Their ranges depend on the choice (or are the add-on's own), told in the text.
-OWN_RANGE_TEXT = ("pattern_param", "overlay_param", "overlay_strength", "tile_size",
-                  "height_range")
-DESCRIPTIONS = {
-    "scale": "Pixels per noise cell; larger is smoother",
-    "octaves": "Noise layers of the fractal base",
-    "persistence": "Weight factor from one octave to the next; higher is rougher",
-    "lacunarity": "Frequency factor from one octave to the next",
-    "seed": "Every random choice follows from it",
-    "contrast": "Diffuse tones spread around the middle (1: unchanged)",
-    "brightness": "Added to the diffuse tones",
-    "invert": "Diffuse tones inverted",
-    "seamless": "The relief repeats across the borders (when Scale divides the size)",
-    "normal_strength": "Slope factor of the normal map; 0 is flat",
-    "roughness": "Moves the whole roughness map down as it grows",
-    "ao_radius": "Ambient occlusion: pixels searched around each pixel",
-    "ao_strength": "Ambient occlusion: darkening",
-    "base": "The noise the height field starts from",
-    "material": "The diffuse map's colouring",
-    "pattern": "What the height field is reshaped into (Pattern Param sets its size)",
-    "overlay": "What is carved into the height field (Overlay Param and Strength set it)",
-    "pattern_param": "The pattern's parameter (see the pattern's tooltip): sizes in pixels "
-                     "useful 4..64, tone curve and damped extremes 1..3, brushed 100..300",
-    "overlay_param": "The overlay's parameter (see the overlay's tooltip): veins 8..64, "
-                     "bricks 32..160, planks 128..512, scratches 10..200",
-    "overlay_strength": "The overlay's strength (see the overlay's tooltip): veins and "
-                        "scratches 0..1, bricks 16..80, planks grain above 0.5",
-    "tile_size": "Metres one tile covers (0: not given); sets the Mapping scale, taking UVs as metres",
-    "height_range": "Metres between height 0 and 1 (0: not given); sets the Displacement scale",
-    "roughness_map": "Roughness from the roughness map (off: the roughness value everywhere)",
-    "metallic_map": "Metallic from the metallic map (off: not metallic)",
-}
+SIZE_GROUP = "size"
+# Words the labels write in capitals.
+ABBREVIATIONS = {"Ao": "AO", "Orm": "ORM", "Gl": "GL"}
 
 
 def option_names():
-    """Every option of the library but width and height, in the struct's order."""
-    return [name for name in proctex.defaults() if name not in SIZE_OPTIONS]
+    """Every option of the library but the sizes, in the table's order."""
+    return [o.name for o in proctex.OPTIONS.values() if o.group != SIZE_GROUP]
+
+
+def size_names():
+    """The options the size stands in for when they are 0."""
+    return [o.name for o in proctex.OPTIONS.values() if o.group == SIZE_GROUP]
+
+
+def groups():
+    """(group, option names) in the table's order, sizes left out."""
+    found = {}
+    for name in option_names():
+        found.setdefault(proctex.OPTIONS[name].group, []).append(name)
+    return list(found.items())
 
 
 def preset_items():
@@ -68,40 +44,59 @@ def preset_items():
     return items
 
 
-def _description(name):
-    text = DESCRIPTIONS.get(name, f"proctex option {name}")
-    low, high = SOFT_RANGES.get(name, (None, None))
-    if low is None or name in OWN_RANGE_TEXT:
-        return text
-    return f"{text}; useful {low:g}..{high:g}"
+def label(name):
+    return " ".join(ABBREVIATIONS.get(w, w) for w in name.replace("_", " ").title().split())
 
 
-def _property(name, value):
-    label = name.replace("_", " ").title().replace("Ao ", "AO ")
-    description = _description(name)
-    if name in choices.CHOICES:
-        return bpy.props.EnumProperty(name=label, description=description,
-                                      items=choices.enum_items(name),
-                                      default=choices.identifier_of(name, value))
-    if name in FLAGS:
-        return bpy.props.BoolProperty(name=label, description=description, default=bool(value))
-    low, high = SOFT_RANGES.get(name, (None, None))
-    extra = {} if low is None else {"soft_min": low, "soft_max": high}
-    if isinstance(value, int):
-        return bpy.props.IntProperty(name=label, description=description, default=value, **extra)
-    return bpy.props.FloatProperty(name=label, description=description, default=value, **extra)
+def description(option):
+    """The library's help, with the useful range of a number."""
+    if option.kind in ("integer", "number"):
+        low, high = option.useful
+        return f"{option.help}; useful {low:g}..{high:g}"
+    return option.help
 
 
-def to_library(name, value):
-    """A property's value as the binding takes it: a choice as its code."""
-    return choices.code_of(name, value) if name in choices.CHOICES else value
+def _number_steps(option):
+    """Blender's step (hundredths for floats, 1..100) and display precision."""
+    if option.kind == "integer":
+        return {"step": min(100, max(1, int(option.step)))}
+    digits = max(0, -math.floor(math.log10(option.step))) if option.step > 0 else 2
+    return {"step": min(100, max(1, round(option.step * 100))), "precision": max(2, digits)}
+
+
+def _property(option):
+    common = {"name": label(option.name), "description": description(option)}
+    if option.kind == "choice":
+        return bpy.props.EnumProperty(items=choices.enum_items(option.name),
+                                      default=choices.identifier_of(option.name, option.default),
+                                      **common)
+    if option.kind == "flag":
+        return bpy.props.BoolProperty(default=bool(option.default), **common)
+    ranges = {"soft_min": option.useful[0], "soft_max": option.useful[1],
+              "min": option.limits[0], "max": option.limits[1]}
+    if option.kind == "integer":
+        return bpy.props.IntProperty(default=option.default, **ranges, **_number_steps(option),
+                                     **common)
+    if option.kind == "number":
+        return bpy.props.FloatProperty(default=option.default, **ranges, **_number_steps(option),
+                                       **common)
+    raise ValueError(f"option {option.name} is of kind {option.kind}, which the add-on "
+                     "cannot show")
+
+
+def _size_property(option):
+    """A map size: 0 takes the add-on's size."""
+    return bpy.props.IntProperty(name=label(option.name), default=0, min=0,
+                                 max=option.limits[1], soft_max=option.useful[1],
+                                 description=f"{option.help} (0: the size)")
 
 
 def from_library(name, value):
     """A library value as the property takes it: a code as its choice, a flag as a bool."""
-    if name in choices.CHOICES:
+    option = proctex.OPTIONS[name]
+    if option.kind == "choice":
         return choices.identifier_of(name, value)
-    return bool(value) if name in FLAGS else value
+    return bool(value) if option.kind == "flag" else value
 
 
 def generation_properties(on_preset=None):
@@ -115,10 +110,10 @@ def generation_properties(on_preset=None):
                                          **preset),
         "size": bpy.props.IntProperty(name="Size", default=1024, min=1, soft_max=4096,
                                       description="Width and height of the maps in pixels"),
-        "width": bpy.props.IntProperty(name="Width", default=0, min=0, soft_max=4096,
-                                       description="Map width in pixels (0: the size)"),
-        "height": bpy.props.IntProperty(name="Height", default=0, min=0, soft_max=4096,
-                                        description="Map height in pixels (0: the size)"),
+    }
+    for name in size_names():
+        annotations[name] = _size_property(proctex.OPTIONS[name])
+    annotations.update({
         "ao": bpy.props.BoolProperty(
             name="Ambient Occlusion", default=True,
             description="Occlusion into the glTF Material Output group (never into the colour)"),
@@ -128,10 +123,9 @@ def generation_properties(on_preset=None):
         "save_png": bpy.props.BoolProperty(
             name="Save PNG Files", default=False,
             description="Save the maps as PNG next to the .blend instead of packing them into it"),
-    }
-    defaults = proctex.defaults()
+    })
     for name in option_names():
-        annotations[name] = _property(name, defaults[name])
+        annotations[name] = _property(proctex.OPTIONS[name])
     return annotations
 
 

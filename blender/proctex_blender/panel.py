@@ -21,21 +21,23 @@ class ProctexSettings(bpy.types.PropertyGroup):
 def draw_settings(layout, settings):
     layout.prop(settings, "preset")
     row = layout.row(align=True)
-    row.prop(settings, "size")
-    row.prop(settings, "width")
-    row.prop(settings, "height")
+    for name in ["size"] + options.size_names():
+        row.prop(settings, name)
     row = layout.row(align=True)
     for name in options.ADDON_CHOICES:
         row.prop(settings, name, toggle=True)
     button = layout.operator("proctex.generate_material", icon="MATERIAL")
-    for name in ("preset", "size", "width", "height") + options.ADDON_CHOICES:
+    for name in ["preset", "size"] + options.size_names() + list(options.ADDON_CHOICES):
         setattr(button, name, getattr(settings, name))
     for name in options.option_names():
         setattr(button, name, getattr(settings, name))
-    column = layout.column(align=True)
-    column.use_property_split = True
-    for name in options.option_names():
-        column.prop(settings, name)
+    # The options in the library's groups.
+    for group, names in options.groups():
+        column = layout.column(align=True)
+        column.use_property_split = True
+        column.label(text=options.label(group))
+        for name in names:
+            column.prop(settings, name)
 
 
 class _Panel:

@@ -12,28 +12,26 @@ namespace proctex::cli::studio {
 
 namespace {
 
-constexpr StudioMap kMaps[] = {
-    {"diffuse", PROCTEX_MAP_DIFFUSE, true},
-    {"normal", PROCTEX_MAP_NORMAL, false},
-    {"specular", PROCTEX_MAP_SPECULAR, false},
-    {"roughness", PROCTEX_MAP_ROUGHNESS, false},
-    {"metallic", PROCTEX_MAP_METALLIC, false},
-    {"height", PROCTEX_MAP_HEIGHT16, false},
-    {"ao", PROCTEX_MAP_AO, false},
-    {"normal-gl", PROCTEX_MAP_NORMAL_GL, false},
-    {"orm", PROCTEX_MAP_ORM, false},
-};
-
-constexpr std::size_t kReasonSize = 512;
+// Every map with a file of its own, in the library's order.
+std::vector<StudioMap> readMaps() {
+    std::vector<StudioMap> maps;
+    for (int map = 0; map < proctex_map_count(); ++map) {
+        const ProctexMapInfo info = mapInfo(map);
+        if (info.suffix == nullptr || info.suffix[0] == '\0') continue;
+        maps.push_back({info.name, map, info.srgb != 0});
+    }
+    return maps;
+}
 
 }  // namespace
 
 std::span<const StudioMap> studioMaps() {
-    return kMaps;
+    static const std::vector<StudioMap> maps = readMaps();
+    return maps;
 }
 
 const StudioMap* findStudioMap(std::string_view name) {
-    for (const StudioMap& m : kMaps) {
+    for (const StudioMap& m : studioMaps()) {
         if (name == m.name) return &m;
     }
     return nullptr;
@@ -46,8 +44,11 @@ std::string studioRefusal(const Options& o) {
     if (o.height > kMaxSide) {
         return "field \"height\": at most " + std::to_string(kMaxSide) + " in the studio";
     }
-    char reason[kReasonSize] = "";
-    if (proctex_settings_check(&o, reason, sizeof reason) != PROCTEX_OK) return reason;
+    if (const auto refusal = settingsRefusal(o)) {
+        return refusal->field != nullptr
+                   ? "field \"" + std::string(refusal->field->name) + "\": " + refusal->reason
+                   : refusal->reason;
+    }
     return {};
 }
 
@@ -57,7 +58,7 @@ Render renderMaps(const Options& o) {
     if (!render.error.empty()) return render;
     const auto start = std::chrono::steady_clock::now();
     ProctexMaps* maps = nullptr;
-    char reason[kReasonSize] = "";
+    char reason[PROCTEX_REASON_SIZE] = "";
     if (proctex_generate(&o, PROCTEX_MAPS_ALL, &maps, reason, sizeof reason) != PROCTEX_OK) {
         render.error = reason;
         return render;
@@ -111,7 +112,7 @@ std::string exportZip(const Options& o, const ProctexMaps& maps, const std::stri
     }
     std::vector<ZipEntry> entries;
     auto files = nlohmann::ordered_json::array();
-    for (const StudioMap& m : kMaps) {
+    for (const StudioMap& m : studioMaps()) {
         // The files of `proctex` itself: roughness and metallic as their flags say.
         if (m.map == PROCTEX_MAP_ROUGHNESS && o.writeRoughness != 1) continue;
         if (m.map == PROCTEX_MAP_METALLIC && o.writeMetallic != 1) continue;

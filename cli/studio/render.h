@@ -20,7 +20,7 @@ constexpr int kMaxSide = 4096;
 // A map as the page names it, and how to read it: only the diffuse holds
 // sRGB colours; the others are data.
 struct StudioMap {
-    const char* name;  // in URLs: /api/maps/ID/NAME.png
+    std::string name;  // in URLs: /api/maps/ID/NAME.png
     int map;           // PROCTEX_MAP_*
     bool srgb;
 };

@@ -4,30 +4,36 @@ A ctypes binding of the proctex shared library (standard library only; numpy
 is used when it is there)::
 
     import proctex
-    files = proctex.generate("out/lava.png", material=7, scale=128, seed=7)
+    files = proctex.generate("out/lava.png", material="lava", scale=128, seed=7)
     # ['out/lava_diff.png', 'out/lava_nmap.png', 'out/lava_spec.png',
     #  'out/lava_rough.png', 'out/lava_metal.png']
 
     maps = proctex.render("marble", width=256, height=256)   # in memory
     maps.normal.shape                     # (256, 256, 3), uint8
     png = proctex.encode_png(maps.diffuse)
-    proctex.check(pattern=6)              # ValueError: ... patternParam ...
+    proctex.check(pattern="cells", pattern_param=0)  # SettingsError: option pattern_param: ...
     maps = proctex.render("brick-wall", ao=True, orm=True)  # extra maps when asked
 
-The extra maps, each a keyword flag of render() and generate() (off by
-default): ``height16`` (16-bit height, <base>_height.png), ``ao`` (ambient
-occlusion, _ao.png), ``opengl_normal`` (the normal map with green flipped,
-_nmap_gl.png, ``Maps.normal_gl``) and ``orm`` (occlusion, roughness,
-metallic in R, G, B, _orm.png).
+Everything about the options and maps comes from the library's own tables,
+read when it is loaded:
 
-The options have the names of the command-line tool's long options, with
-underscores for dashes (``pattern_param`` for ``--pattern-param``), and the
-same defaults, which come from the library; presets have the tool's names
-(``proctex.presets()``) and options override them. A pattern or overlay
-chosen without its parameters takes the tool's starting values
-(``STARTING_VALUES``). Equal options give
-byte-identical files from both. Flags (invert, seamless, roughness_map,
-metallic_map) take True/False as well as 1/0.
+- ``OPTIONS``: every option by name (:class:`Option`: kind, default, useful
+  range, limits, help, named choices). The names are the command-line tool's
+  long options with underscores for dashes (``pattern_param`` for
+  ``--pattern-param``); presets have the tool's names (``proctex.presets()``)
+  and options override them. Flags take True/False as well as 1/0. Choice
+  options take a name of their choices, in any case and with '-' or '_'
+  (``pattern="egg-crate"``), or its code (``pattern=12``).
+- ``STARTING_VALUES``: what choosing a value of a choice option alone gives
+  other options, e.g. ``{"pattern": {6: {"pattern_param": 16.0}}, ...}``;
+  values given explicitly, 0 included, stay.
+- ``MAPS``: every map by name (:class:`Map`: number, file suffix, channels,
+  bit depth, colour space). The maps not written by default each have a
+  keyword flag of render() and generate() named after them (``height16``,
+  ``ao``, ``normal_gl``, ``orm``; ``opengl_normal`` is an earlier name of
+  ``normal_gl``); :class:`Maps` has an attribute per map.
+
+Equal options give byte-identical files from Python and the tool.
 
 Without numpy (or with PROCTEX_NUMPY=0 in the environment) the maps are
 :class:`Pixels`: bytes with a numpy-like ``shape`` and a ``typecode``.
@@ -43,42 +49,27 @@ import difflib
 import math
 import numbers
 import os
-import re
 
 from . import _maps, _native
 from ._maps import Maps, Pixels, encode_png
 from ._native import ProctexError
+from ._table import Map, Option
 
-for _public in (ProctexError, Maps, Pixels):
+for _public in (ProctexError, Maps, Pixels, Map, Option):
     _public.__module__ = __name__
 
-__all__ = ["OPTIONS", "STARTING_VALUES", "ProctexError", "SettingsError", "Maps", "Pixels", "generate", "render",
-           "check", "defaults", "presets", "encode_png", "version", "output_files", "test_dll",
-           "library_path"]
+__all__ = ["OPTIONS", "STARTING_VALUES", "MAPS", "ProctexError", "SettingsError", "Option", "Map",
+           "Maps", "Pixels", "generate", "render", "check", "defaults", "presets", "encode_png",
+           "version", "output_files", "test_dll", "library_path"]
 
-_SUFFIXES = ("_diff.png", "_nmap.png", "_spec.png", "_rough.png", "_metal.png")
-# The extra maps: keyword flag of render() / generate(), map number, file suffix,
-# in the order proctex_save writes them after the five maps.
-_EXTRAS = (("height16", _native.MAP_HEIGHT16, "_height.png"),
-           ("ao", _native.MAP_AO, "_ao.png"),
-           ("opengl_normal", _native.MAP_NORMAL_GL, "_nmap_gl.png"),
-           ("orm", _native.MAP_ORM, "_orm.png"))
-_INT32 = (-(2**31), 2**31 - 1)
-# The starting values of a pattern or overlay chosen without its parameters:
-# the command-line tool's table (``proctex --starting-values``; a test keeps
-# the two equal). Pattern type: pattern_param; overlay type: (overlay_param,
-# overlay_strength).
-STARTING_VALUES = {
-    "pattern": {2: 16.0, 3: 8.0, 4: 2.0, 5: 2.0, 6: 16.0, 7: 200.0, 8: 24.0, 9: 32.0, 10: 10.0,
-                11: 32.0, 12: 10.0},
-    "overlay": {1: (16.0, 0.6), 2: (96.0, 40.0), 3: (256.0, 1.0), 4: (60.0, 0.6)},
-}
-_MEMBER_WORD = re.compile(r"\b(" + "|".join(_native.OPTION) + r")\b")
+_FLOAT_MAX = float.fromhex("0x1.fffffep+127")
+# Earlier names of maps, still taken as keywords.
+_MAP_ALIASES = {"opengl_normal": "normal_gl"}
 
 
 class SettingsError(ProctexError, ValueError):
-    """Settings the library refuses. ``reason`` is the library's one-line reason,
-    ``option`` the option it names (None when it names none)."""
+    """Settings refused, by the library or before the call. ``reason`` is the
+    one-line reason, ``option`` the option it is about (None when none)."""
 
     def __init__(self, reason, option=None):
         super().__init__(f"option {option}: {reason}" if option else reason)
@@ -109,55 +100,192 @@ def presets():
             for i in range(library.proctex_preset_count())}
 
 
-def output_files(path, roughness_map=1, metallic_map=1, height16=False, ao=False,
-                 opengl_normal=False, orm=False):
+def __getattr__(name):
+    # Read from the library on first use, so that importing never loads it.
+    if name == "OPTIONS":
+        return dict(_native.tables().option)
+    if name == "MAPS":
+        return dict(_native.tables().map)
+    if name == "STARTING_VALUES":
+        return {o.name: {c.value: dict(c.start) for c in o.choices if c.start}
+                for o in _native.tables().options if any(c.start for c in o.choices)}
+    raise AttributeError(f"module 'proctex' has no attribute {name!r}")
+
+
+# ---------------------------------------------------------------- maps
+
+
+def _extra_maps():
+    """The maps written only when asked for, each by a keyword flag."""
+    return [m for m in _native.tables().maps if m.suffix and not m.legacy]
+
+
+def _switch(m):
+    """The flag option that turns a map GenerateTexture writes off, if it has
+    one: the option named after the map ("<map>_map")."""
+    option = _native.tables().option.get(m.name + "_map")
+    return option if option is not None and option.kind == "flag" else None
+
+
+def _split(options):
+    """(settings options, {extra map name: asked}) of render()'s or generate()'s keywords."""
+    extras = {m.name: False for m in _extra_maps()}
+    given, settings = {}, {}
+    for key, value in options.items():
+        name = key.replace("-", "_")
+        name = _MAP_ALIASES.get(name, name)
+        if name not in extras:
+            settings[key] = value
+            continue
+        if name in given:
+            raise TypeError(f"the {name} map is asked for twice ({given[name]!r} and {key!r})")
+        if not isinstance(value, bool) and value not in (0, 1):
+            raise TypeError(f"{key} takes True or False, not {value!r}")
+        given[name], extras[name] = key, bool(value)
+    return settings, extras
+
+
+def _written(maps, on):
+    """The maps with a file that a call writes, in writing order: those
+    GenerateTexture writes unless their flag option (in ``on``) is off, then
+    the extras ``on`` asks for."""
+    written = []
+    for m in maps:
+        if not m.suffix:
+            continue
+        if m.legacy:
+            switch = _switch(m)
+            if switch is None or on.get(switch.name, switch.default) == 1:
+                written.append(m)
+        elif on.get(m.name):
+            written.append(m)
+    return written
+
+
+def output_files(path, **maps):
     """The files a call with this output path writes, in writing order.
 
-    Everything from the last ".png" of the path on is replaced by each image's
-    suffix; a path without ".png" takes every image in turn. The extras follow
-    the five maps when their flags are set.
+    ``maps``: the flag options that turn maps off (``roughness_map=0``) and
+    the extra maps asked for (``ao=True``), as render() and generate() take them.
     """
-    path = os.fsdecode(path)
-    cut = path.rfind(".png")
-    wanted = {"_rough.png": roughness_map == 1, "_metal.png": metallic_map == 1,
-              "_height.png": height16, "_ao.png": ao, "_nmap_gl.png": opengl_normal,
-              "_orm.png": orm}
-    names = []
-    for suffix in _SUFFIXES + tuple(suffix for _, _, suffix in _EXTRAS):
-        if not wanted.get(suffix, True):
-            continue
-        name = path if cut < 0 else path[:cut] + suffix
-        if name not in names:
-            names.append(name)
-    return names
+    flags, extras = _split(maps)
+    on = dict(extras)
+    for key, value in flags.items():
+        name = key.replace("-", "_")
+        option = _native.tables().option.get(name)
+        if option is None or not any(_switch(m) is option for m in _native.tables().maps):
+            raise TypeError(f"output_files takes map flags, not {key!r}")
+        on[name] = int(value)
+    return _maps.file_names(path, _written(_native.tables().maps, on))
 
 
-def _value(name, ctype, value):
-    if ctype is ctypes.c_int:
-        if isinstance(value, bool):
+def _mask(settings, extras, height=False):
+    """The bits of the maps the files of these settings need, plus the extras
+    (and the float height field when asked)."""
+    tables = _native.tables()
+    on = {o.name: getattr(settings, o.member) for o in tables.options if o.kind == "flag"}
+    chosen = [m.number for m in _written(tables.maps, dict(on, **extras))]
+    if height:
+        chosen.append(_native.MAP_HEIGHT)
+    return sum(1 << n for n in chosen)
+
+
+# ---------------------------------------------------------------- options
+
+
+def _near(text, names):
+    near = difflib.get_close_matches(text, names, n=1, cutoff=0.6)
+    return near[0] if near else None
+
+
+def _accepted(option):
+    """The values an option takes, as the command-line tool words them."""
+    if option.kind == "flag":
+        return "True or False (or 1 or 0)"
+    if option.kind == "choice":
+        return ", ".join(f"{c.name} ({c.value})" for c in option.choices)
+    low, high = option.limits
+    if option.kind == "number":
+        if low <= -_FLOAT_MAX and high >= _FLOAT_MAX:
+            return "a finite number"
+        return f"a number from {low:g} to {high:g}"
+    return f"a whole number from {low} to {high}"
+
+
+def _unknown_choice(option, value):
+    text = str(value).lower().replace("_", "-")
+    message = f"unknown {option.name} {value!r}"
+    near = _near(text, [c.name for c in option.choices])
+    if near:
+        message += f" (did you mean {near}?)"
+    return SettingsError(f"{message}; choose one of {_accepted(option)}", option.name)
+
+
+def _choice_code(option, value):
+    if isinstance(value, str):
+        code = ctypes.c_int()
+        found = _native.load().proctex_choice_parse(option.index, value.encode("utf-8"),
+                                                    ctypes.byref(code))
+        if found == _native.OK:
+            return code.value
+    elif isinstance(value, numbers.Integral) and not isinstance(value, bool):
+        if option.choice(int(value)) is not None:
             return int(value)
+    else:
+        raise TypeError(f"option {option.name} takes a name or a code, not {value!r}")
+    raise _unknown_choice(option, value)
+
+
+def _value(option, value):
+    """The value as the member takes it; TypeError for the wrong kind,
+    SettingsError outside the option's limits."""
+    if option.kind == "choice":
+        return _choice_code(option, value)
+    if option.kind == "number":
+        if isinstance(value, bool) or not isinstance(value, numbers.Real):
+            raise TypeError(f"option {option.name} takes a number, not {value!r}")
+        try:
+            number = float(value)
+        except OverflowError:
+            number = math.inf
+    else:
         if not isinstance(value, numbers.Integral):
-            raise TypeError(f"option {name} takes a whole number, not {value!r}")
-        value = int(value)
-        if not _INT32[0] <= value <= _INT32[1]:
-            raise OverflowError(f"option {name} is out of the 32-bit range: {value}")
-        return value
-    if isinstance(value, bool) or not isinstance(value, numbers.Real):
-        raise TypeError(f"option {name} takes a number, not {value!r}")
-    return float(value)
+            kind = "True or False" if option.kind == "flag" else "a whole number"
+            raise TypeError(f"option {option.name} takes {kind}, not {value!r}")
+        number = int(value)
+    low, high = option.limits
+    if not (math.isfinite(number) and low <= number <= high):
+        raise SettingsError(f"must be {_accepted(option)} (got {value!r})", option.name)
+    return number
+
+
+def _unknown_option(key):
+    names = list(_native.tables().option)
+    near = _near(key.replace("-", "_"), names)
+    hint = f"did you mean {near!r}?" if near else "the options are: " + ", ".join(names)
+    return TypeError(f"unknown option {key!r}; {hint}")
+
+
+def _unknown_preset(name):
+    names = list(presets())
+    lowered = {n.lower(): n for n in names}
+    near = _near(name.lower(), list(lowered))
+    hint = f"did you mean {lowered[near]!r}?" if near else "the presets are: " + ", ".join(names)
+    return f"no preset is called {name!r}; {hint}"
 
 
 def _settings(preset, options):
-    """A ProctexSettings: the defaults or the preset, then the options."""
-    values = []
+    """A ProctexSettings: the defaults or the preset, then the options, then
+    the starting values of choices given without the options they start."""
+    tables = _native.tables()
+    values = {}
     for key, value in options.items():
-        name = key.replace("-", "_")
-        if name not in _native.MEMBER:
-            raise TypeError(f"unknown option {key!r}; the options are: "
-                            + ", ".join(_native.MEMBER))
-        values.append((name, _value(name, _native.CTYPE[name], value)))
+        option = tables.option.get(key.replace("-", "_"))
+        if option is None:
+            raise _unknown_option(key)
+        values[option.name] = _value(option, value)
     library = _native.load()
-    settings = _native.Settings()
+    settings = tables.Settings()
     size = ctypes.sizeof(settings)
     if preset is None:
         code = library.proctex_settings_defaults(ctypes.byref(settings), size)
@@ -171,66 +299,38 @@ def _settings(preset, options):
     if code != _native.OK:
         raise ProctexError(f"the library refused a settings struct of {size} bytes "
                            f"(code {code})")
-    for name, value in values:
-        setattr(settings, _native.MEMBER[name], value)
-    _apply_starting_values(settings, {name for name, _ in values})
+    for name, value in values.items():
+        setattr(settings, tables.option[name].member, value)
+    for name in values:
+        chosen = tables.option[name]
+        if chosen.kind != "choice":
+            continue
+        for start, value in chosen.choice(getattr(settings, chosen.member)).start.items():
+            if start not in values:
+                started = tables.option[start]
+                setattr(settings, started.member, started.value_of(value))
     return settings
 
 
-def _unknown_preset(name):
-    names = list(presets())
-    lowered = {n.lower(): n for n in names}
-    near = difflib.get_close_matches(name.lower(), list(lowered), n=1, cutoff=0.6)
-    hint = f"did you mean {lowered[near[0]]!r}?" if near else "the presets are: " + ", ".join(names)
-    return f"no preset is called {name!r}; {hint}"
-
-
-def _apply_starting_values(settings, given):
-    """A pattern or overlay chosen without its parameters takes their starting
-    values; explicit values, 0 included, stay."""
-    if "pattern" in given and "pattern_param" not in given:
-        start = STARTING_VALUES["pattern"].get(settings.patternType)
-        if start is not None:
-            settings.patternParam = start
-    start = STARTING_VALUES["overlay"].get(settings.overlayType)
-    if "overlay" in given and start is not None:
-        if "overlay_param" not in given:
-            settings.overlayParam = start[0]
-        if "overlay_strength" not in given:
-            settings.overlayStrength = start[1]
-
-
-def _refusal(code, reason):
+def _refusal(code, reason, index=-1):
     if code == _native.ERROR_SETTINGS:
-        named = _MEMBER_WORD.search(reason)
-        return SettingsError(reason, _native.OPTION[named.group(1)] if named else None)
+        options = _native.tables().options
+        return SettingsError(reason, options[index].name if 0 <= index < len(options) else None)
     if code == _native.ERROR_MEMORY:
         return MemoryError(reason)
     return ProctexError(reason)
 
 
 def _check(settings):
-    reason = _native.reason_buffer()
-    code = _native.load().proctex_settings_check(ctypes.byref(settings), reason, len(reason))
+    reason, index = _native.reason_buffer(), ctypes.c_int(-1)
+    code = _native.load().proctex_settings_refusal(ctypes.byref(settings), ctypes.byref(index),
+                                                   reason, len(reason))
     if code != _native.OK:
-        raise _refusal(code, _native.text(reason))
-
-
-def _float32_text(value):
-    """The shortest decimal that gives this float32 back (0.55, not 0.550000011920929)."""
-    if not math.isfinite(value):
-        return value
-    for digits in range(1, 10):
-        short = float(f"{value:.{digits}g}")
-        if ctypes.c_float(short).value == value:
-            return short
-    return value
+        raise _refusal(code, _native.text(reason), index.value)
 
 
 def _options(settings):
-    return {option: _float32_text(getattr(settings, member)) if ctype is ctypes.c_float
-            else getattr(settings, member)
-            for option, member, ctype in _native.TABLE}
+    return {o.name: o.value_of(getattr(settings, o.member)) for o in _native.tables().options}
 
 
 def defaults(preset=None):
@@ -238,16 +338,9 @@ def defaults(preset=None):
     return _options(_settings(preset, {}))
 
 
-def __getattr__(name):
-    # OPTIONS is read from the library on first use.
-    if name == "OPTIONS":
-        return defaults()
-    raise AttributeError(f"module 'proctex' has no attribute {name!r}")
-
-
 def check(preset=None, **options):
     """Returns every option as the library would take them, or raises
-    SettingsError (a ValueError) with the library's reason and the option."""
+    SettingsError (a ValueError) with the reason and the option."""
     settings = _settings(preset, options)
     _check(settings)
     return _options(settings)
@@ -264,67 +357,38 @@ def _generate(settings, mask):
     return handle.value
 
 
-def _extras(flags):
-    """The map numbers of the extras asked for by render()'s or generate()'s flags."""
-    numbers = []
-    for name, number, _ in _EXTRAS:
-        value = flags[name]
-        if not isinstance(value, bool) and value not in (0, 1):
-            raise TypeError(f"{name} takes True or False, not {value!r}")
-        if value:
-            numbers.append(number)
-    return numbers
-
-
-def _mask(settings, extras, height=False):
-    """The bits of the maps the files of these settings need, plus the extras."""
-    maps = [_native.MAP_DIFFUSE, _native.MAP_NORMAL, _native.MAP_SPECULAR] + extras
-    if settings.writeRoughness == 1:
-        maps.append(_native.MAP_ROUGHNESS)
-    if settings.writeMetallic == 1:
-        maps.append(_native.MAP_METALLIC)
-    if height:
-        maps.append(_native.MAP_HEIGHT)
-    return sum(1 << m for m in maps)
-
-
-def render(preset=None, *, height16=False, ao=False, opengl_normal=False, orm=False, **options):
+def render(preset=None, **options):
     """Computes the maps in memory and returns them as a :class:`Maps`.
 
     The maps are the pixels of the files generate() writes for the same preset
-    and options, plus the float height field; roughness and metallic are None
-    when roughness_map or metallic_map is off. The flags height16, ao,
-    opengl_normal and orm add those maps (``Maps.height16``, ``.ao``,
-    ``.normal_gl``, ``.orm``; None when not asked); in ORM a map not asked for
-    packs as a constant (occlusion 255, the roughness option, metallic 0).
-    SettingsError (a ValueError) names the refused option.
+    and options, plus the float height field; a map whose flag option turns
+    its file off (``roughness_map=0``) is None. The extra maps' flags
+    (``ao=True``; see MAPS) add them, each None when not asked; in the ORM map
+    a map not asked for packs as a constant (occlusion 255, the roughness
+    option, metallic 0). SettingsError (a ValueError) names the refused option.
     """
-    extras = _extras({"height16": height16, "ao": ao, "opengl_normal": opengl_normal,
-                      "orm": orm})
+    options, extras = _split(options)
     settings = _settings(preset, options)
     handle = _generate(settings, _mask(settings, extras, height=True))
     try:
-        return Maps(handle, _options(settings), output_files)
+        return Maps(handle, _options(settings))
     except BaseException:
         _native.load().proctex_maps_free(handle)
         raise
 
 
-def generate(path, preset=None, *, height16=False, ao=False, opengl_normal=False, orm=False,
-             **options):
+def generate(path, preset=None, **options):
     """Writes one material set and returns the list of files written.
 
     ``path`` names the set ("out/stone.png" gives out/stone_diff.png and so on;
     a missing folder is made, as the command-line tool does);
-    ``options`` are any of OPTIONS, over the defaults or the named preset. The
-    flags height16, ao, opengl_normal and orm also write <base>_height.png,
-    _ao.png, _nmap_gl.png and _orm.png, after the five maps.
-    Raises SettingsError (a ProctexError and a ValueError) with the library's
-    reason for refused settings, ProctexError when a file cannot be written,
+    ``options`` are any of OPTIONS, over the defaults or the named preset, and
+    the extra maps' flags (``orm=True``), written after the others.
+    Raises SettingsError (a ProctexError and a ValueError) naming the option
+    for refused settings, ProctexError when a file cannot be written,
     TypeError for an unknown option or a value of the wrong kind.
     """
-    flags = {"height16": height16, "ao": ao, "opengl_normal": opengl_normal, "orm": orm}
-    extras = _extras(flags)
+    options, extras = _split(options)
     settings = _settings(preset, options)
     path = os.fsdecode(os.fspath(path))
     handle = _generate(settings, _mask(settings, extras))
@@ -336,8 +400,9 @@ def generate(path, preset=None, *, height16=False, ao=False, opengl_normal=False
             _native.load().proctex_maps_free(handle)
             raise ProctexError(f"cannot create the folder {folder}: {error}") from error
     try:
-        return _maps.save_handle(handle, path,
-                                 dict(flags, roughness_map=settings.writeRoughness,
-                                      metallic_map=settings.writeMetallic), output_files)
+        on = dict(extras, **{o.name: getattr(settings, o.member)
+                             for o in _native.tables().options if o.kind == "flag"})
+        files = _maps.file_names(path, _written(_native.tables().maps, on))
+        return _maps.save_handle(handle, path, files)
     finally:
         _native.load().proctex_maps_free(handle)

@@ -68,9 +68,23 @@ def encode_path(path):
                            f"{error.reason}") from None
 
 
-def save_handle(handle, path, maps, output_files):
-    """proctex_save for a result handle; returns the files written. ``maps`` are
-    output_files()'s keywords saying which maps the result holds."""
+def file_names(path, maps):
+    """The file names of ``maps`` for an output path: everything from its last
+    ".png" on replaced by each map's suffix; a path without ".png" is every
+    map's, listed once."""
+    path = os.fsdecode(path)
+    cut = path.rfind(".png")
+    names = []
+    for m in maps:
+        name = path if cut < 0 else path[:cut] + m.suffix
+        if name not in names:
+            names.append(name)
+    return names
+
+
+def save_handle(handle, path, files):
+    """proctex_save for a result handle; returns the files written among
+    ``files``, the names its maps are saved under."""
     reason = _native.reason_buffer()
     code = _native.load().proctex_save(handle, encode_path(path), reason, len(reason))
     if code != _native.OK:
@@ -79,46 +93,55 @@ def save_handle(handle, path, maps, output_files):
         if folder and not os.path.isdir(folder):
             message += f"; output directory '{folder}' does not exist"
         raise ProctexError(message)
-    return [f for f in output_files(path, **maps) if os.path.exists(f)]
+    return [f for f in files if os.path.exists(f)]
+
+
+def _read(library, handle, m):
+    """The pixels of map ``m`` of a result, or None when it was not computed."""
+    w, h, c = ctypes.c_int(), ctypes.c_int(), ctypes.c_int()
+    if m.number == _native.MAP_HEIGHT:
+        address = library.proctex_maps_height(handle, ctypes.byref(w), ctypes.byref(h))
+        return _copy(address, (h.value, w.value), "f") if address else None
+    if m.number == _native.MAP_HEIGHT16:
+        address = library.proctex_maps_height16(handle, ctypes.byref(w), ctypes.byref(h))
+        return _copy(address, (h.value, w.value), "H") if address else None
+    if m.bit_depth != 8:
+        raise ProctexError(f"the library's {m.name} map has {m.bit_depth} bits per channel, "
+                           "which this binding cannot read: use the binding that came with it")
+    address = library.proctex_maps_pixels(handle, m.number, ctypes.byref(w), ctypes.byref(h),
+                                          ctypes.byref(c))
+    if not address:
+        return None
+    return _copy(address, (h.value, w.value) + ((c.value,) if c.value != 1 else ()), "B")
 
 
 class Maps:
     """The maps of one render(), copied out of the library.
 
-    ``diffuse`` (H x W for materials 1 and 8, else H x W x 3), ``normal``
-    (H x W x 3), ``specular``, ``roughness`` and ``metallic`` (H x W) are uint8
-    numpy arrays, ``height`` an H x W float32 array; without numpy each is a
-    :class:`Pixels`. ``roughness`` and ``metallic`` are None when the options
-    turned their files off. The extras render() was asked for: ``height16``
-    (H x W uint16), ``ao`` (H x W), ``normal_gl`` and ``orm`` (H x W x 3),
-    None when not asked. ``size`` is (width, height), ``options`` every
-    option the maps were made with.
+    An attribute per map of the library's table (``proctex.MAPS``), None when
+    the map was not computed: ``diffuse`` (H x W for the grey materials, else
+    H x W x 3), ``normal`` (H x W x 3), ``specular``, ``roughness`` and
+    ``metallic`` (H x W) are uint8 numpy arrays, ``height`` an H x W float32
+    array (the field itself), ``height16`` its H x W uint16 map, ``ao``,
+    ``normal_gl`` and ``orm`` the extras when asked for; without numpy each is
+    a :class:`Pixels`. ``size`` is (width, height), ``options`` every option
+    the maps were made with.
 
     The library's copy is kept for save() until close() (or the end of a
     ``with`` block, or the object's collection) releases it; the arrays stay.
     """
 
-    def __init__(self, handle, options, output_files):
+    def __init__(self, handle, options):
         library = _native.load()
         self._handle = handle
-        self._output_files = output_files
+        self._names = [m.name for m in _native.tables().maps]
         self.options = options
-        w, h, c = ctypes.c_int(), ctypes.c_int(), ctypes.c_int()
-        for number, name in enumerate(_native.MAP_NAMES):
-            address = library.proctex_maps_pixels(handle, number, ctypes.byref(w),
-                                                  ctypes.byref(h), ctypes.byref(c))
-            shape = (h.value, w.value) + ((c.value,) if c.value != 1 else ())
-            setattr(self, name, _copy(address, shape, "B") if address else None)
-        for number, name in _native.EXTRA_MAPS:
-            address = library.proctex_maps_pixels(handle, number, ctypes.byref(w),
-                                                  ctypes.byref(h), ctypes.byref(c))
-            shape = (h.value, w.value) + ((c.value,) if c.value != 1 else ())
-            setattr(self, name, _copy(address, shape, "B") if address else None)
-        address = library.proctex_maps_height16(handle, ctypes.byref(w), ctypes.byref(h))
-        self.height16 = _copy(address, (h.value, w.value), "H") if address else None
-        address = library.proctex_maps_height(handle, ctypes.byref(w), ctypes.byref(h))
-        self.height = _copy(address, (h.value, w.value), "f") if address else None
-        self.size = (w.value, h.value)
+        self.size = (0, 0)
+        for m in _native.tables().maps:
+            pixels = _read(library, handle, m)
+            setattr(self, m.name, pixels)
+            if pixels is not None:
+                self.size = (pixels.shape[1], pixels.shape[0])
         # Registered last: until here the caller frees the handle if copying fails.
         self._release = weakref.finalize(self, _free, library, handle)
 
@@ -128,11 +151,8 @@ class Maps:
         if not self._release.alive:
             raise ProctexError("save() after close(): the library's copy of the maps is gone")
         path = os.fsdecode(os.fspath(path))
-        held = {"roughness_map": self.roughness is not None,
-                "metallic_map": self.metallic is not None,
-                "height16": self.height16 is not None, "ao": self.ao is not None,
-                "opengl_normal": self.normal_gl is not None, "orm": self.orm is not None}
-        return save_handle(self._handle, path, held, self._output_files)
+        held = [m for m in _native.tables().maps if m.suffix and getattr(self, m.name) is not None]
+        return save_handle(self._handle, path, file_names(path, held))
 
     def close(self):
         """Releases the library's copy (save() no longer works); idempotent."""
@@ -145,9 +165,7 @@ class Maps:
         self.close()
 
     def __repr__(self):
-        shapes = ", ".join(f"{name}={getattr(self, name).shape}"
-                           for name in _native.MAP_NAMES + ("ao", "normal_gl", "orm",
-                                                            "height16", "height")
+        shapes = ", ".join(f"{name}={getattr(self, name).shape}" for name in self._names
                            if getattr(self, name) is not None)
         return f"<proctex.Maps {shapes}>"
 

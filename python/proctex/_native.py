@@ -1,98 +1,85 @@
-"""The library itself: finding and loading it, the ProctexSettings structure,
-the option table and the prototypes of the functions this package calls."""
+"""The library itself: finding and loading it, its tables of options and maps
+(read once, when it is loaded), the ProctexSettings structure laid out from
+them and the prototypes of the functions this package calls."""
 
 import ctypes
 import ctypes.util
 import os
 import sys
 
-# Python option (the command line's long name, "_" for "-") -> member of
-# ProctexSettings, in the struct's order, which is also the order of
-# GenerateTexture's arguments. Settings._fields_ is built from this table.
-TABLE = (
-    ("width", "width", ctypes.c_int),
-    ("height", "height", ctypes.c_int),
-    ("base", "baseType", ctypes.c_int),
-    ("scale", "scale", ctypes.c_float),
-    ("octaves", "octaves", ctypes.c_int),
-    ("persistence", "persistence", ctypes.c_float),
-    ("lacunarity", "lacunarity", ctypes.c_float),
-    ("material", "materialType", ctypes.c_int),
-    ("pattern", "patternType", ctypes.c_int),
-    ("pattern_param", "patternParam", ctypes.c_float),
-    ("overlay", "overlayType", ctypes.c_int),
-    ("overlay_param", "overlayParam", ctypes.c_float),
-    ("overlay_strength", "overlayStrength", ctypes.c_float),
-    ("seed", "seed", ctypes.c_int),
-    ("contrast", "contrast", ctypes.c_float),
-    ("brightness", "brightness", ctypes.c_float),
-    ("invert", "invert", ctypes.c_int),
-    ("seamless", "seamless", ctypes.c_int),
-    ("normal_strength", "normalStrength", ctypes.c_float),
-    ("roughness", "roughness", ctypes.c_float),
-    ("roughness_map", "writeRoughness", ctypes.c_int),
-    ("metallic_map", "writeMetallic", ctypes.c_int),
-    ("ao_radius", "aoRadius", ctypes.c_float),
-    ("ao_strength", "aoStrength", ctypes.c_float),
-    ("tile_size", "tileSize", ctypes.c_float),
-    ("height_range", "heightRange", ctypes.c_float),
-)
-# GenerateTexture takes the first 22 members, in this order, then the path.
-GENERATE_TEXTURE_ARGUMENTS = 22
-MEMBER = {option: member for option, member, _ in TABLE}
-OPTION = {member: option for option, member, _ in TABLE}
-CTYPE = {option: ctype for option, _, ctype in TABLE}
+from . import _table
 
-
-class Settings(ctypes.Structure):
-    """ProctexSettings of include/proctex.h, member for member."""
-    _fields_ = [("size", ctypes.c_size_t)] + [(member, ctype) for _, member, ctype in TABLE]
-
-
-# Status codes and map numbers of the header.
+# The header's status codes, the reason size that always holds a whole
+# reason, and the two maps read through accessors of their own.
 OK, ERROR_SETTINGS, ERROR_ARGUMENT, ERROR_MEMORY, ERROR_PATH, ERROR_WRITE = range(6)
-MAP_DIFFUSE, MAP_NORMAL, MAP_SPECULAR, MAP_ROUGHNESS, MAP_METALLIC, MAP_HEIGHT = range(6)
-MAP_HEIGHT16, MAP_AO, MAP_NORMAL_GL, MAP_ORM = range(6, 10)
-MAP_NAMES = ("diffuse", "normal", "specular", "roughness", "metallic")
-# The 8-bit extra maps read through proctex_maps_pixels: number -> attribute.
-EXTRA_MAPS = ((MAP_AO, "ao"), (MAP_NORMAL_GL, "normal_gl"), (MAP_ORM, "orm"))
-REASON_SIZE = 512
+REASON_SIZE = 1024
+MAP_HEIGHT, MAP_HEIGHT16 = 5, 6
+# GenerateTexture takes the first 22 members of ProctexSettings, then the path.
+GENERATE_TEXTURE_ARGUMENTS = 22
 
 
 class ProctexError(RuntimeError):
     """The library could not be loaded, or a call wrote no complete material."""
 
 
+class Tables:
+    """What the loaded library describes: ``options`` and ``maps`` (tuples of
+    _table.Option and _table.Map), ``option`` and ``map`` by Python name, and
+    ``Settings``, its ProctexSettings as a ctypes structure."""
+
+    def __init__(self, library):
+        self.options = _table.read_options(library, ProctexError)
+        self.maps = _table.read_maps(library, ProctexError)
+        self.option = {o.name: o for o in self.options}
+        self.map = {m.name: m for m in self.maps}
+        self.Settings = _table.settings_type(self.options, ProctexError)
+
+
 _library = None
 _library_path = None
+_tables = None
 
 _c = ctypes
-_SETTINGS_P = ctypes.POINTER(Settings)
-_PROTOTYPES = {
-    "GenerateTexture": (_c.c_int, [ctype for _, _, ctype in TABLE[:GENERATE_TEXTURE_ARGUMENTS]]
-                        + [_c.c_wchar_p]),
-    "TestDLL": (_c.c_int, []),
-    "proctex_settings_defaults": (_c.c_int, [_SETTINGS_P, _c.c_size_t]),
-    "proctex_settings_check": (_c.c_int, [_SETTINGS_P, _c.c_char_p, _c.c_size_t]),
-    "proctex_preset_count": (_c.c_int, []),
-    "proctex_preset_name": (_c.c_char_p, [_c.c_int]),
-    "proctex_preset_description": (_c.c_char_p, [_c.c_int]),
-    "proctex_preset_settings": (_c.c_int, [_c.c_char_p, _SETTINGS_P, _c.c_size_t]),
-    "proctex_generate": (_c.c_int, [_SETTINGS_P, _c.c_uint, _c.POINTER(_c.c_void_p),
-                                    _c.c_char_p, _c.c_size_t]),
-    "proctex_maps_pixels": (_c.c_void_p, [_c.c_void_p, _c.c_int, _c.POINTER(_c.c_int),
-                                          _c.POINTER(_c.c_int), _c.POINTER(_c.c_int)]),
-    "proctex_maps_height": (_c.c_void_p, [_c.c_void_p, _c.POINTER(_c.c_int),
-                                          _c.POINTER(_c.c_int)]),
-    "proctex_maps_height16": (_c.c_void_p, [_c.c_void_p, _c.POINTER(_c.c_int),
-                                            _c.POINTER(_c.c_int)]),
-    "proctex_maps_free": (None, [_c.c_void_p]),
-    "proctex_save": (_c.c_int, [_c.c_void_p, _c.c_char_p, _c.c_char_p, _c.c_size_t]),
-    "proctex_encode_png": (_c.c_int, [_c.c_void_p, _c.c_int, _c.c_int, _c.c_int, _c.c_int,
-                                      _c.POINTER(_c.c_void_p), _c.POINTER(_c.c_size_t)]),
-    "proctex_free": (None, [_c.c_void_p]),
-    "proctex_version": (_c.c_char_p, []),
+# Read before the settings structure exists.
+_TABLE_PROTOTYPES = {
+    "proctex_option_count": (_c.c_int, []),
+    "proctex_option_info": (_c.c_int, [_c.c_int, _c.POINTER(_table.OptionInfo)]),
+    "proctex_map_count": (_c.c_int, []),
+    "proctex_map_info": (_c.c_int, [_c.c_int, _c.POINTER(_table.MapInfo)]),
 }
+
+
+def _prototypes(tables):
+    settings = ctypes.POINTER(tables.Settings)
+    legacy = [_table.ctype_of(o) for o in tables.options[:GENERATE_TEXTURE_ARGUMENTS]]
+    return {
+        "GenerateTexture": (_c.c_int, legacy + [_c.c_wchar_p]),
+        "TestDLL": (_c.c_int, []),
+        "proctex_settings_defaults": (_c.c_int, [settings, _c.c_size_t]),
+        "proctex_settings_check": (_c.c_int, [settings, _c.c_char_p, _c.c_size_t]),
+        "proctex_settings_refusal": (_c.c_int, [settings, _c.POINTER(_c.c_int), _c.c_char_p,
+                                                _c.c_size_t]),
+        "proctex_option_find": (_c.c_int, [_c.c_char_p]),
+        "proctex_choice_parse": (_c.c_int, [_c.c_int, _c.c_char_p, _c.POINTER(_c.c_int)]),
+        "proctex_preset_count": (_c.c_int, []),
+        "proctex_preset_name": (_c.c_char_p, [_c.c_int]),
+        "proctex_preset_description": (_c.c_char_p, [_c.c_int]),
+        "proctex_preset_settings": (_c.c_int, [_c.c_char_p, settings, _c.c_size_t]),
+        "proctex_generate": (_c.c_int, [settings, _c.c_uint, _c.POINTER(_c.c_void_p),
+                                        _c.c_char_p, _c.c_size_t]),
+        "proctex_maps_pixels": (_c.c_void_p, [_c.c_void_p, _c.c_int, _c.POINTER(_c.c_int),
+                                              _c.POINTER(_c.c_int), _c.POINTER(_c.c_int)]),
+        "proctex_maps_height": (_c.c_void_p, [_c.c_void_p, _c.POINTER(_c.c_int),
+                                              _c.POINTER(_c.c_int)]),
+        "proctex_maps_height16": (_c.c_void_p, [_c.c_void_p, _c.POINTER(_c.c_int),
+                                                _c.POINTER(_c.c_int)]),
+        "proctex_maps_free": (None, [_c.c_void_p]),
+        "proctex_save": (_c.c_int, [_c.c_void_p, _c.c_char_p, _c.c_char_p, _c.c_size_t]),
+        "proctex_encode_png": (_c.c_int, [_c.c_void_p, _c.c_int, _c.c_int, _c.c_int, _c.c_int,
+                                          _c.POINTER(_c.c_void_p), _c.POINTER(_c.c_size_t)]),
+        "proctex_free": (None, [_c.c_void_p]),
+        "proctex_version": (_c.c_char_p, []),
+    }
 
 
 def _library_names():
@@ -137,9 +124,9 @@ def _installed_candidates():
     return found
 
 
-def _declare(library):
+def _declare(library, prototypes):
     """Sets the prototypes; names the first function the library lacks."""
-    for name, (restype, argtypes) in _PROTOTYPES.items():
+    for name, (restype, argtypes) in prototypes.items():
         try:
             function = getattr(library, name)
         except AttributeError:
@@ -151,7 +138,7 @@ def _declare(library):
 
 def load():
     """The loaded library, loading it on first use."""
-    global _library, _library_path
+    global _library, _library_path, _tables
     if _library is not None:
         return _library
     loader = ctypes.WinDLL if os.name == "nt" else ctypes.CDLL
@@ -170,15 +157,24 @@ def load():
         except OSError as error:
             failures.append(f"{path}: {error}")
             continue
-        missing = _declare(library)
+        missing = _declare(library, _TABLE_PROTOTYPES)
+        if not missing:
+            tables = Tables(library)
+            missing = _declare(library, _prototypes(tables))
         if missing:
             failures.append(f"{path}: has no {missing} (a library older than this module)")
             continue
-        _library, _library_path = library, path
+        _library, _library_path, _tables = library, path, tables
         return library
     where = "PROCTEX_LIBRARY" if explicit else "the build tree, the installation or the system"
     raise ProctexError(f"cannot load the proctex library from {where}:\n  "
                        + "\n  ".join(failures))
+
+
+def tables():
+    """The loaded library's Tables."""
+    load()
+    return _tables
 
 
 def library_path():

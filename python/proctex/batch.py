@@ -48,14 +48,12 @@ def _load_library():
 
 
 def _library_settings(record):
-    """The ProctexSettings of a checked item's "settings" record."""
+    """The ProctexSettings of a checked item's "settings" record (which also
+    holds the record's version and the outputs: only the options are taken)."""
     from . import _settings
-    options = {}
-    for key, value in record.items():
-        name = key.replace("-", "_")
-        if name in _native.MEMBER:
-            options[name] = value
-    return _settings(None, options)
+    options = _native.tables().option
+    return _settings(None, {key: value for key, value in record.items()
+                            if key.replace("-", "_") in options})
 
 
 def sidecar_text(settings_record, files):

@@ -16,6 +16,7 @@
 #include "api/settings.h"
 #include "output/png16.h"
 #include "output/png_writer.h"
+#include "settings/option_table.h"
 
 struct ProctexMaps {
     proctex::MapSet set;
@@ -76,6 +77,24 @@ PROCTEX_API int PROCTEX_CALL proctex_settings_check(const ProctexSettings* setti
         std::string why;
         int status = proctex::readCallerSettings(settings, s, why);
         if (status == PROCTEX_OK) status = proctex::checkSettings(s, why);
+        copyReason(why, reason, size);
+        return status;
+    } catch (...) {
+        return outOfMemory(reason, size);
+    }
+}
+
+PROCTEX_API int PROCTEX_CALL proctex_settings_refusal(const ProctexSettings* settings, int* option,
+                                                      char* reason, size_t size) {
+    if (option != nullptr) *option = -1;
+    try {
+        ProctexSettings s;
+        std::string why;
+        int status = proctex::readCallerSettings(settings, s, why);
+        if (status == PROCTEX_OK) {
+            status = proctex::checkSettings(s, why);
+            if (status != PROCTEX_OK && option != nullptr) *option = proctex::optionNamedBy(why);
+        }
         copyReason(why, reason, size);
         return status;
     } catch (...) {

@@ -1,7 +1,6 @@
 // The library's two original exports: the whole computation in one call.
 #include <proctex.h>
 
-#include "api/ambient_occlusion.h"
 #include "api/output_paths.h"
 #include "api/pipeline.h"
 #include "api/settings.h"
@@ -17,33 +16,29 @@ GenerateTexture(int width, int height, int baseType, float scale, int octaves, f
     // Nothing may escape to the host: any exception (allocation failure,
     // container limits, a bad distribution) becomes the result 0.
     try {
-        const ProctexSettings settings{sizeof(ProctexSettings),
-                                       width,
-                                       height,
-                                       baseType,
-                                       scale,
-                                       octaves,
-                                       persistence,
-                                       lacunarity,
-                                       materialType,
-                                       patternType,
-                                       patternParam,
-                                       overlayType,
-                                       overlayParam,
-                                       overlayStrength,
-                                       seed,
-                                       contrast,
-                                       brightness,
-                                       invert,
-                                       seamless,
-                                       normalStrength,
-                                       roughness,
-                                       writeRoughness,
-                                       writeMetallic,
-                                       proctex::kDefaultOcclusionRadius,
-                                       proctex::kDefaultOcclusionStrength,
-                                       0.0f,
-                                       0.0f};
+        ProctexSettings settings = proctex::legacySettings();
+        settings.width = width;
+        settings.height = height;
+        settings.baseType = baseType;
+        settings.scale = scale;
+        settings.octaves = octaves;
+        settings.persistence = persistence;
+        settings.lacunarity = lacunarity;
+        settings.materialType = materialType;
+        settings.patternType = patternType;
+        settings.patternParam = patternParam;
+        settings.overlayType = overlayType;
+        settings.overlayParam = overlayParam;
+        settings.overlayStrength = overlayStrength;
+        settings.seed = seed;
+        settings.contrast = contrast;
+        settings.brightness = brightness;
+        settings.invert = invert;
+        settings.seamless = seamless;
+        settings.normalStrength = normalStrength;
+        settings.roughness = roughness;
+        settings.writeRoughness = writeRoughness;
+        settings.writeMetallic = writeMetallic;
         std::string reason;
         if (proctex::checkSettings(settings, reason) != PROCTEX_OK) return 0;
         // An empty path (also the result of a failed conversion) cannot be

@@ -116,6 +116,8 @@ const Preset kPresets[] = {
         s.patternParam = 40.0f; s.seed = 1818; s.contrast = 3.0f; s.brightness = -0.25f;
         s.normalStrength = 28.0f; s.roughness = 0.3f;
     }},
+    {"soft-stone", "soft grey stone, the base every other preset starts from",
+     [](ProctexSettings&) {}},
 };
 // clang-format on
 

@@ -55,6 +55,10 @@ ProctexSettings defaultSettings() {
     return s;
 }
 
+ProctexSettings legacySettings() {
+    return defaultSettings();
+}
+
 int readCallerSettings(const ProctexSettings* caller, ProctexSettings& settings,
                        std::string& reason) {
     if (caller == nullptr) {
@@ -75,7 +79,7 @@ int readCallerSettings(const ProctexSettings* caller, ProctexSettings& settings,
                  ") and set members it does not know";
         return PROCTEX_ERROR_ARGUMENT;
     }
-    settings = defaultSettings();
+    settings = legacySettings();
     std::memcpy(&settings, caller, std::min(size, sizeof(ProctexSettings)));
     settings.size = sizeof(ProctexSettings);
     return PROCTEX_OK;

@@ -12,8 +12,13 @@ namespace proctex {
 // The command line's grey stone, with `size` set to this library's struct.
 ProctexSettings defaultSettings();
 
+// The settings GenerateTexture computes with before its arguments are put
+// in, and what a caller's older struct gets for the members it does not
+// hold: every newer member at the value that keeps the older results.
+ProctexSettings legacySettings();
+
 // Copies a caller's struct of any version into this library's: members the
-// caller's size does not cover keep their defaults. PROCTEX_OK, or
+// caller's size does not cover take their legacySettings() values. PROCTEX_OK, or
 // PROCTEX_ERROR_ARGUMENT with a reason for a null pointer, a size below the
 // first version, or a larger struct whose unknown bytes are not all zero.
 int readCallerSettings(const ProctexSettings* caller, ProctexSettings& settings,

@@ -1,18 +1,10 @@
 #include "noise/octave_rows.h"
 
+#include "core/cpu_features.h"
 #include "core/fmath.h"
 #include "core/numeric.h"
 
 namespace proctex {
-
-bool avx2Available() {
-#if defined(__x86_64__) && defined(__GNUC__)
-    // libgcc's check also requires the operating system to save the AVX state.
-    return __builtin_cpu_supports("avx2");
-#else
-    return false;
-#endif
-}
 
 LatticeHashes::LatticeHashes(const int32_t* permutation, bool tileable)
     : permutation_(permutation), tileable_(tileable), hashes_(256 * 256) {}

@@ -17,6 +17,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "core/cpu_features.h"
 #include "noise/texture_generator.h"
 
 namespace proctex {
@@ -24,8 +25,6 @@ namespace proctex {
 // Which kernel sums the octaves. `automatic` takes AVX2 where the processor
 // has it; the others force one kernel (tests compare them).
 enum class NoisePath { automatic, portable, avx2 };
-
-bool avx2Available();
 
 // What the kernels need of a generator and a base-field request.
 struct OctaveJob {

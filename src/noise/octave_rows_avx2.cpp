@@ -19,13 +19,12 @@
 
 #include <cstring>
 
+#include "core/cpu_features.h"
 #include "noise/octave_rows.h"
 
 namespace proctex {
 
 #if defined(__x86_64__)
-
-#define PROCTEX_AVX2 __attribute__((target("avx2")))
 
 namespace {
 

@@ -16,7 +16,7 @@
 #include <emmintrin.h>
 #endif
 
-#include "noise/octave_rows.h"
+#include "core/cpu_features.h"
 #include "output/png_filters_kernels.h"
 
 namespace proctex {

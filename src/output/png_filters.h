@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+#include "core/cpu_features.h"
+
 namespace proctex {
 
 // Which kernel filters the rows. `automatic` takes the widest the processor

@@ -5,13 +5,12 @@
 // scalar helpers stay plain x86-64 code wherever the linker takes them from.
 #include <immintrin.h>
 
+#include "core/cpu_features.h"
 #include "output/png_filters_kernels.h"
 
 namespace proctex {
 
 #if defined(__x86_64__)
-
-#define PROCTEX_AVX2 __attribute__((target("avx2")))
 
 namespace {
 

@@ -5,7 +5,8 @@ proctex.render, and rendered with Cycles.
     blender -b --factory-startup --python-exit-code 1 --python addon_test.py -- ZIP WORKDIR HEADER
 
 HEADER is include/proctex.h, whose PROCTEX_<OPTION>_<NAME> codes the named
-choices are checked against.
+choices are checked against; the properties are checked against the
+library's option table.
 """
 
 import os
@@ -64,12 +65,17 @@ def new_scene_with_sphere():
 
 
 def header_codes(path):
-    """(option, name) -> code of the header's PROCTEX_BASE_ / MATERIAL_ /
-    PATTERN_ / OVERLAY_ definitions."""
+    """(option, name) -> code of the header's PROCTEX_<OPTION>_<NAME>
+    definitions, for every choice option of the table."""
     with open(path) as header:
-        found = re.findall(r"^#define PROCTEX_(BASE|MATERIAL|PATTERN|OVERLAY)_(\w+) (-?\d+)",
-                           header.read(), re.M)
-    return {(option.lower(), name): int(code) for option, name, code in found}
+        found = dict(re.findall(r"^#define PROCTEX_(\w+) (-?\d+)\b", header.read(), re.M))
+    codes = {}
+    for option in proctex.OPTIONS.values():
+        if option.kind == "choice":
+            prefix = option.name.upper() + "_"
+            codes.update({(option.name, name[len(prefix):]): int(code)
+                          for name, code in found.items() if name.startswith(prefix)})
+    return codes
 
 
 HEADER_CODES = header_codes(HEADER)
@@ -91,7 +97,7 @@ class MaterialNodes(unittest.TestCase):
         self.assertIs(self.sphere.active_material, material)
         # The binding takes the header's code of each named choice.
         codes = {name: HEADER_CODES.get((name, value), value) for name, value in options.items()}
-        maps = proctex.render(preset, width=width, height=height, opengl_normal=True, orm=True,
+        maps = proctex.render(preset, width=width, height=height, normal_gl=True, orm=True,
                               ao=True, **codes)
         bsdf = principled(material)
 
@@ -173,16 +179,16 @@ class MaterialNodes(unittest.TestCase):
         self.assertEqual(holder.displacement_method, "BOTH")
 
     def test_refused_settings_are_reported_and_make_nothing(self):
-        with self.assertRaisesRegex(RuntimeError, "ao_radius"):
-            bpy.ops.proctex.generate_material(preset="moss", size=SIZE, ao_radius=1000.0)
+        with self.assertRaisesRegex(RuntimeError, "option pattern_param: patternParam"):
+            bpy.ops.proctex.generate_material(preset="moss", size=SIZE, pattern="CELLS",
+                                              pattern_param=0.0)
         self.assertNotIn("proctex moss", bpy.data.materials)
 
     def test_the_panel_shows_a_preset_in_the_option_fields(self):
-        from proctex_blender import choices
         settings = bpy.context.scene.proctex
         settings.preset = "ocean"
         for name, value in proctex.defaults("ocean").items():
-            if name in choices.CHOICES:
+            if proctex.OPTIONS[name].kind == "choice":
                 self.assertEqual(HEADER_CODES[(name, getattr(settings, name))], value, name)
             elif name not in ("width", "height"):
                 self.assertAlmostEqual(float(getattr(settings, name)), float(value), places=5,
@@ -196,7 +202,7 @@ class MaterialNodes(unittest.TestCase):
             settings.preset = preset
             given = {name: getattr(settings, name) for name in fields}
             bpy.ops.proctex.generate_material(preset=preset, size=24, **given)
-            maps = proctex.render(preset, width=24, height=24, opengl_normal=True)
+            maps = proctex.render(preset, width=24, height=24, normal_gl=True)
             expected = maps.diffuse if maps.diffuse.ndim == 3 else np.dstack([maps.diffuse] * 3)
             for role, pixels in (("diffuse", expected), ("normal", maps.normal_gl)):
                 image = bpy.data.images[f"proctex {preset} {role}"]
@@ -204,41 +210,69 @@ class MaterialNodes(unittest.TestCase):
                 np.testing.assert_array_equal(got, pixels, err_msg=image.name)
 
 
-class NamedChoices(unittest.TestCase):
-    """The type codes as named choices: each the code the header gives its name."""
+def registered_properties():
+    """The RNA of the operator's and the panel's settings."""
+    return (bpy.ops.proctex.generate_material.get_rna_type(), bpy.context.scene.proctex.bl_rna)
+
+
+def as_float32(value):
+    return float(np.float32(value))
+
+
+class TheLibrarysTable(unittest.TestCase):
+    """The properties are the library's option table: ranges, defaults, help
+    and named choices, the type codes each the header's code of its name."""
+
+    def test_properties_are_the_options_of_the_table(self):
+        for registered in registered_properties():
+            for option in proctex.OPTIONS.values():
+                prop = registered.properties[option.name]
+                with self.subTest(option=option.name, rna=registered.identifier):
+                    self.assertIn(option.help, prop.description)
+                    if option.group == "size":  # 0 takes the add-on's size
+                        self.assertEqual((prop.default, prop.hard_min, prop.hard_max,
+                                          prop.soft_max), (0, 0, option.limits[1],
+                                                           option.useful[1]))
+                    elif option.kind == "choice":
+                        self.assertEqual([(i.identifier, i.value, i.name.lower())
+                                          for i in prop.enum_items],
+                                         [(c.name.upper().replace("-", "_"), c.value, c.label)
+                                          for c in option.choices])
+                        self.assertEqual(prop.enum_items[prop.default].value, option.default)
+                    elif option.kind == "flag":
+                        self.assertEqual((prop.type, prop.default), ("BOOLEAN",
+                                                                     bool(option.default)))
+                    else:
+                        cast = int if option.kind == "integer" else as_float32
+                        self.assertEqual(prop.type, "INT" if option.kind == "integer" else "FLOAT")
+                        self.assertEqual([prop.default, prop.soft_min, prop.soft_max,
+                                          prop.hard_min, prop.hard_max],
+                                         [cast(v) for v in (option.default,) + option.useful
+                                          + option.limits])
+                        self.assertIn(f"useful {option.useful[0]:g}..{option.useful[1]:g}",
+                                      prop.description)
 
     def test_every_choice_is_the_header_code_of_its_name(self):
-        from proctex_blender import choices
-        operator = bpy.ops.proctex.generate_material.get_rna_type()
-        panel = bpy.context.scene.proctex.bl_rna
-        for option, items in choices.CHOICES.items():
-            for identifier, _label, _text, code in items:
-                self.assertEqual(HEADER_CODES[(option, identifier)], code, identifier)
-                self.assertEqual(choices.code_of(option, identifier), code)
-            for registered in (operator, panel):
-                enum = registered.properties[option].enum_items
-                self.assertEqual({item.identifier: item.value for item in enum},
-                                 {item[0]: item[3] for item in items}, option)
-        # Every code of the header is a choice or a stand-in for one.
-        named = {(option, item[0]) for option, items in choices.CHOICES.items()
-                 for item in items}
-        self.assertEqual({key for key in HEADER_CODES if key not in named},
-                         {("material", "GREY_ALT")})
+        named = set()
+        for option in proctex.OPTIONS.values():
+            if option.kind != "choice":
+                continue
+            for registered in registered_properties():
+                for item in registered.properties[option.name].enum_items:
+                    self.assertEqual(HEADER_CODES[(option.name, item.identifier)], item.value)
+                    named.add((option.name, item.identifier))
+        self.assertEqual(named, set(HEADER_CODES))
 
-    def test_codes_without_a_choice_make_the_maps_of_the_one_shown(self):
-        from proctex_blender import choices
-        options = {"pattern_param": 9.0, "overlay_param": 40.0, "overlay_strength": 20.0}
-        for option, code in (("material", 8), ("material", 42), ("material", -1),
-                             ("base", 2), ("pattern", 1), ("pattern", 13), ("overlay", 5)):
-            shown = choices.code_of(option, choices.identifier_of(option, code))
-            self.assertNotEqual(shown, code)
-            one = proctex.render(None, width=32, height=24, height16=True,
-                                 **dict(options, **{option: code}))
-            other = proctex.render(None, width=32, height=24, height16=True,
-                                   **dict(options, **{option: shown}))
-            for name in ("diffuse", "normal", "height16"):
-                np.testing.assert_array_equal(getattr(one, name), getattr(other, name),
-                                              err_msg=f"{option} {code}: {name}")
+    def test_a_value_outside_the_limits_stops_at_them(self):
+        settings = bpy.context.scene.proctex
+        limited = [o for o in proctex.OPTIONS.values() if o.kind == "number"
+                   and o.limits[1] < 1e30]
+        self.assertTrue(limited)
+        for option in limited:
+            kept = getattr(settings, option.name)
+            setattr(settings, option.name, option.limits[1] * 4 + 1)
+            self.assertEqual(getattr(settings, option.name), as_float32(option.limits[1]))
+            setattr(settings, option.name, kept)
 
     def test_an_unknown_choice_is_refused(self):
         with self.assertRaises(TypeError):
@@ -296,7 +330,7 @@ class Files(unittest.TestCase):
         os.makedirs(WORK, exist_ok=True)
         bpy.ops.wm.save_as_mainfile(filepath=path)
         bpy.ops.wm.open_mainfile(filepath=path)
-        maps = proctex.render("moss", width=SIZE, height=SIZE, opengl_normal=True, height16=True)
+        maps = proctex.render("moss", width=SIZE, height=SIZE, normal_gl=True, height16=True)
         image = bpy.data.images["proctex moss normal"]
         self.assertIsNotNone(image.packed_file, "saving did not pack the maps")
         got = np.rint(image_rows(image, 3) * 255).astype(np.uint8)

@@ -14,7 +14,6 @@
 #include "manifest.h"
 #include "options.h"
 #include "presets.h"
-#include "starting_values.h"
 #include "test_support.h"
 
 namespace proctex {
@@ -64,26 +63,46 @@ void writeText(const fs::path& path, const std::string& text) {
 
 // --- Choices that work on their own ----------------------------------------
 
+// The choices of the library's table that come with starting values.
+std::vector<std::pair<std::string, const ProctexChoice*>> startedChoices() {
+    std::vector<std::pair<std::string, const ProctexChoice*>> started;
+    for (const cli::Field& f : cli::fields()) {
+        for (int i = 0; i < f.info.choiceCount; ++i) {
+            if (f.info.choices[i].startCount > 0) started.emplace_back(f.name, &f.info.choices[i]);
+        }
+    }
+    return started;
+}
+
 TEST(StartingValues, EveryPatternAndOverlayAloneChangesTheMaps) {
     const std::string size = R"("width": 128, "height": 128)";
     const cli::MaterialRequest plain = material("{" + size + "}");
     ASSERT_TRUE(plain.errors.empty());
     const std::vector<unsigned char> base = diffuseAndNormal(plain.options);
-    for (const cli::PatternStart& p : cli::patternStarts()) {
+    const auto started = startedChoices();
+    ASSERT_EQ(started.size(), 15u);  // eleven patterns, four overlays
+    for (const auto& [option, c] : started) {
+        // Chosen by name, as a user would.
         const cli::MaterialRequest alone =
-            material("{" + size + R"(, "pattern": )" + std::to_string(p.type) + "}");
-        ASSERT_TRUE(alone.errors.empty()) << p.name << ": " << alone.errors.front();
-        EXPECT_EQ(alone.options.patternParam, p.param) << p.name;
-        // At least two grey levels on average: visible, not a rounding change.
-        EXPECT_GT(meanDifference(diffuseAndNormal(alone.options), base), 2.0) << p.name;
-    }
-    for (const cli::OverlayStart& o : cli::overlayStarts()) {
-        const cli::MaterialRequest alone =
-            material("{" + size + R"(, "overlay": )" + std::to_string(o.type) + "}");
-        ASSERT_TRUE(alone.errors.empty()) << o.name << ": " << alone.errors.front();
-        EXPECT_EQ(alone.options.overlayParam, o.param) << o.name;
-        EXPECT_EQ(alone.options.overlayStrength, o.strength) << o.name;
-        EXPECT_GT(meanDifference(diffuseAndNormal(alone.options), base), 0.5) << o.name;
+            material("{" + size + ", \"" + option + "\": \"" + c->name + "\"}");
+        ASSERT_TRUE(alone.errors.empty()) << c->name << ": " << alone.errors.front();
+        for (int k = 0; k < c->startCount; ++k) {
+            const cli::Field* start = cli::findField(c->startOption[k]);
+            ASSERT_NE(start, nullptr);
+            EXPECT_EQ(cli::fieldText(*start, alone.options),
+                      cli::fieldText(*start,
+                                     [&] {
+                                         ProctexSettings s = alone.options;
+                                         cli::setFieldFromNumber(*start, c->startValue[k], s);
+                                         return s;
+                                     }()))
+                << c->name;
+        }
+        // Patterns change at least two grey levels on average, overlays half
+        // of one: visible, not a rounding change.
+        EXPECT_GT(meanDifference(diffuseAndNormal(alone.options), base),
+                  option == "pattern" ? 2.0 : 0.5)
+            << c->name;
     }
 }
 
@@ -123,18 +142,15 @@ TEST(StartingValues, TheCommandLineAndManifestsUseTheSameTable) {
     EXPECT_EQ(test::readBytes(dir / "cli_diff.png"), test::readBytes(dir / "batch_diff.png"));
     EXPECT_EQ(test::readBytes(dir / "cli_nmap.png"), test::readBytes(dir / "batch_nmap.png"));
 
-    // --starting-values prints the table other front ends compare against.
+    // --starting-values prints the library's starting values; --help lists them.
     const auto shown = runCli("--starting-values");
     ASSERT_EQ(shown.exitCode, 0);
     const nlohmann::json table = nlohmann::json::parse(shown.output);
-    ASSERT_EQ(table["pattern"].size(), cli::patternStarts().size());
-    for (const cli::PatternStart& p : cli::patternStarts()) {
-        EXPECT_EQ(table["pattern"][std::to_string(p.type)]["pattern-param"].get<float>(), p.param);
-    }
-    // --help lists each starting value.
+    EXPECT_EQ(table["pattern"].size() + table["overlay"].size(), startedChoices().size());
+    EXPECT_EQ(table["pattern"]["6"]["pattern-param"].get<float>(), 16.0f);
     const auto help = runCli("--help");
-    EXPECT_NE(help.output.find("--pattern 6 (cells): --pattern-param 16"), std::string::npos);
-    EXPECT_NE(help.output.find("--overlay 2 (bricks): --overlay-param 96 --overlay-strength 40"),
+    EXPECT_NE(help.output.find("--pattern cells: --pattern-param 16"), std::string::npos);
+    EXPECT_NE(help.output.find("--overlay bricks: --overlay-param 96 --overlay-strength 40"),
               std::string::npos);
 }
 
@@ -158,7 +174,13 @@ TEST(UsageErrors, ExitCodesAreZeroOneOrTwoAndTheMessageNamesTheFault) {
         {"--preset GRANITE " + out, 2, "(did you mean granite?)"},
         {"--show-preset marbel", 2, "(did you mean marble?)"},
         {"--preset granite marble " + out, 2, "unexpected argument 'marble'"},
-        {"--width abc " + out, 2, "--width"},
+        {"--width abc " + out, 2, "--width: must be a whole number from 1 to 2147483647"},
+        {"--pattern 99 " + out, 2, "--pattern: unknown pattern '99'; choose one of none (0)"},
+        {"--pattern cels " + out, 2, "unknown pattern 'cels' (did you mean cells?)"},
+        {"--material Lavva " + out, 2, "(did you mean lava?)"},
+        {"--scale nan " + out, 2, "--scale: must be a finite number (got nan)"},
+        {"--octaves 2147483647 " + out, 2, "--octaves: must be a whole number from 0 to 32"},
+        {"--ao-radius 257 " + out, 2, "--ao-radius: must be a number from 0 to 256"},
         {"--seamless maybe " + out, 2, "--seamless"},
         {"--width", 2, "--width"},
         {"--pattern 6 --pattern-param 0 " + out, 2, "--pattern-param: patternParam"},
@@ -233,10 +255,10 @@ TEST(ManifestFaults, EveryFaultyItemIsReportedInOneRunAndNothingIsWritten) {
     const auto run = runCli("batch " + (dir / "m.json").string());
     EXPECT_EQ(run.exitCode, 2);
     for (const char* fault : {
-             "item 2, field \"width\": width must be positive (got -4)",
+             "item 2, field \"width\": must be a whole number from 1 to 2147483647 (got -4)",
              "item 3, field \"pattern-param\": patternParam must be",
              "item 4, field \"preset\": no preset is called 'Granit' (did you mean granite?)",
-             "item 4, field \"scale\": must be a number",
+             "item 4, field \"scale\": must be a finite number",
              "item 5, field \"output\": the output",
          }) {
         EXPECT_NE(run.output.find(fault), std::string::npos) << fault << "\n" << run.output;
@@ -253,14 +275,17 @@ TEST(ManifestFaults, EveryFaultyItemIsReportedInOneRunAndNothingIsWritten) {
 TEST(ManifestFaults, AStudioRequestListsEveryFieldAtFault) {
     const cli::MaterialRequest request =
         material(R"({"width": 0, "octaves": 2.5, "output": "x.png", "colour": 3})");
-    ASSERT_EQ(request.errors.size(), 3u);
+    ASSERT_EQ(request.errors.size(), 4u);
     EXPECT_EQ(request.errors[0].rfind("field \"colour\": unknown field", 0), 0u);
     EXPECT_EQ(request.errors[1].rfind("field \"octaves\": must be a whole number", 0), 0u);
     EXPECT_EQ(request.errors[2].rfind("field \"output\": each item names its own output", 0), 0u);
+    EXPECT_EQ(request.errors[3],
+              "field \"width\": must be a whole number from 1 to 2147483647 (got 0)");
     // With the types right, what the library would refuse is named too.
-    const cli::MaterialRequest refused = material(R"({"width": 0})");
+    const cli::MaterialRequest refused = material(R"({"width": 30000, "height": 30000})");
     ASSERT_EQ(refused.errors.size(), 1u);
-    EXPECT_EQ(refused.errors[0], "field \"width\": width must be positive (got 0)");
+    EXPECT_EQ(refused.errors[0].rfind("field \"width\": width x height x 3 must stay below", 0), 0u)
+        << refused.errors[0];
 }
 
 }  // namespace

@@ -65,6 +65,12 @@ async function fetchBytes(studio, url) {
   return Buffer.from(await response.arrayBuffer());
 }
 
+// The library's map table (through the Python binding): name -> suffix and bit depth.
+const libraryMaps = JSON.parse(execFileSync('/usr/bin/python3', ['-c',
+  'import json, proctex; print(json.dumps({m.name.replace("_", "-"): [m.suffix, m.bit_depth] ' +
+  'for m in proctex.MAPS.values()}))'],
+  { env: { ...process.env, PYTHONPATH: path.join(source, 'python'), PROCTEX_LIBRARY: library } }).toString());
+
 const studio = await startStudio();
 const work = fs.mkdtempSync(path.join(os.tmpdir(), 'proctex-studio-'));
 const browser = await puppeteer.launch({
@@ -83,6 +89,36 @@ try {
   await page.waitForFunction(() => window.studio && window.studio.lastAnswer() !== null, { timeout: 60000 });
   check(!page.url().includes('token='), 'the token leaves the address bar');
 
+  // Every control is a field of /api/presets, the library's table: the
+  // slider over the useful range, the number box within the limits, the
+  // named choices with their codes; and there is no control of its own.
+  const catalog = JSON.parse((await fetchBytes(studio, '/api/presets')).toString());
+  const controls = await page.evaluate(() => [...document.querySelectorAll('#controls [id^="f-"]')].map((c) => {
+    const box = c.nextElementSibling;
+    const label = document.querySelector(`label[for="${c.id}"]`);
+    return {
+      name: c.id.slice(2), tag: c.tagName, title: label.title,
+      value: c.tagName === 'INPUT' ? box.value : c.value,
+      range: c.tagName === 'INPUT' ? [c.min, c.max, c.step, box.min, box.max].map(Number) : null,
+      options: c.tagName === 'SELECT' ? [...c.options].map((o) => [Number(o.value), o.textContent]) : null,
+    };
+  }));
+  check(JSON.stringify(controls.map((c) => c.name)) === JSON.stringify(catalog.fields.map((f) => f.name)),
+        'the page has a control for each field of the catalog, in its order, and no other');
+  const wrong = [];
+  for (const field of catalog.fields) {
+    const control = controls.find((c) => c.name === field.name);
+    if (!control) continue;
+    const ok = field.choices
+      ? JSON.stringify(control.options) === JSON.stringify(field.choices.map((c) => [c.value, c.label]))
+      : field.flag
+        ? JSON.stringify(control.options.map((o) => o[0])) === '[0,1]'
+        : JSON.stringify(control.range) === JSON.stringify([field.min, field.max, field.step, field.limitMin, field.limitMax]);
+    if (!ok || !control.title.startsWith(field.help) ||
+        Math.fround(Number(control.value)) !== Math.fround(field.default)) wrong.push(field.name);
+  }
+  check(wrong.length === 0, `each control has its field's range, limits, choices, help and default${wrong.length ? ': not ' + wrong.join(', ') : ''}`);
+
   // A preset, then a slider: the maps and the lit preview follow.
   const previewBefore = await canvasState(page, 'preview');
   await drawnAfter(page, `const p = document.getElementById('preset'); p.value = 'marble'; p.dispatchEvent(new Event('change'));`);
@@ -99,12 +135,24 @@ try {
   check(previewScaled.hash !== previewMarble.hash, 'moving the scale slider changes the 3D view');
   const seam = await page.$eval('#seam', (e) => e.textContent);
   check(/seam score \d/.test(seam), `a seam score is shown (${seam})`);
+  // A choice from its menu takes its starting values, as on the command line.
+  const choose = (name, value) =>
+    `const s = document.getElementById('f-${name}'); s.value = '${value}'; s.dispatchEvent(new Event('change'));`;
+  const pattern = catalog.fields.find((f) => f.name === 'pattern').choices.find((c) => c.name === 'cells');
+  await drawnAfter(page, choose('pattern', pattern.value));
+  const started = await page.evaluate(() => Object.fromEntries(
+    [...document.querySelectorAll('#controls input[type=number]')].map((b) => [b.dataset.field, Number(b.value)])));
+  const starts = Object.entries(pattern.start);
+  check(starts.length > 0 && starts.every(([n, v]) => started[n] === v), `choosing cells sets ${JSON.stringify(pattern.start)}`);
 
   // Each "Copy as" form, run, writes the bytes the studio serves: the C call
   // compiled against the library, the command line, the manifest item in a
   // batch and the Python call.
   const copies = await page.evaluate(() => Object.fromEntries(
     ['c', 'cli', 'manifest', 'python'].map((kind) => [kind, window.studio.code(kind)])));
+  check(copies.cli.includes('--pattern cells') && copies.manifest.includes('"pattern": "cells"') &&
+        copies.python.includes('pattern="cells"') && /s\.patternType = \d+ \/\* cells \*\//.test(copies.c),
+        'the copies name the chosen pattern (the C call by its code)');
   const run = (kind, action) => {
     const dir = path.join(work, kind);
     fs.mkdirSync(dir);
@@ -133,27 +181,25 @@ try {
         env: { ...process.env, PYTHONPATH: path.join(source, 'python'), PROCTEX_LIBRARY: library } });
     }),
   };
-  const suffix = { diffuse: '_diff', normal: '_nmap', specular: '_spec', roughness: '_rough', metallic: '_metal',
-                   ao: '_ao', 'normal-gl': '_nmap_gl', orm: '_orm' };
   const answer = await page.evaluate(() => window.studio.lastAnswer());
   for (const [kind, dir] of Object.entries(outputs)) {
     const differing = [];
     for (const m of answer.maps) {
-      if (!suffix[m.name]) continue;
-      const file = path.join(dir, `material${suffix[m.name]}.png`);
+      const file = path.join(dir, `material${libraryMaps[m.name][0]}`);
       if (!fs.existsSync(file) || !(await fetchBytes(studio, m.url)).equals(fs.readFileSync(file))) differing.push(m.name);
     }
-    check(differing.length === 0, `"Copy as" ${kind} writes the studio's bytes for every 8-bit map` +
+    check(differing.length === 0, `"Copy as" ${kind} writes the studio's bytes for every map` +
           (differing.length ? ` (not ${differing.join(', ')})` : ''));
   }
 
   // What the page shows are those pixels: each map canvas against the
   // library's PNG of the same render, decoded by the browser.
-  const mismatched = await page.evaluate(async () => {
+  const eightBit = Object.keys(libraryMaps).filter((name) => libraryMaps[name][1] === 8);
+  const mismatched = await page.evaluate(async (shown8) => {
     const token = sessionStorage.getItem('proctex-token');
     const bad = [];
     for (const m of window.studio.lastAnswer().maps) {
-      if (m.name === 'height') continue;  // 16-bit: a canvas holds 8 bits of it
+      if (!shown8.includes(m.name)) continue;  // a canvas holds 8 bits of a 16-bit map
       const blob = await (await fetch(m.url, { headers: { 'X-Proctex-Token': token } })).blob();
       const bitmap = await createImageBitmap(blob, { colorSpaceConversion: 'none', premultiplyAlpha: 'none' });
       const shown = [...document.querySelectorAll('#maps figure')]
@@ -166,7 +212,7 @@ try {
       if (a.length !== b.length || a.some((v, i) => v !== b[i])) bad.push(m.name);
     }
     return bad;
-  });
+  }, eightBit);
   check(mismatched.length === 0, `the page shows the library's pixels for every map${mismatched.length ? ': not ' + mismatched.join(', ') : ''}`);
 
   // The download button: a zip with every map, the extra outputs and the sidecar.
@@ -190,6 +236,10 @@ try {
       check(listing.includes(`marble${s}`), `the download holds marble${s}`);
     }
   }
+
+  // Back to marble's own pattern for the rest (and the README's picture).
+  const marblePattern = catalog.presets.find((p) => p.name === 'marble').settings.pattern;
+  await drawnAfter(page, choose('pattern', marblePattern));
 
   // Latency: a slider change to the new 512² maps drawn, 30 times.
   await drawnAfter(page, setSlider('width', 512));

@@ -99,6 +99,13 @@ constexpr struct {
     {"proctex_maps_height16", 18},
     {"proctex_save_files", 19},
     {"proctex_encode_png16", 20},
+    {"proctex_option_count", 21},
+    {"proctex_option_info", 22},
+    {"proctex_option_find", 23},
+    {"proctex_choice_parse", 24},
+    {"proctex_settings_refusal", 25},
+    {"proctex_map_count", 26},
+    {"proctex_map_info", 27},
 };
 
 // GetProcAddress hands out an untyped pointer; the call goes through the

@@ -1,0 +1,205 @@
+"""The library's tables of options and maps as Python records, and the
+ProctexSettings structure laid out from them: nothing here names an option
+or a map, so a library with more of them gives a binding with more of them."""
+
+import ctypes
+import dataclasses
+import math
+import types
+
+# PROCTEX_KIND_INTEGER .. PROCTEX_KIND_CHOICE, and the C type of each kind's member.
+KINDS = ("integer", "number", "flag", "choice")
+_CTYPES = {"integer": ctypes.c_int, "number": ctypes.c_float, "flag": ctypes.c_int,
+           "choice": ctypes.c_int}
+
+
+class ChoiceInfo(ctypes.Structure):
+    """ProctexChoice of include/proctex.h."""
+    _fields_ = [("value", ctypes.c_int), ("name", ctypes.c_char_p), ("label", ctypes.c_char_p),
+                ("startCount", ctypes.c_int), ("startOption", ctypes.c_char_p * 2),
+                ("startValue", ctypes.c_float * 2)]
+
+
+class OptionInfo(ctypes.Structure):
+    """ProctexOptionInfo of include/proctex.h."""
+    _fields_ = [("size", ctypes.c_size_t), ("name", ctypes.c_char_p),
+                ("member", ctypes.c_char_p), ("kind", ctypes.c_int),
+                ("offset", ctypes.c_size_t), ("defaultValue", ctypes.c_double),
+                ("usefulMin", ctypes.c_double), ("usefulMax", ctypes.c_double),
+                ("step", ctypes.c_double), ("limitMin", ctypes.c_double),
+                ("limitMax", ctypes.c_double), ("help", ctypes.c_char_p),
+                ("group", ctypes.c_char_p), ("choiceCount", ctypes.c_int),
+                ("choices", ctypes.POINTER(ChoiceInfo))]
+
+
+class MapInfo(ctypes.Structure):
+    """ProctexMapInfo of include/proctex.h."""
+    _fields_ = [("size", ctypes.c_size_t), ("map", ctypes.c_int), ("name", ctypes.c_char_p),
+                ("suffix", ctypes.c_char_p), ("channels", ctypes.c_int),
+                ("bitDepth", ctypes.c_int), ("srgb", ctypes.c_int), ("legacy", ctypes.c_int),
+                ("help", ctypes.c_char_p)]
+
+
+def python_name(name):
+    """The library's name of an option or map as Python spells it: "pattern_param"."""
+    return name.replace("-", "_")
+
+
+def float32_text(value):
+    """The shortest decimal that gives this float32 back (0.55, not 0.550000011920929)."""
+    if not math.isfinite(value):
+        return value
+    for digits in range(1, 10):
+        short = float(f"{value:.{digits}g}")
+        if ctypes.c_float(short).value == value:
+            return short
+    return value
+
+
+@dataclasses.dataclass(frozen=True)
+class Choice:
+    """A named value of a choice option. ``start``: the options (Python names)
+    and values that choosing it alone gives them."""
+    value: int
+    name: str
+    label: str
+    start: types.MappingProxyType
+
+
+@dataclasses.dataclass(frozen=True)
+class Option:
+    """One option of the library's table. ``name`` is Python's ("pattern_param"),
+    ``cli_name`` the command line's and manifests' ("pattern-param"),
+    ``member`` the ProctexSettings member (at byte ``offset``); ``kind`` one of
+    "integer", "number", "flag", "choice". ``useful`` is the range sliders
+    cover, ``limits`` the values accepted at all (numbers must also be finite),
+    ``index`` the option's number in the library's table."""
+    index: int
+    name: str
+    cli_name: str
+    member: str
+    offset: int
+    kind: str
+    default: object
+    useful: tuple
+    step: float
+    limits: tuple
+    help: str
+    group: str
+    choices: tuple
+
+    def choice(self, code):
+        """The Choice of a code, or None."""
+        for c in self.choices:
+            if c.value == code:
+                return c
+        return None
+
+    def value_of(self, number):
+        """A number from the table as this option holds it: int or float32."""
+        if self.kind == "number":
+            return float32_text(ctypes.c_float(number).value) if math.isfinite(number) \
+                else number
+        return int(number)
+
+
+@dataclasses.dataclass(frozen=True)
+class Map:
+    """One map of the library's table. ``name`` is Python's ("normal_gl"),
+    ``number`` the PROCTEX_MAP_ number, ``suffix`` the file suffix ("" for a
+    map with no file of its own), ``legacy`` whether GenerateTexture writes it."""
+    number: int
+    name: str
+    suffix: str
+    channels: int
+    bit_depth: int
+    srgb: bool
+    legacy: bool
+    help: str
+
+
+def _text(raw):
+    return raw.decode("utf-8") if raw is not None else ""
+
+
+def _choices(info):
+    choices = []
+    for i in range(info.choiceCount):
+        c = info.choices[i]
+        start = {python_name(_text(c.startOption[k])): float32_text(c.startValue[k])
+                 for k in range(c.startCount)}
+        choices.append(Choice(c.value, _text(c.name), _text(c.label),
+                              types.MappingProxyType(start)))
+    return tuple(choices)
+
+
+def read_options(library, error):
+    """Every option of the library, in its table's (and the struct's) order.
+    ``error`` is the exception type for a table this binding cannot read."""
+    options = []
+    for index in range(library.proctex_option_count()):
+        info = OptionInfo(size=ctypes.sizeof(OptionInfo))
+        code = library.proctex_option_info(index, ctypes.byref(info))
+        if code != 0:
+            raise error(f"the library describes no option {index} (code {code})")
+        name = _text(info.name)
+        if not 0 <= info.kind < len(KINDS):
+            raise error(f"the library's option {name} is of kind {info.kind}, which this "
+                        "binding does not know: use the binding that came with the library")
+        option = Option(index, python_name(name), name, _text(info.member), info.offset,
+                        KINDS[info.kind],
+                        None, (info.usefulMin, info.usefulMax), info.step,
+                        (info.limitMin, info.limitMax), _text(info.help), _text(info.group),
+                        _choices(info))
+        whole = option.kind != "number"
+        option = dataclasses.replace(
+            option, default=option.value_of(info.defaultValue),
+            useful=tuple(int(v) if whole else v for v in option.useful),
+            limits=tuple(int(v) if whole else v for v in option.limits))
+        options.append(option)
+    return tuple(options)
+
+
+def read_maps(library, error):
+    """Every map of the library, by number."""
+    maps = []
+    for number in range(library.proctex_map_count()):
+        info = MapInfo(size=ctypes.sizeof(MapInfo))
+        code = library.proctex_map_info(number, ctypes.byref(info))
+        if code != 0:
+            raise error(f"the library describes no map {number} (code {code})")
+        maps.append(Map(info.map, python_name(_text(info.name)), _text(info.suffix),
+                        info.channels, info.bitDepth, bool(info.srgb), bool(info.legacy),
+                        _text(info.help)))
+    return tuple(maps)
+
+
+def settings_type(options, error):
+    """ProctexSettings as a ctypes structure: ``size``, then each option's
+    member at the offset the library gives, padding between them if any."""
+    fields = [("size", ctypes.c_size_t)]
+    end = ctypes.sizeof(ctypes.c_size_t)
+    for option in sorted(options, key=lambda o: o.offset):
+        offset = option.offset
+        if offset < end:
+            raise error(f"the library puts option {option.name} at byte {offset}, inside "
+                        "another member")
+        if offset > end:
+            fields.append((f"_padding_{end}", ctypes.c_char * (offset - end)))
+        ctype = ctype_of(option)
+        fields.append((option.member, ctype))
+        end = offset + ctypes.sizeof(ctype)
+    structure = type("Settings", (ctypes.Structure,), {
+        "_fields_": fields,
+        "__doc__": "ProctexSettings of the loaded library, laid out from its option table."})
+    for option in options:
+        if getattr(structure, option.member).offset != option.offset:
+            raise error(f"option {option.name} cannot sit at byte "
+                        f"{option.offset} in a ctypes structure")
+    return structure
+
+
+
+def ctype_of(option):
+    """The C type of an option's member."""
+    return _CTYPES[option.kind]

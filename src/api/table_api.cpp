@@ -1,0 +1,95 @@
+// The exported option and map tables.
+#include <proctex.h>
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+
+#include "api/settings.h"
+#include "settings/option_table.h"
+
+namespace {
+
+// Fills the caller's struct up to its size; the first version is the whole
+// of today's struct, so no caller can hold less.
+template <typename Info>
+int copyInfo(const Info& full, Info* info) {
+    if (info == nullptr || info->size < sizeof(Info)) return PROCTEX_ERROR_ARGUMENT;
+    const std::size_t size = info->size;
+    std::memcpy(info, &full, sizeof(Info));
+    info->size = size;
+    return PROCTEX_OK;
+}
+
+}  // namespace
+
+extern "C" {
+
+PROCTEX_API int PROCTEX_CALL proctex_option_count(void) {
+    return static_cast<int>(proctex::optionTable().size());
+}
+
+PROCTEX_API int PROCTEX_CALL proctex_option_info(int index, ProctexOptionInfo* info) {
+    if (index < 0 || index >= proctex_option_count()) return PROCTEX_ERROR_ARGUMENT;
+    const proctex::OptionSpec& o = proctex::optionTable()[static_cast<std::size_t>(index)];
+    ProctexOptionInfo full{};
+    full.size = sizeof full;
+    full.name = o.name;
+    full.member = o.member;
+    full.kind = o.kind;
+    full.offset = o.offset;
+    full.defaultValue = proctex::optionValue(o, proctex::defaultSettings());
+    full.usefulMin = o.usefulMin;
+    full.usefulMax = o.usefulMax;
+    full.step = o.step;
+    full.limitMin = o.limitMin;
+    full.limitMax = o.limitMax;
+    if (o.kind == PROCTEX_KIND_CHOICE && !o.choices.empty()) {
+        full.limitMin = o.choices.front().value;
+        full.limitMax = o.choices.back().value;
+        full.usefulMin = full.limitMin;
+        full.usefulMax = full.limitMax;
+    }
+    full.help = o.help;
+    full.group = o.group;
+    full.choiceCount = static_cast<int>(o.choices.size());
+    full.choices = o.choices.empty() ? nullptr : o.choices.data();
+    return copyInfo(full, info);
+}
+
+PROCTEX_API int PROCTEX_CALL proctex_option_find(const char* name) {
+    return name == nullptr ? -1 : proctex::findOption(name);
+}
+
+PROCTEX_API int PROCTEX_CALL proctex_choice_parse(int option, const char* text, int* value) {
+    if (option < 0 || option >= proctex_option_count() || text == nullptr || value == nullptr) {
+        return PROCTEX_ERROR_ARGUMENT;
+    }
+    const proctex::OptionSpec& o = proctex::optionTable()[static_cast<std::size_t>(option)];
+    const ProctexChoice* c = proctex::findChoice(o, text);
+    if (c == nullptr) return PROCTEX_ERROR_SETTINGS;
+    *value = c->value;
+    return PROCTEX_OK;
+}
+
+PROCTEX_API int PROCTEX_CALL proctex_map_count(void) {
+    return static_cast<int>(proctex::mapTable().size());
+}
+
+PROCTEX_API int PROCTEX_CALL proctex_map_info(int map, ProctexMapInfo* info) {
+    if (map < 0 || map >= proctex_map_count()) return PROCTEX_ERROR_ARGUMENT;
+    const proctex::MapSpec& m = proctex::mapTable()[static_cast<std::size_t>(map)];
+    ProctexMapInfo full{};
+    full.size = sizeof full;
+    full.map = m.map;
+    full.name = m.name;
+    full.suffix = m.suffix;
+    full.channels = m.channels;
+    full.bitDepth = m.bitDepth;
+    full.srgb = m.srgb;
+    full.legacy = m.legacy;
+    full.help = m.help;
+    return copyInfo(full, info);
+}
+
+}  // extern "C"

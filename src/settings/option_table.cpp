@@ -1,0 +1,236 @@
+#include "settings/option_table.h"
+
+#include <cfloat>
+#include <charconv>
+#include <cstdint>
+#include <cstring>
+#include <string>
+
+#include "api/settings.h"
+
+namespace proctex {
+
+namespace {
+
+using S = ProctexSettings;
+
+constexpr ProctexChoice kBases[] = {
+    {PROCTEX_BASE_FRACTAL, "fractal", "fractal", 0, {}, {}},
+    {PROCTEX_BASE_SINGLE_OCTAVE, "single-octave", "single octave", 0, {}, {}},
+};
+
+constexpr ProctexChoice kMaterials[] = {
+    {PROCTEX_MATERIAL_RAMP, "ramp", "black to white", 0, {}, {}},
+    {PROCTEX_MATERIAL_GREY, "grey", "grey", 0, {}, {}},
+    {PROCTEX_MATERIAL_WOOD, "wood", "wood", 0, {}, {}},
+    {PROCTEX_MATERIAL_MARBLE, "marble", "marble", 0, {}, {}},
+    {PROCTEX_MATERIAL_STONE, "stone", "stone", 0, {}, {}},
+    {PROCTEX_MATERIAL_GREEN, "green", "green", 0, {}, {}},
+    {PROCTEX_MATERIAL_BLUE, "blue", "blue", 0, {}, {}},
+    {PROCTEX_MATERIAL_LAVA, "lava", "lava", 0, {}, {}},
+    {PROCTEX_MATERIAL_GREY_ALT, "grey-alt", "grey (second code)", 0, {}, {}},
+};
+
+// Starting values that read clearly at the default 512 x 512 and at 1024 x 1024.
+constexpr ProctexChoice pattern(int code, const char* name, const char* label, float param) {
+    return {code, name, label, 1, {"pattern-param", nullptr}, {param, 0.0f}};
+}
+
+constexpr ProctexChoice kPatterns[] = {
+    {PROCTEX_PATTERN_NONE, "none", "none", 0, {}, {}},
+    pattern(PROCTEX_PATTERN_RINGS, "rings", "rings", 16.0f),
+    pattern(PROCTEX_PATTERN_GROOVES, "grooves", "grooves", 8.0f),
+    pattern(PROCTEX_PATTERN_TONE_CURVE, "tone-curve", "tone curve", 2.0f),
+    pattern(PROCTEX_PATTERN_DAMPED_EXTREMES, "damped-extremes", "damped extremes", 2.0f),
+    pattern(PROCTEX_PATTERN_CELLS, "cells", "cells", 16.0f),
+    pattern(PROCTEX_PATTERN_BRUSHED, "brushed", "brushed", 200.0f),
+    pattern(PROCTEX_PATTERN_DISCS, "discs", "discs", 24.0f),
+    pattern(PROCTEX_PATTERN_CHECKER, "checker", "checker", 32.0f),
+    pattern(PROCTEX_PATTERN_KNOTS, "knots", "knots", 10.0f),
+    pattern(PROCTEX_PATTERN_DIAMONDS, "diamonds", "diamonds", 32.0f),
+    pattern(PROCTEX_PATTERN_EGG_CRATE, "egg-crate", "egg crate", 10.0f),
+};
+
+// Strength 0 would hide veins and scratches and is refused for bricks;
+// planks take 1 for their wood grain.
+constexpr ProctexChoice overlay(int code, const char* name, float param, float strength) {
+    return {code, name, name, 2, {"overlay-param", "overlay-strength"}, {param, strength}};
+}
+
+constexpr ProctexChoice kOverlays[] = {
+    {PROCTEX_OVERLAY_NONE, "none", "none", 0, {}, {}},
+    overlay(PROCTEX_OVERLAY_VEINS, "veins", 16.0f, 0.6f),
+    overlay(PROCTEX_OVERLAY_BRICKS, "bricks", 96.0f, 40.0f),
+    overlay(PROCTEX_OVERLAY_PLANKS, "planks", 256.0f, 1.0f),
+    overlay(PROCTEX_OVERLAY_SCRATCHES, "scratches", 60.0f, 0.6f),
+};
+
+constexpr double kIntMin = INT32_MIN;
+constexpr double kIntMax = INT32_MAX;
+constexpr double kFinite = FLT_MAX;
+
+constexpr OptionSpec integer(const char* name, const char* member, std::size_t offset, double lo,
+                             double hi, double step, double limitLo, double limitHi,
+                             const char* group, const char* help) {
+    return {name, member, PROCTEX_KIND_INTEGER, offset, lo, hi, step, limitLo, limitHi, group,
+            help, {}};
+}
+
+constexpr OptionSpec number(const char* name, const char* member, std::size_t offset, double lo,
+                            double hi, double step, double limitLo, double limitHi,
+                            const char* group, const char* help) {
+    return {name, member, PROCTEX_KIND_NUMBER, offset, lo, hi, step, limitLo, limitHi, group,
+            help, {}};
+}
+
+constexpr OptionSpec flag(const char* name, const char* member, std::size_t offset,
+                          const char* group, const char* help) {
+    return {name, member, PROCTEX_KIND_FLAG, offset, 0, 1, 1, 0, 1, group, help, {}};
+}
+
+constexpr OptionSpec choice(const char* name, const char* member, std::size_t offset,
+                            std::span<const ProctexChoice> choices, const char* group,
+                            const char* help) {
+    return {name, member, PROCTEX_KIND_CHOICE, offset, 0, 0, 1, 0, 0, group, help, choices};
+}
+
+#define PROCTEX_OFFSET(m) offsetof(S, m)
+
+// In the struct's order, which is also the order of GenerateTexture's arguments.
+const OptionSpec kOptions[] = {
+    integer("width", "width", PROCTEX_OFFSET(width), 64, 4096, 64, 1, kIntMax, "size",
+            "Image width in pixels"),
+    integer("height", "height", PROCTEX_OFFSET(height), 64, 4096, 64, 1, kIntMax, "size",
+            "Image height in pixels"),
+    choice("base", "baseType", PROCTEX_OFFSET(baseType), kBases, "noise",
+           "Base relief: fractal (layers of noise) or single-octave (smooth blobs)"),
+    number("scale", "scale", PROCTEX_OFFSET(scale), 8, 256, 1, -kFinite, kFinite, "noise",
+           "Pixels per noise cell; larger is smoother"),
+    integer("octaves", "octaves", PROCTEX_OFFSET(octaves), 1, 10, 1, 0, 32, "noise",
+            "Noise layers of the fractal base"),
+    number("persistence", "persistence", PROCTEX_OFFSET(persistence), 0.3, 0.8, 0.01, -kFinite,
+           kFinite, "noise", "Weight factor from one layer to the next; higher is rougher"),
+    number("lacunarity", "lacunarity", PROCTEX_OFFSET(lacunarity), 1.5, 3, 0.01, -kFinite, kFinite,
+           "noise", "Frequency factor from one layer to the next"),
+    choice("material", "materialType", PROCTEX_OFFSET(materialType), kMaterials, "colour",
+           "Colouring of the diffuse map"),
+    choice("pattern", "patternType", PROCTEX_OFFSET(patternType), kPatterns, "shape",
+           "A pattern built from the base relief"),
+    number("pattern-param", "patternParam", PROCTEX_OFFSET(patternParam), 0, 300, 0.5, -kFinite,
+           kFinite, "shape",
+           "The pattern's size in pixels (gamma for tone-curve and damped-extremes)"),
+    choice("overlay", "overlayType", PROCTEX_OFFSET(overlayType), kOverlays, "shape",
+           "Carved into the relief"),
+    number("overlay-param", "overlayParam", PROCTEX_OFFSET(overlayParam), 0, 512, 1, -kFinite,
+           kFinite, "shape", "Vein scale, brick width, plank length or scratch count"),
+    number("overlay-strength", "overlayStrength", PROCTEX_OFFSET(overlayStrength), 0, 80, 0.05,
+           -kFinite, kFinite, "shape",
+           "Vein or scratch depth, brick height in pixels, plank grain when above 0.5"),
+    integer("seed", "seed", PROCTEX_OFFSET(seed), 0, 99999, 1, kIntMin, kIntMax, "noise",
+            "Random seed; every random choice follows from it"),
+    number("contrast", "contrast", PROCTEX_OFFSET(contrast), 0.5, 2, 0.01, -kFinite, kFinite,
+           "colour", "Diffuse contrast (1: unchanged)"),
+    number("brightness", "brightness", PROCTEX_OFFSET(brightness), -0.4, 0.4, 0.01, -kFinite,
+           kFinite, "colour", "Diffuse brightness offset (0: unchanged)"),
+    flag("invert", "invert", PROCTEX_OFFSET(invert), "colour", "Inverts the diffuse tones"),
+    flag("seamless", "seamless", PROCTEX_OFFSET(seamless), "noise",
+         "Tileable base noise and veins, and a wrapping normal map"),
+    number("normal-strength", "normalStrength", PROCTEX_OFFSET(normalStrength), 0, 10, 0.1,
+           -kFinite, kFinite, "maps", "Slope factor of the normal map"),
+    number("roughness", "roughness", PROCTEX_OFFSET(roughness), 0, 1, 0.01, -kFinite, kFinite,
+           "maps", "Roughness; the roughness map moves down as it grows"),
+    flag("roughness-map", "writeRoughness", PROCTEX_OFFSET(writeRoughness), "maps",
+         "Writes the roughness map"),
+    flag("metallic-map", "writeMetallic", PROCTEX_OFFSET(writeMetallic), "maps",
+         "Writes the metallic map"),
+    number("ao-radius", "aoRadius", PROCTEX_OFFSET(aoRadius), 0, 64, 1, 0, 256, "maps",
+           "Ambient occlusion: pixels searched around each pixel"),
+    number("ao-strength", "aoStrength", PROCTEX_OFFSET(aoStrength), 0, 4, 0.1, 0, 16, "maps",
+           "Ambient occlusion: darkening"),
+    number("tile-size", "tileSize", PROCTEX_OFFSET(tileSize), 0, 10, 0.01, 0, 1e6, "physical",
+           "Metres one tile of the material covers (0: not given)"),
+    number("height-range", "heightRange", PROCTEX_OFFSET(heightRange), 0, 1, 0.001, 0, 1e6,
+           "physical", "Metres between height 0 and 1 (0: not given)"),
+};
+
+#undef PROCTEX_OFFSET
+
+constexpr MapSpec kMaps[] = {
+    {PROCTEX_MAP_DIFFUSE, "diffuse", "_diff.png", 3, 8, 1, 1, "Base colour"},
+    {PROCTEX_MAP_NORMAL, "normal", "_nmap.png", 3, 8, 0, 1,
+     "Normal map, DirectX convention (green down)"},
+    {PROCTEX_MAP_SPECULAR, "specular", "_spec.png", 1, 8, 0, 1, "Specular"},
+    {PROCTEX_MAP_ROUGHNESS, "roughness", "_rough.png", 1, 8, 0, 1, "Roughness"},
+    {PROCTEX_MAP_METALLIC, "metallic", "_metal.png", 1, 8, 0, 1, "Metallic"},
+    {PROCTEX_MAP_HEIGHT, "height", "", 1, 32, 0, 0, "The float height field (memory only)"},
+    {PROCTEX_MAP_HEIGHT16, "height16", "_height.png", 1, 16, 0, 0, "The height as 16-bit grey"},
+    {PROCTEX_MAP_AO, "ao", "_ao.png", 1, 8, 0, 0, "Ambient occlusion"},
+    {PROCTEX_MAP_NORMAL_GL, "normal-gl", "_nmap_gl.png", 3, 8, 0, 0,
+     "Normal map, OpenGL convention (green up)"},
+    {PROCTEX_MAP_ORM, "orm", "_orm.png", 3, 8, 0, 0, "Occlusion, roughness, metallic in R, G, B"},
+};
+
+char folded(char c) {
+    if (c == '_') return '-';
+    if (c >= 'A' && c <= 'Z') return static_cast<char>(c - 'A' + 'a');
+    return c;
+}
+
+bool sameName(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (folded(a[i]) != folded(b[i])) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+std::span<const OptionSpec> optionTable() {
+    return kOptions;
+}
+
+std::span<const MapSpec> mapTable() {
+    return kMaps;
+}
+
+int findOption(std::string_view name) {
+    for (std::size_t i = 0; i < std::size(kOptions); ++i) {
+        if (sameName(name, kOptions[i].name) || name == kOptions[i].member) {
+            return static_cast<int>(i);
+        }
+    }
+    return -1;
+}
+
+double optionValue(const OptionSpec& option, const ProctexSettings& settings) {
+    const auto* bytes = reinterpret_cast<const unsigned char*>(&settings) + option.offset;
+    if (option.kind == PROCTEX_KIND_NUMBER) {
+        float v;
+        std::memcpy(&v, bytes, sizeof v);
+        return v;
+    }
+    int v;
+    std::memcpy(&v, bytes, sizeof v);
+    return v;
+}
+
+const ProctexChoice* findChoice(const OptionSpec& option, std::string_view text) {
+    int number = 0;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), number);
+    const bool isNumber = ec == std::errc() && end == text.data() + text.size() && !text.empty();
+    for (const ProctexChoice& c : option.choices) {
+        if (isNumber ? c.value == number : sameName(text, c.name)) return &c;
+    }
+    return nullptr;
+}
+
+int optionNamedBy(std::string_view reason) {
+    const std::string_view word = reason.substr(0, reason.find_first_of(" ("));
+    for (std::size_t i = 0; i < std::size(kOptions); ++i) {
+        if (word == kOptions[i].member) return static_cast<int>(i);
+    }
+    return -1;
+}
+
+}  // namespace proctex

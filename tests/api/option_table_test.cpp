@@ -1,0 +1,184 @@
+// The option and map tables every front end is built from: they describe the
+// struct exactly, their limits agree with the settings check, and choices
+// read by name.
+#include <gtest/gtest.h>
+#include <proctex.h>
+
+#include <cmath>
+#include <cstring>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace {
+
+ProctexOptionInfo optionInfo(int index) {
+    ProctexOptionInfo info{};
+    info.size = sizeof info;
+    EXPECT_EQ(proctex_option_info(index, &info), PROCTEX_OK) << index;
+    return info;
+}
+
+int optionIndex(const char* name) {
+    const int index = proctex_option_find(name);
+    EXPECT_GE(index, 0) << name;
+    return index;
+}
+
+void setValue(const ProctexOptionInfo& o, double v, ProctexSettings& s) {
+    auto* at = reinterpret_cast<unsigned char*>(&s) + o.offset;
+    if (o.kind == PROCTEX_KIND_NUMBER) {
+        const float f = static_cast<float>(v);
+        std::memcpy(at, &f, sizeof f);
+    } else {
+        const int i = static_cast<int>(v);
+        std::memcpy(at, &i, sizeof i);
+    }
+}
+
+// The refused option's name, or "" for an accepted or unattributed refusal.
+std::string refusedOption(const ProctexSettings& s) {
+    int option = -2;
+    char reason[PROCTEX_REASON_SIZE];
+    const int status = proctex_settings_refusal(&s, &option, reason, sizeof reason);
+    if (status == PROCTEX_OK) EXPECT_EQ(option, -1);
+    return option >= 0 ? optionInfo(option).name : "";
+}
+
+TEST(OptionTable, DescribesEveryMemberOfTheStructOnceAndInOrder) {
+    std::size_t next = offsetof(ProctexSettings, width);
+    std::set<std::string> names;
+    for (int i = 0; i < proctex_option_count(); ++i) {
+        const ProctexOptionInfo o = optionInfo(i);
+        EXPECT_EQ(o.offset, next) << o.name;  // a member left out or described twice
+        next = o.offset + 4;
+        EXPECT_TRUE(names.insert(o.name).second) << o.name;
+        EXPECT_EQ(proctex_option_find(o.name), i);
+        EXPECT_EQ(proctex_option_find(o.member), i);
+        EXPECT_NE(std::string(o.help), "");
+        // The default lies within the limits, the sliders within the limits.
+        EXPECT_GE(o.defaultValue, o.limitMin) << o.name;
+        EXPECT_LE(o.defaultValue, o.limitMax) << o.name;
+        EXPECT_LE(o.limitMin, o.usefulMin) << o.name;
+        EXPECT_GE(o.limitMax, o.usefulMax) << o.name;
+    }
+    EXPECT_EQ(next, sizeof(ProctexSettings));
+    EXPECT_EQ(proctex_option_find("pattern_param"), optionIndex("pattern-param"));
+    EXPECT_EQ(proctex_option_find("no-such-option"), -1);
+    EXPECT_EQ(proctex_option_find(nullptr), -1);
+
+    // The info struct is versioned like the settings: too small is refused,
+    // a larger caller's bytes beyond ours are left alone.
+    ProctexOptionInfo small{};
+    small.size = sizeof small - 1;
+    EXPECT_EQ(proctex_option_info(0, &small), PROCTEX_ERROR_ARGUMENT);
+    struct Larger {
+        ProctexOptionInfo info;
+        int tail;
+    } larger{};
+    larger.info.size = sizeof larger;
+    larger.tail = 77;
+    ASSERT_EQ(proctex_option_info(0, &larger.info), PROCTEX_OK);
+    EXPECT_EQ(larger.info.size, sizeof larger);
+    EXPECT_EQ(larger.tail, 77);
+    EXPECT_EQ(proctex_option_info(proctex_option_count(), &larger.info), PROCTEX_ERROR_ARGUMENT);
+}
+
+TEST(OptionTable, LimitsAreWhatTheSettingsCheckAccepts) {
+    ProctexSettings defaults;
+    proctex_settings_init(&defaults);
+    for (int i = 0; i < proctex_option_count(); ++i) {
+        const ProctexOptionInfo o = optionInfo(i);
+        if (o.kind != PROCTEX_KIND_NUMBER || o.limitMax >= 3.0e38) continue;
+        // Both ends accepted; the next float beyond either refused, naming it.
+        for (double edge : {o.limitMin, o.limitMax}) {
+            ProctexSettings s = defaults;
+            setValue(o, edge, s);
+            EXPECT_EQ(refusedOption(s), "") << o.name << " " << edge;
+            const float beyond =
+                std::nextafter(static_cast<float>(edge), edge == o.limitMin ? -1e30f : 1e30f);
+            setValue(o, beyond, s);
+            EXPECT_EQ(refusedOption(s), o.name) << o.name << " " << beyond;
+        }
+    }
+    // Refusals of the stages name their option too.
+    ProctexSettings s = defaults;
+    s.width = 0;
+    EXPECT_EQ(refusedOption(s), "width");
+    s = defaults;
+    s.patternType = PROCTEX_PATTERN_CELLS;
+    EXPECT_EQ(refusedOption(s), "pattern-param");
+    s = defaults;
+    s.overlayType = PROCTEX_OVERLAY_BRICKS;
+    s.overlayParam = 64.0f;
+    EXPECT_EQ(refusedOption(s), "overlay-strength");
+    s = defaults;
+    s.size = 3;
+    EXPECT_EQ(refusedOption(s), "");
+}
+
+TEST(OptionTable, ChoicesReadByNameAndTheirStartingValuesAreAccepted) {
+    const int pattern = optionIndex("pattern");
+    int code = -1;
+    for (const char* text : {"egg-crate", "EGG_CRATE", "Egg-Crate", "12"}) {
+        code = -1;
+        EXPECT_EQ(proctex_choice_parse(pattern, text, &code), PROCTEX_OK) << text;
+        EXPECT_EQ(code, PROCTEX_PATTERN_EGG_CRATE) << text;
+    }
+    for (const char* text : {"eggcrate", "1", "99", "", "12x", " 12"}) {
+        code = -1;
+        EXPECT_EQ(proctex_choice_parse(pattern, text, &code), PROCTEX_ERROR_SETTINGS) << text;
+        EXPECT_EQ(code, -1);
+    }
+    EXPECT_EQ(proctex_choice_parse(optionIndex("material"), "lava", &code), PROCTEX_OK);
+    EXPECT_EQ(code, PROCTEX_MATERIAL_LAVA);
+    EXPECT_EQ(proctex_choice_parse(optionIndex("base"), "single_octave", &code), PROCTEX_OK);
+    EXPECT_EQ(code, PROCTEX_BASE_SINGLE_OCTAVE);
+    EXPECT_EQ(proctex_choice_parse(optionIndex("width"), "64", &code), PROCTEX_ERROR_SETTINGS);
+
+    // Every choice with starting values: the library takes them as they are.
+    ProctexSettings defaults;
+    proctex_settings_init(&defaults);
+    int started = 0;
+    for (int i = 0; i < proctex_option_count(); ++i) {
+        const ProctexOptionInfo o = optionInfo(i);
+        for (int c = 0; c < o.choiceCount; ++c) {
+            const ProctexChoice& choice = o.choices[c];
+            ProctexSettings s = defaults;
+            setValue(o, choice.value, s);
+            for (int k = 0; k < choice.startCount; ++k) {
+                setValue(optionInfo(optionIndex(choice.startOption[k])), choice.startValue[k], s);
+            }
+            EXPECT_EQ(refusedOption(s), "") << o.name << " " << choice.name;
+            started += choice.startCount > 0 ? 1 : 0;
+        }
+    }
+    EXPECT_EQ(started, 15);  // eleven patterns, four overlays
+}
+
+TEST(MapTable, NamesSuffixesAndPathsAgree) {
+    std::set<std::string> names, suffixes;
+    for (int map = 0; map < proctex_map_count(); ++map) {
+        ProctexMapInfo m{};
+        m.size = sizeof m;
+        ASSERT_EQ(proctex_map_info(map, &m), PROCTEX_OK);
+        EXPECT_EQ(m.map, map);
+        EXPECT_TRUE(names.insert(m.name).second) << m.name;
+        if (m.suffix[0] == '\0') {
+            EXPECT_EQ(map, PROCTEX_MAP_HEIGHT);
+            continue;
+        }
+        EXPECT_TRUE(suffixes.insert(m.suffix).second) << m.suffix;
+        char path[64];
+        ASSERT_EQ(proctex_map_path("out/a.png", map, path, sizeof path), PROCTEX_OK);
+        EXPECT_EQ(std::string(path), std::string("out/a") + m.suffix);
+        EXPECT_EQ(m.legacy, map <= PROCTEX_MAP_METALLIC ? 1 : 0) << m.name;
+    }
+    EXPECT_EQ(proctex_map_count(), PROCTEX_MAP_ORM + 1);
+    ProctexMapInfo m{};
+    m.size = sizeof m;
+    EXPECT_EQ(proctex_map_info(-1, &m), PROCTEX_ERROR_ARGUMENT);
+    EXPECT_EQ(proctex_map_info(0, nullptr), PROCTEX_ERROR_ARGUMENT);
+}
+
+}  // namespace
