@@ -256,7 +256,7 @@ void installRoutes(httplib::Server& server, StudioState& state) {
     server.Post("/api/render", [&state](const httplib::Request& req, httplib::Response& res) {
         handleRender(state, req, res);
     });
-    server.Get(R"(/api/maps/(\d{1,19})/([a-z-]{1,16})\.png)",
+    server.Get(R"(/api/maps/(\d{1,19})/([a-z0-9-]{1,16})\.png)",
                [&state](const httplib::Request& req, httplib::Response& res) {
                    handleMap(state, req, res);
                });
