@@ -2,7 +2,7 @@
 PRESET ?= release
 BUILD_DIR := build/$(PRESET)
 
-.PHONY: all deps build demo test sanitize bench windows test-windows verify-math format clean \
+.PHONY: all deps build demo install test sanitize bench windows test-windows verify-math format clean \
 	blender-addon blender-renders package package-windows package-deb test-packages
 
 all: build
@@ -16,6 +16,13 @@ build: deps
 
 demo: build
 	@scripts/demo $(BUILD_DIR)/cli/proctex
+
+# The tool, the library, its header, pkg-config and CMake files, the Python
+# package and the studio's page under PREFIX (bin/, lib/, include/, share/).
+PREFIX ?= /usr/local
+install: build
+	@cmake --install $(BUILD_DIR) --prefix $(PREFIX)
+	@echo "install: $(PREFIX)/bin/proctex (put $(PREFIX)/bin on PATH if it is not)"
 
 test: build
 	@ctest --preset $(PRESET)

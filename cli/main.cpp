@@ -8,20 +8,24 @@
 //   proctex studio [--port N] [--open]          choose a material by eye in a browser
 #include <CLI/CLI.hpp>
 #include <algorithm>
+#include <charconv>
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
 #include <filesystem>
+#include <functional>
 #include <iostream>
 #include <string>
 #include <vector>
 
+#include "dask_batch.h"
 #include "gallery.h"
 #include "manifest.h"
 #include "options.h"
 #include "platform.h"
 #include "presets.h"
 #include "progress.h"
+#include "render_progress.h"
 #include "report.h"
 #include "studio/server.h"
 #include "suggest.h"
@@ -56,9 +60,44 @@ struct Request {
     std::string batchProgress = "auto";
     std::string batchReport;  // --report FILE.json, empty when not given
     bool batchCheck = false;
+    std::string batchDask;  // --dask ADDRESS|local:N, empty when not given
+    double batchTimeout = 10;
+
+    std::string renderProgress = "auto";  // --progress of a single material
 
     studio::StudioSettings studio;
 };
+
+// Checks with our own words (the parser's would otherwise speak): each
+// returns an empty string when the value fits, else what is accepted.
+std::function<std::string(const std::string&)> oneOf(std::vector<std::string> names) {
+    return [names](const std::string& value) {
+        if (std::find(names.begin(), names.end(), value) != names.end()) return std::string();
+        std::string list;
+        for (const std::string& n : names) list += (list.empty() ? "" : ", ") + n;
+        const std::string near = closestName(value, names);
+        return "must be one of " + list + " (got '" + value + "'" +
+               (near.empty() ? std::string() : "; did you mean " + near + "?") + ")";
+    };
+}
+
+std::function<std::string(const std::string&)> wholeNumberIn(long long lo, long long hi) {
+    return [lo, hi](const std::string& value) {
+        long long v = 0;
+        const auto [end, ec] = std::from_chars(value.data(), value.data() + value.size(), v);
+        if (ec == std::errc() && end == value.data() + value.size() && v >= lo && v <= hi) {
+            return std::string();
+        }
+        return "must be a whole number from " + std::to_string(lo) + " to " + std::to_string(hi) +
+               " (got '" + value + "')";
+    };
+}
+
+std::string existingFile(const std::string& path) {
+    std::error_code ec;
+    if (std::filesystem::is_regular_file(path, ec)) return {};
+    return "no file " + path;
+}
 
 // The help line of a field: the library's, with the named values of a choice.
 std::string fieldHelp(const Field& f) {
@@ -116,11 +155,15 @@ void addMaterialOptions(CLI::App& app, Request& request) {
     app.add_option("--naming", request.naming,
                    "Also copy the maps to the names a tool expects: proctex (no copies), "
                    "ambientcg, unreal, unity or godot")
-        ->check(CLI::IsMember(conventions));
+        ->check(oneOf(conventions));
     app.add_option("--compression", request.compression,
                    "default: the PNG bytes of stb_image_write; small: about a third fewer "
                    "bytes, same pixels, slower")
-        ->check(CLI::IsMember({"default", "small"}));
+        ->check(oneOf({"default", "small"}));
+    app.add_option("--progress", request.renderProgress,
+                   "A bar for a render that takes more than a second: auto (on a terminal), "
+                   "bar or quiet")
+        ->check(oneOf({"auto", "bar", "quiet"}));
     app.add_flag("--single-file", request.singleFile,
                  "Accept an output without .png, every map overwriting that one file");
     app.add_flag("--list-presets", request.listPresets, "List the named materials and exit");
@@ -137,11 +180,11 @@ void addGalleryCommand(CLI::App& app, Request& request) {
     cmd->add_option("dir", request.galleryDir, "Folder for the materials and sheets")->required();
     cmd->add_option("--size", request.gallery.tile, "Thumbnail edge in pixels")
         ->capture_default_str()
-        ->check(CLI::Range(32, 1024));
+        ->check(wholeNumberIn(32, 1024));
     cmd->add_option("--jobs,-j", request.gallery.jobs, "Worker threads (0: one per core)")
-        ->check(CLI::NonNegativeNumber);
+        ->check(wholeNumberIn(0, 1024));
     cmd->add_option("--progress", request.galleryProgress, "auto, bar, lines or quiet")
-        ->check(CLI::IsMember({"auto", "bar", "lines", "quiet"}));
+        ->check(oneOf({"auto", "bar", "lines", "quiet"}));
     cmd->add_option("--maps-preset", request.gallery.mapsPreset,
                     "Preset shown with all of its maps on maps.png")
         ->capture_default_str()
@@ -156,15 +199,27 @@ void addBatchCommand(CLI::App& app, Request& request) {
     cmd->add_option("manifest", request.manifest, "JSON manifest, e.g. examples/presets.json")
         ->required();
     cmd->add_option("--jobs,-j", request.batchJobs, "Worker threads (0: one per core)")
-        ->check(CLI::NonNegativeNumber);
+        ->check(wholeNumberIn(0, 1024));
     cmd->add_option("--progress", request.batchProgress, "auto, bar, lines or quiet")
-        ->check(CLI::IsMember({"auto", "bar", "lines", "quiet"}));
+        ->check(oneOf({"auto", "bar", "lines", "quiet"}));
     cmd->add_option("--report", request.batchReport,
                     "Also write a JSON record of every material: settings, files, sizes, "
                     "SHA-256, seconds, worker, outcome");
     cmd->add_flag("--check", request.batchCheck,
                   "Only check the manifest: print each item as a JSON line (settings, files) "
                   "and write nothing");
+    cmd->add_option("--dask", request.batchDask,
+                    "Run on a Dask cluster: a scheduler's address (tcp://host:8786) or local:N "
+                    "for N worker processes here; needs a Python with Dask");
+    cmd->add_option("--timeout", request.batchTimeout,
+                    "Seconds to wait for the Dask scheduler (with --dask)")
+        ->check([](const std::string& value) {
+            char* end = nullptr;
+            const double v = std::strtod(value.c_str(), &end);
+            return end == value.c_str() + value.size() && v > 0 && v <= 3600
+                       ? std::string()
+                       : "must be a number of seconds above 0, at most 3600 (got '" + value + "')";
+        });
     request.batchCommand = cmd;
 }
 
@@ -174,9 +229,6 @@ void buildParser(CLI::App& app, Request& request) {
     app.require_subcommand(0, 1);
     // Unknown arguments are collected and reported here, naming the option.
     app.allow_extras();
-    app.footer(startingValuesHelp() +
-               "Exit status: 0 success, 1 a call or a batch item failed, 2 a usage or manifest "
-               "error.");
     // A later option overrides an earlier one, so a printed preset line can be
     // extended: $(proctex --show-preset lava) --seed 5
     app.option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
@@ -184,6 +236,10 @@ void buildParser(CLI::App& app, Request& request) {
     addGalleryCommand(app, request);
     addBatchCommand(app, request);
     studio::addStudioCommand(app, request.studio);
+    // Set last: subcommands made before would copy it into their own help.
+    app.footer(startingValuesHelp() +
+               "Exit status: 0 success, 1 a call or a batch item failed, 2 a usage or manifest "
+               "error, 130 interrupted.");
 }
 
 // Every long option of the tool and its subcommands, without "--".
@@ -320,6 +376,10 @@ int runBatchCommand(const Request& request) {
         std::fputs(checkedItemsText(items).c_str(), stdout);
         return 0;
     }
+    if (!request.batchDask.empty()) {
+        return runDaskBatch({request.manifest, request.batchDask, request.batchProgress,
+                             request.batchReport, request.batchTimeout});
+    }
     ProgressPrinter printer(stdout, progressStyle(request.batchProgress), terminalColumns());
     const BatchSummary summary = runBatch(items, request.batchJobs, &printer);
     if (!request.batchReport.empty()) {
@@ -359,7 +419,7 @@ Options applyExplicitOptions(Options o, const Request& request) {
 
 // Settings refused before any work are usage errors, reported with the
 // option the library's reason names.
-int generateOne(const Options& o) {
+int generateOne(const Options& o, const std::string& progressChoice) {
     if (const auto refusal = settingsRefusal(o)) {
         std::cerr << "proctex: "
                   << (refusal->field != nullptr ? std::string("--") + refusal->field->name + ": "
@@ -371,7 +431,14 @@ int generateOne(const Options& o) {
         std::cerr << "proctex: " << error << "\n";
         return 1;
     }
-    const Outcome outcome = generate(o);
+    const bool bar = progressChoice == "bar" || (progressChoice == "auto" && stderrIsTerminal());
+    RenderProgress progress(stderr, bar, terminalColumns());
+    const Outcome outcome = generate(o, &progress);
+    progress.done();
+    if (outcome.cancelled) {
+        std::cerr << "proctex: interrupted; no file was written\n";
+        return 130;
+    }
     for (const auto& f : outcome.files) std::printf("%s\n", f.c_str());
     std::fflush(stdout);
     if (!outcome.ok) {
@@ -398,7 +465,8 @@ int runSingleMaterial(const Request& request) {
         }
         try {
             return generateOne(
-                applyExplicitOptions(loadMaterial(pathFromUtf8(request.fromRecord)), request));
+                applyExplicitOptions(loadMaterial(pathFromUtf8(request.fromRecord)), request),
+                request.renderProgress);
         } catch (const ManifestError& e) {
             for (const std::string& fault : e.faults()) {
                 std::cerr << "proctex: " << request.fromRecord << ": " << fault << "\n";
@@ -407,9 +475,9 @@ int runSingleMaterial(const Request& request) {
         }
     }
     if (const Preset* preset = findPreset(request.presetName)) {
-        return generateOne(applyExplicitOptions(preset->options, request));
+        return generateOne(applyExplicitOptions(preset->options, request), request.renderProgress);
     }
-    return generateOne(applyExplicitOptions(request.material, request));
+    return generateOne(applyExplicitOptions(request.material, request), request.renderProgress);
 }
 
 // The material options as given, read by the library's rules for each.
@@ -446,6 +514,28 @@ int run(Request& request) {
     return runSingleMaterial(request);
 }
 
+// The parser's faults in our words: the option or argument, and what it takes.
+std::string parseErrorText(const CLI::ParseError& e, const CLI::App& app) {
+    const std::string what = e.what();
+    const std::string name = what.substr(0, what.find(':'));
+    if (dynamic_cast<const CLI::ValidationError*>(&e) != nullptr) return what;  // our checks' text
+    if (dynamic_cast<const CLI::ArgumentMismatch*>(&e) != nullptr) {
+        return name + " needs a value; see --help";
+    }
+    if (dynamic_cast<const CLI::RequiredError*>(&e) != nullptr) {
+        for (const CLI::App* sub : app.get_subcommands()) {
+            for (const CLI::Option* option : sub->get_options()) {
+                if (option->get_required() && option->count() == 0) {
+                    return sub->get_name() + " needs its " + option->get_name() +
+                           " argument; see proctex " + sub->get_name() + " --help";
+                }
+            }
+        }
+        return "a required argument is missing; see --help";
+    }
+    return "cannot read the command line (" + name + "); see --help";
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -461,7 +551,7 @@ int main(int argc, char** argv) {
         app.exit(e);  // --help or --version
         return 0;
     } catch (const CLI::ParseError& e) {
-        std::cerr << "proctex: " << e.what() << "\n";
+        std::cerr << "proctex: " << parseErrorText(e, app) << "\n";
         return 2;
     }
     if (const std::string problem = leftoverProblem(app, request); !problem.empty()) {

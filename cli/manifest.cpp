@@ -297,16 +297,18 @@ std::vector<BatchItem> loadManifest(const std::filesystem::path& path) {
 }
 
 Options loadMaterial(const std::filesystem::path& path) {
-    return parseMaterial(readText(path));
+    return parseMaterial(readText(path), true);
 }
 
-Options parseMaterial(const std::string& text) {
+Options parseMaterial(const std::string& text, bool outputIgnored) {
     json root;
     try {
         root = json::parse(text);
     } catch (const json::exception& e) {  // out_of_range too: 1e400
         throw ManifestError(std::string("not valid JSON: ") + e.what());
     }
+    // A manifest item names its own output; read by --from, the command line does.
+    if (outputIgnored && root.is_object()) root.erase("output");
     MaterialRequest request = parseMaterial(root);
     if (!request.errors.empty()) throw ManifestError(request.errors);
     return request.options;

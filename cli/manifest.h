@@ -49,12 +49,13 @@ MaterialRequest parseMaterial(const nlohmann::json& object);
 std::vector<BatchItem> parseManifest(const std::string& text);
 std::vector<BatchItem> loadManifest(const std::filesystem::path& path);
 
-// parseMaterial on a JSON file: a sidecar record written with --sidecar, for
-// instance. Throws ManifestError with every fault.
+// parseMaterial on a JSON file: a sidecar record written with --sidecar, or
+// any manifest item (its output is ignored: the command line names one).
+// Throws ManifestError with every fault.
 Options loadMaterial(const std::filesystem::path& path);
 
 // The same from JSON text already in memory (the studio's render requests).
 // Throws ManifestError.
-Options parseMaterial(const std::string& text);
+Options parseMaterial(const std::string& text, bool outputIgnored = false);
 
 }  // namespace proctex::cli

@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "platform.h"
+#include "render_progress.h"
 #include "sidecar.h"
 
 namespace proctex::cli {
@@ -234,7 +235,7 @@ std::vector<std::string> outputFiles(const Options& o) {
     return paths;
 }
 
-Outcome generate(const Options& o) {
+Outcome generate(const Options& o, RenderProgress* progress) {
     Outcome outcome;
     char reason[PROCTEX_REASON_SIZE] = "";
     if (proctex_settings_check(&o, reason, sizeof reason) != PROCTEX_OK) {
@@ -248,8 +249,13 @@ Outcome generate(const Options& o) {
         return outcome;
     }
 
+    ProctexProgress callback = progress != nullptr ? RenderProgress::callback : nullptr;
     ProctexMaps* computed = nullptr;
-    if (proctex_generate(&o, mapsToMake(o), &computed, reason, sizeof reason) != PROCTEX_OK) {
+    if (progress != nullptr) progress->setSpan(0.0f, 0.7f);
+    int status = proctex_generate_progress(&o, mapsToMake(o), &computed, callback, progress, reason,
+                                           sizeof reason);
+    if (status != PROCTEX_OK) {
+        outcome.cancelled = status == PROCTEX_CANCELLED;
         outcome.error = reason;
         return outcome;
     }
@@ -260,8 +266,11 @@ Outcome generate(const Options& o) {
             "the output " + o.output + " has characters this system's code page cannot name";
         return outcome;
     }
-    outcome.ok = proctex_save_files(maps.get(), fileName.c_str(), o.saveFlags, reason,
-                                    sizeof reason) == PROCTEX_OK;
+    if (progress != nullptr) progress->setSpan(0.7f, 1.0f);
+    status = proctex_save_files_progress(maps.get(), fileName.c_str(), o.saveFlags, callback,
+                                         progress, reason, sizeof reason);
+    outcome.ok = status == PROCTEX_OK;
+    outcome.cancelled = status == PROCTEX_CANCELLED;
     if (!outcome.ok) outcome.error = reason;
     for (const auto& [from, copy] : conventionCopies(o)) {
         if (!outcome.ok) break;

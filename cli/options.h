@@ -152,12 +152,16 @@ std::vector<std::string> outputFiles(const Options& o);
 
 struct Outcome {
     bool ok = false;
+    bool cancelled = false;          // stopped on request (Ctrl-C): nothing was written
     bool refused = false;            // refused before any work: a usage error
     std::string error;               // why it failed, when it did
     std::vector<std::string> files;  // the files that exist afterwards
 };
 
-// Checks the settings and the output, then computes the maps and saves them.
-Outcome generate(const Options& o);
+class RenderProgress;
+
+// Checks the settings and the output, then computes the maps and saves them,
+// following the work with `progress` when given.
+Outcome generate(const Options& o, RenderProgress* progress = nullptr);
 
 }  // namespace proctex::cli

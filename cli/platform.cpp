@@ -114,6 +114,10 @@ bool stdoutIsTerminal() {
     return enableEscapes(GetStdHandle(STD_OUTPUT_HANDLE));
 }
 
+bool stderrIsTerminal() {
+    return enableEscapes(GetStdHandle(STD_ERROR_HANDLE));
+}
+
 int terminalColumns() {
     CONSOLE_SCREEN_BUFFER_INFO info{};
     if (GetConsoleScreenBufferInfo(GetStdHandle(STD_OUTPUT_HANDLE), &info)) {
@@ -181,6 +185,10 @@ bool libraryFileName(const std::string& name, std::string& converted) {
 
 bool stdoutIsTerminal() {
     return isatty(STDOUT_FILENO) != 0;
+}
+
+bool stderrIsTerminal() {
+    return isatty(STDERR_FILENO) != 0;
 }
 
 int terminalColumns() {

@@ -30,7 +30,10 @@ std::FILE* openFile(const std::string& name, const char* mode);
 // page otherwise. False when a character has no place in that code page.
 bool libraryFileName(const std::string& name, std::string& converted);
 
+// A terminal that can redraw a line (on Windows: a console that takes
+// escape sequences, asked for them here).
 bool stdoutIsTerminal();
+bool stderrIsTerminal();
 int terminalColumns();  // 80 when unknown
 
 // The running program's own file.

@@ -210,6 +210,7 @@ PROCTEX_API int PROCTEX_CALL TestDLL(void);
 #define PROCTEX_ERROR_MEMORY 3   /* an allocation failed; nothing is returned */
 #define PROCTEX_ERROR_PATH 4     /* an output path that cannot name a file */
 #define PROCTEX_ERROR_WRITE 5    /* a file could not be written */
+#define PROCTEX_CANCELLED 6      /* the progress callback asked the call to stop */
 
 /* materialType: the diffuse colouring. */
 #define PROCTEX_MATERIAL_RAMP 0   /* black to white (also every unlisted value) */
@@ -482,6 +483,34 @@ PROCTEX_API void PROCTEX_CALL proctex_free(void* memory);
 /* The library's version, "MAJOR.MINOR.PATCH". */
 PROCTEX_API const char* PROCTEX_CALL proctex_version(void);
 
+
+/* ======================================================================
+ * Progress and cancellation for long calls.
+ *
+ * The callback hears how far a call is: `fraction` rises from 0 to 1 and
+ * never goes back; `stage` names the work ("noise", "pattern", "overlay",
+ * "maps", "encode", "write", "done"). It is called from the call's own
+ * threads, one call at a time, about every 10 ms or 1 % of the work, and
+ * once with 1 and "done" at the end of a successful call. Returning 0 asks
+ * the call to stop: it then returns PROCTEX_CANCELLED promptly (within a few
+ * tens of milliseconds at 2048 x 2048), keeps nothing it made and, for the
+ * saving call, writes no file (a stop while the files are being written
+ * takes effect after them). A null callback makes these calls the same as
+ * those without progress.
+ * ====================================================================== */
+typedef int(PROCTEX_CALL* ProctexProgress)(float fraction, const char* stage, void* user);
+
+/* proctex_generate, following the callback. */
+PROCTEX_API int PROCTEX_CALL proctex_generate_progress(const ProctexSettings* settings,
+                                                       unsigned maps, ProctexMaps** result,
+                                                       ProctexProgress progress, void* user,
+                                                       char* reason, size_t size);
+
+/* proctex_save_files, following the callback. */
+PROCTEX_API int PROCTEX_CALL proctex_save_files_progress(const ProctexMaps* maps,
+                                                         const char* path, unsigned flags,
+                                                         ProctexProgress progress, void* user,
+                                                         char* reason, size_t size);
 
 /* ======================================================================
  * The option table: every setting and every map, described once.

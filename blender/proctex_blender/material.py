@@ -3,6 +3,7 @@
 import bpy
 
 from . import images, sockets
+from .progress import part as progress_part
 from .library import proctex
 
 # Blender units, when the options give no height range.
@@ -13,18 +14,18 @@ def material_name(preset):
     return f"proctex {preset or 'custom'}"
 
 
-def render_maps(preset, options, ao, displacement):
+def render_maps(preset, options, ao, displacement, progress=None):
     """The library's maps for the material: the OpenGL normal map, occlusion /
     roughness / metallic packed in one image, the 16-bit height when displacing."""
     return proctex.render(preset, normal_gl=True, orm=True, ao=ao, height16=displacement,
-                          **options)
+                          progress=progress, **options)
 
 
 # The library's map (proctex.MAPS) behind each texture of the material.
 ROLE_MAPS = {"diffuse": "diffuse", "normal": "normal_gl", "orm": "orm", "height": "height16"}
 
 
-def _images(name, maps, displacement, save_png):
+def _images(name, maps, displacement, save_png, progress=None):
     """Image per role: diffuse, normal, orm and (when displacing) height, each
     in the colour space of its map (colour when sRGB, else data)."""
     wanted = ["diffuse", "normal", "orm"] + (["height"] if displacement else [])
@@ -32,7 +33,7 @@ def _images(name, maps, displacement, save_png):
     space = {role: "colour" if m.srgb else "data" for role, m in library_maps.items()}
     if save_png:
         base = images.png_base(name)
-        maps.save(base)
+        maps.save(base, progress=progress)
         return {role: images.file_image(f"{name} {role}", base[:-4] + m.suffix, space[role])
                 for role, m in library_maps.items()}
     made = []
@@ -116,12 +117,17 @@ def build_nodes(material, textures, options, ao, displacement):
     return bsdf
 
 
-def generate(preset, options, ao=True, displacement=False, save_png=False):
-    """Makes (or remakes, keeping the datablock) the material "proctex <preset>"."""
+def generate(preset, options, ao=True, displacement=False, save_png=False, progress=None):
+    """Makes (or remakes, keeping the datablock) the material "proctex <preset>".
+    ``progress(fraction, stage)`` follows the work (see progress.py)."""
     name = material_name(preset)
-    maps = render_maps(preset, options, ao, displacement)
+    # Saving the PNG files is the last tenth of the work.
+    rendered = 0.9 if save_png else 1.0
+    maps = render_maps(preset, options, ao, displacement,
+                       progress_part(progress, 0.0, rendered))
     try:
-        textures = _images(name, maps, displacement, save_png)
+        textures = _images(name, maps, displacement, save_png,
+                           progress_part(progress, rendered, 1.0))
     finally:
         maps.close()
     material = bpy.data.materials.get(name) or bpy.data.materials.new(name)

@@ -4,7 +4,7 @@ import time
 
 import bpy
 
-from . import material, options
+from . import material, options, progress
 from .library import proctex
 
 
@@ -30,8 +30,10 @@ class PROCTEX_OT_generate_material(bpy.types.Operator):
         preset = None if self.preset == "custom" else self.preset
         started = time.perf_counter()
         try:
-            made = material.generate(preset, requested_options(self), ao=self.ao,
-                                     displacement=self.displacement, save_png=self.save_png)
+            with progress.shown(context.window_manager) as follow:
+                made = material.generate(preset, requested_options(self), ao=self.ao,
+                                         displacement=self.displacement, save_png=self.save_png,
+                                         progress=follow)
         except (proctex.ProctexError, ValueError, TypeError, OSError) as error:
             self.report({"ERROR"}, str(error))
             return {"CANCELLED"}

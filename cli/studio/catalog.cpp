@@ -67,7 +67,12 @@ std::string catalogJson() {
                                    {"settings", settingsJson(p.options)}});
     }
     for (const StudioMap& m : studioMaps()) {
-        root["maps"].push_back({{"name", m.name}, {"srgb", m.srgb}});
+        const ProctexMapInfo info = mapInfo(m.map);
+        root["maps"].push_back({{"name", m.name},
+                                {"srgb", m.srgb},
+                                {"suffix", info.suffix},
+                                {"legacy", info.legacy != 0},
+                                {"bitDepth", info.bitDepth}});
     }
     return root.dump();
 }

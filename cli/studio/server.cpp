@@ -4,6 +4,7 @@
 
 #include <CLI/CLI.hpp>
 #include <atomic>
+#include <charconv>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -54,7 +55,14 @@ void addStudioCommand(CLI::App& app, StudioSettings& settings) {
         "studio", "A local web page: choose a material by eye, then copy it as code");
     cmd->add_option("--port", settings.port, "Port to listen on (0: any free one)")
         ->capture_default_str()
-        ->check(CLI::Range(0, 65535));
+        ->check([](const std::string& value) {
+            int port = -1;
+            const auto [end, ec] = std::from_chars(value.data(), value.data() + value.size(), port);
+            const bool ok = ec == std::errc() && end == value.data() + value.size() && port >= 0 &&
+                            port <= 65535;
+            return ok ? std::string()
+                      : "must be a port number from 0 to 65535 (got '" + value + "')";
+        });
     cmd->add_option("--host", settings.host,
                     "Address to listen on; anything but loopback lets others on the network in")
         ->capture_default_str();

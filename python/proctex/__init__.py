@@ -13,6 +13,19 @@ is used when it is there)::
     png = proctex.encode_png(maps.diffuse)
     proctex.check(pattern="cells", pattern_param=0)  # SettingsError: option pattern_param: ...
     maps = proctex.render("brick-wall", ao=True, orm=True)  # extra maps when asked
+    proctex.generate("out/m.png", "moss", gltf=True, sidecar=True, naming="unreal")
+
+    def progress(fraction, stage):        # fraction rises to 1; stage: "noise", ...
+        print(f"{fraction:4.0%} {stage}")
+        return not stop_requested()       # False stops: the call raises proctex.Cancelled
+    maps = proctex.render("marble", width=8192, height=8192, progress=progress)
+
+generate() takes the command-line tool's outputs with its rules and defaults:
+``gltf``, ``glb``, ``sidecar`` (the same record the tool writes), ``naming``
+(NAMING_CONVENTIONS), ``compression`` and ``single_file``; like the tool it
+refuses a path that is a folder or does not end in ".png" (lower case)
+unless single_file=True. render() takes them too and its Maps.save() writes
+them.
 
 Everything about the options and maps comes from the library's own tables,
 read when it is loaded:
@@ -38,10 +51,15 @@ Equal options give byte-identical files from Python and the tool.
 Without numpy (or with PROCTEX_NUMPY=0 in the environment) the maps are
 :class:`Pixels`: bytes with a numpy-like ``shape`` and a ``typecode``.
 
-The library is found, in this order: the file named by the environment variable
-PROCTEX_LIBRARY; a build of this source tree (build/release, then the other
-build folders); an installation around this module (the lib folders of a
-prefix above it); the system's library search path.
+Installed with ``pip install ./python`` (offline: ``--no-index --no-build-isolation``)
+or used from the source tree (python/ on sys.path), the package loads the
+library when first used, from, in this order: the file named by the
+environment variable PROCTEX_LIBRARY (e.g. build/release/libproctex.so); a
+build of this source tree (build/release, then the other build folders); an
+installation around this module (the lib folders of a prefix above it, as
+``make install`` and a pip install into that prefix leave them); the system's
+library search path. A pip-installed copy outside the source tree needs
+PROCTEX_LIBRARY to use a build.
 """
 
 import ctypes
@@ -50,31 +68,27 @@ import math
 import numbers
 import os
 
-from . import _maps, _native
+from . import _native, _outputs, _progress
 from ._maps import Maps, Pixels, encode_png
-from ._native import ProctexError
+from ._native import ProctexError, SettingsError
+from ._outputs import CONVENTIONS as _CONVENTIONS
+from ._progress import Cancelled
 from ._table import Map, Option
 
-for _public in (ProctexError, Maps, Pixels, Map, Option):
+__version__ = "0.1.0"
+NAMING_CONVENTIONS = tuple(_CONVENTIONS)
+
+for _public in (ProctexError, SettingsError, Cancelled, Maps, Pixels, Map, Option):
     _public.__module__ = __name__
 
-__all__ = ["OPTIONS", "STARTING_VALUES", "MAPS", "ProctexError", "SettingsError", "Option", "Map",
+__all__ = ["OPTIONS", "STARTING_VALUES", "MAPS", "NAMING_CONVENTIONS", "ProctexError",
+           "SettingsError", "Cancelled", "Option", "Map",
            "Maps", "Pixels", "generate", "render", "check", "defaults", "presets", "encode_png",
            "version", "output_files", "test_dll", "library_path"]
 
 _FLOAT_MAX = float.fromhex("0x1.fffffep+127")
 # Earlier names of maps, still taken as keywords.
 _MAP_ALIASES = {"opengl_normal": "normal_gl"}
-
-
-class SettingsError(ProctexError, ValueError):
-    """Settings refused, by the library or before the call. ``reason`` is the
-    one-line reason, ``option`` the option it is about (None when none)."""
-
-    def __init__(self, reason, option=None):
-        super().__init__(f"option {option}: {reason}" if option else reason)
-        self.reason = reason
-        self.option = option
 
 
 def library_path():
@@ -165,18 +179,22 @@ def _written(maps, on):
 def output_files(path, **maps):
     """The files a call with this output path writes, in writing order.
 
-    ``maps``: the flag options that turn maps off (``roughness_map=0``) and
-    the extra maps asked for (``ao=True``), as render() and generate() take them.
+    ``maps``: the flag options that turn maps off (``roughness_map=0``), the
+    extra maps asked for (``ao=True``) and the outputs (``gltf``, ``glb``,
+    ``sidecar``, ``naming``), as render() and generate() take them.
     """
+    outputs = _outputs.take(maps)
     flags, extras = _split(maps)
-    on = dict(extras)
+    on = _outputs.needed_extras(outputs, extras)
     for key, value in flags.items():
         name = key.replace("-", "_")
         option = _native.tables().option.get(name)
         if option is None or not any(_switch(m) is option for m in _native.tables().maps):
-            raise TypeError(f"output_files takes map flags, not {key!r}")
+            raise TypeError(f"output_files takes map flags and outputs, not {key!r}")
         on[name] = int(value)
-    return _maps.file_names(path, _written(_native.tables().maps, on))
+    path = os.fsdecode(os.fspath(path))
+    files = _outputs.files(path, outputs, _written(_native.tables().maps, on))
+    return files + ([_outputs.sidecar_path(path)] if outputs.sidecar else [])
 
 
 def _mask(settings, extras, height=False):
@@ -346,18 +364,38 @@ def check(preset=None, **options):
     return _options(settings)
 
 
-def _generate(settings, mask):
+def _generate(settings, mask, following):
     _check(settings)
     handle = ctypes.c_void_p()
     reason = _native.reason_buffer()
-    code = _native.load().proctex_generate(ctypes.byref(settings), mask, ctypes.byref(handle),
-                                           reason, len(reason))
+    code = _native.load().proctex_generate_progress(ctypes.byref(settings), mask,
+                                                    ctypes.byref(handle), following.function,
+                                                    None, reason, len(reason))
+    following.finish(code)
     if code != _native.OK:
         raise _refusal(code, _native.text(reason))
     return handle.value
 
 
-def render(preset=None, **options):
+_OUTPUTS_HELP = """
+    Outputs, as the command-line tool's options of the same names:
+    ``gltf=True`` also writes <base>.gltf and <base>.bin (a glTF material on a
+    preview sphere; the diffuse, OpenGL normal and ORM maps it is made of are
+    computed and written too), ``glb=True`` <base>.glb, ``sidecar=True``
+    <base>.json (every option, the outputs, each file's size and SHA-256),
+    ``naming`` one of NAMING_CONVENTIONS (copies of the maps under the names
+    that tool expects, with the extra maps it has names for),
+    ``compression="small"`` (the same pixels in fewer bytes, slower) and
+    ``single_file=True`` (accept a path without ".png").
+
+    ``progress`` is called as ``progress(fraction, stage)`` while the call
+    works, fraction rising to 1; returning False stops the call, which then
+    raises Cancelled having written nothing. An exception the function raises
+    stops the call too and comes out of it.
+"""
+
+
+def render(preset=None, *, progress=None, **options):
     """Computes the maps in memory and returns them as a :class:`Maps`.
 
     The maps are the pixels of the files generate() writes for the same preset
@@ -365,44 +403,61 @@ def render(preset=None, **options):
     its file off (``roughness_map=0``) is None. The extra maps' flags
     (``ao=True``; see MAPS) add them, each None when not asked; in the ORM map
     a map not asked for packs as a constant (occlusion 255, the roughness
-    option, metallic 0). SettingsError (a ValueError) names the refused option.
+    option, metallic 0). The outputs below add the maps they need and are
+    kept for Maps.save(). SettingsError (a ValueError) names the refused
+    option.
     """
+    outputs = _outputs.take(options)
     options, extras = _split(options)
     settings = _settings(preset, options)
-    handle = _generate(settings, _mask(settings, extras, height=True))
+    mask = _mask(settings, _outputs.needed_extras(outputs, extras), height=True)
+    handle = _generate(settings, mask, _progress.Following(progress))
     try:
-        return Maps(handle, _options(settings))
+        return Maps(handle, _options(settings), (settings, extras, outputs))
     except BaseException:
         _native.load().proctex_maps_free(handle)
         raise
 
 
-def generate(path, preset=None, **options):
+def generate(path, preset=None, *, progress=None, **options):
     """Writes one material set and returns the list of files written.
 
     ``path`` names the set ("out/stone.png" gives out/stone_diff.png and so on;
-    a missing folder is made, as the command-line tool does);
+    a missing folder is made; like the command-line tool, a path that is a
+    folder or does not end in ".png" is refused);
     ``options`` are any of OPTIONS, over the defaults or the named preset, and
     the extra maps' flags (``orm=True``), written after the others.
     Raises SettingsError (a ProctexError and a ValueError) naming the option
-    for refused settings, ProctexError when a file cannot be written,
+    for refused settings or paths, ProctexError when a file cannot be written,
     TypeError for an unknown option or a value of the wrong kind.
     """
+    outputs = _outputs.take(options)
     options, extras = _split(options)
-    settings = _settings(preset, options)
     path = os.fsdecode(os.fspath(path))
-    handle = _generate(settings, _mask(settings, extras))
-    folder = os.path.dirname(path)
-    if folder:
-        try:
-            os.makedirs(folder, exist_ok=True)
-        except OSError as error:
-            _native.load().proctex_maps_free(handle)
-            raise ProctexError(f"cannot create the folder {folder}: {error}") from error
+    problem = _outputs.path_problem(path, outputs.single_file)
+    if problem:
+        raise SettingsError(problem)
+    settings = _settings(preset, options)
+    needed = _outputs.needed_extras(outputs, extras)
+    following = _progress.Following(progress)
+    following.span = (0.0, 0.7)
+    handle = _generate(settings, _mask(settings, needed), following)
     try:
-        on = dict(extras, **{o.name: getattr(settings, o.member)
+        folder = os.path.dirname(path)
+        if folder:
+            try:
+                os.makedirs(folder, exist_ok=True)
+            except OSError as error:
+                raise ProctexError(f"cannot create the folder {folder}: {error}") from error
+        on = dict(needed, **{o.name: getattr(settings, o.member)
                              for o in _native.tables().options if o.kind == "flag"})
-        files = _maps.file_names(path, _written(_native.tables().maps, on))
-        return _maps.save_handle(handle, path, files)
+        following.span = (0.7, 1.0)
+        held = _written(_native.tables().maps, on)
+        return _outputs.write(handle, path, settings, extras, outputs, held, following)
     finally:
         _native.load().proctex_maps_free(handle)
+
+
+for _documented in (render, generate):
+    if _documented.__doc__:  # none under python -OO
+        _documented.__doc__ += _OUTPUTS_HELP

@@ -68,34 +68,6 @@ def encode_path(path):
                            f"{error.reason}") from None
 
 
-def file_names(path, maps):
-    """The file names of ``maps`` for an output path: everything from its last
-    ".png" on replaced by each map's suffix; a path without ".png" is every
-    map's, listed once."""
-    path = os.fsdecode(path)
-    cut = path.rfind(".png")
-    names = []
-    for m in maps:
-        name = path if cut < 0 else path[:cut] + m.suffix
-        if name not in names:
-            names.append(name)
-    return names
-
-
-def save_handle(handle, path, files):
-    """proctex_save for a result handle; returns the files written among
-    ``files``, the names its maps are saved under."""
-    reason = _native.reason_buffer()
-    code = _native.load().proctex_save(handle, encode_path(path), reason, len(reason))
-    if code != _native.OK:
-        message = f"saving {path} failed: {_native.text(reason)}"
-        folder = os.path.dirname(path)
-        if folder and not os.path.isdir(folder):
-            message += f"; output directory '{folder}' does not exist"
-        raise ProctexError(message)
-    return [f for f in files if os.path.exists(f)]
-
-
 def _read(library, handle, m):
     """The pixels of map ``m`` of a result, or None when it was not computed."""
     w, h, c = ctypes.c_int(), ctypes.c_int(), ctypes.c_int()
@@ -131,10 +103,12 @@ class Maps:
     ``with`` block, or the object's collection) releases it; the arrays stay.
     """
 
-    def __init__(self, handle, options):
+    def __init__(self, handle, options, plan=None):
         library = _native.load()
         self._handle = handle
         self._names = [m.name for m in _native.tables().maps]
+        # For save(): the settings, the extra maps asked for, the outputs.
+        self._plan = plan
         self.options = options
         self.size = (0, 0)
         for m in _native.tables().maps:
@@ -145,14 +119,28 @@ class Maps:
         # Registered last: until here the caller frees the handle if copying fails.
         self._release = weakref.finalize(self, _free, library, handle)
 
-    def save(self, path):
-        """Writes the files generate() writes for the same options and extras
-        and returns their list; ProctexError when a file cannot be written."""
+    def save(self, path, progress=None):
+        """Writes the files generate() writes for the same options, extras and
+        outputs (the maps, the glTF files, the convention's copies, the
+        sidecar; a missing folder is made) and returns their list; ``progress``
+        as render() takes it. ProctexError when a file cannot be written."""
+        from . import _outputs, _progress
         if not self._release.alive:
             raise ProctexError("save() after close(): the library's copy of the maps is gone")
+        settings, extras, outputs = self._plan
         path = os.fsdecode(os.fspath(path))
+        problem = _outputs.path_problem(path, outputs.single_file)
+        if problem:
+            raise _native.SettingsError(problem)
+        folder = os.path.dirname(path)
+        if folder:
+            try:
+                os.makedirs(folder, exist_ok=True)
+            except OSError as error:
+                raise ProctexError(f"cannot create the folder {folder}: {error}") from error
         held = [m for m in _native.tables().maps if m.suffix and getattr(self, m.name) is not None]
-        return save_handle(self._handle, path, file_names(path, held))
+        return _outputs.write(self._handle, path, settings, extras, outputs, held,
+                              _progress.Following(progress))
 
     def close(self):
         """Releases the library's copy (save() no longer works); idempotent."""

@@ -11,15 +11,27 @@ from . import _table
 
 # The header's status codes, the reason size that always holds a whole
 # reason, and the two maps read through accessors of their own.
-OK, ERROR_SETTINGS, ERROR_ARGUMENT, ERROR_MEMORY, ERROR_PATH, ERROR_WRITE = range(6)
+OK, ERROR_SETTINGS, ERROR_ARGUMENT, ERROR_MEMORY, ERROR_PATH, ERROR_WRITE, CANCELLED = range(7)
 REASON_SIZE = 1024
 MAP_HEIGHT, MAP_HEIGHT16 = 5, 6
+# proctex_save_files' flags.
+SAVE_GLTF, SAVE_GLB, SAVE_SMALL = 1, 2, 4
 # GenerateTexture takes the first 22 members of ProctexSettings, then the path.
 GENERATE_TEXTURE_ARGUMENTS = 22
 
 
 class ProctexError(RuntimeError):
     """The library could not be loaded, or a call wrote no complete material."""
+
+
+class SettingsError(ProctexError, ValueError):
+    """Settings refused, by the library or before the call. ``reason`` is the
+    one-line reason, ``option`` the option it is about (None when none)."""
+
+    def __init__(self, reason, option=None):
+        super().__init__(f"option {option}: {reason}" if option else reason)
+        self.reason = reason
+        self.option = option
 
 
 class Tables:
@@ -34,6 +46,10 @@ class Tables:
         self.map = {m.name: m for m in self.maps}
         self.Settings = _table.settings_type(self.options, ProctexError)
 
+
+# ProctexProgress: the library's calling convention, __stdcall on Windows.
+PROGRESS = (ctypes.WINFUNCTYPE if os.name == "nt" else ctypes.CFUNCTYPE)(
+    ctypes.c_int, ctypes.c_float, ctypes.c_char_p, ctypes.c_void_p)
 
 _library = None
 _library_path = None
@@ -67,6 +83,12 @@ def _prototypes(tables):
         "proctex_preset_settings": (_c.c_int, [_c.c_char_p, settings, _c.c_size_t]),
         "proctex_generate": (_c.c_int, [settings, _c.c_uint, _c.POINTER(_c.c_void_p),
                                         _c.c_char_p, _c.c_size_t]),
+        "proctex_generate_progress": (_c.c_int, [settings, _c.c_uint, _c.POINTER(_c.c_void_p),
+                                                 PROGRESS, _c.c_void_p, _c.c_char_p,
+                                                 _c.c_size_t]),
+        "proctex_save_files_progress": (_c.c_int, [_c.c_void_p, _c.c_char_p, _c.c_uint,
+                                                   PROGRESS, _c.c_void_p, _c.c_char_p,
+                                                   _c.c_size_t]),
         "proctex_maps_pixels": (_c.c_void_p, [_c.c_void_p, _c.c_int, _c.POINTER(_c.c_int),
                                               _c.POINTER(_c.c_int), _c.POINTER(_c.c_int)]),
         "proctex_maps_height": (_c.c_void_p, [_c.c_void_p, _c.POINTER(_c.c_int),
@@ -167,8 +189,10 @@ def load():
         _library, _library_path, _tables = library, path, tables
         return library
     where = "PROCTEX_LIBRARY" if explicit else "the build tree, the installation or the system"
+    hint = ("" if explicit else "\nSet PROCTEX_LIBRARY to the library's file (a build's "
+            "build/release/libproctex.so, or an installed one).")
     raise ProctexError(f"cannot load the proctex library from {where}:\n  "
-                       + "\n  ".join(failures))
+                       + "\n  ".join(failures) + hint)
 
 
 def tables():

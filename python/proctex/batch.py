@@ -400,7 +400,7 @@ def report_text(records, seconds, jobs):
                       ensure_ascii=False) + "\n"
 
 
-def connect(address):
+def connect(address, timeout=10):
     """A Dask client: at a scheduler's address, or "local:N" for a cluster of N
     worker processes on this machine. Returns (client, cluster or None).
 
@@ -423,7 +423,7 @@ def connect(address):
         # not in its first material.
         client.run(_load_library)
         return client, cluster
-    return Client(address), None
+    return Client(address, timeout=f"{timeout}s"), None
 
 
 def writers_folder(address, out_dir, shared_dir):
@@ -453,6 +453,8 @@ def _parser():
     parser.add_argument("--progress", default="auto", choices=("auto", "bar", "lines", "quiet"))
     parser.add_argument("--report", help="also write a JSON record of every material")
     parser.add_argument("--tool", help="the proctex tool that checks the manifest")
+    parser.add_argument("--timeout", type=float, default=10.0,
+                        help="seconds to wait for the scheduler (default 10)")
     return parser
 
 
@@ -473,7 +475,12 @@ def main(argv=None):
     if style == "auto":
         style = "bar" if sys.stdout.isatty() else "lines"
     columns = shutil.get_terminal_size((80, 24)).columns
-    client, cluster = connect(args.dask)
+    try:
+        client, cluster = connect(args.dask, args.timeout)
+    except (OSError, TimeoutError, ValueError) as error:
+        print(f"proctex batch: cannot reach the Dask scheduler at {args.dask} within "
+              f"{args.timeout:g} s ({error})", file=sys.stderr)
+        return 1
     try:
         records, seconds, jobs = run_batch(items, client, args.out_dir,
                                            Progress(sys.stdout, style, columns),

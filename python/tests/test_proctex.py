@@ -143,11 +143,11 @@ class SameAsTheCommandLine(unittest.TestCase):
                     self.assertEqual(read(mine), read(mine.replace("py", "batch", 1)), mine)
 
     def test_paths_follow_the_last_png_rule(self):
-        made = proctex.generate(self.path("a.png.tmp"), width=8, height=8)
+        made = proctex.generate(self.path("a.png.tmp"), width=8, height=8, single_file=True)
         self.assertEqual(made[0], self.path("a_diff.png"))
         # Without ".png" every image lands on the one path: it is listed once.
-        self.assertEqual(proctex.generate(self.path("plain"), width=8, height=8),
-                         [self.path("plain")])
+        self.assertEqual(proctex.generate(self.path("plain"), width=8, height=8,
+                                          single_file=True), [self.path("plain")])
         self.assertEqual(proctex.output_files("x/y.PNG", metallic_map=0), ["x/y.PNG"])
 
     def test_presets_are_the_tools(self):

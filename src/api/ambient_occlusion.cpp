@@ -6,6 +6,7 @@
 #include "core/field_ops.h"
 #include "core/fmath.h"
 #include "core/numeric.h"
+#include "core/progress.h"
 #include "output/png_writer.h"
 
 namespace proctex {
@@ -102,6 +103,7 @@ FloatField buildAmbientOcclusion(const FloatField& heightMap, int width, int hei
     std::vector<float> horizon(w);
     std::vector<float> sineSum(w);
     for (int y = 0; y < height; ++y) {
+        progressCheckpoint(y, height);
         const float* row = heightMap.data() + static_cast<std::size_t>(y) * w;
         std::fill(sineSum.begin(), sineSum.end(), 0.0f);
         for (const std::vector<WalkStep>& walk : walks) {

@@ -14,6 +14,7 @@
 #include "api/pipeline.h"
 #include "api/presets.h"
 #include "api/settings.h"
+#include "core/progress.h"
 #include "output/png16.h"
 #include "output/png_writer.h"
 #include "settings/option_table.h"
@@ -61,6 +62,24 @@ bool encodableShape(int width, int height, int channels, int stride) {
     constexpr int64_t kLimit = int64_t{1} << 30;
     return (row + 1) * height <= kLimit && int64_t{stride} * height <= kLimit;
 }
+
+// The caller's callback as the current call's progress, on this thread and
+// (through the pipeline's jobs) on every thread working for the call.
+class Following {
+public:
+    Following(ProctexProgress callback, void* user)
+        : progress_(callback, user),
+          scope_(callback != nullptr ? &progress_ : nullptr),
+          active_(callback != nullptr) {}
+    void finish() {
+        if (active_) progress_.finish();
+    }
+
+private:
+    proctex::CallProgress progress_;
+    proctex::ProgressScope scope_;
+    bool active_;
+};
 
 }  // namespace
 
@@ -125,6 +144,13 @@ PROCTEX_API int PROCTEX_CALL proctex_preset_settings(const char* name, ProctexSe
 
 PROCTEX_API int PROCTEX_CALL proctex_generate(const ProctexSettings* settings, unsigned maps,
                                               ProctexMaps** result, char* reason, size_t size) {
+    return proctex_generate_progress(settings, maps, result, nullptr, nullptr, reason, size);
+}
+
+PROCTEX_API int PROCTEX_CALL proctex_generate_progress(const ProctexSettings* settings,
+                                                       unsigned maps, ProctexMaps** result,
+                                                       ProctexProgress progress, void* user,
+                                                       char* reason, size_t size) {
     if (result == nullptr) {
         return fail(PROCTEX_ERROR_ARGUMENT, "result is a null pointer", reason, size);
     }
@@ -136,9 +162,13 @@ PROCTEX_API int PROCTEX_CALL proctex_generate(const ProctexSettings* settings, u
         if (status == PROCTEX_OK) status = proctex::checkSettings(s, why);
         if (status != PROCTEX_OK) return fail(status, why, reason, size);
         if (maps == PROCTEX_MAPS_AS_SETTINGS) maps = proctex::mapsAsSettings(s);
+        Following following(progress, user);
         *result = new ProctexMaps{proctex::computeMaps(s, maps & PROCTEX_MAPS_ALL)};
+        following.finish();
         copyReason({}, reason, size);
         return PROCTEX_OK;
+    } catch (const proctex::CallCancelled&) {
+        return fail(PROCTEX_CANCELLED, "cancelled by the progress callback", reason, size);
     } catch (const std::bad_alloc&) {
         return outOfMemory(reason, size);
     } catch (...) {
@@ -185,6 +215,12 @@ PROCTEX_API int PROCTEX_CALL proctex_save(const ProctexMaps* maps, const char* p
 
 PROCTEX_API int PROCTEX_CALL proctex_save_files(const ProctexMaps* maps, const char* path,
                                                 unsigned flags, char* reason, size_t size) {
+    return proctex_save_files_progress(maps, path, flags, nullptr, nullptr, reason, size);
+}
+
+PROCTEX_API int PROCTEX_CALL proctex_save_files_progress(const ProctexMaps* maps, const char* path,
+                                                         unsigned flags, ProctexProgress progress,
+                                                         void* user, char* reason, size_t size) {
     if (maps == nullptr || path == nullptr) {
         return fail(PROCTEX_ERROR_ARGUMENT,
                     maps == nullptr ? "maps is a null pointer" : "path is a null pointer", reason,
@@ -205,9 +241,13 @@ PROCTEX_API int PROCTEX_CALL proctex_save_files(const ProctexMaps* maps, const c
                 "(PROCTEX_MAP_DIFFUSE, PROCTEX_MAP_NORMAL_GL, PROCTEX_MAP_ORM) in the result",
                 reason, size);
         }
+        Following following(progress, user);
         const proctex::SaveOutcome outcome = proctex::saveMaps(maps->set, path, flags);
+        if (outcome.status == PROCTEX_OK) following.finish();
         copyReason(outcome.reason, reason, size);
         return outcome.status;
+    } catch (const proctex::CallCancelled&) {
+        return fail(PROCTEX_CANCELLED, "cancelled by the progress callback", reason, size);
     } catch (...) {
         return outOfMemory(reason, size);
     }

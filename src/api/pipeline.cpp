@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -18,6 +19,7 @@
 #include "api/output_paths.h"
 #include "api/settings.h"
 #include "core/parallel_jobs.h"
+#include "core/progress.h"
 #include "noise/texture_generator.h"
 #include "output/file_output.h"
 #include "output/gltf_material.h"
@@ -44,13 +46,17 @@ FloatField buildHeightField(const ProctexSettings& s) {
                                      s.seamless == 1);
     // A base field that the pattern replaces unread is not computed.
     FloatField textureData;
+    progressStage("noise", 0.0f, 0.5f);
     if (patternReadsBaseField(s.patternType)) {
         textureData = s.baseType == PROCTEX_BASE_SINGLE_OCTAVE
                           ? generator.generateSingleOctaveBase()
                           : generator.generateFractalBase(s.persistence, s.lacunarity);
     }
+    progressStage("pattern", 0.5f, 0.65f);
     applyPatternStage(textureData, s.width, s.height, patternRequest(s));
+    progressStage("overlay", 0.65f, 0.75f);
     applyOverlayStage(textureData, s.width, s.height, overlayRequest(s));
+    progressStage("maps", 0.75f, 1.0f);
     return textureData;
 }
 
@@ -125,8 +131,23 @@ SaveOutcome writeInOrder(const PendingFiles& files, const std::string& path) {
     return outcome;
 }
 
-// Runs the given jobs on the call's threads, the first one on the caller's.
+// Runs the given jobs on the call's threads, the first one on the caller's;
+// each job works for the caller's call, progress included, and reports its
+// end.
 void runAll(std::vector<std::function<void()>>& jobs) {
+    if (CallProgress* progress = currentProgress()) {
+        std::atomic<int> finished{0};
+        const long long total = static_cast<long long>(jobs.size());
+        for (auto& job : jobs) {
+            job = [progress, &finished, total, work = std::move(job)] {
+                const ProgressScope scope(progress);
+                work();
+                progressCheckpoint(++finished, total);
+            };
+        }
+        runJobs(jobs, threadsForCall(jobs.size()));
+        return;
+    }
     runJobs(jobs, threadsForCall(jobs.size()));
 }
 
@@ -287,6 +308,7 @@ SaveOutcome saveMaps(const MapSet& maps, const std::string& path, unsigned flags
     }
     if (!maps.height16.empty()) present |= PROCTEX_MAP_BIT(PROCTEX_MAP_HEIGHT16);
     PendingFiles files = pendingFiles(present);
+    progressStage("encode", 0.0f, 0.9f);
     std::vector<std::function<void()>> jobs;
     for (int map : kFileOrder) {
         if (!wants(present, map)) continue;
@@ -301,6 +323,8 @@ SaveOutcome saveMaps(const MapSet& maps, const std::string& path, unsigned flags
         }
     }
     runAll(jobs);
+    // The last chance to stop: from here on, files are written.
+    progressStage("write", 0.9f, 1.0f);
     SaveOutcome outcome = writeInOrder(files, path);
     if ((flags & (PROCTEX_SAVE_GLTF | PROCTEX_SAVE_GLB)) != 0 && outcome.status == PROCTEX_OK) {
         outcome = writeGltfFiles(files, maps.settings, path, flags);

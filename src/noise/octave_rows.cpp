@@ -3,6 +3,7 @@
 #include "core/cpu_features.h"
 #include "core/fmath.h"
 #include "core/numeric.h"
+#include "core/progress.h"
 
 namespace proctex {
 
@@ -101,6 +102,7 @@ SampleRange sumOctavesPortable(const OctaveJob& job, float* data) {
     OctaveRow row;
     SampleRange range;
     for (int32_t y = 0; y < job.height; ++y) {
+        progressCheckpoint(y, job.height);
         float* acc = data + static_cast<std::size_t>(y) * job.width;
         row.amplitude = 1.0f;
         row.frequency = 1.0f;

@@ -20,6 +20,7 @@
 #include <cstring>
 
 #include "core/cpu_features.h"
+#include "core/progress.h"
 #include "noise/octave_rows.h"
 
 namespace proctex {
@@ -170,6 +171,7 @@ PROCTEX_AVX2 SampleRange sumOctavesAvx2Impl(const OctaveJob& job, float* data) {
     alignas(32) float acc[kChunk];
     alignas(32) float xs[kChunk];  // x / scale, the same for every octave
     for (int32_t y = 0; y < job.height; ++y) {
+        progressCheckpoint(y, job.height);
         float* out = data + static_cast<std::size_t>(y) * job.width;
         for (int32_t x = 0; x < job.width; x += kChunk) {
             const int32_t count = job.width - x < kChunk ? job.width - x : kChunk;

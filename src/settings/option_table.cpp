@@ -6,7 +6,6 @@
 #include <cstring>
 #include <string>
 
-#include "api/settings.h"
 
 namespace proctex {
 

@@ -335,7 +335,9 @@ TEST(Exports, OnlyTheOriginalTwoAndProctexNamesAreExported) {
                                          "proctex_choice_parse",
                                          "proctex_settings_refusal",
                                          "proctex_map_count",
-                                         "proctex_map_info"};
+                                         "proctex_map_info",
+                                         "proctex_generate_progress",
+                                         "proctex_save_files_progress"};
     std::sort(expected.begin(), expected.end());
     EXPECT_EQ(symbols, expected);
 }

@@ -210,6 +210,47 @@ class MaterialNodes(unittest.TestCase):
                 np.testing.assert_array_equal(got, pixels, err_msg=image.name)
 
 
+class WindowManagerRecorder:
+    """The progress calls of a window manager, in order."""
+
+    def __init__(self):
+        self.calls = []
+
+    def progress_begin(self, low, high):
+        self.calls.append(("begin", low, high))
+
+    def progress_update(self, value):
+        self.calls.append(("update", value))
+
+    def progress_end(self):
+        self.calls.append(("end",))
+
+
+class Progress(unittest.TestCase):
+    """Blender's progress indicator follows the library's work."""
+
+    def test_the_indicator_rises_to_the_end_and_always_ends(self):
+        from proctex_blender import material
+        from proctex_blender import progress as indicator
+        window_manager = WindowManagerRecorder()
+        with indicator.shown(window_manager) as follow:
+            material.generate("moss", {"width": SIZE, "height": SIZE}, displacement=True,
+                              progress=follow)
+        calls = window_manager.calls
+        self.assertEqual((calls[0], calls[-1]), (("begin", 0, 100), ("end",)))
+        steps = [call[1] for call in calls[1:-1]]
+        self.assertEqual(steps, sorted(set(steps)))  # rising, each step drawn once
+        self.assertGreater(len(steps), 5)
+        self.assertEqual(steps[-1], 100)
+        # A refused call ends the indicator too.
+        window_manager = WindowManagerRecorder()
+        with self.assertRaises(proctex.SettingsError):
+            with indicator.shown(window_manager) as follow:
+                material.generate("moss", {"width": SIZE, "height": SIZE, "pattern": 6,
+                                           "pattern_param": 0.0}, progress=follow)
+        self.assertEqual(window_manager.calls, [("begin", 0, 100), ("end",)])
+
+
 def registered_properties():
     """The RNA of the operator's and the panel's settings."""
     return (bpy.ops.proctex.generate_material.get_rna_type(), bpy.context.scene.proctex.bl_rna)

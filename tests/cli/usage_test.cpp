@@ -206,6 +206,83 @@ TEST(UsageErrors, ExitCodesAreZeroOneOrTwoAndTheMessageNamesTheFault) {
     EXPECT_EQ(test::listFiles(dir.path()), std::vector<std::string>{"folder.png"});
 }
 
+TEST(UsageErrors, EveryMisuseIsReportedInOurWordsNotTheParsers) {
+    TempDir dir;
+    const std::string out = (dir / "x.png").string();
+    // The option parser's own phrases: none of them may reach a user.
+    const char* parserWords[] = {
+        "Could not convert", "not in range",      "is required",     "Value ",
+        "is not in {",       "Expected at least", "Run with --help", "ArgumentMismatch"};
+    for (const std::string& arguments : std::vector<std::string>{
+             "--material lava2 " + out, "--width -3 " + out, "--width 1.5 " + out,
+             "--seed 99999999999 " + out, "--invert 2 " + out, "--progress loud " + out,
+             "--compression tiny " + out, "batch --jobs -1 m.json", "batch --jobs x m.json",
+             "batch --progress loud m.json", "gallery --size 4096 " + (dir / "g").string(),
+             "gallery", "batch", "studio --port 70000", "studio --port", "--from", "--naming",
+             "--from " + (dir / "none.json").string() + " " + out}) {
+        const test::CliRun run = runCli(arguments);
+        EXPECT_EQ(run.exitCode, 2) << arguments << "\n" << run.output;
+        EXPECT_EQ(run.output.rfind("proctex: ", 0), 0u) << arguments << "\n" << run.output;
+        for (const char* words : parserWords) {
+            EXPECT_EQ(run.output.find(words), std::string::npos) << arguments << "\n" << run.output;
+        }
+    }
+    // A subcommand's help shows what it takes, not the tool's starting values.
+    for (const char* sub : {"batch --help", "gallery --help", "studio --help"}) {
+        const test::CliRun help = runCli(sub);
+        EXPECT_EQ(help.exitCode, 0);
+        EXPECT_EQ(help.output.find("Starting values"), std::string::npos) << sub;
+    }
+    EXPECT_EQ(test::listFiles(dir.path()), std::vector<std::string>{});
+}
+
+TEST(UsageErrors, FromTakesAnyManifestItemItsOutputIgnored) {
+    TempDir dir;
+    writeText(dir / "item.json",
+              R"({"preset": "granite", "width": 32, "height": 32, "output": "elsewhere.png"})");
+    const auto run =
+        runCli("--from " + (dir / "item.json").string() + " " + (dir / "a.png").string());
+    ASSERT_EQ(run.exitCode, 0) << run.output;
+    const auto direct =
+        runCli("--preset granite --width 32 --height 32 " + (dir / "b.png").string());
+    ASSERT_EQ(direct.exitCode, 0) << direct.output;
+    EXPECT_EQ(test::readBytes(dir / "a_diff.png"), test::readBytes(dir / "b_diff.png"));
+    EXPECT_FALSE(fs::exists("elsewhere_diff.png"));
+}
+
+TEST(DaskFromTheTool, BatchOnALocalClusterWritesTheBytesOfTheToolsOwnBatch) {
+    if (std::system("/usr/bin/python3 -c 'import distributed' 2>/dev/null") != 0) {
+        GTEST_SKIP() << "no Python with Dask here (Debian: python3-distributed)";
+    }
+    TempDir dir;
+    for (const char* run : {"threads", "dask"}) {
+        writeText(dir / (std::string(run) + ".json"),
+                  R"([{"preset": "granite", "width": 48, "height": 40, "output": ")" +
+                      (dir / run / "g.png").string() + R"("},
+                      {"preset": "lava", "width": 40, "height": 48, "output": ")" +
+                      (dir / run / "l.png").string() + R"("}])");
+    }
+    const auto threads = runCli("batch --progress quiet " + (dir / "threads.json").string());
+    ASSERT_EQ(threads.exitCode, 0) << threads.output;
+    const auto dask =
+        runCli("batch --progress quiet --dask local:2 " + (dir / "dask.json").string());
+    ASSERT_EQ(dask.exitCode, 0) << dask.output;
+    for (const char* file : {"g_diff.png", "g_nmap.png", "l_metal.png", "l_diff.png"}) {
+        EXPECT_EQ(test::readBytes(dir / "threads" / file), test::readBytes(dir / "dask" / file))
+            << file;
+    }
+    // An address nobody answers: one line naming it, after the timeout asked for.
+    const auto nobody = runCli("batch --progress quiet --dask tcp://127.0.0.1:1 --timeout 1 " +
+                               (dir / "dask.json").string());
+    EXPECT_EQ(nobody.exitCode, 1);
+    EXPECT_EQ(nobody.output.rfind("proctex batch: cannot reach the Dask scheduler at "
+                                  "tcp://127.0.0.1:1 within 1 s",
+                                  0),
+              0u)
+        << nobody.output;
+    EXPECT_EQ(nobody.output.find("Traceback"), std::string::npos);
+}
+
 // --- Outputs that say what they do ------------------------------------------
 
 TEST(Outputs, MissingFoldersAreMadeAndSingleFileIsAChoice) {

@@ -106,6 +106,8 @@ constexpr struct {
     {"proctex_settings_refusal", 25},
     {"proctex_map_count", 26},
     {"proctex_map_info", 27},
+    {"proctex_generate_progress", 28},
+    {"proctex_save_files_progress", 29},
 };
 
 // GetProcAddress hands out an untyped pointer; the call goes through the
