@@ -95,7 +95,7 @@ std::function<std::string(const std::string&)> wholeNumberIn(long long lo, long 
 
 std::string existingFile(const std::string& path) {
     std::error_code ec;
-    if (std::filesystem::is_regular_file(path, ec)) return {};
+    if (std::filesystem::is_regular_file(pathFromUtf8(path), ec)) return {};
     return "no file " + path;
 }
 
@@ -104,15 +104,6 @@ std::string fieldHelp(const Field& f) {
     if (isChoice(f)) return std::string(f.help) + ": " + acceptedValues(f);
     if (isFlag(f)) return std::string(f.help) + " (true or false)";
     return f.help;
-}
-
-// CLI::ExistingFile's check and words, for a UTF-8 name on every platform.
-std::string existingFile(const std::string& name) {
-    std::error_code ec;
-    const std::filesystem::file_status status = std::filesystem::status(pathFromUtf8(name), ec);
-    if (!std::filesystem::exists(status)) return "File does not exist: " + name;
-    if (std::filesystem::is_directory(status)) return "File is actually a directory: " + name;
-    return {};
 }
 
 void addMaterialOptions(CLI::App& app, Request& request) {
