@@ -27,6 +27,7 @@
 #include "progress.h"
 #include "render_progress.h"
 #include "report.h"
+#include "sidecar.h"
 #include "studio/server.h"
 #include "suggest.h"
 
@@ -95,7 +96,9 @@ std::function<std::string(const std::string&)> wholeNumberIn(long long lo, long 
 
 std::string existingFile(const std::string& path) {
     std::error_code ec;
-    if (std::filesystem::is_regular_file(pathFromUtf8(path), ec)) return {};
+    // Not only regular files: a record may come through a pipe.
+    const std::filesystem::path file = pathFromUtf8(path);
+    if (std::filesystem::exists(file, ec) && !std::filesystem::is_directory(file, ec)) return {};
     return "no file " + path;
 }
 
@@ -250,8 +253,8 @@ std::vector<std::string> longOptionNames(const CLI::App& app) {
 // Words people try for an option that has another name here.
 std::string synonym(std::string_view typed) {
     static constexpr std::pair<std::string_view, std::string_view> kSynonyms[] = {
-        {"colour", "material"}, {"color", "material"},    {"palette", "material"},
-        {"size", "width"},      {"tileable", "seamless"}, {"threads", "jobs"},
+        {"colour", "material"}, {"color", "material"},  {"palette", "material"},
+        {"size", "width"},      {"tiling", "tileable"}, {"threads", "jobs"},
     };
     for (const auto& [word, name] : kSynonyms) {
         if (typed == word) return std::string(name);
@@ -409,8 +412,10 @@ Options applyExplicitOptions(Options o, const Request& request) {
 }
 
 // Settings refused before any work are usage errors, reported with the
-// option the library's reason names.
-int generateOne(const Options& o, const std::string& progressChoice) {
+// option the library's reason names. With a record (--from), says whether
+// each file came out as the record says.
+int generateOne(const Options& o, const std::string& progressChoice,
+                const RecordFacts* record = nullptr) {
     if (const auto refusal = settingsRefusal(o)) {
         std::cerr << "proctex: "
                   << (refusal->field != nullptr ? std::string("--") + refusal->field->name + ": "
@@ -436,6 +441,12 @@ int generateOne(const Options& o, const std::string& progressChoice) {
         std::cerr << "proctex: " << outcome.error << "\n";
         return outcome.refused ? 2 : 1;
     }
+    if (record != nullptr) {
+        for (const std::string& line :
+             recordComparison(record->version, record->files, o.output, outcome.files)) {
+            std::cerr << "proctex: " << line << "\n";
+        }
+    }
     return 0;
 }
 
@@ -455,9 +466,10 @@ int runSingleMaterial(const Request& request) {
             return 2;
         }
         try {
+            const RecordFacts facts = loadRecordFacts(pathFromUtf8(request.fromRecord));
             return generateOne(
                 applyExplicitOptions(loadMaterial(pathFromUtf8(request.fromRecord)), request),
-                request.renderProgress);
+                request.renderProgress, &facts);
         } catch (const ManifestError& e) {
             for (const std::string& fault : e.faults()) {
                 std::cerr << "proctex: " << request.fromRecord << ": " << fault << "\n";

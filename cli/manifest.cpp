@@ -46,6 +46,45 @@ struct ItemSettings {
     }
 };
 
+// Deeper nesting than any manifest needs; a body of brackets stops here.
+constexpr int kMaxDepth = 64;
+
+// JSON text read strictly: a key given twice in one object (which a parser
+// would settle by keeping one of them) and absurd nesting are faults.
+json parseStrictly(const std::string& text) {
+    std::vector<std::vector<std::string>> keys;  // of each open object
+    const json::parser_callback_t check = [&keys](int depth, json::parse_event_t event,
+                                                  json& parsed) {
+        if (depth >= kMaxDepth) {  // depth counts from 0
+            throw ManifestError("the JSON is nested deeper than " + std::to_string(kMaxDepth) +
+                                " levels");
+        }
+        if (event == json::parse_event_t::object_start) keys.emplace_back();
+        if (event == json::parse_event_t::object_end && !keys.empty()) keys.pop_back();
+        if (event == json::parse_event_t::key && !keys.empty()) {
+            const std::string& key = parsed.get_ref<const std::string&>();
+            std::vector<std::string>& seen = keys.back();
+            if (std::find(seen.begin(), seen.end(), key) != seen.end()) {
+                throw ManifestError("field \"" + key + "\": given twice in one object");
+            }
+            seen.push_back(key);
+        }
+        return true;
+    };
+    try {
+        return json::parse(text, check);
+    } catch (const json::exception& e) {  // out_of_range too: 1e400
+        throw ManifestError(std::string("not valid JSON: ") + e.what());
+    }
+}
+
+bool holdsControlCharacter(const std::string& text) {
+    return std::any_of(text.begin(), text.end(), [](char c) {
+        const auto byte = static_cast<unsigned char>(c);
+        return byte < 0x20 || byte == 0x7F;
+    });
+}
+
 // "item 2, field "width": " or, for a lone object, "field "width": ".
 std::string fieldPlace(const std::string& where, const std::string& key) {
     return (where.empty() ? "" : where + ", ") + "field \"" + key + "\": ";
@@ -111,6 +150,8 @@ ItemSettings readItemSettings(const json& object, const std::string& where, bool
                 faults.push_back(at + "each item names its own output");
             } else if (!value.is_string() || value.get<std::string>().empty()) {
                 faults.push_back(at + "must be a non-empty path");
+            } else if (holdsControlCharacter(value.get<std::string>())) {
+                faults.push_back(at + "must not hold control characters (such as \\u0000)");
             } else {
                 settings.output = value.get<std::string>();
             }
@@ -180,13 +221,24 @@ void checkSettings(const Options& options, const std::string& where,
         refusal->reason);
 }
 
+// The file a path names, however it is spelled: out/a.png, ./out/a.png,
+// $PWD/out/a.png and ../here/out/a.png (or a folder reached through a
+// symlink) are one file.
+std::string resolvedPath(const std::string& file) {
+    std::error_code ec;
+    const std::filesystem::path absolute = std::filesystem::absolute(file, ec);
+    if (ec) return std::filesystem::path(file).lexically_normal().string();
+    const std::filesystem::path resolved = std::filesystem::weakly_canonical(absolute, ec);
+    return (ec ? absolute.lexically_normal() : resolved).string();
+}
+
 // Two items writing the same file would overwrite each other, in whatever
 // order their threads finish.
 void findSharedOutputs(const std::vector<BatchItem>& items, std::vector<std::string>& faults) {
     std::map<std::string, std::size_t> owner;
     for (std::size_t i = 0; i < items.size(); ++i) {
         for (const auto& file : outputFiles(items[i].options)) {
-            const std::string key = utf8FromPath(pathFromUtf8(file).lexically_normal());
+            const std::string key = resolvedPath(file);
             const auto [it, fresh] = owner.emplace(key, i);
             if (!fresh && it->second != i) {
                 faults.push_back("item " + std::to_string(i + 1) + ", field \"output\": writes " +
@@ -220,12 +272,7 @@ MaterialRequest parseMaterial(const json& object) {
 }
 
 std::vector<BatchItem> parseManifest(const std::string& text) {
-    json root;
-    try {
-        root = json::parse(text);
-    } catch (const json::exception& e) {  // out_of_range too: 1e400
-        throw ManifestError(std::string("not valid JSON: ") + e.what());
-    }
+    const json root = parseStrictly(text);
 
     std::vector<std::string> faults;
     const json* list = &root;
@@ -242,9 +289,9 @@ std::vector<BatchItem> parseManifest(const std::string& text) {
             faults.push_back("field \"materials\": missing (the list of items)");
             throw ManifestError(faults);
         }
-        list = &root["materials"];
+        list = &root.at("materials");
         if (root.contains("defaults")) {
-            defaults = readItemSettings(root["defaults"], "defaults", false, faults);
+            defaults = readItemSettings(root.at("defaults"), "defaults", false, faults);
         }
     }
     if (!list->is_array()) {
@@ -282,31 +329,57 @@ std::vector<BatchItem> parseManifest(const std::string& text) {
 
 namespace {
 
-std::string readText(const std::filesystem::path& path) {
+// At most `limit` bytes: /dev/zero or a huge file is refused, not read.
+std::string readText(const std::filesystem::path& path, std::size_t limit) {
     std::ifstream in(path, std::ios::binary);
     if (!in) throw ManifestError("cannot read " + utf8FromPath(path));
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
+    std::string text(limit + 1, '\0');
+    in.read(text.data(), static_cast<std::streamsize>(text.size()));
+    if (in.bad()) throw ManifestError("cannot read " + utf8FromPath(path));
+    if (static_cast<std::size_t>(in.gcount()) > limit) {
+        throw ManifestError("larger than " + std::to_string(limit >> 20) +
+                            " MiB: not a record or manifest of proctex");
+    }
+    text.resize(static_cast<std::size_t>(in.gcount()));
+    return text;
 }
 
 }  // namespace
 
 std::vector<BatchItem> loadManifest(const std::filesystem::path& path) {
-    return parseManifest(readText(path));
+    return parseManifest(readText(path, kMaxManifestBytes));
 }
 
 Options loadMaterial(const std::filesystem::path& path) {
-    return parseMaterial(readText(path), true);
+    return parseMaterial(readText(path, kMaxRecordBytes), true);
+}
+
+RecordFacts loadRecordFacts(const std::filesystem::path& path) {
+    return parseRecordFacts(readText(path, kMaxRecordBytes));
+}
+
+RecordFacts parseRecordFacts(const std::string& text) {
+    const json root = parseStrictly(text);
+    RecordFacts facts;
+    if (!root.is_object()) return facts;
+    if (const auto version = root.find("proctex"); version != root.end() && version->is_string()) {
+        facts.version = version->get<std::string>();
+    }
+    const auto files = root.find("files");
+    if (files == root.end() || !files->is_array()) return facts;
+    for (const json& file : *files) {
+        const auto name = file.find("name");
+        const auto sha = file.find("sha256");
+        if (file.is_object() && name != file.end() && name->is_string() && sha != file.end() &&
+            sha->is_string()) {
+            facts.files.emplace_back(name->get<std::string>(), sha->get<std::string>());
+        }
+    }
+    return facts;
 }
 
 Options parseMaterial(const std::string& text, bool outputIgnored) {
-    json root;
-    try {
-        root = json::parse(text);
-    } catch (const json::exception& e) {  // out_of_range too: 1e400
-        throw ManifestError(std::string("not valid JSON: ") + e.what());
-    }
+    json root = parseStrictly(text);
     // A manifest item names its own output; read by --from, the command line does.
     if (outputIgnored && root.is_object()) root.erase("output");
     MaterialRequest request = parseMaterial(root);

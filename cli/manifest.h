@@ -49,10 +49,27 @@ MaterialRequest parseMaterial(const nlohmann::json& object);
 std::vector<BatchItem> parseManifest(const std::string& text);
 std::vector<BatchItem> loadManifest(const std::filesystem::path& path);
 
+// The largest files read: a record is a few KiB, a manifest of thousands of
+// items a few MiB.
+constexpr std::size_t kMaxRecordBytes = std::size_t{1} << 20;
+constexpr std::size_t kMaxManifestBytes = std::size_t{64} << 20;
+
 // parseMaterial on a JSON file: a sidecar record written with --sidecar, or
 // any manifest item (its output is ignored: the command line names one).
-// Throws ManifestError with every fault.
+// Throws ManifestError with every fault. JSON read here, and by
+// parseManifest, may not give a key twice in one object or nest deeper than
+// 64 levels.
 Options loadMaterial(const std::filesystem::path& path);
+
+// What a sidecar record says beyond the settings: the version that wrote it
+// and each file's name and SHA-256 (hex), in its order. Empty parts when the
+// record lacks them. Throws ManifestError as loadMaterial does.
+struct RecordFacts {
+    std::string version;
+    std::vector<std::pair<std::string, std::string>> files;
+};
+RecordFacts loadRecordFacts(const std::filesystem::path& path);
+RecordFacts parseRecordFacts(const std::string& text);
 
 // The same from JSON text already in memory (the studio's render requests).
 // Throws ManifestError.

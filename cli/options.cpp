@@ -4,8 +4,11 @@
 #include <array>
 #include <charconv>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <memory>
 
+#include "file_write.h"
 #include "platform.h"
 #include "render_progress.h"
 #include "sidecar.h"
@@ -29,6 +32,13 @@ ProctexSettings defaultSettings() {
 
 std::string outputPathProblem(const std::string& output, bool singleFile) {
     if (output.empty()) return "the output path is empty";
+    for (const char c : output) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte == 0x7F) {
+            return "the output path holds a control character (byte " + std::to_string(byte) +
+                   "); name the files with printable characters";
+        }
+    }
     std::error_code ec;
     if (std::filesystem::is_directory(pathFromUtf8(output), ec)) {
         return "the output " + output + " is a folder; name the files, e.g. " +
@@ -271,32 +281,36 @@ Outcome generate(const Options& o, RenderProgress* progress) {
                                          progress, reason, sizeof reason);
     outcome.ok = status == PROCTEX_OK;
     outcome.cancelled = status == PROCTEX_CANCELLED;
-    if (!outcome.ok) outcome.error = reason;
+    if (!outcome.ok) {
+        // The reason names every file that failed; none of the set is listed,
+        // as a listed file must be whole and of this call.
+        outcome.error = reason;
+        return outcome;
+    }
     for (const auto& [from, copy] : conventionCopies(o)) {
-        if (!outcome.ok) break;
-        std::error_code ec;
         // A name that differs only in case is the same file on Windows
         // (_height and _Height): it is already there.
+        std::error_code ec;
         if (std::filesystem::equivalent(pathFromUtf8(from), pathFromUtf8(copy), ec)) continue;
-        std::filesystem::copy_file(pathFromUtf8(from), pathFromUtf8(copy),
-                                   std::filesystem::copy_options::overwrite_existing, ec);
-        if (ec) {
+        std::ifstream in(pathFromUtf8(from), std::ios::binary);
+        const std::string bytes((std::istreambuf_iterator<char>(in)),
+                                std::istreambuf_iterator<char>());
+        std::string why = in.bad() ? "cannot read " + from : replaceFileWith(copy, bytes);
+        if (!why.empty()) {
             outcome.ok = false;
-            outcome.error = "could not write " + copy + " (" + ec.message() + ")";
+            outcome.error = "could not write " + copy + ": " + why;
+            return outcome;
         }
     }
-    for (auto& f : outputFiles(o)) {
-        std::error_code ec;
-        if (std::filesystem::is_regular_file(pathFromUtf8(f), ec))
-            outcome.files.push_back(std::move(f));
-    }
-    if (outcome.ok && o.sidecar) {
+    outcome.files = outputFiles(o);
+    if (o.sidecar) {
         const std::string record = sidecarPath(o.output);
-        outcome.ok = writeSidecar(record, o, outcome.files);
+        const std::string why = writeSidecar(record, o, outcome.files);
+        outcome.ok = why.empty();
         if (outcome.ok) {
             outcome.files.push_back(record);
         } else {
-            outcome.error = "could not write " + record;
+            outcome.error = "could not write " + record + ": " + why;
         }
     }
     return outcome;

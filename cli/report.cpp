@@ -8,7 +8,7 @@
 #include <iterator>
 #include <nlohmann/json.hpp>
 
-#include "platform.h"
+#include "file_write.h"
 #include "sha256.h"
 #include "sidecar.h"
 
@@ -25,7 +25,7 @@ ordered_json settingsRecord(const Options& o) {
 }
 
 ordered_json fileRecord(const std::string& path) {
-    std::ifstream in(pathFromUtf8(path), std::ios::binary);
+    std::ifstream in(path, std::ios::binary);
     const std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)),
                                      std::istreambuf_iterator<char>());
     ordered_json record;
@@ -87,33 +87,10 @@ std::string reportText(const std::vector<BatchItem>& items, const BatchSummary& 
 }
 
 bool writeFileAtomically(const std::string& path, const std::string& text, std::string& error) {
-    const std::filesystem::path target = pathFromUtf8(path);
-    // A hidden name in the same folder, renamed over the target when complete.
-    std::string hidden = utf8FromPath(target.filename());
-    hidden.insert(0, 1, '.');
-    hidden += ".part";
-    const std::filesystem::path temporary = target.parent_path() / pathFromUtf8(hidden);
-    const std::string temporaryName = utf8FromPath(temporary);
-    std::error_code ec;
-    std::FILE* out = openFile(temporaryName, "wb");
-    if (out == nullptr) {
-        error = "cannot write " + temporaryName;
-        return false;
-    }
-    const bool written = std::fwrite(text.data(), 1, text.size(), out) == text.size();
-    if (std::fclose(out) != 0 || !written) {
-        std::filesystem::remove(temporary, ec);
-        error = "cannot write " + temporaryName;
-        return false;
-    }
-    std::filesystem::rename(temporary, target, ec);
-    if (ec) {
-        std::error_code ignored;
-        std::filesystem::remove(temporary, ignored);
-        error = "cannot rename " + temporaryName + " to " + path + ": " + ec.message();
-        return false;
-    }
-    return true;
+    const std::string reason = replaceFileWith(path, text);
+    if (reason.empty()) return true;
+    error = "cannot write " + path + ": " + reason;
+    return false;
 }
 
 }  // namespace proctex::cli

@@ -8,7 +8,7 @@
 #include <iterator>
 #include <nlohmann/json.hpp>
 
-#include "platform.h"
+#include "file_write.h"
 #include "sha256.h"
 
 namespace proctex::cli {
@@ -18,17 +18,20 @@ namespace {
 using nlohmann::ordered_json;
 
 // The value as the command line writes it, as a JSON number that reads back
-// to the same float or int.
+// to the same float or int; a non-finite value, which JSON cannot hold as a
+// number, as its text.
 ordered_json fieldValue(const Field& field, const Options& o) {
-    return ordered_json::parse(fieldText(field, o));
+    const std::string text = fieldText(field, o);
+    ordered_json value = ordered_json::parse(text, nullptr, false);
+    return value.is_number() ? value : ordered_json(text);
 }
 
 ordered_json fileRecord(const std::string& path) {
-    std::ifstream in(pathFromUtf8(path), std::ios::binary);
+    std::ifstream in(path, std::ios::binary);
     const std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)),
                                      std::istreambuf_iterator<char>());
     ordered_json record;
-    record["name"] = utf8FromPath(pathFromUtf8(path).filename());
+    record["name"] = std::filesystem::path(path).filename().string();
     record["bytes"] = bytes.size();
     record["sha256"] = sha256Hex(bytes.data(), bytes.size());
     return record;
@@ -49,13 +52,57 @@ std::string sidecarText(const Options& o, const std::vector<std::string>& files)
     return record.dump(2) + "\n";
 }
 
-bool writeSidecar(const std::string& path, const Options& o,
-                  const std::vector<std::string>& files) {
-    const std::string text = sidecarText(o, files);
-    std::FILE* out = openFile(path, "wb");
-    if (out == nullptr) return false;
-    const bool written = std::fwrite(text.data(), 1, text.size(), out) == text.size();
-    return std::fclose(out) == 0 && written;
+std::string writeSidecar(const std::string& path, const Options& o,
+                         const std::vector<std::string>& files) {
+    for (const Field& f : fields()) {
+        if (!fieldValue(f, o).is_number()) {
+            return std::string("a record cannot hold ") + f.name + " = " + fieldText(f, o) +
+                   " (JSON numbers are finite)";
+        }
+    }
+    return replaceFileWith(path, sidecarText(o, files));
+}
+
+std::vector<std::string> recordComparison(
+    const std::string& recordVersion,
+    const std::vector<std::pair<std::string, std::string>>& recorded, const std::string& output,
+    const std::vector<std::string>& files) {
+    std::vector<std::string> lines;
+    // A manifest item read with --from names neither: nothing to compare.
+    if (!recordVersion.empty() && recordVersion != proctex_version()) {
+        lines.push_back("the record was written by proctex " + recordVersion + ", this is " +
+                        proctex_version() + ": its files may differ");
+    }
+    if (recorded.empty()) return lines;
+    // A record names its files after its own output: compare what follows
+    // each output's base name ("_diff.png", ".gltf", ...).
+    std::string recordBase;
+    for (const auto& [name, sha] : recorded) {
+        const std::size_t k = name.rfind("_diff.png");
+        if (k != std::string::npos && k + 9 == name.size()) recordBase = name.substr(0, k);
+    }
+    const std::string base = std::filesystem::path(output).filename().string();
+    const std::string ourBase = base.substr(0, base.rfind(".png"));
+    for (const std::string& file : files) {
+        const std::string name = std::filesystem::path(file).filename().string();
+        if (name.rfind(ourBase, 0) != 0 || name == ourBase + ".json") continue;
+        const std::string tail = name.substr(ourBase.size());
+        const std::string* sha = nullptr;
+        for (const auto& [theirs, hash] : recorded) {
+            if (!recordBase.empty() && theirs == recordBase + tail) sha = &hash;
+        }
+        std::ifstream in(file, std::ios::binary);
+        const std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)),
+                                         std::istreambuf_iterator<char>());
+        if (sha == nullptr) {
+            lines.push_back(file + ": not in the record");
+        } else if (*sha == sha256Hex(bytes.data(), bytes.size())) {
+            lines.push_back(file + ": the same as the record's");
+        } else {
+            lines.push_back(file + ": differs from the record's " + recordBase + tail);
+        }
+    }
+    return lines;
 }
 
 }  // namespace proctex::cli

@@ -139,9 +139,10 @@ extern "C" {
  *                    CLI --normal-strength 6. Normal map only.
  * 20 roughness       0..1; moves the whole roughness map down as it grows.
  *                    CLI --roughness 0.5. Roughness map only.
- * 21 writeRoughness  1 writes <base>_rough.png (its failure is ignored).
- *                    CLI --roughness-map 1.
- * 22 writeMetallic   1 writes <base>_metal.png (its failure is ignored).
+ * 21 writeRoughness  1 writes <base>_rough.png (its failure does not change
+ *                    the result). CLI --roughness-map 1.
+ * 22 writeMetallic   1 writes <base>_metal.png (its failure does not change
+ *                    the result).
  *                    CLI --metallic-map 1.
  * 23 outputPath      NUL-terminated wide path, converted in the current C
  *                    locale (LC_CTYPE) to at most 511 bytes; it names every
@@ -152,12 +153,19 @@ extern "C" {
  *
  * The contrast, brightness and invert options change only the diffuse image;
  * the normal, specular, roughness and metallic maps come from the height field
- * before them. Files already written stay when a later write fails. A failed
- * diffuse write stops the call; a failed normal write stops it after the
- * diffuse file; a failed specular write still lets roughness and metallic be
- * written but the call returns 0. A write counts as failed unless every byte
- * reached the file and it was closed without error (a full disk or a file
- * size limit fails it).
+ * before them.
+ * Files are replaced whole and as a set: each image is written in full to a
+ * hidden temporary beside its file (".<name>.proctex-tmp-<pid>-<n>"), then
+ * all are renamed into place. A symlink at an output path is replaced, never
+ * written through; a process killed at any moment leaves every file old or
+ * new and whole, and the next call on the folder finishes or removes what a
+ * killed call left. A write counts as failed unless every byte reached the
+ * temporary and it was closed without error (a full disk, a file size limit,
+ * a name too long); its temporary is removed. A failed diffuse, normal or
+ * specular file leaves every old file in place and the call returns 0. A
+ * failed roughness or metallic file does not change the result: the other
+ * files are replaced and any older file at the failed path is removed, so no
+ * stale or partial map is left beside the new ones.
  * The maps are made and encoded side by side on threads of the call's own,
  * joined before it returns: PROCTEX_THREADS of them, read at every call
  * (unset or not a whole number from 1 up: the hardware threads; never more
@@ -179,7 +187,8 @@ PROCTEX_API int PROCTEX_CALL TestDLL(void);
  * The same computation as GenerateTexture, with the arguments as named
  * members of one struct, the maps handed back in memory, and a one-line
  * reason for every refusal. GenerateTexture itself is check + generate +
- * save, so both give the same bytes for the same settings.
+ * save with tileable 0, so both give the same bytes for the same settings
+ * when tileable is 0.
  *
  *   ProctexSettings s;
  *   proctex_settings_init(&s);            // the grey stone of the CLI
@@ -289,13 +298,35 @@ typedef struct ProctexSettings {
                           default) when not given. Only recorded (glTF, sidecar) */
     float heightRange; /* metres between height 0 and 1, 0 when not given.
                           Only recorded, for displacement on import */
+    /* Added after heightRange. */
+    int tileable; /* 1: the material tiles. Every stage wraps at the image
+                     edges, so the maps repeat with the image as one period
+                     in both directions, at any size: the noise lattice of
+                     every octave holds a whole number of cells across the
+                     width and the height (scale and lacunarity move to the
+                     nearest whole count), and the periodic patterns and
+                     overlays fit a whole number of periods (grooves,
+                     discs, checker squares in even counts, knots, diamonds,
+                     bumps, veins, courses of bricks and planks in even
+                     counts, bricks and boards along a course); rings and
+                     cells measure distances on the torus, strokes and
+                     scratches continue across the edges, and the normal
+                     map and the occlusion wrap. Feature sizes change
+                     by less than half a period over the image. 0: today's
+                     results exactly, as GenerateTexture (which never tiles)
+                     gives them.
+                     proctex_settings_init and the presets give 1: what a
+                     user makes tiles unless told otherwise. A caller's older
+                     struct without this member gets 0, so its results do
+                     not change. */
 } ProctexSettings;
 
 /* Fills a struct of `size` bytes (sizeof(ProctexSettings) of the caller's
  * header) with the command line's defaults, a 512 x 512 grey stone with a
  * crisp grain: fractal base, scale 24, 6 octaves, persistence 0.72,
  * lacunarity 2, stone colours, no pattern or overlay, seed 1234, contrast 1.6,
- * brightness 0, normal strength 6, roughness 0.5, both optional maps on; sets
+ * brightness 0, normal strength 6, roughness 0.5, both optional maps on,
+ * tileable 1 (set it to 0 for GenerateTexture's results); sets
  * settings->size.
  * Bytes of a larger struct that this library does not know become 0.
  * PROCTEX_ERROR_ARGUMENT for a null pointer or a size too small for the
@@ -380,7 +411,8 @@ PROCTEX_API const unsigned char* PROCTEX_CALL proctex_maps_pixels(const ProctexM
  * the height field is walked in eight directions out to aoRadius pixels (a
  * height of 1 standing 16 pixels tall), each direction keeps the sine of its
  * highest horizon, and occlusion = 1 - aoStrength x their mean, clamped to
- * 0..1. Seamless materials (seamless == 1) wrap at the borders, others clamp.
+ * 0..1. Tiling (tileable == 1) and seamless (seamless == 1) materials wrap at
+ * the borders, others clamp.
  * PROCTEX_MAP_ORM packs the occlusion, roughness and metallic maps; one that
  * was not asked for packs as a constant: 255 for occlusion, the roughness
  * setting as a byte (0..1 to 0..255) for roughness, 0 for metallic.
@@ -403,19 +435,19 @@ PROCTEX_API void PROCTEX_CALL proctex_maps_free(ProctexMaps* maps);
  * Writes the maps of a result as GenerateTexture would: the same names
  * (derived from `path`, narrow and in the platform's file-name encoding,
  * at most 511 bytes), the same bytes, in the same order diffuse, normal,
- * specular, roughness, metallic, skipping maps the result does not hold.
- * The same failure rules: a failed diffuse or normal write stops there; a
- * failed specular write still lets roughness and metallic be written; the
- * outcome of those two is not examined. Returns PROCTEX_OK when every
- * diffuse, normal and specular map of the result was written, else
- * PROCTEX_ERROR_WRITE with the file named in the reason (or
+ * specular, roughness, metallic, skipping maps the result does not hold,
+ * as one set with the same rules (temporaries renamed into place; a failed
+ * diffuse, normal or specular file replaces nothing; any other failed file
+ * has its older file removed and the rest of the set replaced).
+ * Returns PROCTEX_OK when every file was written, else PROCTEX_ERROR_WRITE
+ * with every failed file and the system's reason in the reason, e.g.
+ * "could not write out/a_rough.png: No space left on device" (or
  * PROCTEX_ERROR_PATH / PROCTEX_ERROR_ARGUMENT). A short write or a failed
  * close is a failed write. The maps are encoded side by side on
  * PROCTEX_THREADS threads (see GenerateTexture), the files then created one
  * after the other.
  * Extra maps the result holds follow, in the order <base>_height.png (16-bit
- * grey), _ao.png, _nmap_gl.png, _orm.png; each is attempted, and the first
- * that fails makes the result PROCTEX_ERROR_WRITE.
+ * grey), _ao.png, _nmap_gl.png, _orm.png, in the same set; each is attempted.
  */
 PROCTEX_API int PROCTEX_CALL proctex_save(const ProctexMaps* maps, const char* path, char* reason,
                                           size_t size);
@@ -446,9 +478,11 @@ PROCTEX_API int PROCTEX_CALL proctex_map_path(const char* path, int map, char* o
  * normal map and occlusion, roughness and metallic from the ORM map (linear),
  * so the result must hold PROCTEX_MAP_DIFFUSE, PROCTEX_MAP_NORMAL_GL and
  * PROCTEX_MAP_ORM (else PROCTEX_ERROR_ARGUMENT before anything is written).
- * A seamless material (seamless == 1) repeats on the sphere; tileSize and
+ * A tiling or seamless material (tileable == 1 or seamless == 1) repeats on
+ * the sphere (its samplers repeat); tileSize and
  * heightRange, when given, go into the material's extras. The glTF files are
- * written after the maps; their failure is PROCTEX_ERROR_WRITE.
+ * written after the maps, in the same set; their failure is
+ * PROCTEX_ERROR_WRITE.
  */
 PROCTEX_API int PROCTEX_CALL proctex_save_files(const ProctexMaps* maps, const char* path,
                                                 unsigned flags, char* reason, size_t size);

@@ -2,6 +2,7 @@
 
 #include <proctex.h>
 
+#include <algorithm>
 #include <nlohmann/json.hpp>
 #include <string_view>
 
@@ -35,6 +36,10 @@ ordered_json fieldJson(const Field& f) {
     j["step"] = info.step;
     j["limitMin"] = info.limitMin;
     j["limitMax"] = info.limitMax;
+    // The studio's own caps on the work of one render.
+    const std::string_view name = f.name;
+    if (name == "octaves") j["limitMax"] = std::min<double>(info.limitMax, kMaxOctaves);
+    if (name == "ao-radius") j["limitMax"] = std::min<double>(info.limitMax, kMaxAoRadius);
     if (isFlag(f)) j["flag"] = true;
     for (int i = 0; i < info.choiceCount; ++i) {
         const ProctexChoice& c = info.choices[i];

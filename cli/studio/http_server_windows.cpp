@@ -237,6 +237,16 @@ void Response::set_content(const std::string& s, const std::string& content_type
     set_header("Content-Type", content_type);
 }
 
+void Response::set_content_provider(size_t length, const std::string& content_type,
+                                    ContentProvider provider,
+                                    ContentProviderResourceReleaser resource_releaser) {
+    content_length_ = length;
+    content_provider_ = std::move(provider);
+    content_provider_resource_releaser_ = std::move(resource_releaser);
+    headers.erase("Content-Type");
+    set_header("Content-Type", content_type);
+}
+
 Server::Server() : svr_sock_(INVALID_SOCKET), is_running_(false) {
     WSADATA data;
     WSAStartup(MAKEWORD(2, 2), &data);
@@ -261,6 +271,11 @@ Server& Server::Post(const std::string& pattern, Handler handler) {
     return *this;
 }
 
+Server& Server::Post(const std::string& pattern, HandlerWithContentReader handler) {
+    post_handlers_for_content_reader_.emplace_back(std::regex(pattern), std::move(handler));
+    return *this;
+}
+
 Server& Server::set_error_handler(Handler handler) {
     error_handler_ = [handler = std::move(handler)](const Request& req, Response& res) {
         handler(req, res);
@@ -276,6 +291,25 @@ Server& Server::set_exception_handler(ExceptionHandler handler) {
 
 Server& Server::set_pre_routing_handler(HandlerWithResponse handler) {
     pre_routing_handler_ = std::move(handler);
+    return *this;
+}
+
+Server& Server::set_read_timeout(time_t sec, time_t) {
+    read_timeout_sec_ = sec;
+    return *this;
+}
+
+Server& Server::set_write_timeout(time_t sec, time_t usec) {
+    write_timeout_sec_ = sec;
+    write_timeout_usec_ = usec;
+    return *this;
+}
+
+// Kept, but the listening socket always takes the port for its exclusive
+// use: SO_REUSEADDR, the usual option, would let another program take it
+// over on Windows.
+Server& Server::set_socket_options(SocketOptions socket_options) {
+    socket_options_ = std::move(socket_options);
     return *this;
 }
 
@@ -393,11 +427,11 @@ bool Server::process_and_close_socket(socket_t sock) {
                                                                  : nullptr;
             const bool known = m == "PUT" || m == "DELETE" || m == "OPTIONS" || m == "PATCH";
             res.status = handlers != nullptr || known ? 404 : 400;
-            for (std::size_t i = 0; handlers != nullptr && i < handlers->size(); ++i) {
-                if (!std::regex_match(req.path, req.matches, (*handlers)[i].first)) continue;
+            // A handler's exception becomes a 500 its handler may describe.
+            auto run = [&](const std::function<void()>& call) {
                 res.status = -1;
                 try {
-                    (*handlers)[i].second(req, res);
+                    call();
                 } catch (...) {
                     res.status = 500;
                     if (exception_handler_) {
@@ -405,12 +439,50 @@ bool Server::process_and_close_socket(socket_t sock) {
                     }
                 }
                 if (res.status == -1) res.status = 200;
+            };
+            bool routed = false;
+            // Routes that read the body themselves come first, as in httplib;
+            // the body is here already, within the payload limit.
+            for (std::size_t i = 0; m == "POST" && i < post_handlers_for_content_reader_.size();
+                 ++i) {
+                const auto& [pattern, handler] = post_handlers_for_content_reader_[i];
+                if (!std::regex_match(req.path, req.matches, pattern)) continue;
+                const ContentReader reader(
+                    [&req](ContentReceiver receive) {
+                        return req.body.empty() || receive(req.body.data(), req.body.size());
+                    },
+                    [](MultipartContentHeader, ContentReceiver) { return false; });
+                run([&] { handler(req, res, reader); });
+                routed = true;
+                break;
+            }
+            for (std::size_t i = 0; !routed && handlers != nullptr && i < handlers->size(); ++i) {
+                if (!std::regex_match(req.path, req.matches, (*handlers)[i].first)) continue;
+                run([&] { (*handlers)[i].second(req, res); });
                 break;
             }
         }
         if (res.status >= 400 && error_handler_) error_handler_(req, res);
         const auto connection = res.headers.find("Connection");
         close = close || (connection != res.headers.end() && connection->second == "close");
+        if (res.content_provider_) {
+            // The studio's streamed answers are in memory already: gathered whole.
+            DataSink sink;
+            sink.write = [&res](const char* data, size_t length) {
+                res.body.append(data, length);
+                return true;
+            };
+            sink.is_writable = [] { return true; };
+            sink.done = [] {};
+            res.body.clear();
+            std::size_t before = 0;
+            do {  // until complete, refused, or a call that gives nothing
+                before = res.body.size();
+            } while (before < res.content_length_ &&
+                     res.content_provider_(before, res.content_length_ - before, sink) &&
+                     res.body.size() > before);
+            res.content_provider_success_ = res.body.size() == res.content_length_;
+        }
         if (!conn.sendAll(responseText(req, res, close)) || close) break;
     }
     shutdown(sock, SD_BOTH);

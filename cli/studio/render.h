@@ -17,6 +17,12 @@ namespace proctex::cli::studio {
 // takes about half a gigabyte while it is computed.
 constexpr int kMaxSide = 4096;
 
+// Caps on the other settings that set how much work a render is; far above
+// anything useful, low enough that no request can hold a slot for long.
+constexpr int kMaxOctaves = 16;
+constexpr int kMaxScratches = 10000;
+constexpr int kMaxAoRadius = 64;
+
 // A map as the page names it, and how to read it: only the diffuse holds
 // sRGB colours; the others are data.
 struct StudioMap {

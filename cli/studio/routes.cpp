@@ -5,7 +5,10 @@
 #include <algorithm>
 #include <cctype>
 #include <charconv>
+#include <chrono>
 #include <fstream>
+#include <memory>
+#include <mutex>
 #include <nlohmann/json.hpp>
 #include <sstream>
 
@@ -23,7 +26,10 @@ using nlohmann::json;
 
 void sendError(httplib::Response& res, int status, const std::string& message) {
     res.status = status;
-    res.set_content(json{{"error", message}}.dump(), "application/json");
+    // A message may quote a request's bytes: ill-formed UTF-8 there is shown
+    // as U+FFFD rather than failing the answer.
+    res.set_content(json{{"error", message}}.dump(-1, ' ', false, json::error_handler_t::replace),
+                    "application/json");
 }
 
 // A refused request may still have a body on its way: close rather than
@@ -92,6 +98,10 @@ struct PageSequence {
     std::uint64_t sequence = 0;
 };
 
+// Sequence numbers the page's JavaScript counts exactly (2^53); a larger one
+// could only come from a script meaning to outrun every later request.
+constexpr std::uint64_t kLargestSequence = std::uint64_t{1} << 53;
+
 std::string pageSequence(const httplib::Request& req, PageSequence& out) {
     out.page = req.get_header_value("X-Proctex-Page");
     if (out.page.size() > 64 || !std::all_of(out.page.begin(), out.page.end(), [](char c) {
@@ -102,14 +112,18 @@ std::string pageSequence(const httplib::Request& req, PageSequence& out) {
     const std::string seq = req.get_header_value("X-Proctex-Seq");
     if (seq.empty()) return {};
     const auto [end, ec] = std::from_chars(seq.data(), seq.data() + seq.size(), out.sequence);
-    if (ec != std::errc() || end != seq.data() + seq.size()) {
-        return "X-Proctex-Seq: a whole number from 0";
+    if (ec != std::errc() || end != seq.data() + seq.size() || out.sequence > kLargestSequence) {
+        return "X-Proctex-Seq: a whole number from 0 to 2^53";
     }
     return {};
 }
 
 // The settings of a request body or the export's `settings` parameter.
 bool readSettings(const std::string& text, Options& out, httplib::Response& res) {
+    if (!isUtf8(text)) {
+        sendError(res, 400, "the settings are not valid UTF-8 text");
+        return false;
+    }
     try {
         out = parseMaterial(text);
     } catch (const ManifestError& e) {
@@ -135,24 +149,63 @@ private:
     StudioState& state_;
 };
 
-void handleRender(StudioState& state, const httplib::Request& req, httplib::Response& res) {
+// The body, read here rather than by httplib, whose limit a chunked body
+// passes; false (and a 413 sent) when it is larger than kMaxBody.
+bool readBody(const httplib::Request& req, const httplib::ContentReader& reader, std::string& body,
+              httplib::Response& res) {
+    // A declared length over the limit is refused before anything is read.
+    const std::string declared = req.get_header_value("Content-Length");
+    std::uint64_t length = 0;
+    const auto [end, ec] =
+        std::from_chars(declared.data(), declared.data() + declared.size(), length);
+    if ((ec == std::errc() && length > kMaxBody) || ec == std::errc::result_out_of_range) {
+        refuse(res, 413, "the body is larger than 64 KiB");
+        return false;
+    }
+    bool tooLarge = false;
+    const bool read = reader([&](const char* data, std::size_t length) {
+        if (length > kMaxBody - body.size()) {
+            tooLarge = true;
+            return false;
+        }
+        body.append(data, length);
+        return true;
+    });
+    if (tooLarge) {
+        refuse(res, 413, "the body is larger than 64 KiB");
+        return false;
+    }
+    if (!read) {
+        refuse(res, 400, "the body could not be read");
+        return false;
+    }
+    return true;
+}
+
+void handleRender(StudioState& state, const httplib::Request& req, httplib::Response& res,
+                  const httplib::ContentReader& reader) {
+    std::string body;
+    if (!readBody(req, reader, body, res)) return;
     PageSequence page;
     if (const std::string why = pageSequence(req, page); !why.empty()) {
         return sendError(res, 400, why);
     }
     Options o;
-    if (!readSettings(req.body, o, res)) return;
+    if (!readSettings(body, o, res)) return;
+    // Only a page's own requests can be stale: without a page id there is
+    // nothing a number could be newer than.
+    const bool ordered = !page.page.empty();
     const auto stale = [&] { sendError(res, 409, "a newer render of this page was asked for"); };
-    if (!state.store.claim(page.page, page.sequence)) return stale();
+    if (ordered && !state.store.claim(page.page, page.sequence)) return stale();
     Render render;
     {
         const RenderSlot slot(state);
         // Waiting for the slot may have taken long enough for a newer request.
-        if (!state.store.isNewest(page.page, page.sequence)) return stale();
+        if (ordered && !state.store.isNewest(page.page, page.sequence)) return stale();
         render = renderMaps(o);
     }
     if (!render.maps) return sendError(res, 400, render.error);
-    if (!state.store.isNewest(page.page, page.sequence)) return stale();
+    if (ordered && !state.store.isNewest(page.page, page.sequence)) return stale();
 
     const std::uint64_t id =
         state.store.keep(page.page, render.maps,
@@ -202,22 +255,83 @@ std::string downloadName(const std::string& wanted) {
     return plain ? wanted : "material";
 }
 
+// An export's place among those in memory, held until its zip is sent.
+class ExportPass {
+public:
+    explicit ExportPass(StudioState& state) : state_(state) {}
+    ~ExportPass() { state_.exports.release(); }
+    ExportPass(const ExportPass&) = delete;
+    ExportPass& operator=(const ExportPass&) = delete;
+
+private:
+    StudioState& state_;
+};
+
 void handleExport(StudioState& state, const httplib::Request& req, httplib::Response& res) {
     if (!req.has_param("settings")) return sendError(res, 400, "the settings parameter is missing");
     Options o;
     if (!readSettings(req.get_param_value("settings"), o, res)) return;
-    Render render;
-    {
-        const RenderSlot slot(state);
-        render = renderMaps(o);
+    if (!state.exports.try_acquire_for(std::chrono::seconds(1))) {
+        res.set_header("Retry-After", "2");
+        return sendError(res, 503, "other exports are being made; try again in a moment");
     }
-    if (!render.maps) return sendError(res, 400, render.error);
+    auto pass = std::make_shared<ExportPass>(state);
     const std::string base = downloadName(req.get_param_value("name"));
-    res.set_content(exportZip(o, *render.maps, base), "application/zip");
+    auto zip = std::make_shared<std::string>();
+    {
+        // The maps and the zip are made inside a render slot, and the maps
+        // freed before it is left: an export weighs what a render does. One
+        // export at a time, so renders always have a slot of their own.
+        const std::lock_guard oneExport(state.exportBuild);
+        const RenderSlot slot(state);
+        Render render = renderMaps(o);
+        if (!render.maps) return sendError(res, 400, render.error);
+        *zip = exportZip(o, *render.maps, base);
+    }
+    if (zip->empty()) return sendError(res, 500, "the export's files could not be encoded");
+    // The pass goes with the zip, when the answer has been sent (or dropped).
+    res.set_content_provider(
+        zip->size(), "application/zip",
+        [zip, pass](std::size_t offset, std::size_t length, httplib::DataSink& sink) {
+            return sink.write(zip->data() + offset, length);
+        });
     res.set_header("Content-Disposition", "attachment; filename=\"" + base + ".zip\"");
 }
 
 }  // namespace
+
+bool isUtf8(std::string_view text) {
+    std::size_t i = 0;
+    while (i < text.size()) {
+        const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
+        const unsigned lead = byte(i);
+        std::size_t length = 0;
+        unsigned low = 0x80, high = 0xBF;  // the allowed range of the second byte
+        if (lead < 0x80) {
+            ++i;
+            continue;
+        } else if (lead >= 0xC2 && lead <= 0xDF) {
+            length = 2;
+        } else if (lead >= 0xE0 && lead <= 0xEF) {
+            length = 3;
+            if (lead == 0xE0) low = 0xA0;   // overlong
+            if (lead == 0xED) high = 0x9F;  // surrogates
+        } else if (lead >= 0xF0 && lead <= 0xF4) {
+            length = 4;
+            if (lead == 0xF0) low = 0x90;   // overlong
+            if (lead == 0xF4) high = 0x8F;  // above U+10FFFF
+        } else {
+            return false;
+        }
+        if (text.size() - i < length) return false;
+        if (byte(i + 1) < low || byte(i + 1) > high) return false;
+        for (std::size_t k = 2; k < length; ++k) {
+            if (byte(i + k) < 0x80 || byte(i + k) > 0xBF) return false;
+        }
+        i += length;
+    }
+    return true;
+}
 
 std::vector<std::string> allowedHosts(const std::string& host, int port) {
     std::string suffix = ":";
@@ -253,8 +367,9 @@ void installRoutes(httplib::Server& server, StudioState& state) {
     server.Get("/api/presets", [](const httplib::Request&, httplib::Response& res) {
         res.set_content(catalogJson(), "application/json");
     });
-    server.Post("/api/render", [&state](const httplib::Request& req, httplib::Response& res) {
-        handleRender(state, req, res);
+    server.Post("/api/render", [&state](const httplib::Request& req, httplib::Response& res,
+                                        const httplib::ContentReader& reader) {
+        handleRender(state, req, res, reader);
     });
     server.Get(R"(/api/maps/(\d{1,19})/([a-z0-9-]{1,16})\.png)",
                [&state](const httplib::Request& req, httplib::Response& res) {

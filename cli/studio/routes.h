@@ -3,8 +3,10 @@
 #pragma once
 
 #include <filesystem>
+#include <mutex>
 #include <semaphore>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "store.h"
@@ -18,9 +20,13 @@ namespace proctex::cli::studio {
 // Largest request body: a render request is a few hundred bytes.
 constexpr std::size_t kMaxBody = 64 * 1024;
 
-// Renders computed at once; more wait their turn, so a burst of requests
-// holds at most this many sets of maps in the making.
+// Renders (and exports) computed at once; more wait their turn, so a burst
+// of requests holds at most this many sets of maps in the making.
 constexpr std::ptrdiff_t kRenderSlots = 2;
+
+// Exports whose zip is built or still being sent: each holds a whole
+// material's files in memory. One more is refused (503) after a short wait.
+constexpr std::ptrdiff_t kExportSlots = 3;
 
 struct StudioState {
     std::string token;               // empty: --no-token
@@ -30,7 +36,13 @@ struct StudioState {
     // with every map, so the kept maps stay under 800 MB.
     RenderStore store{8, 2 * 4096 * 4096, 64};
     std::counting_semaphore<kRenderSlots> slots{kRenderSlots};
+    std::counting_semaphore<kExportSlots> exports{kExportSlots};
+    std::mutex exportBuild;  // held while an export's maps and zip are made
 };
+
+// True when `text` is well-formed UTF-8 (no overlong forms, surrogates or
+// code points above U+10FFFF).
+bool isUtf8(std::string_view text);
 
 // The Host values a server on host:port answers: the loopback names and the
 // address it was asked to listen on.

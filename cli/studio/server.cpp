@@ -2,12 +2,21 @@
 
 #include <httplib.h>
 
+#if !defined(_WIN32)
+#include <netdb.h>
+#include <sys/socket.h>
+#include <unistd.h>
+#endif
+
 #include <CLI/CLI.hpp>
 #include <atomic>
+#include <cctype>
+#include <cerrno>
 #include <charconv>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <system_error>
 #include <thread>
 
 #include "platform.h"
@@ -17,6 +26,9 @@
 namespace proctex::cli::studio {
 
 namespace {
+
+// Threads serving connections; idle ones cost only their stacks' address space.
+constexpr std::size_t kConnectionThreads = 64;
 
 // The page and three.js: $PROCTEX_STUDIO_DIR, else share/proctex/studio
 // beside the executable's bin folder (in the build tree, beside cli/).
@@ -37,15 +49,92 @@ void openBrowser(const std::string& url) {
     }
 }
 
-// Ctrl-C is taken on an ordinary thread, not in a handler. It may come
-// before the server has started listening, when stop() does nothing yet: it
-// is repeated until the server has returned.
+// Ctrl-C (and SIGTERM on Linux) is taken on an ordinary thread, not in a
+// handler. It may come before the server has started listening, when stop()
+// does nothing yet: it is repeated until the server has returned. The server
+// returns only when every request has ended; renders still running after a
+// short grace are abandoned with the process.
 void stopOnRequest(httplib::Server& server, const std::atomic<bool>& done) {
-    bool stopping = false;
+    constexpr int kGraceTicks = 15;  // 1.5 s of polls
+    int ticksSinceSignal = -1;
     while (!done) {
-        if (waitForStopRequest(std::chrono::milliseconds(100))) stopping = true;
-        if (stopping) server.stop();
+        if (waitForStopRequest(std::chrono::milliseconds(100)) && ticksSinceSignal < 0) {
+            ticksSinceSignal = 0;
+        }
+        if (ticksSinceSignal < 0) continue;
+        server.stop();
+        if (++ticksSinceSignal > kGraceTicks && !done) {
+            std::printf("proctex studio: stopped (unfinished renders abandoned)\n");
+            std::fflush(stdout);
+            std::_Exit(0);
+        }
     }
+}
+
+#if defined(_WIN32)
+using Socket = SOCKET;
+int lastSocketError() {
+    return WSAGetLastError();
+}
+void closeSocket(Socket sock) {
+    closesocket(sock);
+}
+#else
+using Socket = int;
+int lastSocketError() {
+    return errno;
+}
+void closeSocket(Socket sock) {
+    close(sock);
+}
+#endif
+
+// A port another process listens on must fail the bind: httplib's default
+// SO_REUSEPORT would let two studios share one port. SO_REUSEADDR alone
+// still allows a restart while old connections linger.
+// (On Windows the server takes the port for its exclusive use instead.)
+void listeningSocketOptions(Socket sock) {
+    const int yes = 1;
+#if defined(_WIN32)
+    setsockopt(sock, SOL_SOCKET, SO_EXCLUSIVEADDRUSE, reinterpret_cast<const char*>(&yes),
+               sizeof yes);
+#else
+    setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+#endif
+}
+
+// Why the address cannot be bound, in the system's words ("address already
+// in use"), found by binding a socket of our own the same way.
+std::string bindFailure(const std::string& host, int port) {
+    addrinfo hints{};
+    hints.ai_family = AF_UNSPEC;
+    hints.ai_socktype = SOCK_STREAM;
+    hints.ai_flags = AI_PASSIVE;
+    addrinfo* found = nullptr;
+    if (const int code = getaddrinfo(host.c_str(), std::to_string(port).c_str(), &hints, &found);
+        code != 0) {
+        return gai_strerror(code);
+    }
+    std::string reason = "unknown reason";
+    for (const addrinfo* a = found; a != nullptr; a = a->ai_next) {
+        const Socket sock = socket(a->ai_family, a->ai_socktype, a->ai_protocol);
+        if (sock == static_cast<Socket>(-1)) continue;
+        listeningSocketOptions(sock);
+        const bool bound = bind(sock, a->ai_addr, static_cast<int>(a->ai_addrlen)) == 0;
+        const int code = lastSocketError();
+        closeSocket(sock);
+        if (!bound) {
+#if defined(_WIN32)
+            reason = std::system_category().message(code);
+#else
+            reason = std::generic_category().message(code);
+#endif
+            break;
+        }
+    }
+    freeaddrinfo(found);
+    if (!reason.empty()) reason[0] = static_cast<char>(std::tolower(reason[0]));
+    return reason;
 }
 
 }  // namespace
@@ -91,14 +180,21 @@ int runStudio(const StudioSettings& settings) {
     }
 
     httplib::Server server;
-    server.set_keep_alive_timeout(2);
+    // Each connection holds a thread while it is read: many threads, and
+    // short timeouts, so slow or idle clients cannot take them all for long.
+    server.new_task_queue = [] { return new httplib::ThreadPool(kConnectionThreads); };
+    server.set_keep_alive_timeout(1);
+    server.set_read_timeout(1);
+    server.set_write_timeout(5);
+    server.set_socket_options(listeningSocketOptions);
     installRoutes(server, state);
     const int port = settings.port == 0
                          ? server.bind_to_any_port(settings.host)
                          : (server.bind_to_port(settings.host, settings.port) ? settings.port : -1);
     if (port <= 0) {
-        std::fprintf(stderr, "proctex studio: cannot listen on %s port %d\n", settings.host.c_str(),
-                     settings.port);
+        std::fprintf(stderr, "proctex studio: cannot listen on %s port %d: %s\n",
+                     settings.host.c_str(), settings.port,
+                     bindFailure(settings.host, settings.port).c_str());
         return 1;
     }
     state.hosts = allowedHosts(settings.host, port);

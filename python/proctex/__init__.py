@@ -429,7 +429,8 @@ def generate(path, preset=None, *, progress=None, **options):
     ``options`` are any of OPTIONS, over the defaults or the named preset, and
     the extra maps' flags (``orm=True``), written after the others.
     Raises SettingsError (a ProctexError and a ValueError) naming the option
-    for refused settings or paths, ProctexError when a file cannot be written,
+    for refused settings or paths, ProctexError when a file cannot be written
+    (naming every such file and the system's reason),
     TypeError for an unknown option or a value of the wrong kind.
     """
     outputs = _outputs.take(options)

@@ -2,6 +2,7 @@
 
 import ctypes
 import os
+import threading
 import weakref
 
 from . import _native
@@ -101,6 +102,7 @@ class Maps:
 
     The library's copy is kept for save() until close() (or the end of a
     ``with`` block, or the object's collection) releases it; the arrays stay.
+    close() from another thread waits for a save() that is running.
     """
 
     def __init__(self, handle, options, plan=None):
@@ -116,6 +118,8 @@ class Maps:
             setattr(self, m.name, pixels)
             if pixels is not None:
                 self.size = (pixels.shape[1], pixels.shape[0])
+        # Held by save() while the library reads the handle, and by close().
+        self._lock = threading.Lock()
         # Registered last: until here the caller frees the handle if copying fails.
         self._release = weakref.finalize(self, _free, library, handle)
 
@@ -125,8 +129,6 @@ class Maps:
         sidecar; a missing folder is made) and returns their list; ``progress``
         as render() takes it. ProctexError when a file cannot be written."""
         from . import _outputs, _progress
-        if not self._release.alive:
-            raise ProctexError("save() after close(): the library's copy of the maps is gone")
         settings, extras, outputs = self._plan
         path = os.fsdecode(os.fspath(path))
         problem = _outputs.path_problem(path, outputs.single_file)
@@ -139,12 +141,17 @@ class Maps:
             except OSError as error:
                 raise ProctexError(f"cannot create the folder {folder}: {error}") from error
         held = [m for m in _native.tables().maps if m.suffix and getattr(self, m.name) is not None]
-        return _outputs.write(self._handle, path, settings, extras, outputs, held,
-                              _progress.Following(progress))
+        with self._lock:
+            if not self._release.alive:
+                raise ProctexError("save() after close(): the library's copy of the maps is gone")
+            return _outputs.write(self._handle, path, settings, extras, outputs, held,
+                                  _progress.Following(progress))
 
     def close(self):
-        """Releases the library's copy (save() no longer works); idempotent."""
-        self._release()
+        """Releases the library's copy (save() no longer works); idempotent.
+        Waits for a save() running on another thread."""
+        with self._lock:
+            self._release()
 
     def __enter__(self):
         return self

@@ -97,6 +97,8 @@ def path_problem(path, single_file):
     """Why the tool would refuse this output path, or None."""
     if not path:
         return "the output path is empty"
+    if any(ord(c) < 0x20 or c == "\x7f" for c in path):
+        return f"the output {path!r} holds a control character"
     if os.path.isdir(path):
         return (f"the output {path} is a folder; name the files, e.g. "
                 f"{os.path.join(path, 'stone.png')}")

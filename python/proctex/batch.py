@@ -144,8 +144,13 @@ def render_item(item, shared_dir=None):
         else:
             for path, data in files:
                 target = os.path.join(shared_dir, path)
-                os.makedirs(os.path.dirname(target) or ".", exist_ok=True)
-                write_atomically(target, data)
+                try:
+                    os.makedirs(os.path.dirname(target) or ".", exist_ok=True)
+                    write_atomically(target, data)
+                except OSError as error:
+                    result["files"] = []  # a failed item lists no files
+                    raise RuntimeError(f"could not write {target}: "
+                                       f"{error.strerror or error}") from error
                 result["files"].append((path, len(data), hashlib.sha256(data).hexdigest()))
         result["ok"] = True
     except Exception as error:  # the item fails, the batch goes on
@@ -299,9 +304,10 @@ def _store(item, result, out_dir):
         try:
             write_atomically(target, data)
         except OSError as error:
-            result.update(ok=False, error=f"could not write {target} "
-                                          f"({error.strerror or error})")
-            break
+            result.update(ok=False, error=f"could not write {target}: "
+                                          f"{error.strerror or error}")
+            # A failed item lists no files, as the tool's report does.
+            return []
         records.append({"path": path, "bytes": len(data), "sha256": digest})
     return records
 

@@ -10,6 +10,7 @@ import struct
 import subprocess
 import sys
 import tempfile
+import threading
 import unittest
 import zlib
 from unittest import mock
@@ -143,6 +144,13 @@ class SameAsTheCommandLine(unittest.TestCase):
                     self.assertEqual(read(mine), read(mine.replace("py", "batch", 1)), mine)
 
     def test_paths_follow_the_last_png_rule(self):
+        # The tool's rules: a path that does not end in ".png" writes every map
+        # into one file, so it is refused unless single_file asks for that.
+        for refused in ("x.PNG", "a.png.tmp", "plain", "a\x01.png", self.dir.name):
+            with self.subTest(path=refused), \
+                    self.assertRaisesRegex(proctex.ProctexError, "output"):
+                proctex.generate(os.path.join(self.dir.name, refused), width=8, height=8)
+        self.assertEqual(sorted(os.listdir(self.dir.name)), [])
         made = proctex.generate(self.path("a.png.tmp"), width=8, height=8, single_file=True)
         self.assertEqual(made[0], self.path("a_diff.png"))
         # Without ".png" every image lands on the one path: it is listed once.
@@ -176,6 +184,34 @@ class MapsInMemory(unittest.TestCase):
     def setUp(self):
         self.dir = tempfile.TemporaryDirectory()
         self.addCleanup(self.dir.cleanup)
+
+    def test_close_from_another_thread_waits_for_a_running_save(self):
+        # Without the lock the library's copy was freed under a running save.
+        outcomes = []
+        for attempt in range(5):
+            maps = proctex.render(width=512, height=512, ao=True, orm=True)
+            started = threading.Event()
+
+            def save():
+                started.set()
+                try:
+                    outcomes.append(len(maps.save(self.path(f"r{attempt}.png"))))
+                except proctex.ProctexError as error:
+                    outcomes.append(str(error))
+
+            saver = threading.Thread(target=save)
+            saver.start()
+            started.wait()
+            maps.close()
+            saver.join()
+            with self.assertRaisesRegex(proctex.ProctexError, "after close"):
+                maps.save(self.path("late.png"))
+        self.assertEqual(len(outcomes), 5)
+        for outcome in outcomes:
+            self.assertTrue(outcome == 7 or "after close" in str(outcome), outcome)
+
+    def path(self, name):
+        return os.path.join(self.dir.name, name)
 
     def test_maps_hold_the_pixels_of_the_files(self):
         cases = [(None, {"width": 40, "height": 24, "material": 1, "roughness_map": False}),
@@ -502,10 +538,16 @@ class Errors(unittest.TestCase):
         with tempfile.TemporaryDirectory() as folder:
             blocked = os.path.join(folder, "x_nmap.png")
             os.mkdir(blocked)
-            with self.assertRaisesRegex(proctex.ProctexError, "x_nmap.png"):
+            with self.assertRaisesRegex(proctex.ProctexError, "x_nmap.png: Is a directory"):
                 proctex.generate(os.path.join(folder, "x.png"), width=8, height=8)
             os.rmdir(blocked)
-            os.remove(os.path.join(folder, "x_diff.png"))
+            # An optional map that fails is a failure too, and leaves no file.
+            os.mkdir(os.path.join(folder, "x_metal.png"))
+            with self.assertRaisesRegex(proctex.ProctexError, "x_metal.png: Is a directory"):
+                proctex.generate(os.path.join(folder, "x.png"), width=8, height=8)
+            os.rmdir(os.path.join(folder, "x_metal.png"))
+            for name in ("x_diff.png", "x_nmap.png", "x_spec.png", "x_rough.png"):
+                os.remove(os.path.join(folder, name))
             # Refused settings: the option and the reason (the library's, or the
             # table's limits and names before the call), and nothing written.
             for options, option, reason in [

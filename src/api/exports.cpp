@@ -45,7 +45,9 @@ GenerateTexture(int width, int height, int baseType, float scale, int octaves, f
         // opened: the diffuse write would fail, so nothing is computed.
         const std::string path = proctex::narrowPath(outputPath);
         if (path.empty()) return 0;
-        return proctex::generateAndSave(settings, path).status == PROCTEX_OK ? 1 : 0;
+        // Only the diffuse, normal and specular files decide the result; a failed
+        // roughness or metallic file is removed but does not change it.
+        return proctex::generateAndSave(settings, path).coreWritten ? 1 : 0;
     } catch (...) {
         return 0;
     }

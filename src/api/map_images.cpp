@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "api/derived_maps.h"
+#include "api/pipeline.h"
 #include "core/field_ops.h"
 #include "output/palette.h"
 #include "output/png_writer.h"
@@ -63,8 +64,8 @@ ByteImage normalImage(const FloatField& heights, const ProctexSettings& s) {
     for (int y = 0; y < s.height; y += blockRows) {
         const int rows = std::min(blockRows, s.height - y);
         colors.resize(width * static_cast<std::size_t>(rows));
-        normalRows(heights, s.width, s.height, s.normalStrength, s.seamless != 0, y, rows,
-                   colors.data());
+        normalRows(heights, s.width, s.height, s.normalStrength, s.seamless != 0 || tiles(s), y,
+                   rows, colors.data());
         quantizeColors(colors, image.pixels.get() + static_cast<std::size_t>(y) * width * 3);
     }
     return image;

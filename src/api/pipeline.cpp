@@ -21,7 +21,7 @@
 #include "core/parallel_jobs.h"
 #include "core/progress.h"
 #include "noise/texture_generator.h"
-#include "output/file_output.h"
+#include "output/file_set.h"
 #include "output/gltf_material.h"
 #include "output/png16.h"
 #include "output/png_small.h"
@@ -42,8 +42,8 @@ bool patternReadsBaseField(int32_t patternType) {
 
 // Base relief, pattern, overlay.
 FloatField buildHeightField(const ProctexSettings& s) {
-    const TextureGenerator generator(s.width, s.height, s.scale, s.octaves, s.seed,
-                                     s.seamless == 1);
+    const TextureGenerator generator(s.width, s.height, s.scale, s.octaves, s.seed, s.seamless == 1,
+                                     tiles(s));
     // A base field that the pattern replaces unread is not computed.
     FloatField textureData;
     progressStage("noise", 0.0f, 0.5f);
@@ -104,29 +104,25 @@ void encode16(const std::vector<uint16_t>& values, int width, int height, Pendin
     file.length = file.png16.size();
 }
 
-std::string couldNotWrite(const std::string& file) {
-    return "could not write " + file + " (check that its folder exists and is writable)";
-}
-
-// Creates the files one after the other, diffuse first, so a host sees them
-// appear in that order and a failure stops the later ones as it always has.
-// The extra maps come last; each is attempted and the first failure counts.
-SaveOutcome writeInOrder(const PendingFiles& files, const std::string& path) {
-    SaveOutcome outcome;
+// The files of the maps a set holds, in the order they are written. Diffuse,
+// normal and specular are the set's core: one of them failing leaves the
+// folder as it was.
+void addMapFiles(const PendingFiles& files, const std::string& path, std::vector<SetFile>& set) {
     for (int map : kFileOrder) {
         const PendingFile& pending = files[static_cast<std::size_t>(map)];
-        if (!pending.wanted) continue;
-        const std::string file = deriveOutputPath(path, mapFileSuffix(map));
-        const bool written =
-            pending.ready() && writeFileBytes(file, pending.bytes(), pending.length);
-        if (written) continue;
-        const bool extra = map > PROCTEX_MAP_METALLIC;
-        if (!extra && map > PROCTEX_MAP_SPECULAR) continue;  // roughness and metallic: as ever
-        if (outcome.status == PROCTEX_OK) {
-            outcome.status = PROCTEX_ERROR_WRITE;
-            outcome.reason = couldNotWrite(file);
-        }
-        if (map == PROCTEX_MAP_DIFFUSE || map == PROCTEX_MAP_NORMAL) break;  // these stop the call
+        if (!pending.wanted || !pending.ready()) continue;
+        set.push_back({deriveOutputPath(path, mapFileSuffix(map)), pending.bytes(), pending.length,
+                       map <= PROCTEX_MAP_SPECULAR});
+    }
+}
+
+SaveOutcome outcomeOf(const SetOutcome& set) {
+    SaveOutcome outcome;
+    outcome.coreWritten = set.requiredWritten;
+    if (!set.failures.empty()) {
+        outcome.status = PROCTEX_ERROR_WRITE;
+        outcome.reason = describeFailures(set.failures);
+        if (!set.requiredWritten) outcome.reason += " (no file of the set was replaced)";
     }
     return outcome;
 }
@@ -168,7 +164,7 @@ void runMapJobs(unsigned maps, Job job) {
 
 ByteImage occlusionImage(const FloatField& heights, const ProctexSettings& s) {
     const std::vector<uint8_t> bytes = occlusionBytes(buildAmbientOcclusion(
-        heights, s.width, s.height, s.aoRadius, s.aoStrength, s.seamless == 1));
+        heights, s.width, s.height, s.aoRadius, s.aoStrength, s.seamless == 1 || tiles(s)));
     ByteImage image = makeByteImage(s.width, s.height, 1);
     std::copy(bytes.begin(), bytes.end(), image.pixels.get());
     return image;
@@ -202,10 +198,15 @@ std::string fileNameOf(const std::string& path) {
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-// <base>.gltf (with <base>.bin) and <base>.glb, made from the encoded
-// diffuse, OpenGL normal and ORM images.
-SaveOutcome writeGltfFiles(const PendingFiles& files, const ProctexSettings& s,
-                           const std::string& path, unsigned flags) {
+// The glTF files of a set: <base>.gltf (with <base>.bin) and <base>.glb,
+// made from the encoded diffuse, OpenGL normal and ORM images.
+struct GltfFiles {
+    GltfText text;
+    std::vector<uint8_t> glb;
+};
+
+void addGltfFiles(const PendingFiles& files, const ProctexSettings& s, const std::string& path,
+                  unsigned flags, GltfFiles& gltf, std::vector<SetFile>& set) {
     const std::size_t k = path.rfind(".png");
     const std::string base = k == std::string::npos ? path : path.substr(0, k);
     GltfImages images;
@@ -219,31 +220,28 @@ SaveOutcome writeGltfFiles(const PendingFiles& files, const ProctexSettings& s,
     images.ormFileName = fileNameOf(deriveOutputPath(path, mapFileSuffix(PROCTEX_MAP_ORM)));
     GltfOptions options;
     options.materialName = fileNameOf(base);
-    options.tileable = s.seamless == 1;
+    options.tileable = s.seamless == 1 || tiles(s);
     options.tileSizeMetres = s.tileSize;
     options.heightRangeMetres = s.heightRange;
     options.generator = std::string("proctex ") + PROCTEX_VERSION_TEXT;
     options.bufferFileName = fileNameOf(base) + ".bin";
-    SaveOutcome outcome;
-    auto write = [&](const std::string& file, const uint8_t* bytes, std::size_t length) {
-        if (outcome.status == PROCTEX_OK && !writeFileBytes(file, bytes, length)) {
-            outcome.status = PROCTEX_ERROR_WRITE;
-            outcome.reason = couldNotWrite(file);
-        }
-    };
     if ((flags & PROCTEX_SAVE_GLTF) != 0) {
-        const GltfText gltf = makeGltf(images, options);
-        write(base + ".bin", gltf.bin.data(), gltf.bin.size());
-        write(base + ".gltf", reinterpret_cast<const uint8_t*>(gltf.json.data()), gltf.json.size());
+        gltf.text = makeGltf(images, options);
+        set.push_back({base + ".bin", gltf.text.bin.data(), gltf.text.bin.size(), false});
+        set.push_back({base + ".gltf", reinterpret_cast<const uint8_t*>(gltf.text.json.data()),
+                       gltf.text.json.size(), false});
     }
     if ((flags & PROCTEX_SAVE_GLB) != 0) {
-        const std::vector<uint8_t> glb = makeGlb(images, options);
-        write(base + ".glb", glb.data(), glb.size());
+        gltf.glb = makeGlb(images, options);
+        set.push_back({base + ".glb", gltf.glb.data(), gltf.glb.size(), false});
     }
-    return outcome;
 }
 
 }  // namespace
+
+bool tiles(const ProctexSettings& settings) {
+    return settings.tileable == 1;
+}
 
 bool imageSizeIsUsable(int32_t width, int32_t height) {
     if (width <= 0 || height <= 0) return false;
@@ -252,11 +250,11 @@ bool imageSizeIsUsable(int32_t width, int32_t height) {
 }
 
 PatternRequest patternRequest(const ProctexSettings& s) {
-    return {s.patternType, s.patternParam, s.seed, s.seamless == 1};
+    return {s.patternType, s.patternParam, s.seed, s.seamless == 1, tiles(s)};
 }
 
 OverlayRequest overlayRequest(const ProctexSettings& s) {
-    return {s.overlayType, s.overlayParam, s.overlayStrength, s.seed, s.seamless == 1};
+    return {s.overlayType, s.overlayParam, s.overlayStrength, s.seed, s.seamless == 1, tiles(s)};
 }
 
 ByteImage makeByteImage(int width, int height, int channels) {
@@ -325,11 +323,13 @@ SaveOutcome saveMaps(const MapSet& maps, const std::string& path, unsigned flags
     runAll(jobs);
     // The last chance to stop: from here on, files are written.
     progressStage("write", 0.9f, 1.0f);
-    SaveOutcome outcome = writeInOrder(files, path);
-    if ((flags & (PROCTEX_SAVE_GLTF | PROCTEX_SAVE_GLB)) != 0 && outcome.status == PROCTEX_OK) {
-        outcome = writeGltfFiles(files, maps.settings, path, flags);
+    std::vector<SetFile> set;
+    addMapFiles(files, path, set);
+    GltfFiles gltf;
+    if ((flags & (PROCTEX_SAVE_GLTF | PROCTEX_SAVE_GLB)) != 0) {
+        addGltfFiles(files, maps.settings, path, flags, gltf, set);
     }
-    return outcome;
+    return outcomeOf(replaceFileSet(set));
 }
 
 SaveOutcome generateAndSave(const ProctexSettings& s, const std::string& path) {
@@ -342,7 +342,9 @@ SaveOutcome generateAndSave(const ProctexSettings& s, const std::string& path) {
             encode(buildMapImage(map, heights, s), files[static_cast<std::size_t>(map)]);
         });
     }
-    return writeInOrder(files, path);
+    std::vector<SetFile> set;
+    addMapFiles(files, path, set);
+    return outcomeOf(replaceFileSet(set));
 }
 
 }  // namespace proctex

@@ -16,6 +16,9 @@ namespace proctex {
 // every field and pixel buffer can be indexed without overflow.
 bool imageSizeIsUsable(int32_t width, int32_t height);
 
+// True when every stage is to wrap at the image edges (tileable == 1).
+bool tiles(const ProctexSettings& settings);
+
 PatternRequest patternRequest(const ProctexSettings& settings);
 OverlayRequest overlayRequest(const ProctexSettings& settings);
 
@@ -27,16 +30,20 @@ MapSet computeMaps(const ProctexSettings& settings, unsigned maps);
 
 struct SaveOutcome {
     int status = PROCTEX_OK;
-    std::string reason;  // names the file that could not be written
+    std::string reason;  // names every file that could not be written, and why
+    // The diffuse, normal and specular files the set holds are in place
+    // (GenerateTexture's result), whatever became of the others.
+    bool coreWritten = true;
 };
 
 // Writes the maps the set holds, in the order diffuse, normal, specular,
-// roughness, metallic, to the paths derived from `path`. A failed diffuse or
-// normal write stops there; a failed specular write is reported after the
-// roughness and metallic writes, whose own outcome is not examined. The
-// images are encoded side by side first; the files are then created one
-// after the other on the calling thread.
-// With PROCTEX_SAVE_GLTF / PROCTEX_SAVE_GLB in `flags` the glTF files follow.
+// roughness, metallic, then the extras, to the paths derived from `path`, as
+// one set (replaceFileSet): a failed diffuse, normal or specular file leaves
+// every old file in place; any other failed file is reported, and the rest
+// of the set replaces the old one. The images are encoded side by side
+// first; the files are then written one after the other on the calling thread.
+// With PROCTEX_SAVE_GLTF / PROCTEX_SAVE_GLB in `flags` the glTF files follow,
+// in the same set.
 SaveOutcome saveMaps(const MapSet& maps, const std::string& path, unsigned flags = 0);
 
 // computeMaps with the maps GenerateTexture writes, then saveMaps, with each

@@ -52,11 +52,14 @@ ProctexSettings defaultSettings() {
     s.aoStrength = kDefaultOcclusionStrength;
     s.tileSize = 0.0f;
     s.heightRange = 0.0f;
+    s.tileable = 1;
     return s;
 }
 
 ProctexSettings legacySettings() {
-    return defaultSettings();
+    ProctexSettings s = defaultSettings();
+    s.tileable = 0;  // older callers and GenerateTexture never tile
+    return s;
 }
 
 int readCallerSettings(const ProctexSettings* caller, ProctexSettings& settings,

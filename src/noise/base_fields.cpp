@@ -31,7 +31,8 @@ FloatField baseField(const TextureGenerator& generator, int32_t octaves, float p
                         octaves,
                         persistence,
                         lacunarity,
-                        generator.seamless};
+                        generator.seamless,
+                        generator.tiling};
     stretchToUnitRange(data, sumOctaves(job, data.data(), path));
     return data;
 }

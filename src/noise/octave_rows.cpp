@@ -31,7 +31,42 @@ void LatticeHashes::packRowPair(int32_t r0, int32_t r1, uint8_t* pairs) {
     for (int c = 256; c < static_cast<int>(kPairBytes); ++c) pairs[c] = pairs[c - 256];
 }
 
+int32_t tilingCells(int32_t extent, float scale, float frequency) {
+    const float cells = fround((static_cast<float>(extent) / scale) * frequency);
+    if (!(cells >= 1.0f)) return 1;
+    return cells < 16777216.0f ? truncToInt32(cells) : 16777216;
+}
+
+namespace {
+
+// Tiling: the row's position is y x (cellsY / height) cells, and the lattice
+// row after the last one is row 0 again.
+void prepareTilingRow(const OctaveJob& job, LatticeHashes& hashes, int32_t y, OctaveRow& row) {
+    const int32_t cellsY = tilingCells(job.height, job.scale, row.frequency);
+    row.cellsX = tilingCells(job.width, job.scale, row.frequency);
+    row.xStep = static_cast<float>(row.cellsX) / static_cast<float>(job.width);
+    row.periodX = 0;
+    const float sy =
+        static_cast<float>(y) * (static_cast<float>(cellsY) / static_cast<float>(job.height));
+    const float fy = ffloor(sy);
+    row.yf = sy - fy;
+    row.yf1 = row.yf - 1.0f;
+    row.v = TextureGenerator::fade(row.yf);
+    int32_t r0 = truncToInt32(fy);
+    if (r0 >= cellsY) r0 -= cellsY;  // a product rounded up onto the period
+    const int32_t r1 = r0 + 1 == cellsY ? 0 : r0 + 1;
+    hashes.packRowPair(r0 & 255, r1 & 255, row.pairs);
+}
+
+}  // namespace
+
 void prepareOctaveRow(const OctaveJob& job, LatticeHashes& hashes, int32_t y, OctaveRow& row) {
+    if (job.tiling) {
+        prepareTilingRow(job, hashes, y, row);
+        return;
+    }
+    row.cellsX = 0;
+    row.xStep = row.frequency;
     const float sy = (static_cast<float>(y) / job.scale) * row.frequency;
     const float fy = ffloor(sy);
     row.yf = sy - fy;
@@ -95,6 +130,28 @@ void addTileableRow(const OctaveJob& job, const OctaveRow& row, float* acc) {
     }
 }
 
+// Tiling: lattice columns trunc(x x xStep), the one after the last being
+// column 0; columns beyond the last (a product rounded up) wrap once.
+void addTilingRow(const OctaveJob& job, const OctaveRow& row, float* acc) {
+    const int32_t last = row.cellsX - 1;
+    for (int32_t x = 0; x < job.width; ++x) {
+        const float sx = static_cast<float>(x) * row.xStep;
+        const float fx = ffloor(sx);
+        int32_t column = truncToInt32(fx);
+        if (column > last) column -= row.cellsX;
+        const float xf = sx - fx;
+        const float u = G::fade(xf);
+        const int32_t left = row.pairs[column & 255];
+        const int32_t right = column == last ? row.pairs[0] : row.pairs[(column + 1) & 255];
+        const float g00 = G::grad(left, xf, row.yf);
+        const float g10 = G::grad(right, xf - 1.0f, row.yf);
+        const float g01 = G::grad(left >> 4, xf, row.yf1);
+        const float g11 = G::grad(right >> 4, xf - 1.0f, row.yf1);
+        const float n = G::lerp(row.v, G::lerp(u, g00, g10), G::lerp(u, g01, g11));
+        acc[x] = acc[x] + ((n + 1.0f) / 2.0f) * row.amplitude;
+    }
+}
+
 }  // namespace
 
 SampleRange sumOctavesPortable(const OctaveJob& job, float* data) {
@@ -108,7 +165,9 @@ SampleRange sumOctavesPortable(const OctaveJob& job, float* data) {
         row.frequency = 1.0f;
         for (int32_t octave = 0; octave < job.octaves; ++octave) {
             prepareOctaveRow(job, hashes, y, row);
-            if (job.seamless) {
+            if (job.tiling) {
+                addTilingRow(job, row, acc);
+            } else if (job.seamless) {
                 addTileableRow(job, row, acc);
             } else {
                 addNoiseRow(job, row, acc);

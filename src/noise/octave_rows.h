@@ -36,7 +36,18 @@ struct OctaveJob {
     float persistence;
     float lacunarity;
     bool seamless;
+    // Every octave's lattice wraps at the image edges: a whole number of cells
+    // across the width and the height (see tilingCells). The hashes stay those
+    // the seamless flag chooses.
+    bool tiling = false;
 };
+
+// The lattice cells one octave spans across `extent` pixels in tiling mode:
+// (extent / scale) x frequency rounded to the nearest whole number, at least
+// 1 (also for NaN) and at most 2^24. Cells are then extent / count pixels
+// wide, so scale and the lacunarity steps move by less than half a cell
+// across the image.
+int32_t tilingCells(int32_t extent, float scale, float frequency);
 
 // Running minimum and maximum with the base fields' rules: strict
 // comparisons, so NaN samples never enter.
@@ -75,8 +86,9 @@ private:
 inline constexpr std::size_t kPairBytes = 260;
 
 // The per-row part of one octave: the lattice row pair, the position in the
-// cell (yf and yf - 1) and its fade weight, and for tileable noise the
-// horizontal lattice period.
+// cell (yf and yf - 1) and its fade weight, for tileable noise the
+// horizontal lattice period, and in tiling mode the lattice columns across
+// the image and the step of one pixel in cells.
 struct OctaveRow {
     float amplitude;
     float frequency;
@@ -84,6 +96,8 @@ struct OctaveRow {
     float yf1;
     float v;
     int32_t periodX;
+    int32_t cellsX;
+    float xStep;
     alignas(32) uint8_t pairs[kPairBytes];
 };
 

@@ -20,6 +20,7 @@
 #include <cstring>
 
 #include "core/cpu_features.h"
+#include "core/fmath.h"
 #include "core/progress.h"
 #include "noise/octave_rows.h"
 
@@ -117,18 +118,39 @@ PROCTEX_AVX2 inline __m256i remainderLanes(__m256i cell, int32_t period) {
     return _mm256_sub_epi32(cell, _mm256_mullo_epi32(q, _mm256_set1_epi32(period)));
 }
 
-// One octave over `count` pixels whose x / scale are in xs, added into acc
-// (both hold eight floats per block; the caller pads the last block).
-template <bool tileable>
+enum class Lattice { plain, tileable, tiling };
+
+// One octave over `count` pixels whose x / scale (tiling: x) are in xs, added
+// into acc (both hold eight floats per block; the caller pads the last block).
+template <Lattice lattice>
 PROCTEX_AVX2 void addOctaveRow(const OctaveRow& row, const float* xs, int32_t count, float* acc) {
     GradTables tables;
     fillGradTables(row, tables);
     const LoadedTables t = loadTables(tables);
-    const __m256 frequency = _mm256_set1_ps(row.frequency);
+    const __m256 frequency = _mm256_set1_ps(row.xStep);
     const __m256 amplitude = _mm256_set1_ps(row.amplitude);
     const __m256 v = _mm256_set1_ps(row.v);
     const __m256i mask255 = _mm256_set1_epi32(255);
     const int* pairs = reinterpret_cast<const int*>(row.pairs);
+    // Tiling: only the pixels in the last lattice column (and the padding
+    // after them) need its right neighbour wrapped to column 0; before them
+    // the two bytes of the plain read are right. Columns grow with x, so
+    // those pixels are the blocks from the first one in the last column on.
+    int32_t wrapFrom = count;
+    if constexpr (lattice == Lattice::tiling) {
+        const float lastColumn = static_cast<float>(row.cellsX - 1);
+        int32_t lo = 0;
+        int32_t hi = count;
+        while (lo < hi) {
+            const int32_t mid = lo + (hi - lo) / 2;
+            if (ffloor(xs[mid] * row.xStep) >= lastColumn) {
+                hi = mid;
+            } else {
+                lo = mid + 1;
+            }
+        }
+        wrapFrom = lo & ~7;
+    }
     for (int32_t i = 0; i < count; i += 8) {
         const __m256 sx = _mm256_mul_ps(_mm256_load_ps(xs + i), frequency);
         const __m256 fx = _mm256_round_ps(sx, _MM_FROUND_TO_NEG_INF | _MM_FROUND_NO_EXC);
@@ -136,7 +158,21 @@ PROCTEX_AVX2 void addOctaveRow(const OctaveRow& row, const float* xs, int32_t co
         const __m256 xf = _mm256_sub_ps(sx, fx);
         const __m256 u = fadeLanes(xf);
         __m256i hashes;
-        if constexpr (tileable) {
+        if (lattice == Lattice::plain || (lattice == Lattice::tiling && i < wrapFrom)) {
+            // Bytes X and X + 1 of the pair row in one read.
+            hashes = _mm256_i32gather_epi32(pairs, _mm256_and_si256(cell, mask255), 1);
+        } else if constexpr (lattice == Lattice::tiling) {
+            // Columns beyond the last wrap once; the right neighbour of the
+            // last column is column 0, not the byte after it.
+            const __m256i cells = _mm256_set1_epi32(row.cellsX);
+            const __m256i last = _mm256_set1_epi32(row.cellsX - 1);
+            const __m256i column =
+                _mm256_sub_epi32(cell, _mm256_and_si256(_mm256_cmpgt_epi32(cell, last), cells));
+            hashes = _mm256_i32gather_epi32(pairs, _mm256_and_si256(column, mask255), 1);
+            const __m256i wrapped = _mm256_or_si256(_mm256_and_si256(hashes, mask255),
+                                                    _mm256_set1_epi32(row.pairs[0] << 8));
+            hashes = _mm256_blendv_epi8(hashes, wrapped, _mm256_cmpeq_epi32(column, last));
+        } else if constexpr (lattice == Lattice::tileable) {
             const __m256i period = _mm256_set1_epi32(row.periodX);
             __m256i x0 = remainderLanes(cell, row.periodX);
             // (x0 + 1) mod period from the uncorrected x0 in (-period, period).
@@ -150,9 +186,6 @@ PROCTEX_AVX2 void addOctaveRow(const OctaveRow& row, const float* xs, int32_t co
             const __m256i byte = _mm256_set1_epi32(255);
             hashes = _mm256_or_si256(_mm256_and_si256(left, byte),
                                      _mm256_slli_epi32(_mm256_and_si256(right, byte), 8));
-        } else {
-            // Bytes X and X + 1 of the pair row in one read.
-            hashes = _mm256_i32gather_epi32(pairs, _mm256_and_si256(cell, mask255), 1);
         }
         const __m256 n = noiseFromHashes(t, hashes, xf, u, v);
         float* a = acc + i;
@@ -182,17 +215,20 @@ PROCTEX_AVX2 SampleRange sumOctavesAvx2Impl(const OctaveJob& job, float* data) {
             for (int32_t i = 0; i < padded; i += 8) {
                 const __m256i columns = _mm256_add_epi32(_mm256_set1_epi32(x + i),
                                                          _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7));
-                _mm256_store_ps(xs + i, _mm256_div_ps(_mm256_cvtepi32_ps(columns), scale));
+                const __m256 fx = _mm256_cvtepi32_ps(columns);
+                _mm256_store_ps(xs + i, job.tiling ? fx : _mm256_div_ps(fx, scale));
                 _mm256_store_ps(acc + i, _mm256_setzero_ps());
             }
             row.amplitude = 1.0f;
             row.frequency = 1.0f;
             for (int32_t octave = 0; octave < job.octaves; ++octave) {
                 prepareOctaveRow(job, hashes, y, row);
-                if (job.seamless) {
-                    addOctaveRow<true>(row, xs, padded, acc);
+                if (job.tiling) {
+                    addOctaveRow<Lattice::tiling>(row, xs, padded, acc);
+                } else if (job.seamless) {
+                    addOctaveRow<Lattice::tileable>(row, xs, padded, acc);
                 } else {
-                    addOctaveRow<false>(row, xs, padded, acc);
+                    addOctaveRow<Lattice::plain>(row, xs, padded, acc);
                 }
                 row.amplitude = row.amplitude * job.persistence;
                 row.frequency = row.frequency * job.lacunarity;

@@ -17,9 +17,12 @@ struct TextureGenerator {
     int32_t seed;
     std::vector<int32_t> permutation;  // 512 entries: a permutation of 0..255, twice
     bool seamless;                     // base fields use tileableNoise
+    // Base fields wrap at the image edges: each octave's lattice holds a
+    // whole number of cells across the width and the height (tilingCells).
+    bool tiling;
 
     TextureGenerator(int32_t width, int32_t height, float scale, int32_t octaves, int32_t seed,
-                     bool seamless);
+                     bool seamless, bool tiling = false);
 
     // Gradient noise in 0..1 that repeats every 256 units.
     float noise(float x, float y) const;

@@ -4,6 +4,7 @@
 
 #include "core/fmath.h"
 #include "core/numeric.h"
+#include "core/tiling.h"
 #include "overlays/overlays.h"
 
 namespace proctex {
@@ -44,6 +45,58 @@ FloatField generateBricks(int width, int height, float brickWidth, float brickHe
         }
         const int32_t row = truncToInt32(static_cast<float>(y) / brickHeight);
         const std::vector<char>& mortar = xMortarFor(row % 2);
+        for (int x = 0; x < width; ++x) {
+            overlay[rowStart + x] = mortar[static_cast<std::size_t>(x)] ? kMortar : 0.0f;
+        }
+    }
+    return overlay;
+}
+
+namespace {
+
+// Position of pixel `i` in periods of a layout with `count` periods across
+// `extent` pixels: i x count / extent, the product exact in integers, so
+// period boundaries that fall on a pixel are met exactly.
+float periodsAt(int i, int32_t count, int extent) {
+    return static_cast<float>(static_cast<int64_t>(i) * count) / static_cast<float>(extent);
+}
+
+// Distance in pixels from the start of the period that `u` (in periods) lies in.
+float intoPeriod(float u, float periodPixels) {
+    return (u - ffloor(u)) * periodPixels;
+}
+
+bool inJoint(float l, float period) {
+    return l < kMortarWidth || l > period - kMortarWidth;
+}
+
+}  // namespace
+
+FloatField generateTiledBricks(int width, int height, float brickWidth, float brickHeight) {
+    FloatField overlay(fieldSize(width, height));
+    const int32_t columns = wholePeriods(width, brickWidth);
+    const int32_t courses = evenPeriods(height, brickHeight);
+    const float fittedWidth = static_cast<float>(width) / static_cast<float>(columns);
+    const float fittedHeight = static_cast<float>(height) / static_cast<float>(courses);
+
+    // The joints along a course for even and odd courses (shifted by half a brick).
+    std::array<std::vector<char>, 2> xMortar;
+    for (int parity = 0; parity < 2; ++parity) {
+        xMortar[parity].resize(static_cast<std::size_t>(width));
+        for (int x = 0; x < width; ++x) {
+            const float u = periodsAt(x, columns, width) + (parity != 0 ? 0.5f : 0.0f);
+            xMortar[parity][static_cast<std::size_t>(x)] =
+                inJoint(intoPeriod(u, fittedWidth), fittedWidth);
+        }
+    }
+    for (int y = 0; y < height; ++y) {
+        const std::size_t rowStart = static_cast<std::size_t>(y) * width;
+        const float v = periodsAt(y, courses, height);
+        if (inJoint(intoPeriod(v, fittedHeight), fittedHeight)) {
+            for (int x = 0; x < width; ++x) overlay[rowStart + x] = kMortar;
+            continue;
+        }
+        const std::vector<char>& mortar = xMortar[truncToInt32(ffloor(v)) % 2];
         for (int x = 0; x < width; ++x) {
             overlay[rowStart + x] = mortar[static_cast<std::size_t>(x)] ? kMortar : 0.0f;
         }

@@ -55,30 +55,38 @@ std::string overlayRequestProblem(const OverlayRequest& request) {
 
 void applyOverlayStage(FloatField& textureData, int width, int height,
                        const OverlayRequest& request) {
+    const bool tiled = request.tiling;
     switch (request.type) {
         case PROCTEX_OVERLAY_VEINS: {
             const FloatField veins =
-                generateVeins(width, height, request.param, request.seed, request.seamless);
+                tiled ? generateTiledVeins(width, height, request.param, request.seed,
+                                           request.seamless)
+                      : generateVeins(width, height, request.param, request.seed, request.seamless);
             blendOverlay(textureData, veins, request.strength);
             break;
         }
         case PROCTEX_OVERLAY_BRICKS: {
             // overlayStrength is the brick height here, not a strength.
             const FloatField bricks =
-                generateBricks(width, height, request.param, request.strength);
+                tiled ? generateTiledBricks(width, height, request.param, request.strength)
+                      : generateBricks(width, height, request.param, request.strength);
             blendOverlay(textureData, bricks, 1.0f);
             break;
         }
         case PROCTEX_OVERLAY_PLANKS: {
             // overlayStrength only chooses the mode; NaN and 0.5 give plain mode.
+            const bool grain = request.strength > 0.5f;
             const FloatField planks =
-                generatePlanks(width, height, request.param, request.seed, request.strength > 0.5f);
+                tiled ? generateTiledPlanks(width, height, request.param, request.seed, grain)
+                      : generatePlanks(width, height, request.param, request.seed, grain);
             blendOverlay(textureData, planks, 1.0f);
             break;
         }
         case PROCTEX_OVERLAY_SCRATCHES: {
+            const int32_t count = truncToInt32(request.param);
             const FloatField scratches =
-                generateScratches(width, height, truncToInt32(request.param), request.seed);
+                tiled ? generateTiledScratches(width, height, count, request.seed)
+                      : generateScratches(width, height, count, request.seed);
             blendOverlay(textureData, scratches, request.strength);
             break;
         }

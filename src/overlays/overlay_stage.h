@@ -15,6 +15,7 @@ struct OverlayRequest {
     float strength;
     int32_t seed;
     bool seamless;  // the call's seamless == 1
+    bool tiling;    // the call's tileable == 1: the overlay wraps at the edges
 };
 
 // Empty when the request can produce a meaningful field; otherwise why not,

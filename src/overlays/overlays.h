@@ -35,6 +35,26 @@ FloatField generatePlanks(int width, int height, float plankLength, int32_t seed
 // less) from one engine seeded with seed + 999. Values 0..0.6.
 FloatField generateScratches(int width, int height, int32_t scratchCount, int32_t seed);
 
+// The tiling forms (tileable == 1): periodic with the image as one period,
+// sizes fitted to a whole number of periods across and down (core/tiling.h).
+
+// Veins: the private noise tiles (hashed as `seamless` chooses), and the sine
+// fits a whole number of veins across the width.
+FloatField generateTiledVeins(int width, int height, float veinScale, int32_t seed, bool seamless);
+
+// Bricks: whole bricks per course and an even number of courses, so the
+// running bond continues across the top and bottom edges.
+FloatField generateTiledBricks(int width, int height, float brickWidth, float brickHeight);
+
+// Planks: whole boards per course and an even number of courses; the board
+// that crosses the side edges is one board (one set of draws), and the grain
+// noise tiles.
+FloatField generateTiledPlanks(int width, int height, float plankLength, int32_t seed,
+                               bool withGrain);
+
+// Scratches: the same strokes, continuing across the edges.
+FloatField generateTiledScratches(int width, int height, int32_t scratchCount, int32_t seed);
+
 // Building blocks of the planks and scratches overlays, for tests and
 // benchmarks.
 
@@ -65,5 +85,9 @@ std::vector<ScratchStroke> drawScratches(int width, int height, int32_t scratchC
 
 // Paints one stroke into `overlay` (width x height) with the maximum rule.
 void paintScratch(FloatField& overlay, int width, int height, const ScratchStroke& stroke);
+
+// paintScratch's samples with each pixel taken modulo the image size: a
+// stroke that leaves on one side goes on from the other (tiling).
+void paintWrappedScratch(FloatField& overlay, int width, int height, const ScratchStroke& stroke);
 
 }  // namespace proctex

@@ -4,6 +4,7 @@
 #include "core/fmath.h"
 #include "core/numeric.h"
 #include "core/random.h"
+#include "core/tiling.h"
 #include "noise/texture_generator.h"
 #include "overlays/overlays.h"
 
@@ -41,6 +42,44 @@ void buildCourse(Course& course, int32_t row, int width, float plankLength, int3
         // Columns only grow along x, so a plank's pixels follow each other;
         // a repeated draw would still give the same values.
         if (course.draws.empty() || col != lastCol) {
+            course.draws.push_back(drawPlank(plankSeed(seed, row, col), withGrain));
+            lastCol = col;
+        }
+        course.plankOf[static_cast<std::size_t>(x)] = static_cast<int32_t>(course.draws.size()) - 1;
+    }
+}
+
+// The tiling layout: `columns` boards across and `courses` courses down, in
+// periods of the image (i x count / extent, exact in integers); odd courses
+// shifted by half a board.
+struct TiledLayout {
+    int32_t columns;
+    int32_t courses;
+    float boardLength;   // width / columns
+    float courseHeight;  // height / courses
+};
+
+float periodsAt(int i, int32_t count, int extent) {
+    return static_cast<float>(static_cast<int64_t>(i) * count) / static_cast<float>(extent);
+}
+
+// As buildCourse, with the board that crosses the side edges one board: its
+// column past the last is column 0 again.
+void buildTiledCourse(Course& course, int32_t row, int width, const TiledLayout& layout,
+                      int32_t seed, bool withGrain) {
+    course.row = row;
+    course.built = true;
+    course.plankOf.assign(static_cast<std::size_t>(width), -1);
+    course.draws.clear();
+    const float shift = row % 2 != 0 ? 0.5f : 0.0f;
+    int32_t lastCol = -1;
+    for (int x = 0; x < width; ++x) {
+        const float u = periodsAt(x, layout.columns, width) + shift;
+        const float start = ffloor(u);
+        if ((u - start) * layout.boardLength < kSeamWidth) continue;
+        int32_t col = truncToInt32(start);
+        if (col >= layout.columns) col -= layout.columns;
+        if (col != lastCol) {
             course.draws.push_back(drawPlank(plankSeed(seed, row, col), withGrain));
             lastCol = col;
         }
@@ -115,6 +154,58 @@ FloatField generatePlanks(int width, int height, float plankLength, int32_t seed
             }
             const auto p = static_cast<std::size_t>(plank);
             overlay[i] = grainData[i] * 0.2f + wave[p] + course.draws[p].colorShift;
+        }
+    }
+    return overlay;
+}
+
+FloatField generateTiledPlanks(int width, int height, float plankLength, int32_t seed,
+                               bool withGrain) {
+    TiledLayout layout;
+    layout.columns = wholePeriods(width, plankLength);
+    layout.courses = evenPeriods(height, plankLength / 5.0f);
+    layout.boardLength = static_cast<float>(width) / static_cast<float>(layout.columns);
+    layout.courseHeight = static_cast<float>(height) / static_cast<float>(layout.courses);
+
+    FloatField grainData;
+    if (withGrain) {
+        const TextureGenerator grainNoise(width, height, 50.0f, 3, wrappingAdd(seed, 7000), false,
+                                          true);
+        grainData = grainNoise.generateFractalBase(0.5f, 2.0f);
+    }
+
+    FloatField overlay(fieldSize(width, height));
+    Course course;
+    std::vector<float> wave;
+    for (int y = 0; y < height; ++y) {
+        const std::size_t rowStart = static_cast<std::size_t>(y) * width;
+        const float v = periodsAt(y, layout.courses, height);
+        const float start = ffloor(v);
+        // The grain restarts with every course, which ends where the next begins.
+        const float ly = (v - start) * layout.courseHeight;
+        if (ly < kSeamWidth) {
+            for (int x = 0; x < width; ++x) overlay[rowStart + x] = kSeam;
+            continue;
+        }
+        const int32_t row = truncToInt32(start);
+        if (!course.built || course.row != row) {
+            buildTiledCourse(course, row, width, layout, seed, withGrain);
+        }
+        wave.resize(course.draws.size());
+        for (std::size_t p = 0; p < wave.size(); ++p) {
+            wave[p] = withGrain ? fsin((ly + course.draws[p].grainOffset) / 3.0f) * 0.15f : 0.0f;
+        }
+        for (int x = 0; x < width; ++x) {
+            const std::size_t i = rowStart + x;
+            const int32_t plank = course.plankOf[static_cast<std::size_t>(x)];
+            if (plank < 0) {
+                overlay[i] = kSeam;
+                continue;
+            }
+            const PlankDraws& draws = course.draws[static_cast<std::size_t>(plank)];
+            overlay[i] = withGrain ? grainData[i] * 0.2f + wave[static_cast<std::size_t>(plank)] +
+                                         draws.colorShift
+                                   : draws.plankColor;
         }
     }
     return overlay;

@@ -4,6 +4,7 @@
 #include "core/fmath.h"
 #include "core/numeric.h"
 #include "core/random.h"
+#include "core/tiling.h"
 #include "overlays/overlays.h"
 
 namespace proctex {
@@ -130,6 +131,37 @@ FloatField generateScratches(int width, int height, int32_t scratchCount, int32_
     const ScratchDistributions d;
     for (int32_t n = 0; n < scratchCount; ++n) {
         paintScratch(overlay, width, height, drawScratch(rng, d, width, height));
+    }
+    return overlay;
+}
+
+// Positions are floored, so a step just left of the edge lands in the last
+// column.
+void paintWrappedScratch(FloatField& overlay, int width, int height, const ScratchStroke& stroke) {
+    const float dx = fcos(stroke.angle);
+    const float dy = fsin(stroke.angle);
+    for (float t = 0.0f; stroke.length > t; t = t + 0.3f) {
+        const int32_t px = truncToInt32(ffloor(stroke.x0 + dx * t));
+        const int32_t py = truncToInt32(ffloor(stroke.y0 + dy * t));
+        const float hw = fsin(t / stroke.length * 3.14159f) * stroke.maxWidth;
+        const int32_t m = truncToInt32(hw);
+        if (m < 0 || px == INT32_MIN || py == INT32_MIN) continue;
+        for (int32_t o = -m; o <= m; ++o) {
+            const float fo = static_cast<float>(o);
+            const int64_t qx = static_cast<int64_t>(px) + roundOffset(fo * dy);
+            const int64_t qy = static_cast<int64_t>(py) + roundOffset(fo * (-dx));
+            const float value = (1.0f - std::fabs(fo) / (hw + 0.1f)) * 0.6f;
+            float& cell = overlay[static_cast<std::size_t>(wrapIndex(qy, height)) * width +
+                                  static_cast<std::size_t>(wrapIndex(qx, width))];
+            if (value > cell) cell = value;
+        }
+    }
+}
+
+FloatField generateTiledScratches(int width, int height, int32_t scratchCount, int32_t seed) {
+    FloatField overlay(fieldSize(width, height));
+    for (const ScratchStroke& stroke : drawScratches(width, height, scratchCount, seed)) {
+        paintWrappedScratch(overlay, width, height, stroke);
     }
     return overlay;
 }

@@ -6,6 +6,7 @@
 #include "core/fmath.h"
 #include "core/numeric.h"
 #include "core/random.h"
+#include "core/tiling.h"
 #include "patterns/pattern_internals.h"
 #include "patterns/patterns.h"
 
@@ -34,8 +35,27 @@ int32_t applyBrushedScratch(FloatField& pattern, int width, int height, float x0
     return steps;
 }
 
-FloatField generateBrushedScratchesPattern(const FloatField& textureData, int width, int height,
-                                           float patternParam, int32_t seed) {
+// Positions are floored so that a step just left of the edge lands in the
+// last column, not the first.
+void applyWrappedBrushedScratch(FloatField& pattern, int width, int height, float x0, float y0,
+                                float angle, float length, float intensity) {
+    const float cosA = fcos(angle);
+    const float sinA = fsin(angle);
+    for (float t = 0.0f; t < length; t += 0.5f) {
+        const int32_t px = truncToInt32(ffloor(x0 + cosA * t));
+        const int32_t py = truncToInt32(ffloor(y0 + sinA * t));
+        if (px == INT32_MIN || py == INT32_MIN) continue;  // NaN: lands nowhere
+        float& cell = pattern[static_cast<std::size_t>(wrapIndex(py, height)) * width +
+                              static_cast<std::size_t>(wrapIndex(px, width))];
+        cell = cell + intensity * (1.0f - t / length);
+    }
+}
+
+namespace {
+
+// The scratches and the fine ripple of both forms; `wrap` chooses the tiling one.
+FloatField brushedPattern(const FloatField& textureData, int width, int height, float patternParam,
+                          int32_t seed, bool wrap) {
     FloatField pattern(fieldSize(width, height));
     for (std::size_t i = 0; i < pattern.size(); ++i) {
         pattern[i] = 0.55f + textureData[i] * 0.08f;
@@ -54,11 +74,18 @@ FloatField generateBrushedScratchesPattern(const FloatField& textureData, int wi
         const float angle = distAngle(rng);
         const float length = distLength(rng);
         const float intensity = distIntensity(rng);
-        applyBrushedScratch(pattern, width, height, x0, y0, angle, length, intensity);
+        if (wrap) {
+            applyWrappedBrushedScratch(pattern, width, height, x0, y0, angle, length, intensity);
+        } else {
+            applyBrushedScratch(pattern, width, height, x0, y0, angle, length, intensity);
+        }
     }
 
+    // sin(2 y + ...) repeats every pi rows; tiling fits a whole number of
+    // ripples down the image.
+    const float rowStep = wrap ? fittedPhaseStep(height, kHalfTurn, kTurn) : 1.0f;
     for (int y = 0; y < height; ++y) {
-        const float fy = static_cast<float>(y);
+        const float fy = wrap ? static_cast<float>(y) * rowStep / 2.0f : static_cast<float>(y);
         for (int x = 0; x < width; ++x) {
             const std::size_t index = static_cast<std::size_t>(y) * width + x;
             const float h = textureData[index];
@@ -67,6 +94,18 @@ FloatField generateBrushedScratchesPattern(const FloatField& textureData, int wi
         }
     }
     return pattern;
+}
+
+}  // namespace
+
+FloatField generateBrushedScratchesPattern(const FloatField& textureData, int width, int height,
+                                           float patternParam, int32_t seed) {
+    return brushedPattern(textureData, width, height, patternParam, seed, false);
+}
+
+FloatField generateTiledBrushedScratchesPattern(const FloatField& textureData, int width,
+                                                int height, float patternParam, int32_t seed) {
+    return brushedPattern(textureData, width, height, patternParam, seed, true);
 }
 
 }  // namespace proctex

@@ -49,4 +49,9 @@ int32_t brushedScratchCount(int width, int height, float patternParam);
 int32_t applyBrushedScratch(FloatField& pattern, int width, int height, float x0, float y0,
                             float angle, float length, float intensity);
 
+// The same steps with each pixel taken modulo the image size: a scratch that
+// leaves on one side goes on from the other (tiling).
+void applyWrappedBrushedScratch(FloatField& pattern, int width, int height, float x0, float y0,
+                                float angle, float length, float intensity);
+
 }  // namespace proctex

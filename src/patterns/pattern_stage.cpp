@@ -92,8 +92,50 @@ std::string patternRequestProblem(const PatternRequest& request, int width, int 
     return {};
 }
 
+namespace {
+
+// The tiling forms; false for the types that need none (their plain form
+// wraps with its base field) and for no pattern.
+bool applyTiledPattern(FloatField& textureData, int width, int height,
+                       const PatternRequest& request) {
+    const float p = request.param;
+    const FloatField& base = textureData;
+    switch (request.type) {
+        case PROCTEX_PATTERN_GROOVES:
+            textureData = generateTiledGroovePattern(base, width, height, p);
+            return true;
+        case PROCTEX_PATTERN_CELLS:
+            textureData = generateTiledCellPattern(base, width, height, p, request.seed);
+            return true;
+        case PROCTEX_PATTERN_BRUSHED:
+            textureData =
+                generateTiledBrushedScratchesPattern(base, width, height, p, request.seed);
+            return true;
+        case PROCTEX_PATTERN_DISCS:
+            textureData = generateTiledDiscPattern(base, width, height, p);
+            return true;
+        case PROCTEX_PATTERN_CHECKER:
+            textureData = generateTiledCheckerPattern(width, height, p);
+            return true;
+        case PROCTEX_PATTERN_KNOTS:
+            textureData = generateTiledKnotPattern(base, width, height, p);
+            return true;
+        case PROCTEX_PATTERN_DIAMONDS:
+            textureData = generateTiledDiamondPattern(base, width, height, p);
+            return true;
+        case PROCTEX_PATTERN_EGG_CRATE:
+            textureData = generateTiledEggCratePattern(base, width, height, p);
+            return true;
+        default:
+            return false;
+    }
+}
+
+}  // namespace
+
 void applyPatternStage(FloatField& textureData, int width, int height,
                        const PatternRequest& request) {
+    if (request.tiling && applyTiledPattern(textureData, width, height, request)) return;
     const float p = request.param;
     switch (request.type) {
         case PROCTEX_PATTERN_RINGS:

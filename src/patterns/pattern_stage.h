@@ -14,6 +14,7 @@ struct PatternRequest {
     float param;
     int32_t seed;
     bool seamless;  // the call's seamless == 1
+    bool tiling;    // the call's tileable == 1: the pattern wraps at the edges
 };
 
 // Empty when the request can produce a meaningful field for a width x height

@@ -70,4 +70,50 @@ FloatField generateDiamondPattern(const FloatField& textureData, int width, int 
 FloatField generateEggCratePattern(const FloatField& textureData, int width, int height,
                                    float patternParam);
 
+// --- Tiling forms --------------------------------------------------------------
+//
+// The patterns of a material that tiles (tileable == 1): each is periodic with
+// the image as one period, given a base field that is. Periods are fitted to
+// a whole number across the width and the height (see core/tiling.h), feature
+// sizes stay within half a period of the plain forms over the image, and the
+// random layouts draw the same numbers. Rings, tone curve and damped extremes
+// need no tiling form: the ring distance from the image centre is already the
+// distance on the torus for every pixel, and the other two depend only on the
+// base field at the pixel.
+
+// Grooves: whole numbers of grooves along x and y (the slant becomes the
+// nearest whole number of grooves down the image, possibly none).
+FloatField generateTiledGroovePattern(const FloatField& textureData, int width, int height,
+                                      float patternParam);
+
+// Cells: the same points, repeated in every direction; distances on the torus.
+FloatField generateTiledCellPattern(const FloatField& textureData, int width, int height,
+                                    float patternParam, int32_t seed);
+
+// Brushed: the same scratches, continuing across the edges; the fine ripple
+// down the rows fitted to a whole number.
+FloatField generateTiledBrushedScratchesPattern(const FloatField& textureData, int width,
+                                                int height, float patternParam, int32_t seed);
+
+// Discs: whole discs per row and an even number of staggered rows; discs that
+// cross an edge continue on the opposite one.
+FloatField generateTiledDiscPattern(const FloatField& textureData, int width, int height,
+                                    float patternParam);
+
+// Checker: an even number of blocks across and down.
+FloatField generateTiledCheckerPattern(int width, int height, float patternParam);
+
+// Knots: whole numbers of bands, lines, knots and waves.
+FloatField generateTiledKnotPattern(const FloatField& textureData, int width, int height,
+                                    float patternParam);
+
+// Diamonds: whole cells across and down, and a shear of whole cells over the
+// height.
+FloatField generateTiledDiamondPattern(const FloatField& textureData, int width, int height,
+                                       float patternParam);
+
+// Egg crate: whole bump periods across and down.
+FloatField generateTiledEggCratePattern(const FloatField& textureData, int width, int height,
+                                        float patternParam);
+
 }  // namespace proctex

@@ -9,6 +9,7 @@
 #include "core/field_ops.h"
 #include "core/fmath.h"
 #include "core/numeric.h"
+#include "core/tiling.h"
 #include "patterns/patterns.h"
 
 namespace proctex {
@@ -172,6 +173,113 @@ FloatField generateEggCratePattern(const FloatField& textureData, int width, int
     for (int x = 0; x < width; ++x) sx[x] = fsin(static_cast<float>(x) / patternParam);
     for (int y = 0; y < height; ++y) {
         const float sy = fsin(static_cast<float>(y) / patternParam);
+        for (int x = 0; x < width; ++x) {
+            const std::size_t index = static_cast<std::size_t>(y) * width + x;
+            const float w = std::fabs(sx[x] * sy) * 0.3f;
+            const float v = fpow((textureData[index] * 0.5f + w) + 0.3f, 1.2f);
+            pattern[index] = clamp(v, 0.0f, 1.0f);
+        }
+    }
+    return pattern;
+}
+
+// Every disc of the periodic layout is visited once, over the pixels of its
+// bounding box taken modulo the image size, so a disc that crosses an edge
+// continues on the opposite one; discs combine by their maximum as in the
+// plain form.
+FloatField generateTiledDiscPattern(const FloatField& textureData, int width, int height,
+                                    float patternParam) {
+    FloatField pattern(fieldSize(width, height), 0.3f);
+    if (!(patternParam > 0.0f)) return pattern;  // no disc has a positive radius
+    const int32_t columns = wholePeriods(width, patternParam);
+    const int32_t rows = evenPeriods(height, patternParam * 0.7f);
+    const float columnStep = static_cast<float>(width) / static_cast<float>(columns);
+    const float rowStep = static_cast<float>(height) / static_cast<float>(rows);
+    const float radius = columnStep / 2.0f;
+    for (int32_t row = 0; row < rows; ++row) {
+        const float cy = static_cast<float>(row) * rowStep;
+        const float shift = row % 2 != 0 ? columnStep / 2.0f : 0.0f;
+        const int64_t yLo = static_cast<int64_t>(std::ceil(cy - radius));
+        const int64_t yHi = static_cast<int64_t>(std::floor(cy + radius));
+        for (int32_t col = 0; col < columns; ++col) {
+            const float cx = static_cast<float>(col) * columnStep + shift;
+            const int64_t xLo = static_cast<int64_t>(std::ceil(cx - radius));
+            const int64_t xHi = static_cast<int64_t>(std::floor(cx + radius));
+            for (int64_t py = yLo; py <= yHi; ++py) {
+                const float dy = static_cast<float>(py) - cy;
+                const std::size_t rowIndex =
+                    static_cast<std::size_t>(wrapIndex(py, height)) * width;
+                for (int64_t px = xLo; px <= xHi; ++px) {
+                    const float dx = static_cast<float>(px) - cx;
+                    const float d = fsqrt(dx * dx + dy * dy);
+                    if (!(d < radius)) continue;
+                    const float r = d / radius;
+                    float v = 1.0f - r * 0.5f;
+                    if (r > 0.85f) v = v + (r - 0.85f) / 0.15f * 0.3f;
+                    const std::size_t index =
+                        rowIndex + static_cast<std::size_t>(wrapIndex(px, width));
+                    v = clamp(v + textureData[index] * 0.1f, 0.0f, 1.0f);
+                    pattern[index] = std::max(pattern[index], v);
+                }
+            }
+        }
+    }
+    return pattern;
+}
+
+// Block indices in whole numbers: column x * columns / width, exact in
+// integers, so every block is as wide as the image allows.
+FloatField generateTiledCheckerPattern(int width, int height, float patternParam) {
+    FloatField pattern(fieldSize(width, height));
+    const int64_t columns = evenPeriods(width, patternParam);
+    const int64_t rows = evenPeriods(height, patternParam);
+    for (int y = 0; y < height; ++y) {
+        const int64_t cy = y * rows / height;
+        for (int x = 0; x < width; ++x) {
+            const int64_t cx = x * columns / width;
+            pattern[static_cast<std::size_t>(y) * width + x] = (cx + cy) % 2 == 0 ? 1.0f : 0.0f;
+        }
+    }
+    return pattern;
+}
+
+FloatField generateTiledDiamondPattern(const FloatField& textureData, int width, int height,
+                                       float patternParam) {
+    FloatField pattern(fieldSize(width, height));
+    const float cellW =
+        static_cast<float>(width) / static_cast<float>(wholePeriods(width, patternParam));
+    const float cellH =
+        static_cast<float>(height) / static_cast<float>(wholePeriods(height, patternParam));
+    // The plain form shears by half a pixel per row; over the height that
+    // becomes the nearest whole number of cells, so the bottom row meets the top.
+    const float shearCells = fround(static_cast<float>(height) * 0.5f / cellW);
+    const float shear = shearCells * cellW / static_cast<float>(height);
+    const float reach = std::copysign(std::min(cellW, cellH) * 0.4f, patternParam);
+    for (int y = 0; y < height; ++y) {
+        const float fy = static_cast<float>(y);
+        const float ly = ffmod(fy, cellH);
+        for (int x = 0; x < width; ++x) {
+            const std::size_t index = static_cast<std::size_t>(y) * width + x;
+            const float lx = ffmod(static_cast<float>(x) + fy * shear, cellW);
+            const float d = std::fabs(lx - cellW / 2.0f) + std::fabs(ly - cellH / 2.0f);
+            float bump = 0.0f;
+            if (d < reach) bump = (1.0f - d / reach) * 0.15f;
+            pattern[index] = clamp((0.55f + textureData[index] * 0.1f) + bump, 0.0f, 1.0f);
+        }
+    }
+    return pattern;
+}
+
+FloatField generateTiledEggCratePattern(const FloatField& textureData, int width, int height,
+                                        float patternParam) {
+    FloatField pattern(fieldSize(width, height));
+    // |sin(x / param) sin(y / param)| repeats every pi x param pixels.
+    const float stepX = fittedPhaseStep(width, kHalfTurn * patternParam, kHalfTurn);
+    const float stepY = fittedPhaseStep(height, kHalfTurn * patternParam, kHalfTurn);
+    std::vector<float> sx(static_cast<std::size_t>(std::max(width, 0)));
+    for (int x = 0; x < width; ++x) sx[x] = fsin(static_cast<float>(x) * stepX);
+    for (int y = 0; y < height; ++y) {
+        const float sy = fsin(static_cast<float>(y) * stepY);
         for (int x = 0; x < width; ++x) {
             const std::size_t index = static_cast<std::size_t>(y) * width + x;
             const float w = std::fabs(sx[x] * sy) * 0.3f;

@@ -150,6 +150,8 @@ const OptionSpec kOptions[] = {
            "Metres one tile of the material covers (0: not given)"),
     number("height-range", "heightRange", PROCTEX_OFFSET(heightRange), 0, 1, 0.001, 0, 1e6,
            "physical", "Metres between height 0 and 1 (0: not given)"),
+    flag("tileable", "tileable", PROCTEX_OFFSET(tileable), "maps",
+         "The maps tile: every stage wraps at the image edges (off: GenerateTexture's results)"),
 };
 
 #undef PROCTEX_OFFSET

@@ -127,9 +127,10 @@ TEST(PresetLooks, HammeredCopperIsAWarmMetal) {
 }
 
 // Diamonds on a 40-pixel grid whose columns lean half a pixel per row: each
-// diamond's centre must stand out from the plate at its cell's corner.
+// diamond's centre must stand out from the plate at its cell's corner. At 240
+// pixels the tiling grid is that very grid (6 cells, a lean of 3 cells).
 TEST(PresetLooks, DiamondPlateDiamondsStandOutFromThePlate) {
-    const Rendered r("diamond-plate");
+    const Rendered r("diamond-plate", 240);
     ASSERT_NE(r.diffuse, nullptr);
     int cells = 0;
     double total = 0.0, least = 255.0;

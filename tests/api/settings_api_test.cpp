@@ -106,6 +106,32 @@ TEST(SettingsCheck, AcceptsWhatTheTypesDoNotUseAndCutsLongReasons) {
     EXPECT_EQ(proctex_settings_check(&s, nullptr, 0), PROCTEX_ERROR_SETTINGS);
 }
 
+// Each bounded range includes its ends: the largest value passes and the
+// next float above it is refused, naming the member.
+TEST(SettingsCheck, EachRangeIncludesItsBoundsAndNothingBeyond) {
+    const struct {
+        float ProctexSettings::*member;
+        const char* name;
+        float hi;
+    } ranges[] = {{&ProctexSettings::aoRadius, "aoRadius", 256.0f},
+                  {&ProctexSettings::aoStrength, "aoStrength", 16.0f},
+                  {&ProctexSettings::tileSize, "tileSize", 1e6f},
+                  {&ProctexSettings::heightRange, "heightRange", 1e6f}};
+    for (const auto& r : ranges) {
+        ProctexSettings s = small();
+        for (float inside : {0.0f, r.hi}) {
+            s.*r.member = inside;
+            EXPECT_EQ(checkReason(s), "") << r.name << " = " << inside;
+        }
+        for (float outside : {std::nextafter(r.hi, kInf), -std::nextafter(0.0f, 1.0f), kNaN}) {
+            s.*r.member = outside;
+            EXPECT_EQ(checkReason(s).rfind(std::string(r.name) + " must be a number from 0 to ", 0),
+                      0u)
+                << r.name << " = " << outside;
+        }
+    }
+}
+
 // A caller compiled against a later header: a larger struct with more members.
 struct NewerSettings {
     ProctexSettings base;
@@ -200,13 +226,20 @@ TEST(Save, KeepsTheFailureRulesAndNamesTheFile) {
               PROCTEX_ERROR_PATH);
     EXPECT_EQ(proctex_save(nullptr, "x.png", reason, sizeof reason), PROCTEX_ERROR_ARGUMENT);
 
-    // A folder in the specular map's place: that write fails, the call goes
-    // on with roughness and metallic, and reports the specular file.
+    // A folder in the specular map's place: that write fails and nothing of
+    // the set is replaced; in the metallic map's place, the rest is replaced
+    // and the failure still reported.
     std::filesystem::create_directory(dir / "y_spec.png");
     const std::string path = (dir / "y.png").string();
     EXPECT_EQ(proctex_save(maps, path.c_str(), reason, sizeof reason), PROCTEX_ERROR_WRITE);
-    EXPECT_NE(std::string(reason).find("y_spec.png"), std::string::npos) << reason;
-    EXPECT_TRUE(std::filesystem::exists(dir / "y_metal.png"));
+    EXPECT_NE(std::string(reason).find("y_spec.png: Is a directory"), std::string::npos) << reason;
+    EXPECT_FALSE(std::filesystem::exists(dir / "y_metal.png"));
+    std::filesystem::remove(dir / "y_spec.png");
+    std::filesystem::create_directory(dir / "y_metal.png");
+    EXPECT_EQ(proctex_save(maps, path.c_str(), reason, sizeof reason), PROCTEX_ERROR_WRITE);
+    EXPECT_STREQ(
+        reason, ("could not write " + (dir / "y_metal.png").string() + ": Is a directory").c_str());
+    EXPECT_TRUE(std::filesystem::is_regular_file(dir / "y_rough.png"));
     proctex_maps_free(maps);
 
     char name[20];
@@ -219,6 +252,16 @@ TEST(Save, KeepsTheFailureRulesAndNamesTheFile) {
     EXPECT_EQ(proctex_map_path("a-name-longer-than-20.png", 0, name, sizeof name),
               PROCTEX_ERROR_ARGUMENT);
     EXPECT_STREQ(name, "");
+    // Exactly room for the name and its terminator, then one byte less: the
+    // byte after the given size is never touched.
+    char exact[12];
+    std::memset(exact, '#', sizeof exact);
+    EXPECT_EQ(proctex_map_path("x.png", PROCTEX_MAP_DIFFUSE, exact, 11), PROCTEX_OK);
+    EXPECT_STREQ(exact, "x_diff.png");
+    std::memset(exact, '#', sizeof exact);
+    EXPECT_EQ(proctex_map_path("x.png", PROCTEX_MAP_DIFFUSE, exact, 10), PROCTEX_ERROR_ARGUMENT);
+    EXPECT_EQ(exact[0], '\0');
+    EXPECT_EQ(std::string(exact + 1, 11), std::string(11, '#'));
     EXPECT_EQ(proctex_map_path("x.png", PROCTEX_MAP_HEIGHT, name, sizeof name),
               PROCTEX_ERROR_ARGUMENT);
 }

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <set>
 #include <string>
 
@@ -123,6 +124,44 @@ TEST(Manifest, RejectsItemsThatWouldOverwriteEachOther) {
     EXPECT_EQ(errorOf(R"([{"output": "y.png"}, {"output": "y.PNG", "single-file": 1},
                           {"output": "z/y.png"}])"),
               "");
+}
+
+TEST(Manifest, OneFileHoweverItsPathIsSpelledBelongsToOneItem) {
+    const std::string here = std::filesystem::current_path().string();
+    const std::string folder = std::filesystem::current_path().filename().string();
+    for (const std::string& other :
+         {here + "/out/a.png", "../" + folder + "/out/a.png", std::string("out//a.png")}) {
+        EXPECT_NE(errorOf(R"([{"output": "out/a.png"}, {"output": ")" + other + R"("}])")
+                      .find("item 2, field \"output\": writes"),
+                  std::string::npos)
+            << other;
+    }
+}
+
+TEST(Manifest, DuplicateKeysControlCharactersAndDeepNestingAreRefused) {
+    const struct {
+        std::string text, expected;
+    } cases[] = {
+        {R"({"materials": [{"output": "a.png"}], "materials": []})",
+         "field \"materials\": given twice in one object"},
+        {R"([{"output": "a.png", "seed": 1, "seed": 2}])", "field \"seed\": given twice"},
+        {R"({"defaults": {"width": 8}, "defaults": {}, "materials": []})",
+         "field \"defaults\": given twice"},
+        {R"([{"output": "out/a\u0000b.png"}])", "must not hold control characters"},
+        {R"([{"output": "out/a\u001fb.png"}])", "must not hold control characters"},
+        {R"([{"output": "out/a\u007fb.png"}])", "must not hold control characters"},
+        {std::string(65, '[') + std::string(65, ']'), "nested deeper than 64 levels"},
+    };
+    for (const auto& c : cases) {
+        const std::string error = errorOf(c.text);
+        EXPECT_NE(error.find(c.expected), std::string::npos)
+            << c.text << "\n  gave: " << (error.empty() ? "no error" : error);
+    }
+    // The same key in two different objects is no duplicate; 64 levels pass
+    // the depth check (and fail only as a list of items).
+    EXPECT_EQ(errorOf(R"([{"output": "a.png", "seed": 1}, {"output": "b.png", "seed": 1}])"), "");
+    EXPECT_EQ(errorOf(std::string(64, '[') + std::string(64, ']')).find("nested"),
+              std::string::npos);
 }
 
 TEST(Manifest, TheShippedExampleListsEveryPresetOnce) {

@@ -30,6 +30,18 @@ TEST(Presets, TogetherUseEveryOverlayAndPaletteAndMostPatterns) {
     for (int type = 1; type <= 7; ++type) EXPECT_TRUE(materials.count(type)) << "material " << type;
 }
 
+// A slip gets the preset it was meant for; a far-off name gets no guess.
+TEST(Presets, SuggestionsForSlipsOnlyAndNeverForAFarOffName) {
+    EXPECT_NE(unknownPresetMessage("marbel").find("(did you mean marble?)"), std::string::npos)
+        << unknownPresetMessage("marbel");
+    EXPECT_NE(unknownPresetMessage("lvaa").find("(did you mean lava?)"), std::string::npos)
+        << unknownPresetMessage("lvaa");
+    for (const char* far : {"mxxx", "zzzzzz", "xq"}) {
+        EXPECT_EQ(unknownPresetMessage(far).find("did you mean"), std::string::npos)
+            << unknownPresetMessage(far);
+    }
+}
+
 TEST(Presets, AreTheLibrarysInItsOrder) {
     ASSERT_EQ(presets().size(), static_cast<std::size_t>(proctex_preset_count()));
     for (int i = 0; i < proctex_preset_count(); ++i) {

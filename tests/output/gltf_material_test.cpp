@@ -10,6 +10,8 @@
 #include <set>
 #include <stdexcept>
 
+#include "output/json_text.h"
+
 namespace proctex {
 namespace {
 
@@ -261,11 +263,30 @@ TEST(GltfMaterial, TileableRepeatAndPhysicalSizesAppearOnlyWhenMeaningful) {
         EXPECT_EQ(extras["tileSizeMetres"].get<float>(), 0.25f);
         EXPECT_FALSE(extras.contains("heightRangeMetres"));
     }
+    // The preview's own repeat, 2 x 1, is a repeat too.
+    options.repeatU = 2;
+    options.repeatV = 1;
+    const json twice = json::parse(makeGltf(fakeImages(), options).json);
+    EXPECT_EQ(twice["extensionsUsed"], json::array({"KHR_texture_transform"}));
+    for (const auto& [slot, info] : textureInfos(twice["materials"][0])) {
+        EXPECT_EQ(info["extensions"]["KHR_texture_transform"]["scale"], json::array({2, 1}))
+            << slot;
+    }
     options.repeatU = options.repeatV = 1;  // shown once: nothing to transform
     options.heightRangeMetres = 0.0125f;
     const json doc = json::parse(makeGltf(fakeImages(), options).json);
     EXPECT_FALSE(doc.contains("extensionsUsed"));
     EXPECT_EQ(doc["materials"][0]["extras"]["heightRangeMetres"].get<float>(), 0.0125f);
+}
+
+// Every control byte is escaped: the raw text holds none, and it reads back.
+TEST(JsonText, EveryControlByteIsEscaped) {
+    for (int byte = 0; byte < 0x20; ++byte) {
+        const std::string text = std::string("a") + static_cast<char>(byte) + "b";
+        const std::string quoted = jsonString(text);
+        for (char c : quoted) EXPECT_GE(static_cast<unsigned char>(c), 0x20u) << byte;
+        EXPECT_EQ(json::parse(quoted), text) << byte;
+    }
 }
 
 TEST(GltfMaterial, AnyNameGivesJsonThatParses) {

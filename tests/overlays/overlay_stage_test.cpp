@@ -97,7 +97,7 @@ TEST(OverlayStage, DegenerateParametersReturnZeroAndWriteNothing) {
 
 TEST(OverlayStage, UsabilityRules) {
     auto usable = [](int32_t type, float param, float strength) {
-        return overlayRequestIsUsable(OverlayRequest{type, param, strength, 0, false});
+        return overlayRequestIsUsable(OverlayRequest{type, param, strength, 0, false, false});
     };
     EXPECT_TRUE(usable(1, -3.0f, kNaN));  // negative scale mirrors; strength not checked
     EXPECT_TRUE(usable(1, 1e-30f, 1.0f));

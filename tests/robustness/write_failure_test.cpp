@@ -10,6 +10,8 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -30,71 +32,89 @@ Call largeCall() {
     return call;
 }
 
-// Every map but `full` goes to a file; `full`'s file is a link to /dev/full.
-int runWithFullMap(const TempDir& dir, const Call& call, int full) {
-    char name[32];
-    EXPECT_EQ(proctex_map_path("x.png", full, name, sizeof name), PROCTEX_OK);
-    fs::create_symlink("/dev/full", dir / name);
-    return call.run(dir / "x.png");
-}
-
-TEST(WriteFailure, FullDeviceFailsTheCallByTheMapRules) {
-    for (const Call& call : {Call{}, largeCall()}) {
-        {
-            TempDir dir;
-            EXPECT_EQ(runWithFullMap(dir, call, PROCTEX_MAP_DIFFUSE), 0);
-            EXPECT_EQ(test::listFiles(dir.path()), std::vector<std::string>{"x_diff.png"});
-        }
-        {
-            TempDir dir;
-            EXPECT_EQ(runWithFullMap(dir, call, PROCTEX_MAP_NORMAL), 0);
-            EXPECT_EQ(test::listFiles(dir.path()),
-                      (std::vector<std::string>{"x_diff.png", "x_nmap.png"}));
-        }
-        {
-            TempDir dir;
-            EXPECT_EQ(runWithFullMap(dir, call, PROCTEX_MAP_SPECULAR), 0);
-            EXPECT_TRUE(fs::is_regular_file(dir / "x_metal.png"));
-        }
-        {
-            TempDir dir;
-            EXPECT_EQ(runWithFullMap(dir, call, PROCTEX_MAP_ROUGHNESS), 1);
-            EXPECT_TRUE(fs::is_regular_file(dir / "x_metal.png"));
-        }
+// Runs `body` in a child whose files may not grow past `bytes`; its exit
+// status comes back (a write past the limit fails with EFBIG, no signal).
+int withFileSizeLimit(rlim_t bytes, const std::function<int()>& body) {
+    const pid_t child = fork();
+    if (child < 0) return -1;
+    if (child == 0) {
+        std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{bytes, bytes};
+        if (setrlimit(RLIMIT_FSIZE, &limit) != 0) _exit(90);
+        _exit(body());
     }
+    int status = 0;
+    if (waitpid(child, &status, 0) != child || !WIFEXITED(status)) return -1;
+    return WEXITSTATUS(status);
 }
 
-TEST(WriteFailure, SaveReportsTheFileThatFilledTheDevice) {
+std::vector<std::vector<uint8_t>> contentsOf(const TempDir& dir) {
+    std::vector<std::vector<uint8_t>> contents;
+    for (const std::string& name : test::listFiles(dir.path())) {
+        contents.push_back(test::readBytes(dir / name));
+    }
+    return contents;
+}
+
+TEST(WriteFailure, AFullFileLeavesTheOldSetWholeAndNoTemporary) {
+    TempDir dir;
+    Call old = largeCall();
+    old.seed = 1;
+    ASSERT_EQ(old.run(dir / "x.png"), 1);
+    const std::vector<std::string> names = test::listFiles(dir.path());
+    const auto before = contentsOf(dir);
+    EXPECT_EQ(withFileSizeLimit(4096, [&] { return largeCall().run(dir / "x.png") == 0 ? 0 : 91; }),
+              0)
+        << "90: setrlimit failed, 91: the call returned 1";
+    EXPECT_EQ(test::listFiles(dir.path()), names);
+    EXPECT_EQ(contentsOf(dir), before);
+
+    TempDir empty;
+    EXPECT_EQ(withFileSizeLimit(4096, [&] { return largeCall().run(empty / "x.png"); }), 0);
+    EXPECT_TRUE(test::listFiles(empty.path()).empty());
+}
+
+TEST(WriteFailure, SaveNamesEveryFailedFileWithTheSystemsReason) {
     const Call call = largeCall();
     ProctexMaps* maps = nullptr;
     ASSERT_EQ(proctex_generate(&call, PROCTEX_MAPS_AS_SETTINGS, &maps, nullptr, 0), PROCTEX_OK);
     TempDir dir;
-    fs::create_symlink("/dev/full", dir / "x_nmap.png");
-    char reason[600];
-    EXPECT_EQ(proctex_save(maps, (dir / "x.png").string().c_str(), reason, sizeof reason),
+    const int status = withFileSizeLimit(4096, [&] {
+        char reason[600];
+        const int saved =
+            proctex_save(maps, (dir / "x.png").string().c_str(), reason, sizeof reason);
+        const std::string text = reason;
+        const bool named = text.find("x_diff.png: File too large") != std::string::npos;
+        return saved == PROCTEX_ERROR_WRITE && named ? 0 : 92;
+    });
+    EXPECT_EQ(status, 0) << "92: not PROCTEX_ERROR_WRITE naming x_diff.png and EFBIG";
+    EXPECT_TRUE(test::listFiles(dir.path()).empty());
+
+    // A base name that fits but not with the longer roughness and metallic
+    // suffixes: the call keeps its result, the save names both files.
+    const std::string base(246, 'b');
+    EXPECT_EQ(call.run(dir / (base + ".png")), 1);
+    char reason[2048];
+    EXPECT_EQ(proctex_save(maps, (dir / (base + ".png")).string().c_str(), reason, sizeof reason),
               PROCTEX_ERROR_WRITE);
-    EXPECT_NE(std::string(reason).find("x_nmap.png"), std::string::npos) << reason;
-    EXPECT_FALSE(fs::exists(dir / "x_spec.png"));
+    const std::string text = reason;
+    EXPECT_NE(text.find(base + "_rough.png: File name too long"), std::string::npos) << text;
+    EXPECT_NE(text.find(base + "_metal.png: File name too long"), std::string::npos) << text;
+    EXPECT_EQ(test::listFiles(dir.path()).size(), 3u);
     proctex_maps_free(maps);
 }
 
-TEST(WriteFailure, FileSizeLimitFailsTheCall) {
+TEST(WriteFailure, ASymlinkAtAnOutputPathIsReplacedNotWrittenThrough) {
     TempDir dir;
-    const pid_t child = fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        // Writes past the limit then fail with EFBIG instead of a signal.
-        std::signal(SIGXFSZ, SIG_IGN);
-        const rlimit limit{4096, 4096};
-        if (setrlimit(RLIMIT_FSIZE, &limit) != 0) _exit(90);
-        _exit(largeCall().run(dir / "x.png") == 0 ? 0 : 91);
-    }
-    int status = 0;
-    ASSERT_EQ(waitpid(child, &status, 0), child);
-    ASSERT_TRUE(WIFEXITED(status)) << "the child did not exit cleanly";
-    EXPECT_EQ(WEXITSTATUS(status), 0) << "90: setrlimit failed, 91: the call returned 1";
-    EXPECT_EQ(fs::file_size(dir / "x_diff.png"), 4096u);
-    EXPECT_FALSE(fs::exists(dir / "x_nmap.png"));
+    std::ofstream(dir / "victim.txt") << "keep me";
+    fs::create_symlink(dir / "victim.txt", dir / "x_spec.png");
+    fs::create_symlink("/dev/full", dir / "x_diff.png");
+    EXPECT_EQ(largeCall().run(dir / "x.png"), 1);
+    EXPECT_FALSE(fs::is_symlink(dir / "x_spec.png"));
+    EXPECT_FALSE(fs::is_symlink(dir / "x_diff.png"));
+    EXPECT_EQ(test::readPng(dir / "x_spec.png").width, 256);
+    std::ifstream victim(dir / "victim.txt");
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(victim), {}), "keep me");
 }
 
 TEST(WriteFailure, UnwritableFoldersFailTheCall) {

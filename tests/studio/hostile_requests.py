@@ -14,6 +14,7 @@ import socket
 import subprocess
 import sys
 import threading
+import time
 import unittest
 import zipfile
 
@@ -49,8 +50,8 @@ class Studio:
                                                      "quarantine_size_mb=4"]))
         return env
 
-    def request(self, method, path, body=None, headers=None, token=True, host=None):
-        connection = http.client.HTTPConnection("127.0.0.1", self.port, timeout=60)
+    def request(self, method, path, body=None, headers=None, token=True, host=None, timeout=60):
+        connection = http.client.HTTPConnection("127.0.0.1", self.port, timeout=timeout)
         all_headers = {"Host": host or f"127.0.0.1:{self.port}"}
         if token and self.token:
             all_headers["X-Proctex-Token"] = self.token
@@ -214,9 +215,11 @@ class HostileRequests(unittest.TestCase):
         record = json.loads(archive.read("marble.json"))
         self.assertEqual(record["width"], 64)
         self.assertEqual(len(record["files"]), len(names) - 1)
-        status, _, body = self.studio.request("GET", "/api/export?name=../x&settings=%7B%7D")
-        self.assertEqual(status, 200)  # an odd name falls back to "material"
-        self.assertIn("material_diff.png", zipfile.ZipFile(io.BytesIO(body)).namelist())
+        for query in ["name=../x&", ""]:  # an odd name, or none, gives "material"
+            status, headers, body = self.studio.request("GET", f"/api/export?{query}settings=%7B%7D")
+            self.assertEqual(status, 200)
+            self.assertIn('filename="material.zip"', headers["Content-Disposition"])
+            self.assertIn("material_diff.png", zipfile.ZipFile(io.BytesIO(body)).namelist())
         status, _, body = self.studio.request("GET", "/api/export?settings=%7B%22x%22%3A1%7D")
         self.assertRefused(status, body, 400, "unknown field")
 
@@ -262,7 +265,193 @@ class HostileRequests(unittest.TestCase):
         self.assertEqual(listening, ["0100007F:" + port])
 
 
+def answered_quickly(test, studio, what):
+    """A token-holding client is answered within 2 s, render included."""
+    start = time.monotonic()
+    test.assertEqual(studio.request("GET", "/api/presets")[0], 200, what)
+    status, answer = studio.render({"width": 32, "height": 32})
+    test.assertEqual(status, 200, (what, answer))
+    test.assertLess(time.monotonic() - start, 2.0, what)
+
+
+def peak_rss_kib(pid, stop):
+    """Polls the RSS until `stop` is set; the largest value seen."""
+    peak = [0]
+
+    def watch():
+        while not stop.is_set():
+            try:
+                peak[0] = max(peak[0], rss_kib(pid))
+            except (OSError, RuntimeError):
+                return
+            time.sleep(0.05)
+
+    thread = threading.Thread(target=watch)
+    thread.start()
+    return peak, thread
+
+
+class Attacks(unittest.TestCase):
+    """Each attack against its own server, with a token-holding client
+    answered within 2 s throughout and the memory under 2.5 GB."""
+
+    def setUp(self):
+        self.studio = Studio()
+
+    def tearDown(self):
+        code, out, _ = self.studio.stop()
+        self.assertEqual(code, 0, out)
+
+    def test_work_caps_and_malformed_headers_are_400_naming_the_field(self):
+        s = self.studio
+        for settings, words in [({"octaves": 2147483647}, '"octaves": '),
+                                ({"octaves": 17}, '"octaves": at most 16'),
+                                ({"overlay": 4, "overlay-param": 2e9}, '"overlay-param": at most'),
+                                ({"ao-radius": 256}, '"ao-radius": at most 64')]:
+            status, _, body = s.request("POST", "/api/render", json.dumps(settings))
+            self.assertEqual(status, 400, body)
+            self.assertIn(words, json.loads(body)["error"])
+            from urllib.parse import quote
+            status, _, body = s.request("GET", "/api/export?settings=" + quote(json.dumps(settings)))
+            self.assertEqual(status, 400, body)
+        # Invalid UTF-8 is a 400, never "the studio failed".
+        for body in [b'{"preset": "\xff"}', b'{"x\xc0\xaf": 1}', b'{"preset": "\xed\xa0\x80"}']:
+            status, _, answer = s.request("POST", "/api/render", body)
+            self.assertEqual(status, 400, answer)
+            self.assertIn("UTF-8", json.loads(answer)["error"])
+        # Sequence numbers: digits only, and none so large that it would make
+        # every later request without a page id stale.
+        for seq, code in [("12x", 400), (str(2**64 - 1), 400), ("-1", 400), (str(2**53), 200)]:
+            status, _ = s.render({"width": 16, "height": 16}, headers={"X-Proctex-Seq": seq})
+            self.assertEqual(status, code, seq)
+        status, _ = s.render({"width": 16, "height": 16})
+        self.assertEqual(status, 200)
+        answered_quickly(self, s, "after the refusals")
+
+    def test_chunked_bodies_are_held_to_the_limit(self):
+        s = self.studio
+        before = rss_kib(s.process.pid)
+        for filler in (b" ", b"["):
+            with socket.create_connection(("127.0.0.1", s.port), timeout=30) as raw:
+                raw.sendall(f"POST /api/render HTTP/1.1\r\nHost: 127.0.0.1:{s.port}\r\n"
+                            f"X-Proctex-Token: {s.token}\r\nTransfer-Encoding: chunked\r\n\r\n"
+                            .encode())
+                chunk = filler * 65536
+                answer = b""
+                try:
+                    for _ in range(400):  # 25 MB, unless refused first
+                        raw.sendall(b"%x\r\n%s\r\n" % (len(chunk), chunk))
+                except (BrokenPipeError, ConnectionResetError):
+                    pass
+                try:
+                    answer = raw.recv(200)
+                except ConnectionResetError:
+                    pass
+                self.assertTrue(answer.startswith(b"HTTP/1.1 413") or answer == b"", answer)
+            answered_quickly(self, s, "after a chunked body")
+        self.assertLess(rss_kib(s.process.pid) - before, 64 * 1024)
+
+    def test_slow_and_idle_clients_do_not_stall_others(self):
+        s = self.studio
+        stop = threading.Event()
+        sockets = []
+
+        def slow(token):
+            with socket.create_connection(("127.0.0.1", s.port), timeout=30) as raw:
+                header = f"POST /api/render HTTP/1.1\r\nHost: 127.0.0.1:{s.port}\r\n"
+                if token:
+                    header += f"X-Proctex-Token: {s.token}\r\n"
+                header += "Content-Length: 100\r\n\r\n{"
+                try:
+                    for byte in header.encode():
+                        if stop.is_set():
+                            return
+                        raw.send(bytes([byte]))
+                        stop.wait(2)
+                except OSError:
+                    return
+
+        threads = [threading.Thread(target=slow, args=(n % 2 == 0,)) for n in range(16)]
+        for t in threads:
+            t.start()
+        try:
+            for _ in range(50):
+                sockets.append(socket.create_connection(("127.0.0.1", s.port), timeout=30))
+            for round_ in range(3):
+                time.sleep(1)
+                answered_quickly(self, s, f"slow and idle sockets, round {round_}")
+        finally:
+            stop.set()
+            for sock in sockets:
+                sock.close()
+            for t in threads:
+                t.join()
+
+    def test_concurrent_large_exports_stay_within_the_memory_budget(self):
+        s = self.studio
+        from urllib.parse import quote
+        settings = quote(json.dumps({"width": 2048, "height": 2048, "octaves": 8}))
+        statuses = []
+        busy = []
+        stop = threading.Event()
+        peak, watcher = peak_rss_kib(s.process.pid, stop)
+
+        def export():
+            status, headers, body = s.request("GET", f"/api/export?name=big&settings={settings}",
+                                              timeout=300)
+            statuses.append((status, len(body)))
+            if status == 503:
+                busy.append(headers.get("Retry-After"))
+
+        threads = [threading.Thread(target=export) for _ in range(8)]
+        for t in threads:
+            t.start()
+        time.sleep(0.5)
+        answered_quickly(self, s, "during exports")
+        for t in threads:
+            t.join()
+        stop.set()
+        watcher.join()
+        # Those beyond the exports in memory are told to come back.
+        self.assertTrue(all(code in (200, 503) for code, _ in statuses), statuses)
+        self.assertGreaterEqual([code for code, _ in statuses].count(200), 1, statuses)
+        self.assertEqual(busy, ["2"] * len(busy))
+        self.assertLess(peak[0], 2.5 * 1024 * 1024, peak[0])
+
+
 class Startup(unittest.TestCase):
+    def test_a_port_in_use_is_refused(self):
+        first = Studio()
+        try:
+            second = subprocess.run([PROCTEX, "studio", "--port", str(first.port), "--no-open"],
+                                    capture_output=True, text=True, timeout=30)
+            self.assertEqual(second.returncode, 1, second.stdout)
+            self.assertIn("address already in use", second.stderr)
+            self.assertEqual(first.request("GET", "/api/presets")[0], 200)
+        finally:
+            first.stop()
+
+    def test_sigterm_stops_it_within_3_seconds_while_renders_run(self):
+        studio = Studio()
+        heavy = {"width": 4096, "height": 4096, "octaves": 16, "ao-radius": 64}
+        def render():
+            try:
+                studio.request("POST", "/api/render", json.dumps(heavy))
+            except OSError:
+                pass  # the server went away mid-render, as it should
+
+        threads = [threading.Thread(target=render) for _ in range(3)]
+        for t in threads:
+            t.daemon = True
+            t.start()
+        time.sleep(0.5)
+        start = time.monotonic()
+        studio.process.terminate()
+        out, _ = studio.process.communicate(timeout=30)
+        self.assertLess(time.monotonic() - start, 3.0)
+        self.assertEqual(studio.process.returncode, 0)
+        self.assertIn("stopped", out)
+
     def test_no_token_warns_and_opens_the_api(self):
         studio = Studio("--no-token")
         try:

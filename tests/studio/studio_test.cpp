@@ -140,6 +140,22 @@ TEST(StudioStore, StaleRequestsAndBoundedMemory) {
     EXPECT_TRUE(store.claim("page", 0));
 }
 
+// Every boundary of well-formed UTF-8: the first and last valid sequence of
+// each length, and the overlong, surrogate, out-of-range and cut forms.
+TEST(StudioUtf8, AcceptsEveryWellFormedFormAndNothingElse) {
+    for (const char* good :
+         {"", "plain", "\x7f", "\xc2\x80", "\xdf\xbf", "\xe0\xa0\x80", "\xed\x9f\xbf",
+          "\xee\x80\x80", "\xef\xbf\xbf", "\xf0\x90\x80\x80", "\xf4\x8f\xbf\xbf", "caf\xc3\xa9"}) {
+        EXPECT_TRUE(isUtf8(good)) << good;
+    }
+    for (const char* bad :
+         {"\x80", "\xbf", "\xc0\xaf", "\xc1\xbf", "\xc2", "\xc2\x7f", "\xc2\xc0", "\xe0\x9f\xbf",
+          "\xed\xa0\x80", "\xe1\x80", "\xe1\x80\x7f", "\xf0\x8f\xbf\xbf", "\xf4\x90\x80\x80",
+          "\xf5\x80\x80\x80", "\xf1\x80\x80\xc0", "\xff", "ok\xfe"}) {
+        EXPECT_FALSE(isUtf8(bad)) << bad;
+    }
+}
+
 TEST(StudioHosts, OnlyLoopbackNamesAndTheChosenAddress) {
     EXPECT_EQ(allowedHosts("127.0.0.1", 8420),
               (std::vector<std::string>{"127.0.0.1:8420", "localhost:8420"}));

@@ -79,6 +79,7 @@ Call::Call() : ProctexSettings{} {
     seed = 42;
     contrast = 1.0f;
     normalStrength = 2.0f;
+    tileable = 0;  // GenerateTexture never tiles
 }
 
 int Call::run(const std::filesystem::path& outputPath) const {

@@ -39,6 +39,7 @@ inline constexpr ProctexSettings kBatteryDefaults{
     .aoStrength = 1.5f,
     .tileSize = 0.0f,
     .heightRange = 0.0f,
+    .tileable = 0,  // GenerateTexture's results
 };
 
 // The battery's defaults with the changes `apply` makes.

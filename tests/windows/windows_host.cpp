@@ -326,14 +326,23 @@ void checkFileCreation(const fs::path& work) {
     CHECK_EQ(run(kStone, L"host-work\\diff-blocked\\stone.png"), 0);
     CHECK(filesIn(diffBlocked).empty());
 
-    // One in the way of the specular map gives 0, but roughness and metallic
-    // are still written.
+    // One in the way of the specular map gives 0 and replaces nothing: the
+    // set is written whole or not at all.
     const fs::path specularBlocked = freshDir(work / "specular-blocked");
     fs::create_directory(specularBlocked / "stone_spec.png");
     CHECK_EQ(run(kStone, L"host-work\\specular-blocked\\stone.png"), 0);
-    CHECK(filesIn(specularBlocked) ==
-          std::vector<std::string>(
-              {"stone_diff.png", "stone_metal.png", "stone_nmap.png", "stone_rough.png"}));
+    CHECK(filesIn(specularBlocked).empty());
+
+    // A second call renames its files over the first call's (MoveFileEx) and
+    // leaves no temporary behind.
+    const fs::path again = freshDir(work / "again");
+    CHECK_EQ(run(kStone, L"host-work\\again\\stone.png"), 1);
+    const auto first = fs::file_size(again / "stone_diff.png");
+    CHECK_EQ(run(kStone, L"host-work\\again\\stone.png"), 1);
+    CHECK(filesIn(again) ==
+          std::vector<std::string>({"stone_diff.png", "stone_metal.png", "stone_nmap.png",
+                                    "stone_rough.png", "stone_spec.png"}));
+    CHECK_EQ(fs::file_size(again / "stone_diff.png"), first);
 }
 
 // Calls on several threads at once share nothing but the file system: each

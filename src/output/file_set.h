@@ -1,0 +1,59 @@
+// Replacing a set of files so that no reader ever sees a half-written one.
+//
+// Each file is first written in full to a hidden temporary beside it,
+// ".<name>.proctex-tmp-<pid>-<n>", then renamed over its path: a rename
+// replaces a symlink at the path instead of writing through it, and a process
+// killed mid-write leaves only a temporary. Before the renames of a set, a
+// journal ".proctex-set-<pid>-<n>" lists them; a call killed among the
+// renames is finished by the next call that tidies the folder, so the folder
+// ends with the old set or the new one.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace proctex {
+
+// A file of a set: where it goes and the bytes it gets.
+struct SetFile {
+    std::string path;
+    const uint8_t* bytes = nullptr;
+    std::size_t length = 0;
+    // A required file that fails keeps the whole set from being replaced.
+    bool required = false;
+};
+
+struct FileFailure {
+    std::string path;
+    std::string reason;  // the system's words, e.g. "No space left on device"
+};
+
+struct SetOutcome {
+    bool requiredWritten = false;  // every required file is in place
+    std::vector<FileFailure> failures;
+    std::vector<std::string> written;  // the paths replaced, in order
+};
+
+// Writes every file of the set to its temporary, in order, stopping at the
+// first required failure. When every required file was written, renames all
+// written files into place in order; an optional file that failed then has
+// any older file at its path removed, so the folder never mixes an old map
+// with new ones. When a required file failed, nothing is replaced and every
+// temporary is removed.
+SetOutcome replaceFileSet(const std::vector<SetFile>& files);
+
+// Writes one file through a temporary; the empty string on success, else the
+// system's reason.
+std::string replaceFile(const std::string& path, const uint8_t* bytes, std::size_t length);
+
+// Finishes the journals and removes the temporaries that calls no longer
+// running left in the folder of `path` (an empty folder part is the current
+// folder). Temporaries of running processes are kept, unless a day old.
+void tidyOutputFolder(const std::string& path);
+
+// "could not write a_diff.png: No space left on device; could not write ..."
+std::string describeFailures(const std::vector<FileFailure>& failures);
+
+}  // namespace proctex
