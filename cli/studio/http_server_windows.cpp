@@ -100,11 +100,11 @@ bool hasLineBreak(const std::string& text) {
 }
 
 // Waits until the socket has bytes to read; false on a timeout or an error.
-bool readable(socket_t sock, time_t seconds) {
+bool readable(socket_t sock, time_t seconds, long microseconds = 0) {
     fd_set set;
     FD_ZERO(&set);
     FD_SET(sock, &set);
-    timeval wait{static_cast<long>(seconds), 0};
+    timeval wait{static_cast<long>(seconds), microseconds};
     return select(0, &set, nullptr, nullptr, &wait) > 0;
 }
 
@@ -371,7 +371,8 @@ bool Server::listen_after_bind() {
     is_running_ = true;
     while (svr_sock_ != INVALID_SOCKET) {
         const socket_t listening = svr_sock_;
-        if (!readable(listening, 1)) continue;  // a second at a time, to notice stop()
+        if (!readable(listening, 0, 100'000))
+            continue;  // a tenth of a second at a time, to notice stop()
         const socket_t sock = accept(listening, nullptr, nullptr);
         if (sock == INVALID_SOCKET) continue;
         std::unique_lock lock(connectionsMutex);
