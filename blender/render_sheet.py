@@ -111,6 +111,11 @@ def main():
         sheet[row * (CELL + LABEL):(row + 1) * (CELL + LABEL),
               column * CELL:(column + 1) * CELL] = render(scene, preset)
         print(f"render-sheet: {preset}", flush=True)
+    # Cells after the last preset take the renders' background, not black.
+    for index in range(len(presets), rows * COLUMNS):
+        row, column = divmod(index, COLUMNS)
+        sheet[row * (CELL + LABEL):(row + 1) * (CELL + LABEL),
+              column * CELL:(column + 1) * CELL] = sheet[0, 0]
     os.makedirs(os.path.dirname(os.path.abspath(OUT)), exist_ok=True)
     with open(OUT, "wb") as out:
         out.write(proctex.encode_png(sheet))

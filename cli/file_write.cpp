@@ -83,7 +83,8 @@ std::string temporaryBeside(const std::string& path) {
     const std::size_t start = slash == std::string::npos ? 0 : slash + 1;
     const std::string suffix =
         ".proctex-tmp-" + std::to_string(getpid()) + "-" + std::to_string(counter.fetch_add(1));
-    std::string name = "." + path.substr(start) + suffix;
+    std::string name(1, '.');
+    name.append(path, start).append(suffix);
     if (name.size() > 255) name = suffix;
     return path.substr(0, start) + name;
 }

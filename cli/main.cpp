@@ -6,6 +6,7 @@
 //   proctex batch MANIFEST.json [--jobs N]      many materials on worker threads
 //        [--report FILE.json] [--check]
 //   proctex studio [--port N] [--open]          choose a material by eye in a browser
+//   proctex validate BASE.png                   check a written set as PBR validators do
 #include <CLI/CLI.hpp>
 #include <algorithm>
 #include <charconv>
@@ -30,6 +31,7 @@
 #include "sidecar.h"
 #include "studio/server.h"
 #include "suggest.h"
+#include "validate.h"
 
 namespace {
 
@@ -44,6 +46,7 @@ struct Request {
     std::string fromRecord;   // --from FILE.json
     std::string naming;       // --naming, empty when not given
     std::string compression;  // --compression, empty when not given
+    std::string colors;       // --colors, empty when not given
     std::vector<bool> extraFlags = std::vector<bool>(extraOutputs().size(), false);
     bool listPresets = false;
     bool singleFile = false;
@@ -67,6 +70,9 @@ struct Request {
     std::string renderProgress = "auto";  // --progress of a single material
 
     studio::StudioSettings studio;
+
+    CLI::App* validateCommand = nullptr;
+    std::string validateBase;
 };
 
 // Checks with our own words (the parser's would otherwise speak): each
@@ -147,9 +153,16 @@ void addMaterialOptions(CLI::App& app, Request& request) {
     std::vector<std::string> conventions;
     for (const NamingConvention& c : namingConventions()) conventions.emplace_back(c.name);
     app.add_option("--naming", request.naming,
-                   "Also copy the maps to the names a tool expects: proctex (no copies), "
-                   "ambientcg, unreal, unity or godot")
+                   "Name the maps as a tool expects: proctex (ours), ambientcg, unreal, "
+                   "unity (with _MetallicSmoothness), hdrp (with _MaskMap) or godot")
         ->check(oneOf(conventions));
+    app.add_option("--colors", request.colors,
+                   "Your own colour ramp over the relief, up to eight stops: "
+                   "\"#2b1d0e@0,#8a5a2b@0.6,#d9b38c@1\" (sets the material to custom, 9)")
+        ->check([](const std::string& text) {
+            ProctexSettings scratch = defaultSettings();
+            return setColorStops(text, scratch);
+        });
     app.add_option("--compression", request.compression,
                    "default: the PNG bytes of stb_image_write; small: about a third fewer "
                    "bytes, same pixels, slower")
@@ -217,6 +230,17 @@ void addBatchCommand(CLI::App& app, Request& request) {
     request.batchCommand = cmd;
 }
 
+void addValidateCommand(CLI::App& app, Request& request) {
+    CLI::App* cmd = app.add_subcommand(
+        "validate",
+        "Check a written set as PBR validators do: albedo ranges, metallic at 0 or "
+        "1, unit normals facing out, occlusion, sizes; exit 0 when it passes");
+    cmd->add_option("base", request.validateBase,
+                    "The set's output path, e.g. out/stone.png (reads out/stone_diff.png, ...)")
+        ->required();
+    request.validateCommand = cmd;
+}
+
 // `request` must outlive `app`: the options write into it.
 void buildParser(CLI::App& app, Request& request) {
     app.set_version_flag("--version", std::string("proctex ") + proctex_version());
@@ -229,6 +253,7 @@ void buildParser(CLI::App& app, Request& request) {
     addMaterialOptions(app, request);
     addGalleryCommand(app, request);
     addBatchCommand(app, request);
+    addValidateCommand(app, request);
     studio::addStudioCommand(app, request.studio);
     // Set last: subcommands made before would copy it into their own help.
     app.footer(startingValuesHelp() +
@@ -301,6 +326,7 @@ ProgressStyle progressStyle(const std::string& choice) {
 bool anyMaterialOption(const Request& request) {
     return !request.presetName.empty() || !request.material.output.empty() ||
            !request.fromRecord.empty() || !request.naming.empty() || !request.compression.empty() ||
+           !request.colors.empty() ||
            std::any_of(request.extraFlags.begin(), request.extraFlags.end(),
                        [](bool on) { return on; }) ||
            std::any_of(request.fieldOptions.begin(), request.fieldOptions.end(),
@@ -344,6 +370,9 @@ int showPreset(const std::string& name) {
         if (std::find(printed.begin(), printed.end(), f.name) != printed.end()) {
             std::printf(" --%s %s", f.name, fieldDisplayText(f, preset->options).c_str());
         }
+    }
+    if (const std::string ramp = colorStopsText(preset->options); !ramp.empty()) {
+        std::printf(" --colors \"%s\"", ramp.c_str());
     }
     std::printf(" OUT.png\n");
     return 0;
@@ -404,6 +433,7 @@ Options applyExplicitOptions(Options o, const Request& request) {
     for (std::size_t i = 0; i < extraOutputs().size(); ++i) {
         if (request.extraFlags[i]) setExtraOutput(extraOutputs()[i], true, o);
     }
+    if (!request.colors.empty()) (void)setColorStops(request.colors, o);  // checked when parsed
     if (!request.naming.empty()) o.naming = request.naming;
     if (!request.compression.empty()) setSmallFiles(request.compression == "small", o);
     o.output = request.material.output;
@@ -500,6 +530,13 @@ int run(Request& request) {
         return 2;
     }
     const bool gallery = request.galleryCommand->parsed();
+    if (request.validateCommand->parsed()) {
+        if (anyMaterialOption(request)) {
+            std::cerr << "proctex: validate reads a written set; give it no material options\n";
+            return 2;
+        }
+        return printVerdicts(validateSet(request.validateBase), stdout);
+    }
     if ((gallery || request.batchCommand->parsed()) && anyMaterialOption(request)) {
         std::cerr << "proctex: material options go with a single OUT.png, not with "
                   << (gallery ? "gallery" : "batch") << " (a manifest sets them per item)\n";

@@ -31,9 +31,11 @@ struct ItemSettings {
     std::optional<std::string> naming;
     std::optional<bool> small;
     std::optional<bool> singleFile;
+    std::optional<std::string> colors;
 
     void applyTo(Options& options) const {
         for (const Field* f : set) copyField(*f, values, options);
+        if (colors) (void)setColorStops(*colors, options);  // checked when read
         for (const auto& [extra, on] : extras) setExtraOutput(*extra, on, options);
         if (naming) options.naming = *naming;
         if (small) setSmallFiles(*small, options);
@@ -175,9 +177,20 @@ ItemSettings readItemSettings(const json& object, const std::string& where, bool
             if (!settings.singleFile) faults.push_back(at + "must be true or false (or 1 or 0)");
         } else if (key == "naming") {
             if (!value.is_string() || findNamingConvention(value.get<std::string>()) == nullptr) {
-                faults.push_back(at + "must be one of proctex, ambientcg, unreal, unity, godot");
+                faults.push_back(at +
+                                 "must be one of proctex, ambientcg, unreal, unity, hdrp, godot");
             } else {
                 settings.naming = value.get<std::string>();
+            }
+        } else if (key == "colors") {
+            ProctexSettings scratch = defaultSettings();
+            if (!value.is_string()) {
+                faults.push_back(at + "must be a colour ramp such as \"#2b1d0e@0,#d9b38c@1\"");
+            } else if (const std::string why = setColorStops(value.get<std::string>(), scratch);
+                       !why.empty()) {
+                faults.push_back(at + why);
+            } else {
+                settings.colors = value.get<std::string>();
             }
         } else if (key == "compression") {
             if (value != "default" && value != "small") {

@@ -3,10 +3,13 @@
 #include <algorithm>
 #include <array>
 #include <charconv>
+#include <cmath>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <memory>
+#include <system_error>
 
 #include "file_write.h"
 #include "platform.h"
@@ -107,21 +110,26 @@ std::vector<ExtraOutput> readExtraOutputs() {
 
 // The suffixes each convention's users look for, the normal map's convention
 // always in its name. Maps: diffuse, normal (ours: DirectX), specular,
-// roughness, metallic, -, 16-bit height, occlusion, OpenGL normal, ORM.
+// roughness, metallic, -, 16-bit height, occlusion, OpenGL normal, ORM,
+// emissive, metallic-smoothness, mask. Unity's shaders read smoothness from
+// the alpha of the metallic map, HDRP's from the mask map.
 constexpr NamingConvention kConventions[] = {
     {"proctex", {}},
     {"ambientcg",
      {"_Color", "_NormalDX", nullptr, "_Roughness", "_Metalness", nullptr, "_Displacement",
-      "_AmbientOcclusion", "_NormalGL", nullptr}},
+      "_AmbientOcclusion", "_NormalGL", nullptr, "_Emission", nullptr, nullptr}},
     {"unreal",
      {"_BaseColor", "_Normal_DX", nullptr, "_Roughness", "_Metallic", nullptr, "_Height",
-      "_AmbientOcclusion", nullptr, "_ORM"}},
+      "_AmbientOcclusion", nullptr, "_ORM", "_Emissive", nullptr, nullptr}},
     {"unity",
-     {"_Albedo", nullptr, nullptr, "_Roughness", "_Metallic", nullptr, "_Height", "_Occlusion",
-      "_Normal_GL", nullptr}},
+     {"_Albedo", nullptr, nullptr, nullptr, nullptr, nullptr, "_Height", "_Occlusion", "_Normal_GL",
+      nullptr, "_Emission", "_MetallicSmoothness", nullptr}},
+    {"hdrp",
+     {"_BaseMap", nullptr, nullptr, nullptr, nullptr, nullptr, "_Height", nullptr, "_Normal_GL",
+      nullptr, "_Emission", nullptr, "_MaskMap"}},
     {"godot",
      {"_albedo", nullptr, nullptr, "_roughness", "_metallic", nullptr, "_height", "_ao",
-      "_normal_gl", "_orm"}},
+      "_normal_gl", "_orm", "_emission", nullptr, nullptr}},
 };
 
 std::span<const NamingConvention> namingConventions() {
@@ -181,17 +189,27 @@ unsigned mapsToMake(const Options& o) {
                     PROCTEX_MAP_BIT(PROCTEX_MAP_SPECULAR);
     if (o.writeRoughness == 1) maps |= PROCTEX_MAP_BIT(PROCTEX_MAP_ROUGHNESS);
     if (o.writeMetallic == 1) maps |= PROCTEX_MAP_BIT(PROCTEX_MAP_METALLIC);
-    // The glTF material is made of the diffuse, OpenGL normal and ORM images.
+    // The glTF material is made of the diffuse, OpenGL normal and ORM images,
+    // and the glow of a material that has one.
     if ((o.saveFlags & (PROCTEX_SAVE_GLTF | PROCTEX_SAVE_GLB)) != 0) {
         maps |= PROCTEX_MAP_BIT(PROCTEX_MAP_NORMAL_GL) | PROCTEX_MAP_BIT(PROCTEX_MAP_ORM);
+        if (glows(o)) maps |= PROCTEX_MAP_BIT(PROCTEX_MAP_EMISSIVE);
     }
     // A naming convention brings the extra maps its users expect.
     if (const NamingConvention* c = findNamingConvention(o.naming)) {
-        for (int map = PROCTEX_MAP_HEIGHT16; map <= PROCTEX_MAP_ORM; ++map) {
-            if (c->suffix[map] != nullptr) maps |= PROCTEX_MAP_BIT(map);
+        for (int map = PROCTEX_MAP_HEIGHT16; map < kConventionMaps; ++map) {
+            if (c->suffix[map] == nullptr) continue;
+            if (map != PROCTEX_MAP_EMISSIVE || glows(o)) maps |= PROCTEX_MAP_BIT(map);
         }
     }
-    return maps | o.extraMaps;
+    maps |= o.extraMaps;
+    // The library makes no glow for a material without one: no file either.
+    if (!glows(o)) maps &= ~PROCTEX_MAP_BIT(PROCTEX_MAP_EMISSIVE);
+    return maps;
+}
+
+bool glows(const ProctexSettings& s) {
+    return s.pbr == 1 && s.emission > 0.0f;
 }
 
 namespace {
@@ -204,18 +222,49 @@ std::string gltfBase(const std::string& output) {
 
 }  // namespace
 
+namespace {
+
+struct ConventionName {
+    int map;
+    std::string ours, theirs;
+};
+
+std::vector<ConventionName> conventionNames(const Options& o) {
+    std::vector<ConventionName> names;
+    const NamingConvention* c = findNamingConvention(o.naming);
+    if (c == nullptr || o.output.rfind(".png") == std::string::npos) return names;
+    const unsigned maps = mapsToMake(o);
+    for (int map = PROCTEX_MAP_DIFFUSE; map < kConventionMaps; ++map) {
+        if (c->suffix[map] == nullptr || (maps & PROCTEX_MAP_BIT(map)) == 0) continue;
+        std::string ours = mapPath(o.output, map);
+        std::string theirs = gltfBase(o.output) + c->suffix[map] + ".png";
+        if (theirs != ours) names.push_back({map, std::move(ours), std::move(theirs)});
+    }
+    return names;
+}
+
+// A .gltf names our files of its images, which must then stay.
+bool gltfNames(const Options& o, int map) {
+    return (o.saveFlags & PROCTEX_SAVE_GLTF) != 0 &&
+           (map == PROCTEX_MAP_DIFFUSE || map == PROCTEX_MAP_NORMAL_GL || map == PROCTEX_MAP_ORM ||
+            map == PROCTEX_MAP_EMISSIVE);
+}
+
+}  // namespace
+
 std::vector<std::pair<std::string, std::string>> conventionCopies(const Options& o) {
     std::vector<std::pair<std::string, std::string>> copies;
-    const NamingConvention* c = findNamingConvention(o.naming);
-    if (c == nullptr || o.output.rfind(".png") == std::string::npos) return copies;
-    const unsigned maps = mapsToMake(o);
-    for (int map = PROCTEX_MAP_DIFFUSE; map <= PROCTEX_MAP_ORM; ++map) {
-        if (c->suffix[map] == nullptr || (maps & PROCTEX_MAP_BIT(map)) == 0) continue;
-        std::string from = mapPath(o.output, map);
-        std::string copy = gltfBase(o.output) + c->suffix[map] + ".png";
-        if (copy != from) copies.emplace_back(std::move(from), std::move(copy));  // same name: ours
+    for (ConventionName& n : conventionNames(o)) {
+        copies.emplace_back(std::move(n.ours), std::move(n.theirs));
     }
     return copies;
+}
+
+bool conventionKeepsOurs(const Options& o, const std::string& ours) {
+    for (const ConventionName& n : conventionNames(o)) {
+        if (n.ours == ours) return gltfNames(o, n.map);
+    }
+    return true;
 }
 
 std::string sidecarPath(const std::string& output) {
@@ -236,6 +285,8 @@ std::vector<std::string> outputFiles(const Options& o) {
     for (int map = 0; map < proctex_map_count(); ++map) {
         if ((maps & PROCTEX_MAP_BIT(map)) != 0 && map != PROCTEX_MAP_HEIGHT) add(map);
     }
+    // Maps a convention names go under its names only.
+    std::erase_if(paths, [&o](const std::string& p) { return !conventionKeepsOurs(o, p); });
     if ((o.saveFlags & PROCTEX_SAVE_GLTF) != 0) {
         paths.push_back(gltfBase(o.output) + ".bin");
         paths.push_back(gltfBase(o.output) + ".gltf");
@@ -288,14 +339,22 @@ Outcome generate(const Options& o, RenderProgress* progress) {
         return outcome;
     }
     for (const auto& [from, copy] : conventionCopies(o)) {
-        // A name that differs only in case is the same file on Windows
-        // (_height and _Height): it is already there.
-        std::error_code ec;
-        if (std::filesystem::equivalent(pathFromUtf8(from), pathFromUtf8(copy), ec)) continue;
-        std::ifstream in(pathFromUtf8(from), std::ios::binary);
-        const std::string bytes((std::istreambuf_iterator<char>(in)),
-                                std::istreambuf_iterator<char>());
-        std::string why = in.bad() ? "cannot read " + from : replaceFileWith(copy, bytes);
+        std::string why;
+        if (conventionKeepsOurs(o, from)) {
+            // A name that differs only in case is the same file on Windows
+            // (_height and _Height): it is already there.
+            std::error_code ec;
+            if (std::filesystem::equivalent(pathFromUtf8(from), pathFromUtf8(copy), ec)) continue;
+            std::ifstream in(pathFromUtf8(from), std::ios::binary);
+            const std::string bytes((std::istreambuf_iterator<char>(in)),
+                                    std::istreambuf_iterator<char>());
+            why = in.bad() ? "cannot read " + from : replaceFileWith(copy, bytes);
+        } else {
+            // Under the convention's name only: ours is renamed.
+            std::error_code ec;
+            std::filesystem::rename(pathFromUtf8(from), pathFromUtf8(copy), ec);
+            if (ec) why = ec.message();
+        }
         if (!why.empty()) {
             outcome.ok = false;
             outcome.error = "could not write " + copy + ": " + why;
@@ -314,6 +373,91 @@ Outcome generate(const Options& o, RenderProgress* progress) {
         }
     }
     return outcome;
+}
+
+}  // namespace proctex::cli
+
+namespace proctex::cli {
+
+namespace {
+
+int hexDigit(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+// "#rrggbb" as three 0..1 values; false when it is not that.
+bool readHexColor(std::string_view text, float* rgb) {
+    if (text.size() != 7 || text[0] != '#') return false;
+    for (int c = 0; c < 3; ++c) {
+        const int high = hexDigit(text[1 + 2 * c]);
+        const int low = hexDigit(text[2 + 2 * c]);
+        if (high < 0 || low < 0) return false;
+        rgb[c] = static_cast<float>(high * 16 + low) / 255.0f;
+    }
+    return true;
+}
+
+std::string_view trimmed(std::string_view text) {
+    while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
+    while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
+    return text;
+}
+
+}  // namespace
+
+std::string setColorStops(std::string_view text, ProctexSettings& s) {
+    float stops[8][4] = {};
+    int count = 0;
+    while (true) {
+        const std::size_t comma = text.find(',');
+        const std::string_view stop = trimmed(text.substr(0, comma));
+        const std::size_t at = stop.find('@');
+        if (count == 8) return "at most eight colour stops";
+        float position = 0.0f;
+        const std::string_view where = at == std::string_view::npos ? "" : stop.substr(at + 1);
+        const auto parsed = std::from_chars(where.data(), where.data() + where.size(), position);
+        if (at == std::string_view::npos || !readHexColor(stop.substr(0, at), stops[count]) ||
+            parsed.ec != std::errc() || parsed.ptr != where.data() + where.size()) {
+            return "a colour stop is #rrggbb@position, e.g. #8a5a2b@0.6 (got '" +
+                   std::string(stop) + "')";
+        }
+        if (!(position >= 0.0f && position <= 1.0f)) {
+            return "colour stop positions lie from 0 to 1 (got '" + std::string(stop) + "')";
+        }
+        if (count > 0 && position < stops[count - 1][3]) {
+            return "colour stop positions must rise (got '" + std::string(stop) + "' after " +
+                   std::to_string(stops[count - 1][3]) + ")";
+        }
+        stops[count++][3] = position;
+        if (comma == std::string_view::npos) break;
+        text.remove_prefix(comma + 1);
+    }
+    s.colorStopCount = count;
+    std::copy(&stops[0][0], &stops[0][0] + 32, &s.colorStops[0][0]);
+    s.materialType = PROCTEX_MATERIAL_CUSTOM;
+    return {};
+}
+
+std::string colorStopsText(const ProctexSettings& s) {
+    std::string text;
+    const int count = std::clamp(s.colorStopCount, 0, 8);
+    for (int i = 0; i < count; ++i) {
+        char hex[8];
+        std::snprintf(
+            hex, sizeof hex, "#%02x%02x%02x",
+            static_cast<unsigned>(std::lround(std::clamp(s.colorStops[i][0], 0.0f, 1.0f) * 255.0f)),
+            static_cast<unsigned>(std::lround(std::clamp(s.colorStops[i][1], 0.0f, 1.0f) * 255.0f)),
+            static_cast<unsigned>(
+                std::lround(std::clamp(s.colorStops[i][2], 0.0f, 1.0f) * 255.0f)));
+        char position[32];
+        const auto end =
+            std::to_chars(position, position + sizeof position, s.colorStops[i][3]).ptr;
+        text += (i > 0 ? "," : "") + std::string(hex) + "@" + std::string(position, end);
+    }
+    return text;
 }
 
 }  // namespace proctex::cli

@@ -33,14 +33,17 @@ struct Options : ProctexSettings {
 // each map (null: no copy), written as extra copies beside our own files.
 struct NamingConvention {
     const char* name;
-    const char* suffix[PROCTEX_MAP_ORM + 1];  // by map number, without ".png"
+    const char* suffix[PROCTEX_MAP_MASK + 1];  // by map number, without ".png"
 };
+constexpr int kConventionMaps = PROCTEX_MAP_MASK + 1;
 
 std::span<const NamingConvention> namingConventions();
 const NamingConvention* findNamingConvention(std::string_view name);
 
-// The copies a call writes under its naming convention: (our file, copy).
+// The files a call writes under its naming convention: (our file, its name).
+// Ours is renamed, unless a .gltf names it (then it is copied).
 std::vector<std::pair<std::string, std::string>> conventionCopies(const Options& o);
+bool conventionKeepsOurs(const Options& o, const std::string& ours);
 
 // An extra output asked for by name: `--height16`, or "height16": true in a
 // manifest: a map (its number), a glTF file (its save flag) or the sidecar.
@@ -62,6 +65,17 @@ bool smallFiles(const Options& o);
 
 // The maps a call with these options computes and saves.
 unsigned mapsToMake(const Options& o);
+
+// Whether the library makes a glow map for these settings.
+bool glows(const ProctexSettings& s);
+
+// Reads a colour ramp, "#2b1d0e@0,#8a5a2b@0.6,#d9b38c@1" (one to eight
+// stops, sRGB hex colour @ position 0..1, positions rising), into the
+// settings' stops and makes the material PROCTEX_MATERIAL_CUSTOM. Empty, or
+// what is wrong with the text (the settings then unchanged).
+std::string setColorStops(std::string_view text, ProctexSettings& s);
+// The ramp as setColorStops reads it; empty without stops.
+std::string colorStopsText(const ProctexSettings& s);
 
 // The sidecar record's path: the output's base (up to its last ".png")
 // with ".json".

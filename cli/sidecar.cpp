@@ -43,6 +43,7 @@ std::string sidecarText(const Options& o, const std::vector<std::string>& files)
     ordered_json record;
     record["proctex"] = proctex_version();
     for (const Field& f : fields()) record[f.name] = fieldValue(f, o);
+    if (const std::string ramp = colorStopsText(o); !ramp.empty()) record["colors"] = ramp;
     for (const ExtraOutput& e : extraOutputs()) record[e.name] = extraOutputIsSet(e, o);
     record["naming"] = o.naming;
     record["compression"] = smallFiles(o) ? "small" : "default";

@@ -297,7 +297,8 @@ typedef struct ProctexSettings {
     float tileSize;    /* metres one tile of the material covers, 0 (the
                           default) when not given. Only recorded (glTF, sidecar) */
     float heightRange; /* metres between height 0 and 1, 0 when not given.
-                          Only recorded, for displacement on import */
+                          Only recorded, for displacement on import (with
+                          pbr == 1 it also drives the maps, see below) */
     /* Added after heightRange. */
     int tileable; /* 1: the material tiles. Every stage wraps at the image
                      edges, so the maps repeat with the image as one period
@@ -319,15 +320,81 @@ typedef struct ProctexSettings {
                      user makes tiles unless told otherwise. A caller's older
                      struct without this member gets 0, so its results do
                      not change. */
+    /* Added in 0.3 */
+    int pbr;               /* 1: physically plausible maps (see "PBR maps" below);
+                              0: GenerateTexture's maps. Default 1 from
+                              proctex_settings_init, 0 for an older struct */
+    float metal;           /* pbr: how metallic the material is, 0 (stone, wood,
+                              paint) .. 1 (bare metal), default 0 */
+    int metalType;         /* pbr: the metal's measured colour, PROCTEX_METAL_TYPE_*,
+                              default PROCTEX_METAL_TYPE_IRON */
+    int metalMask;         /* pbr: where the metal shows, PROCTEX_METAL_MASK_*,
+                              default PROCTEX_METAL_MASK_NONE */
+    float emission;        /* pbr: glow of the surface below emissionLevel, 0 (the
+                              default) none; 1 full colour, above 1 brighter
+                              (KHR_materials_emissive_strength in glTF), 0..100 */
+    float emissionLevel;   /* pbr: relief height (0..1) below which the surface
+                              glows, default 0.3 */
+    int colorStopCount;    /* the colour ramp of PROCTEX_MATERIAL_CUSTOM: 0..8 */
+    float colorStops[8][4]; /* stop i: red, green, blue (sRGB, 0..1) and its
+                               position on the relief (0..1, rising from stop to
+                               stop); heights before the first stop take its
+                               colour, after the last the last one's */
 } ProctexSettings;
+
+/* materialType PROCTEX_MATERIAL_CUSTOM colours the relief with the ramp of
+ * colorStops (with pbr or without); with colorStopCount 0 it is the black to
+ * white ramp of every unlisted type. */
+#define PROCTEX_MATERIAL_CUSTOM 9
+
+/* metalType: the metals' colours are their measured reflectances at normal
+ * incidence (see src/material/metal_colors.cpp for the values and sources). */
+#define PROCTEX_METAL_TYPE_IRON 0
+#define PROCTEX_METAL_TYPE_STEEL 1
+#define PROCTEX_METAL_TYPE_ALUMINIUM 2
+#define PROCTEX_METAL_TYPE_COPPER 3
+#define PROCTEX_METAL_TYPE_GOLD 4
+#define PROCTEX_METAL_TYPE_BRASS 5
+#define PROCTEX_METAL_TYPE_CHROME 6
+
+/* metalMask */
+#define PROCTEX_METAL_MASK_NONE 0   /* metal everywhere */
+#define PROCTEX_METAL_MASK_TOPS 1   /* bare metal on the tops, rust or dirt
+                                       (the material's colours) in the pits */
+#define PROCTEX_METAL_MASK_PITS 2   /* the reverse: paint or crust on the
+                                       tops, bare metal in the pits */
+
+/*
+ * PBR maps (pbr == 1). One relief, the height field after pattern and overlay,
+ * turned over when invert == 1 (so sunken stones are sunken in every map),
+ * drives every map, with its physical size: one tile covers tileSize metres
+ * (0: 1 m) and heights 0..1 span heightRange metres (0: 0.02 m).
+ *  - normal map: the relief's true slope, tilting away from rising ground;
+ *    normalStrength is not used;
+ *  - diffuse: the material's colours (contrast and brightness as ever) kept
+ *    within 30..240 of 255 per channel, as dielectrics reflect; where the
+ *    material is metal, the metal's measured colour;
+ *  - metallic: metal, where metalMask lets the metal show, else 0; the
+ *    specular map (GenerateTexture's) stays as it is;
+ *  - roughness: `roughness` (0 mirror .. 1 matte) at mid relief, 0.15 lower
+ *    on the tops and higher in the pits, rust and dirt rougher still;
+ *  - occlusion: 1 on open ground, dark only where the relief really walls a
+ *    pixel in (horizons below about 9 degrees count as open), on the relief
+ *    smoothed over 1 pixel around so fine grain stays open;
+ *  - emissive (PROCTEX_MAP_EMISSIVE): when emission > 0, the glow of molten
+ *    rock below emissionLevel, black above it.
+ * The height maps are the relief.
+ */
 
 /* Fills a struct of `size` bytes (sizeof(ProctexSettings) of the caller's
  * header) with the command line's defaults, a 512 x 512 grey stone with a
  * crisp grain: fractal base, scale 24, 6 octaves, persistence 0.72,
  * lacunarity 2, stone colours, no pattern or overlay, seed 1234, contrast 1.6,
  * brightness 0, normal strength 6, roughness 0.5, both optional maps on,
- * tileable 1 (set it to 0 for GenerateTexture's results); sets
- * settings->size.
+ * tileable 1 (set it to 0 for GenerateTexture's results), and PBR maps
+ * (pbr 1, tileSize 1 m, heightRange 0.02 m, not metal); sets
+ * settings->size. A caller's struct too small for the pbr member gets pbr 0,
+ * and so GenerateTexture's maps, as before.
  * Bytes of a larger struct that this library does not know become 0.
  * PROCTEX_ERROR_ARGUMENT for a null pointer or a size too small for the
  * first version of the struct. C and C++ callers use proctex_settings_init. */
@@ -357,7 +424,8 @@ PROCTEX_API int PROCTEX_CALL proctex_settings_check(const ProctexSettings* setti
                                                     size_t size);
 
 /* The maps, numbered for proctex_maps_pixels and as bits of a mask. */
-#define PROCTEX_MAP_DIFFUSE 0   /* 1 channel for materialType 1 and 8, else 3 */
+#define PROCTEX_MAP_DIFFUSE 0   /* 1 channel for materialType 1 and 8 with
+                                   pbr 0, else 3 */
 #define PROCTEX_MAP_NORMAL 1    /* 3 channels, DirectX convention */
 #define PROCTEX_MAP_SPECULAR 2  /* 1 channel */
 #define PROCTEX_MAP_ROUGHNESS 3 /* 1 channel */
@@ -371,8 +439,17 @@ PROCTEX_API int PROCTEX_CALL proctex_settings_check(const ProctexSettings* setti
                                    green = 255 - green of PROCTEX_MAP_NORMAL */
 #define PROCTEX_MAP_ORM 9       /* RGB = occlusion, roughness, metallic, as glTF
                                    and Unreal pack them */
+#define PROCTEX_MAP_EMISSIVE 10 /* glow, RGB (sRGB); made only when emission > 0
+                                   with pbr == 1, absent otherwise */
+#define PROCTEX_MAP_METALLIC_SMOOTHNESS 11 /* RGBA: metallic in R, G and B,
+                                   smoothness (255 - roughness) in A, as Unity's
+                                   Standard and URP shaders read it */
+#define PROCTEX_MAP_MASK 12     /* RGBA: metallic, occlusion, detail mask (255),
+                                   smoothness: Unity HDRP's mask map */
 #define PROCTEX_MAP_BIT(map) (1u << (map))
-#define PROCTEX_MAPS_ALL 0x3FFu
+/* Every map. 0.2 had 0x3FF (maps 0..9): callers passing it get those maps
+ * as before. */
+#define PROCTEX_MAPS_ALL 0x1FFFu
 /* The maps GenerateTexture writes for these settings: diffuse, normal and
  * specular, roughness when writeRoughness == 1, metallic when
  * writeMetallic == 1. */
@@ -384,11 +461,12 @@ typedef struct ProctexMaps ProctexMaps;
 /*
  * Computes the maps chosen by `maps` (bits PROCTEX_MAP_BIT(...), or
  * PROCTEX_MAPS_ALL, or PROCTEX_MAPS_AS_SETTINGS) in memory and stores the
- * result in *result. Each 8-bit map holds exactly the pixels of the PNG file
- * GenerateTexture writes for the same settings; the height field is the one
- * the normal, specular, roughness and metallic maps are derived from (after
- * pattern and overlay, before contrast, brightness and invert). Bits above
- * PROCTEX_MAPS_ALL are ignored.
+ * result in *result. With pbr 0 each 8-bit map holds exactly the pixels of
+ * the PNG file GenerateTexture writes for the same settings; the height field
+ * is the one the normal, specular, roughness and metallic maps are derived
+ * from (after pattern and overlay, before contrast, brightness and invert;
+ * with pbr 1 the relief, turned over by invert). Bits above PROCTEX_MAPS_ALL
+ * are ignored; the packed maps make the maps they pack as well.
  *
  * On a refusal or an allocation failure returns a non-zero code with the
  * reason, and sets *result to null: never a partial result. Release a result
@@ -398,7 +476,7 @@ PROCTEX_API int PROCTEX_CALL proctex_generate(const ProctexSettings* settings, u
                                               ProctexMaps** result, char* reason, size_t size);
 
 /* The 8-bit pixels of one map (PROCTEX_MAP_DIFFUSE .. PROCTEX_MAP_METALLIC,
- * PROCTEX_MAP_AO, PROCTEX_MAP_NORMAL_GL, PROCTEX_MAP_ORM):
+ * PROCTEX_MAP_AO .. PROCTEX_MAP_MASK):
  * width x height pixels of `channels` bytes, row by row from the top with no
  * padding. Null (and the outputs left alone) when the map was not computed.
  * Any of the output pointers may be null. Valid until proctex_maps_free. */
@@ -447,7 +525,8 @@ PROCTEX_API void PROCTEX_CALL proctex_maps_free(ProctexMaps* maps);
  * PROCTEX_THREADS threads (see GenerateTexture), the files then created one
  * after the other.
  * Extra maps the result holds follow, in the order <base>_height.png (16-bit
- * grey), _ao.png, _nmap_gl.png, _orm.png, in the same set; each is attempted.
+ * grey), _ao.png, _nmap_gl.png, _orm.png, _emissive.png, _metal_smooth.png,
+ * _mask.png, in the same set; each is attempted.
  */
 PROCTEX_API int PROCTEX_CALL proctex_save(const ProctexMaps* maps, const char* path, char* reason,
                                           size_t size);
@@ -455,7 +534,8 @@ PROCTEX_API int PROCTEX_CALL proctex_save(const ProctexMaps* maps, const char* p
 /* The file name proctex_save and GenerateTexture give `map` for `path`
  * (any map but PROCTEX_MAP_HEIGHT): path up to its last ".png" followed by
  * "_diff.png", "_nmap.png", "_spec.png", "_rough.png", "_metal.png",
- * "_height.png", "_ao.png", "_nmap_gl.png" or "_orm.png"; a path without
+ * "_height.png", "_ao.png", "_nmap_gl.png", "_orm.png", "_emissive.png",
+ * "_metal_smooth.png" or "_mask.png"; a path without
  * ".png" unchanged. Copies it with its
  * terminator into out; PROCTEX_ERROR_ARGUMENT when an argument is null, the
  * map unknown or out too small (out then holds the empty string if size > 0). */
@@ -479,8 +559,10 @@ PROCTEX_API int PROCTEX_CALL proctex_map_path(const char* path, int map, char* o
  * so the result must hold PROCTEX_MAP_DIFFUSE, PROCTEX_MAP_NORMAL_GL and
  * PROCTEX_MAP_ORM (else PROCTEX_ERROR_ARGUMENT before anything is written).
  * A tiling or seamless material (tileable == 1 or seamless == 1) repeats on
- * the sphere (its samplers repeat); tileSize and
- * heightRange, when given, go into the material's extras. The glTF files are
+ * the sphere (its samplers repeat); tileSize and heightRange, when given
+ * (with pbr 1: as the maps used them), go into the material's extras. A
+ * result holding PROCTEX_MAP_EMISSIVE adds it as the emissiveTexture, with
+ * KHR_materials_emissive_strength for emission above 1. The glTF files are
  * written after the maps, in the same set; their failure is
  * PROCTEX_ERROR_WRITE.
  */
@@ -604,7 +686,7 @@ typedef struct ProctexOptionInfo {
     double limitMin;      /* the values front ends accept; anything else (and */
     double limitMax;      /* any NaN or infinity) is a usage error */
     const char* help;     /* one line */
-    const char* group;    /* "size", "noise", "shape", "tone", "maps", "physical" */
+    const char* group;    /* "size", "noise", "shape", "colour", "maps", "physical", "material" */
     int choiceCount;      /* PROCTEX_KIND_CHOICE: the named values */
     const ProctexChoice* choices;
 } ProctexOptionInfo;

@@ -16,19 +16,23 @@ def material_name(preset):
 
 def render_maps(preset, options, ao, displacement, progress=None):
     """The library's maps for the material: the OpenGL normal map, occlusion /
-    roughness / metallic packed in one image, the 16-bit height when displacing."""
+    roughness / metallic packed in one image, the 16-bit height when displacing,
+    the glow of a material that has one."""
     return proctex.render(preset, normal_gl=True, orm=True, ao=ao, height16=displacement,
-                          progress=progress, **options)
+                          emissive=True, progress=progress, **options)
 
 
 # The library's map (proctex.MAPS) behind each texture of the material.
-ROLE_MAPS = {"diffuse": "diffuse", "normal": "normal_gl", "orm": "orm", "height": "height16"}
+ROLE_MAPS = {"diffuse": "diffuse", "normal": "normal_gl", "orm": "orm", "height": "height16",
+             "emissive": "emissive"}
 
 
 def _images(name, maps, displacement, save_png, progress=None):
     """Image per role: diffuse, normal, orm and (when displacing) height, each
     in the colour space of its map (colour when sRGB, else data)."""
     wanted = ["diffuse", "normal", "orm"] + (["height"] if displacement else [])
+    if getattr(maps, "emissive", None) is not None:
+        wanted.append("emissive")  # only materials that glow have the map
     library_maps = {role: proctex.MAPS[ROLE_MAPS[role]] for role in wanted}
     space = {role: "colour" if m.srgb else "data" for role, m in library_maps.items()}
     if save_png:
@@ -97,6 +101,16 @@ def build_nodes(material, textures, options, ao, displacement):
     normal_map.location = (-300, -100)
     links.new(normal.outputs["Color"], normal_map.inputs["Color"])
     links.new(normal_map.outputs["Normal"], sockets.principled_input(bsdf, "normal"))
+
+    if "emissive" in textures:
+        # The glow texture at full colour, as bright as the material's emission.
+        glow = _texture(nodes, links, textures["emissive"], vector, (-600, 800))
+        links.new(glow.outputs["Color"], sockets.principled_input(bsdf, "emission"))
+        strength = max(float(options.get("emission", 1.0)), 1.0)
+        try:
+            sockets.principled_input(bsdf, "emission_strength").default_value = strength
+        except KeyError:
+            pass  # Blender before 2.91 has no strength input: the colour alone
 
     if ao:
         gltf = nodes.new("ShaderNodeGroup")

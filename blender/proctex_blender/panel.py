@@ -11,7 +11,7 @@ def _load_preset(settings, _context):
     """Choosing a preset shows its values in the option fields."""
     values = proctex.defaults(None if settings.preset == "custom" else settings.preset)
     for name in options.option_names():
-        setattr(settings, name, options.from_library(name, values[name]))
+        setattr(settings, name, options.from_library(name, values.get(name, "")))
 
 
 class ProctexSettings(bpy.types.PropertyGroup):

@@ -9,6 +9,7 @@ PRINCIPLED = {
     "roughness": ("Roughness",),
     "metallic": ("Metallic",),
     "normal": ("Normal",),
+    "emission_strength": ("Emission Strength",),
     "specular": ("Specular IOR Level", "Specular"),
     "subsurface": ("Subsurface Weight", "Subsurface"),
     "emission": ("Emission Color", "Emission"),

@@ -61,15 +61,27 @@ std::string studioRefusal(const Options& o) {
     return {};
 }
 
-Render renderMaps(const Options& o) {
+namespace {
+
+int PROCTEX_CALL askKeepGoing(float, const char*, void* user) {
+    return (*static_cast<const std::function<bool()>*>(user))() ? 1 : 0;
+}
+
+}  // namespace
+
+Render renderMaps(const Options& o, const std::function<bool()>& keepGoing) {
     Render render;
     render.error = studioRefusal(o);
     if (!render.error.empty()) return render;
     const auto start = std::chrono::steady_clock::now();
     ProctexMaps* maps = nullptr;
     char reason[PROCTEX_REASON_SIZE] = "";
-    if (proctex_generate(&o, PROCTEX_MAPS_ALL, &maps, reason, sizeof reason) != PROCTEX_OK) {
-        render.error = reason;
+    const int status = proctex_generate_progress(
+        &o, PROCTEX_MAPS_ALL, &maps, keepGoing ? askKeepGoing : nullptr,
+        const_cast<std::function<bool()>*>(&keepGoing), reason, sizeof reason);
+    if (status != PROCTEX_OK) {
+        render.dropped = status == PROCTEX_CANCELLED;
+        render.error = render.dropped ? "the render was dropped" : reason;
         return render;
     }
     render.maps =

@@ -4,6 +4,7 @@
 
 #include <proctex.h>
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <span>
@@ -41,6 +42,7 @@ struct Render {
     MapsPtr maps;       // null when refused
     std::string error;  // why, naming the field
     double milliseconds = 0;
+    bool dropped = false;  // stopped by keepGoing
 };
 
 // The reason the studio refuses these settings before any work; empty when
@@ -48,7 +50,9 @@ struct Render {
 std::string studioRefusal(const Options& o);
 
 // Every map (PROCTEX_MAPS_ALL) of the settings.
-Render renderMaps(const Options& o);
+// `keepGoing` is asked while the maps are made; false stops the render (its
+// error then says it was dropped).
+Render renderMaps(const Options& o, const std::function<bool()>& keepGoing = {});
 
 // How a map's pixels become PNG bytes.
 enum class PngEncoding {

@@ -202,7 +202,14 @@ void handleRender(StudioState& state, const httplib::Request& req, httplib::Resp
         const RenderSlot slot(state);
         // Waiting for the slot may have taken long enough for a newer request.
         if (ordered && !state.store.isNewest(page.page, page.sequence)) return stale();
-        render = renderMaps(o);
+        // A newer request of the page, or the studio stopping, drops this one
+        // at once instead of letting it finish for nobody.
+        render = renderMaps(o, [&] {
+            return !state.stopping && (!ordered || state.store.isNewest(page.page, page.sequence));
+        });
+    }
+    if (render.dropped) {
+        return state.stopping ? sendError(res, 503, "the studio is stopping") : stale();
     }
     if (!render.maps) return sendError(res, 400, render.error);
     if (ordered && !state.store.isNewest(page.page, page.sequence)) return stale();
@@ -284,7 +291,8 @@ void handleExport(StudioState& state, const httplib::Request& req, httplib::Resp
         // export at a time, so renders always have a slot of their own.
         const std::lock_guard oneExport(state.exportBuild);
         const RenderSlot slot(state);
-        Render render = renderMaps(o);
+        Render render = renderMaps(o, [&] { return !state.stopping.load(); });
+        if (render.dropped) return sendError(res, 503, "the studio is stopping");
         if (!render.maps) return sendError(res, 400, render.error);
         *zip = exportZip(o, *render.maps, base);
     }

@@ -2,6 +2,7 @@
 // scripts, and the API.
 #pragma once
 
+#include <atomic>
 #include <filesystem>
 #include <mutex>
 #include <semaphore>
@@ -37,7 +38,8 @@ struct StudioState {
     RenderStore store{8, 2 * 4096 * 4096, 64};
     std::counting_semaphore<kRenderSlots> slots{kRenderSlots};
     std::counting_semaphore<kExportSlots> exports{kExportSlots};
-    std::mutex exportBuild;  // held while an export's maps and zip are made
+    std::mutex exportBuild;             // held while an export's maps and zip are made
+    std::atomic<bool> stopping{false};  // set on Ctrl-C or SIGTERM: renders stop at once
 };
 
 // True when `text` is well-formed UTF-8 (no overlong forms, surrogates or

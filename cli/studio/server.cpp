@@ -54,7 +54,8 @@ void openBrowser(const std::string& url) {
 // does nothing yet: it is repeated until the server has returned. The server
 // returns only when every request has ended; renders still running after a
 // short grace are abandoned with the process.
-void stopOnRequest(httplib::Server& server, const std::atomic<bool>& done) {
+void stopOnRequest(httplib::Server& server, const std::atomic<bool>& done,
+                   std::atomic<bool>& stopping) {
     constexpr int kGraceTicks = 15;  // 1.5 s of polls
     int ticksSinceSignal = -1;
     while (!done) {
@@ -62,6 +63,7 @@ void stopOnRequest(httplib::Server& server, const std::atomic<bool>& done) {
             ticksSinceSignal = 0;
         }
         if (ticksSinceSignal < 0) continue;
+        stopping = true;  // running renders are cancelled, not waited for
         server.stop();
         if (++ticksSinceSignal > kGraceTicks && !done) {
             std::printf("proctex studio: stopped (unfinished renders abandoned)\n");
@@ -207,7 +209,7 @@ int runStudio(const StudioSettings& settings) {
     if (settings.open) openBrowser(url);
 
     std::atomic<bool> done{false};
-    std::thread watcher(stopOnRequest, std::ref(server), std::cref(done));
+    std::thread watcher(stopOnRequest, std::ref(server), std::cref(done), std::ref(state.stopping));
     server.listen_after_bind();
     done = true;
     watcher.join();

@@ -67,12 +67,14 @@ import difflib
 import math
 import numbers
 import os
+import re
 
 from . import _native, _outputs, _progress
 from ._maps import Maps, Pixels, encode_png
 from ._native import ProctexError, SettingsError
 from ._outputs import CONVENTIONS as _CONVENTIONS
 from ._progress import Cancelled
+from ._table import float32_text
 from ._table import Map, Option
 
 # The VERSION file's number (scripts/test-packages checks that they agree).
@@ -293,11 +295,48 @@ def _unknown_preset(name):
     return f"no preset is called {name!r}; {hint}"
 
 
+def _set_colors(settings, text):
+    """colors="#2b1d0e@0,#8a5a2b@0.6,#d9b38c@1": the custom material's ramp of
+    one to eight stops, as the command line's --colors (the library checks
+    the positions)."""
+    if not isinstance(text, str):
+        raise TypeError(f"option colors takes a text such as '#2b1d0e@0,#d9b38c@1', not {text!r}")
+    parts = [part.strip() for part in text.split(",")]
+    if len(parts) > 8:
+        raise SettingsError("at most eight colour stops", "colors")
+    for i, part in enumerate(parts):
+        colour, at, position = part.partition("@")
+        try:
+            if not at or not re.fullmatch(r"#[0-9a-fA-F]{6}", colour):
+                raise ValueError
+            settings.colorStops[i][3] = float(position)
+        except ValueError:
+            raise SettingsError("a colour stop is #rrggbb@position, e.g. #8a5a2b@0.6 "
+                                f"(got {part!r})", "colors") from None
+        for c in range(3):
+            settings.colorStops[i][c] = int(colour[1 + 2 * c:3 + 2 * c], 16) / 255
+    settings.colorStopCount = len(parts)
+    material = _native.tables().option["material"]
+    settings.materialType = next(c.value for c in material.choices if c.name == "custom")
+
+
+def _colors_text(settings):
+    """The ramp as colors= takes it; empty without one."""
+    stops = []
+    for i in range(min(max(settings.colorStopCount, 0), 8)):
+        stop = settings.colorStops[i]
+        rgb = "".join(f"{round(min(max(stop[c], 0.0), 1.0) * 255):02x}" for c in range(3))
+        stops.append(f"#{rgb}@{float32_text(stop[3]):.9g}")
+    return ",".join(stops)
+
+
 def _settings(preset, options):
     """A ProctexSettings: the defaults or the preset, then the options, then
     the starting values of choices given without the options they start."""
     tables = _native.tables()
     values = {}
+    options = dict(options)
+    colors = options.pop("colors", None)
     for key, value in options.items():
         option = tables.option.get(key.replace("-", "_"))
         if option is None:
@@ -320,6 +359,8 @@ def _settings(preset, options):
                            f"(code {code})")
     for name, value in values.items():
         setattr(settings, tables.option[name].member, value)
+    if colors is not None:
+        _set_colors(settings, colors)
     for name in values:
         chosen = tables.option[name]
         if chosen.kind != "choice":
@@ -349,7 +390,11 @@ def _check(settings):
 
 
 def _options(settings):
-    return {o.name: o.value_of(getattr(settings, o.member)) for o in _native.tables().options}
+    options = {o.name: o.value_of(getattr(settings, o.member)) for o in _native.tables().options}
+    # A ramp of the caller's or a preset's, as the text colors= takes.
+    if settings.colorStopCount > 0:
+        options["colors"] = _colors_text(settings)
+    return options
 
 
 def defaults(preset=None):
@@ -411,7 +456,7 @@ def render(preset=None, *, progress=None, **options):
     outputs = _outputs.take(options)
     options, extras = _split(options)
     settings = _settings(preset, options)
-    mask = _mask(settings, _outputs.needed_extras(outputs, extras), height=True)
+    mask = _mask(settings, _outputs.needed_extras(outputs, extras, settings), height=True)
     handle = _generate(settings, mask, _progress.Following(progress))
     try:
         return Maps(handle, _options(settings), (settings, extras, outputs))
@@ -440,7 +485,9 @@ def generate(path, preset=None, *, progress=None, **options):
     if problem:
         raise SettingsError(problem)
     settings = _settings(preset, options)
-    needed = _outputs.needed_extras(outputs, extras)
+    needed = _outputs.needed_extras(outputs, extras, settings)
+    if not _outputs.glows(settings):
+        needed.pop(_outputs.GLOW, None)  # asked for, but there is no glow to write
     following = _progress.Following(progress)
     following.span = (0.0, 0.7)
     handle = _generate(settings, _mask(settings, needed), following)

@@ -17,22 +17,29 @@ from ._native import ProctexError, SettingsError
 
 # The suffixes each convention's users look for (by map number: diffuse,
 # normal (DirectX), specular, roughness, metallic, -, 16-bit height,
-# occlusion, OpenGL normal, ORM; None: no copy), the normal map's convention
-# always in its name. The command-line tool's --naming has the same table.
+# occlusion, OpenGL normal, ORM, emissive, metallic-smoothness, mask; None:
+# our name), the normal map's convention always in its name. The command-line
+# tool's --naming has the same table. A map the convention names is written
+# under that name only, unless the .gltf names our file.
 CONVENTIONS = {
-    "proctex": (None,) * 10,
+    "proctex": (None,) * 13,
     "ambientcg": ("_Color", "_NormalDX", None, "_Roughness", "_Metalness", None,
-                  "_Displacement", "_AmbientOcclusion", "_NormalGL", None),
+                  "_Displacement", "_AmbientOcclusion", "_NormalGL", None, "_Emission", None,
+                  None),
     "unreal": ("_BaseColor", "_Normal_DX", None, "_Roughness", "_Metallic", None, "_Height",
-               "_AmbientOcclusion", None, "_ORM"),
-    "unity": ("_Albedo", None, None, "_Roughness", "_Metallic", None, "_Height", "_Occlusion",
-              "_Normal_GL", None),
+               "_AmbientOcclusion", None, "_ORM", "_Emissive", None, None),
+    "unity": ("_Albedo", None, None, None, None, None, "_Height", "_Occlusion", "_Normal_GL",
+              None, "_Emission", "_MetallicSmoothness", None),
+    "hdrp": ("_BaseMap", None, None, None, None, None, "_Height", None, "_Normal_GL", None,
+             "_Emission", None, "_MaskMap"),
     "godot": ("_albedo", None, None, "_roughness", "_metallic", None, "_height", "_ao",
-              "_normal_gl", "_orm"),
+              "_normal_gl", "_orm", "_emission", None, None),
 }
 COMPRESSIONS = ("default", "small")
-# The maps the glTF material is made of, besides the diffuse map.
+# The maps the glTF material is made of, besides the diffuse map; and its
+# glow, for a material that has one (the library makes none for the others).
 GLTF_MAPS = ("normal_gl", "orm")
+GLOW = "emissive"
 
 
 @dataclasses.dataclass(frozen=True)
@@ -80,14 +87,24 @@ def take(options):
     return Outputs(**given)
 
 
-def needed_extras(outputs, extras):
+def glows(settings):
+    """Whether the library makes a glow map for these settings."""
+    return settings is not None and settings.pbr == 1 and settings.emission > 0
+
+
+def needed_extras(outputs, extras, settings=None):
     """The extra maps to compute: those asked for, the glTF's, and those the
-    naming convention has names for."""
+    naming convention has names for; the glow with them only for settings
+    that glow (without settings, only when asked for)."""
     needed = dict(extras)
     if outputs.gltf or outputs.glb:
         needed.update((name, True) for name in GLTF_MAPS)
+        if glows(settings):
+            needed[GLOW] = True
     suffixes = CONVENTIONS[outputs.naming]
     for m in _native.tables().maps:
+        if m.name == GLOW and not glows(settings):
+            continue
         if m.name in needed and m.number < len(suffixes) and suffixes[m.number]:
             needed[m.name] = True
     return needed
@@ -120,8 +137,14 @@ def _map_path(path, m):
     return path if cut < 0 else path[:cut] + m.suffix
 
 
+def _gltf_names(outputs, m):
+    """Whether the .gltf refers to our file of map ``m``, which must then stay."""
+    return outputs.gltf and (m.name in ("diffuse", GLOW) or m.name in GLTF_MAPS)
+
+
 def copies(path, outputs, held):
-    """(our file, its copy) for the naming convention, for the maps ``held``."""
+    """(our file, its name) for the naming convention, for the maps ``held``:
+    ours is renamed, or copied when the .gltf names it."""
     if path.rfind(".png") < 0:
         return []
     suffixes = CONVENTIONS[outputs.naming]
@@ -137,9 +160,11 @@ def copies(path, outputs, held):
 def files(path, outputs, held):
     """Every file a call writes, in writing order (the sidecar aside)."""
     names = []
+    renamed = {ours for ours, _ in copies(path, outputs, held)}
+    kept = {_map_path(path, m) for m in held if _gltf_names(outputs, m)}
     for m in held:
         name = _map_path(path, m)
-        if name not in names:
+        if name not in names and (name not in renamed or name in kept):
             names.append(name)
     base = _base(path)
     if outputs.gltf:
@@ -255,9 +280,13 @@ def write(handle, path, settings, extras, outputs, held, following):
         if folder and not os.path.isdir(folder):
             message += f"; output directory '{folder}' does not exist"
         raise ProctexError(message)
+    kept = {_map_path(path, m) for m in held if _gltf_names(outputs, m)}
     for ours, copy in copies(path, outputs, held):
         try:
-            shutil.copyfile(ours, copy)
+            if ours in kept:
+                shutil.copyfile(ours, copy)
+            else:
+                os.replace(ours, copy)
         except OSError as error:
             raise ProctexError(f"could not write {copy} ({error.strerror})") from error
     written = [f for f in files(path, outputs, held) if os.path.isfile(f)]

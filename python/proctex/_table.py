@@ -174,6 +174,10 @@ def read_maps(library, error):
     return tuple(maps)
 
 
+# Zeros after the colour ramp, for members of later libraries.
+BEYOND_THE_TABLE = 128
+
+
 def settings_type(options, error):
     """ProctexSettings as a ctypes structure: ``size``, then each option's
     member at the offset the library gives, padding between them if any."""
@@ -189,6 +193,12 @@ def settings_type(options, error):
         ctype = ctype_of(option)
         fields.append((option.member, ctype))
         end = offset + ctypes.sizeof(ctype)
+    # The custom material's colour ramp follows the table's members, as the
+    # header lays it out (no option describes it: colors= is its text form).
+    # Then a tail of zeros for members of later libraries: the library takes
+    # a larger struct whose bytes beyond its own are zero.
+    fields += [("colorStopCount", ctypes.c_int), ("colorStops", (ctypes.c_float * 4) * 8),
+               ("_beyond_the_table", ctypes.c_char * BEYOND_THE_TABLE)]
     structure = type("Settings", (ctypes.Structure,), {
         "_fields_": fields,
         "__doc__": "ProctexSettings of the loaded library, laid out from its option table."})

@@ -15,6 +15,7 @@ only sizes and digests.
 
 import argparse
 import ctypes
+import errno
 import glob
 import hashlib
 import json
@@ -53,7 +54,7 @@ def _library_settings(record):
     from . import _settings
     options = _native.tables().option
     return _settings(None, {key: value for key, value in record.items()
-                            if key.replace("-", "_") in options})
+                            if key.replace("-", "_") in options or key == "colors"})
 
 
 def sidecar_text(settings_record, files):
@@ -71,6 +72,41 @@ def _worker_name():
         return get_worker().address
     except Exception:  # not on a Dask worker
         return f"pid {os.getpid()}"
+
+
+def write_set(pairs):
+    """Writes (path, bytes) pairs as one set, as the library replaces a
+    material's files: each to a temporary beside it, then all renamed. When
+    one cannot be written nothing is replaced, the temporaries are removed
+    and OSError names the file (``filename``) and the system's reason."""
+    staged = []
+    try:
+        for path, data in pairs:
+            try:
+                if os.path.isdir(path) and not os.path.islink(path):
+                    raise IsADirectoryError(errno.EISDIR, os.strerror(errno.EISDIR))
+                temporary = _temporary_beside(path)
+                with open(temporary, "xb") as out:
+                    staged.append((temporary, path))
+                    out.write(data)
+            except OSError as error:
+                raise OSError(error.errno, error.strerror or str(error), path) from error
+        for temporary, path in staged:
+            try:
+                os.replace(temporary, path)
+            except OSError as error:
+                raise OSError(error.errno, error.strerror or str(error), path) from error
+    finally:
+        for temporary, _ in staged:
+            try:
+                os.unlink(temporary)
+            except OSError:
+                pass  # renamed into place
+
+
+def _temporary_beside(path):
+    folder = os.path.dirname(path) or "."
+    return os.path.join(folder, f".{os.path.basename(path)}.{uuid.uuid4().hex}.part")
 
 
 def write_atomically(path, data):
@@ -113,14 +149,15 @@ def _compute(item):
                                  len(reason))
             if code != _native.OK:
                 raise RuntimeError(_native.text(reason))
+            # A convention's name holds the bytes of our file of that map,
+            # which the item may not list itself (the tool renames it).
             for path in item["files"]:
-                if path not in copies:
-                    with open(os.path.join(folder, os.path.basename(path)), "rb") as f:
-                        made[path] = f.read()
+                source = copies.get(path, path)
+                with open(os.path.join(folder, os.path.basename(source)), "rb") as f:
+                    made[path] = f.read()
     finally:
         library.proctex_maps_free(handle)
-    files = [(path, made[copies[path]] if path in copies else made[path])
-             for path in item["files"]]
+    files = [(path, made[path]) for path in item["files"]]
     if item["sidecar"]:
         files.append((item["sidecar"], sidecar_text(item["settings"], files).encode("utf-8")))
     return files
@@ -142,16 +179,16 @@ def render_item(item, shared_dir=None):
             result["files"] = [(path, data, hashlib.sha256(data).hexdigest())
                                for path, data in files]
         else:
-            for path, data in files:
-                target = os.path.join(shared_dir, path)
-                try:
+            targets = [(os.path.join(shared_dir, path), data) for path, data in files]
+            try:
+                for target, _ in targets:
                     os.makedirs(os.path.dirname(target) or ".", exist_ok=True)
-                    write_atomically(target, data)
-                except OSError as error:
-                    result["files"] = []  # a failed item lists no files
-                    raise RuntimeError(f"could not write {target}: "
-                                       f"{error.strerror or error}") from error
-                result["files"].append((path, len(data), hashlib.sha256(data).hexdigest()))
+                write_set(targets)
+            except OSError as error:  # a failed item lists no files
+                raise RuntimeError(f"could not write {error.filename}: "
+                                   f"{error.strerror or error}") from error
+            result["files"] = [(path, len(data), hashlib.sha256(data).hexdigest())
+                               for path, data in files]
         result["ok"] = True
     except Exception as error:  # the item fails, the batch goes on
         result["error"] = str(error)
@@ -298,18 +335,15 @@ def _make_folders(items, out_dir):
 def _store(item, result, out_dir):
     """Writes a returned item's files; returns the report's file records.
     A failure to write makes the item fail with the reason."""
-    records = []
-    for path, data, digest in result["files"]:
-        target = os.path.join(out_dir, path)
-        try:
-            write_atomically(target, data)
-        except OSError as error:
-            result.update(ok=False, error=f"could not write {target}: "
-                                          f"{error.strerror or error}")
-            # A failed item lists no files, as the tool's report does.
-            return []
-        records.append({"path": path, "bytes": len(data), "sha256": digest})
-    return records
+    try:
+        write_set([(os.path.join(out_dir, path), data) for path, data, _ in result["files"]])
+    except OSError as error:
+        result.update(ok=False, error=f"could not write {error.filename}: "
+                                      f"{error.strerror or error}")
+        # A failed item lists no files, as the tool's report does.
+        return []
+    return [{"path": path, "bytes": len(data), "sha256": digest}
+            for path, data, digest in result["files"]]
 
 
 def _remove_leftovers(folder, paths):

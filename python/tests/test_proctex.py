@@ -180,6 +180,35 @@ class SameAsTheCommandLine(unittest.TestCase):
         self.assertEqual(read(made[1]), read(self.path("cli_stöne_nmap.png")))
 
 
+    def test_pbr_presets_and_their_glow_are_the_tools(self):
+        # A preset's ramp and glow reach Python through the settings it reads,
+        # though no option names the ramp; the files are the tool's.
+        made = proctex.generate(self.path("py.png"), "lava", width=32, height=24, emissive=True)
+        run = subprocess.run([CLI] + cli_arguments({"preset": "lava", "width": 32, "height": 24})
+                             + ["--emissive", self.path("cli.png")],
+                             capture_output=True, text=True, check=False)
+        self.assertEqual(run.returncode, 0, run.stderr)
+        self.assertEqual([read(f) for f in made], [read(f) for f in run.stdout.split()])
+        self.assertIn(self.path("py_emissive.png"), made)
+        with proctex.render("granite", width=32, height=32, emissive=True) as granite:
+            self.assertIsNone(granite.emissive)
+            self.assertEqual(set(bytes(granite.metallic)), {0})
+        self.assertEqual(proctex.defaults()["pbr"], 1)
+        # The ramp as --colors writes it, and its text back; lava's read from its preset.
+        ramp = "#2b1d0e@0,#8a5a2b@0.6,#d9b38c@1"
+        made = proctex.generate(self.path("r.png"), width=24, height=16, colors=ramp)
+        run = subprocess.run([CLI, "--width", "24", "--height", "16", "--colors", ramp,
+                              self.path("rc.png")], capture_output=True, text=True, check=False)
+        self.assertEqual(run.returncode, 0, run.stderr)
+        self.assertEqual([read(f) for f in made], [read(f) for f in run.stdout.split()])
+        self.assertEqual((proctex.check(colors=ramp)["colors"], proctex.check(colors=ramp)["material"]),
+                         (ramp, 9))
+        self.assertEqual(proctex.defaults("lava")["colors"],
+                         "#731f0d@0,#331f1a@0.45,#1f1c1c@0.8,#33302e@1")
+        with self.assertRaises(proctex.SettingsError):
+            proctex.check(colors="#ff0000@0.8,#00ff00@0.2")
+
+
 class MapsInMemory(unittest.TestCase):
     def setUp(self):
         self.dir = tempfile.TemporaryDirectory()
@@ -214,7 +243,9 @@ class MapsInMemory(unittest.TestCase):
         return os.path.join(self.dir.name, name)
 
     def test_maps_hold_the_pixels_of_the_files(self):
-        cases = [(None, {"width": 40, "height": 24, "material": 1, "roughness_map": False}),
+        # A grey diffuse has one channel with GenerateTexture's maps (pbr off).
+        cases = [(None, {"width": 40, "height": 24, "material": 1, "roughness_map": False,
+                         "pbr": False}),
                  ("brick-wall", {"width": 33, "height": 20, "metallic_map": True}),
                  (None, {"width": 24, "height": 16, "material": 5, "seamless": True,
                          "pattern": 6, "pattern_param": 4})]
@@ -430,9 +461,14 @@ class TheLibrarysTable(unittest.TestCase):
         with open(HEADER, encoding="utf-8") as f:
             body = re.search(r"typedef struct ProctexSettings \{(.*?)\}", f.read(), re.S)[1]
         ctypes_of = {"size_t": ctypes.c_size_t, "int": ctypes.c_int, "float": ctypes.c_float}
-        members = [(name, ctypes_of[kind]) for kind, name in re.findall(r"(\w+) (\w+);", body)]
+        members = []
+        for kind, name, dims in re.findall(r"(\w+) (\w+)((?:\[\d+\])*);", body):
+            ctype = ctypes_of[kind]
+            for n in reversed([int(d) for d in re.findall(r"\d+", dims)]):
+                ctype = ctype * n  # float a[8][4]: eight arrays of four
+            members.append((name, ctype))
         self.assertEqual([f for f in proctex._native.tables().Settings._fields_
-                          if not f[0].startswith("_padding")], members)
+                          if not f[0].startswith("_")], members)
 
     def test_maps_and_their_files_are_the_table(self):
         rows = table_rows("map")
@@ -445,7 +481,8 @@ class TheLibrarysTable(unittest.TestCase):
                          ["out/a" + r.suffix.decode() for r in rows if r.suffix])
         for kind, numpy in CONTAINERS:
             with self.subTest(kind=kind), mock.patch.object(proctex._maps, "_numpy", numpy), \
-                    proctex.render(width=24, height=16, material="marble", **extras) as maps:
+                    proctex.render(width=24, height=16, material="marble", emission=1.0,
+                                   **extras) as maps:  # a glow, so that every map is there
                 for m in proctex.MAPS.values():
                     pixels = getattr(maps, m.name)
                     self.assertEqual(pixels.shape,
@@ -488,7 +525,10 @@ class SettingsLayout(unittest.TestCase):
         self.assertEqual([(f, getattr(built, f).offset, t) for f, t in built._fields_
                           if not f.startswith("_")],
                          [("size", 0, ctypes.c_size_t), ("a", size_t, ctypes.c_int),
-                          ("b", size_t + 12, ctypes.c_float), ("c", size_t + 16, ctypes.c_int)])
+                          ("b", size_t + 12, ctypes.c_float), ("c", size_t + 16, ctypes.c_int),
+                          # the colour ramp right after the last option
+                          ("colorStopCount", size_t + 20, ctypes.c_int),
+                          ("colorStops", size_t + 24, (ctypes.c_float * 4) * 8)])
         with self.assertRaisesRegex(proctex.ProctexError, "option b at byte .*inside"):
             proctex._table.settings_type([self.option("a", size_t, "number"),
                                           self.option("b", size_t + 2, "integer")],

@@ -86,7 +86,9 @@ private:
 extern "C" {
 
 PROCTEX_API int PROCTEX_CALL proctex_settings_defaults(ProctexSettings* settings, size_t size) {
-    return proctex::writeCallerSettings(proctex::defaultSettings(), settings, size);
+    return proctex::writeCallerSettings(
+        proctex::sizeCoversPbr(size) ? proctex::defaultSettings() : proctex::legacySettings(),
+        settings, size);
 }
 
 PROCTEX_API int PROCTEX_CALL proctex_settings_check(const ProctexSettings* settings, char* reason,
@@ -139,7 +141,8 @@ PROCTEX_API int PROCTEX_CALL proctex_preset_settings(const char* name, ProctexSe
                                                      size_t size) {
     const proctex::Preset* preset = proctex::findPreset(name);
     if (preset == nullptr) return PROCTEX_ERROR_ARGUMENT;
-    return proctex::writeCallerSettings(proctex::presetSettings(*preset), settings, size);
+    return proctex::writeCallerSettings(
+        proctex::presetSettings(*preset, proctex::sizeCoversPbr(size)), settings, size);
 }
 
 PROCTEX_API int PROCTEX_CALL proctex_generate(const ProctexSettings* settings, unsigned maps,

@@ -4,6 +4,7 @@
 #include "api/output_paths.h"
 #include "api/pipeline.h"
 #include "api/settings.h"
+#include "material/ambient_occlusion.h"
 
 extern "C" {
 

@@ -4,10 +4,12 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "api/derived_maps.h"
 #include "api/pipeline.h"
 #include "core/field_ops.h"
-#include "output/palette.h"
+#include "material/derived_maps.h"
+#include "material/palette.h"
+#include "material/pbr_maps.h"
+#include "material/quantize.h"
 #include "output/png_writer.h"
 
 namespace proctex {
@@ -30,6 +32,36 @@ void forEachBlock(std::size_t total, Block block) {
     }
 }
 
+// The material's colours of the tones: the caller's ramp or a palette.
+void colorTones(const float* tones, std::size_t count, const ProctexSettings& s, Color3* colors) {
+    if (!customRampInto(tones, count, s, colors))
+        colorizeInto(tones, count, s.materialType, colors);
+}
+
+// Contrast and brightness on the relief (already turned over when invert is
+// set), the material's colours, then the PBR ranges and the metal's colour.
+ByteImage pbrDiffuseImage(const FloatField& relief, const ProctexSettings& s) {
+    ByteImage image = makeByteImage(s.width, s.height, 3);
+    const PbrLook look = pbrLook(s);
+    FloatField tones;
+    ColorField colors;
+    forEachBlock(relief.size(), [&](std::size_t first, std::size_t count) {
+        const auto from = relief.begin() + static_cast<std::ptrdiff_t>(first);
+        tones.assign(from, from + static_cast<std::ptrdiff_t>(count));
+        if (s.contrast != 1.0f) applyContrast(tones, s.contrast);
+        if (s.brightness != 0.0f) applyBrightness(tones, s.brightness);
+        colors.resize(count);
+        if (isGreyMaterial(s.materialType)) {
+            for (std::size_t i = 0; i < count; ++i) colors[i] = {tones[i], tones[i], tones[i]};
+        } else {
+            colorTones(tones.data(), count, s, colors.data());
+        }
+        pbrBaseColors(relief.data() + first, count, look, colors.data());
+        quantizeColors(colors, image.pixels.get() + first * 3);
+    });
+    return image;
+}
+
 // Tone adjustments, then grey or palette colours.
 ByteImage diffuseImage(const FloatField& heights, const ProctexSettings& s) {
     const bool grey = isGreyMaterial(s.materialType);
@@ -47,7 +79,7 @@ ByteImage diffuseImage(const FloatField& heights, const ProctexSettings& s) {
             return;
         }
         colors.resize(count);
-        colorizeInto(tones.data(), count, s.materialType, colors.data());
+        colorTones(tones.data(), count, s, colors.data());
         quantizeColors(colors, image.pixels.get() + first * 3);
     });
     return image;
@@ -60,12 +92,14 @@ ByteImage normalImage(const FloatField& heights, const ProctexSettings& s) {
     const std::size_t width = static_cast<std::size_t>(s.width);
     const int blockRows =
         static_cast<int>((std::max<std::size_t>(kBlockPixels / width, 1) + 15) / 16 * 16);
+    // The PBR relief's true slope; GenerateTexture's maps take the setting.
+    const float strength = usesPbr(s) ? pbrLook(s).normalStrength : s.normalStrength;
     ColorField colors;
     for (int y = 0; y < s.height; y += blockRows) {
         const int rows = std::min(blockRows, s.height - y);
         colors.resize(width * static_cast<std::size_t>(rows));
-        normalRows(heights, s.width, s.height, s.normalStrength, s.seamless != 0 || tiles(s), y,
-                   rows, colors.data());
+        normalRows(heights, s.width, s.height, strength, s.seamless != 0 || tiles(s), y, rows,
+                   colors.data());
         quantizeColors(colors, image.pixels.get() + static_cast<std::size_t>(y) * width * 3);
     }
     return image;
@@ -85,7 +119,36 @@ ByteImage greyMapImage(const FloatField& heights, const ProctexSettings& s, Valu
 
 }  // namespace
 
+ByteImage emissiveImage(const FloatField& relief, const ProctexSettings& s) {
+    ByteImage image = makeByteImage(s.width, s.height, 3);
+    const PbrLook look = pbrLook(s);
+    ColorField colors;
+    forEachBlock(relief.size(), [&](std::size_t first, std::size_t count) {
+        colors.resize(count);
+        emissiveColors(relief.data() + first, count, look, colors.data());
+        quantizeColors(colors, image.pixels.get() + first * 3);
+    });
+    return image;
+}
+
 ByteImage buildMapImage(int map, const FloatField& heights, const ProctexSettings& s) {
+    if (usesPbr(s)) {
+        const PbrLook look = pbrLook(s);
+        switch (map) {
+            case PROCTEX_MAP_DIFFUSE:
+                return pbrDiffuseImage(heights, s);
+            case PROCTEX_MAP_ROUGHNESS:
+                return greyMapImage(heights, s, [&look](const float* h, std::size_t n, float* out) {
+                    pbrRoughnessValues(h, n, look, out);
+                });
+            case PROCTEX_MAP_METALLIC:
+                return greyMapImage(heights, s, [&look](const float* h, std::size_t n, float* out) {
+                    pbrMetallicValues(h, n, look, out);
+                });
+            default:
+                break;  // the normal and specular maps: the same formulas on the relief
+        }
+    }
     switch (map) {
         case PROCTEX_MAP_DIFFUSE:
             return diffuseImage(heights, s);

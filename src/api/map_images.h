@@ -13,6 +13,10 @@ namespace proctex {
 // the finished, not tone-adjusted, height field of these settings. Reads the
 // field only, so several maps can be made from it at once. May throw
 // (allocation failures).
+// With pbr == 1 `heights` is the relief (see makeRelief).
 ByteImage buildMapImage(int map, const FloatField& heights, const ProctexSettings& settings);
+
+// The glow of the PBR maps (PROCTEX_MAP_EMISSIVE), RGB, from the relief.
+ByteImage emissiveImage(const FloatField& relief, const ProctexSettings& settings);
 
 }  // namespace proctex

@@ -47,8 +47,9 @@ std::string narrowPath(const wchar_t* path) {
 const char* mapFileSuffix(int map) {
     // By map number; the float height field has no file of its own.
     static const char* const kSuffixes[] = {
-        "_diff.png", "_nmap.png",   "_spec.png", "_rough.png",   "_metal.png",
-        nullptr,     "_height.png", "_ao.png",   "_nmap_gl.png", "_orm.png"};
+        "_diff.png",     "_nmap.png",         "_spec.png", "_rough.png",   "_metal.png",
+        nullptr,         "_height.png",       "_ao.png",   "_nmap_gl.png", "_orm.png",
+        "_emissive.png", "_metal_smooth.png", "_mask.png"};
     if (map < 0 || map >= static_cast<int>(std::size(kSuffixes))) return nullptr;
     return kSuffixes[map];
 }

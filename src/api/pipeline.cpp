@@ -12,14 +12,16 @@
 #include <utility>
 #include <vector>
 
-#include "api/ambient_occlusion.h"
 #include "api/call_threads.h"
 #include "api/map_images.h"
-#include "api/map_packing.h"
 #include "api/output_paths.h"
 #include "api/settings.h"
 #include "core/parallel_jobs.h"
 #include "core/progress.h"
+#include "material/ambient_occlusion.h"
+#include "material/map_packing.h"
+#include "material/pbr_maps.h"
+#include "material/quantize.h"
 #include "noise/texture_generator.h"
 #include "output/file_set.h"
 #include "output/gltf_material.h"
@@ -56,6 +58,7 @@ FloatField buildHeightField(const ProctexSettings& s) {
     applyPatternStage(textureData, s.width, s.height, patternRequest(s));
     progressStage("overlay", 0.65f, 0.75f);
     applyOverlayStage(textureData, s.width, s.height, overlayRequest(s));
+    if (usesPbr(s)) makeRelief(textureData, s.invert == 1);
     progressStage("maps", 0.75f, 1.0f);
     return textureData;
 }
@@ -78,9 +81,18 @@ struct PendingFile {
 using PendingFiles = std::array<PendingFile, kImageSlotCount>;
 
 // The maps that have files, in the order they are written.
-constexpr int kFileOrder[] = {PROCTEX_MAP_DIFFUSE,   PROCTEX_MAP_NORMAL,    PROCTEX_MAP_SPECULAR,
-                              PROCTEX_MAP_ROUGHNESS, PROCTEX_MAP_METALLIC,  PROCTEX_MAP_HEIGHT16,
-                              PROCTEX_MAP_AO,        PROCTEX_MAP_NORMAL_GL, PROCTEX_MAP_ORM};
+constexpr int kFileOrder[] = {PROCTEX_MAP_DIFFUSE,
+                              PROCTEX_MAP_NORMAL,
+                              PROCTEX_MAP_SPECULAR,
+                              PROCTEX_MAP_ROUGHNESS,
+                              PROCTEX_MAP_METALLIC,
+                              PROCTEX_MAP_HEIGHT16,
+                              PROCTEX_MAP_AO,
+                              PROCTEX_MAP_NORMAL_GL,
+                              PROCTEX_MAP_ORM,
+                              PROCTEX_MAP_EMISSIVE,
+                              PROCTEX_MAP_METALLIC_SMOOTHNESS,
+                              PROCTEX_MAP_MASK};
 
 PendingFiles pendingFiles(unsigned maps) {
     PendingFiles files;
@@ -162,9 +174,20 @@ void runMapJobs(unsigned maps, Job job) {
     runAll(jobs);
 }
 
+// Fine grain is smoothed away before the PBR occlusion looks for walls.
+constexpr int kOcclusionSmoothingPixels = 1;
+// Horizons lower than about 9 degrees leave a pixel open.
+constexpr float kOpenSkySine = 0.15f;
+
 ByteImage occlusionImage(const FloatField& heights, const ProctexSettings& s) {
-    const std::vector<uint8_t> bytes = occlusionBytes(buildAmbientOcclusion(
-        heights, s.width, s.height, s.aoRadius, s.aoStrength, s.seamless == 1 || tiles(s)));
+    const bool wrap = s.seamless == 1 || tiles(s);
+    const std::vector<uint8_t> bytes = occlusionBytes(
+        usesPbr(s)
+            ? buildAmbientOcclusion(
+                  smoothRelief(heights, s.width, s.height, kOcclusionSmoothingPixels, wrap),
+                  s.width, s.height, s.aoRadius, s.aoStrength, wrap, pbrLook(s).reliefPixels,
+                  kOpenSkySine)
+            : buildAmbientOcclusion(heights, s.width, s.height, s.aoRadius, s.aoStrength, wrap));
     ByteImage image = makeByteImage(s.width, s.height, 1);
     std::copy(bytes.begin(), bytes.end(), image.pixels.get());
     return image;
@@ -187,6 +210,35 @@ void addPackedMaps(MapSet& set, const ProctexSettings& s, unsigned maps) {
                 orm.pixels.get());
         images[PROCTEX_MAP_ORM] = std::move(orm);
     }
+    if (wants(maps, PROCTEX_MAP_METALLIC_SMOOTHNESS)) {
+        ByteImage packed = makeByteImage(s.width, s.height, 4);
+        packMetallicSmoothness(images[PROCTEX_MAP_METALLIC].pixels.get(),
+                               images[PROCTEX_MAP_ROUGHNESS].pixels.get(), pixels,
+                               packed.pixels.get());
+        images[PROCTEX_MAP_METALLIC_SMOOTHNESS] = std::move(packed);
+    }
+    if (wants(maps, PROCTEX_MAP_MASK)) {
+        ByteImage packed = makeByteImage(s.width, s.height, 4);
+        packMaskMap(images[PROCTEX_MAP_METALLIC].pixels.get(), images[PROCTEX_MAP_AO].pixels.get(),
+                    images[PROCTEX_MAP_ROUGHNESS].pixels.get(), pixels, packed.pixels.get());
+        images[PROCTEX_MAP_MASK] = std::move(packed);
+    }
+}
+
+// The maps the packed ones are made from, made too when not asked for (and
+// dropped again afterwards).
+unsigned withSources(unsigned maps) {
+    unsigned made = maps;
+    if (wants(maps, PROCTEX_MAP_NORMAL_GL)) made |= PROCTEX_MAP_BIT(PROCTEX_MAP_NORMAL);
+    if (wants(maps, PROCTEX_MAP_METALLIC_SMOOTHNESS) || wants(maps, PROCTEX_MAP_MASK)) {
+        made |= PROCTEX_MAP_BIT(PROCTEX_MAP_METALLIC) | PROCTEX_MAP_BIT(PROCTEX_MAP_ROUGHNESS);
+    }
+    if (wants(maps, PROCTEX_MAP_MASK)) made |= PROCTEX_MAP_BIT(PROCTEX_MAP_AO);
+    return made;
+}
+
+bool glows(const ProctexSettings& s) {
+    return usesPbr(s) && s.emission > 0.0f;
 }
 
 std::vector<uint8_t> copyOf(const PendingFile& file) {
@@ -218,11 +270,23 @@ void addGltfFiles(const PendingFiles& files, const ProctexSettings& s, const std
     images.normalGlFileName =
         fileNameOf(deriveOutputPath(path, mapFileSuffix(PROCTEX_MAP_NORMAL_GL)));
     images.ormFileName = fileNameOf(deriveOutputPath(path, mapFileSuffix(PROCTEX_MAP_ORM)));
+    if (files[PROCTEX_MAP_EMISSIVE].ready()) {
+        images.emissivePng = copyOf(files[PROCTEX_MAP_EMISSIVE]);
+        images.emissiveFileName =
+            fileNameOf(deriveOutputPath(path, mapFileSuffix(PROCTEX_MAP_EMISSIVE)));
+    }
     GltfOptions options;
     options.materialName = fileNameOf(base);
     options.tileable = s.seamless == 1 || tiles(s);
     options.tileSizeMetres = s.tileSize;
     options.heightRangeMetres = s.heightRange;
+    if (usesPbr(s)) {
+        // The sizes the maps were made with, defaults included.
+        const PbrLook look = pbrLook(s);
+        options.tileSizeMetres = look.tileSizeMetres;
+        options.heightRangeMetres = look.heightRangeMetres;
+        options.emissiveStrength = s.emission;
+    }
     options.generator = std::string("proctex ") + PROCTEX_VERSION_TEXT;
     options.bufferFileName = fileNameOf(base) + ".bin";
     if ((flags & PROCTEX_SAVE_GLTF) != 0) {
@@ -274,24 +338,27 @@ MapSet computeMaps(const ProctexSettings& s, unsigned maps) {
     if ((maps & PROCTEX_MAPS_ALL) == 0) return set;
 
     FloatField heights = buildHeightField(s);
-    // The OpenGL normal map is made from ours, which is dropped again when
-    // it was not asked for itself.
-    unsigned made = maps;
-    if (wants(maps, PROCTEX_MAP_NORMAL_GL)) made |= PROCTEX_MAP_BIT(PROCTEX_MAP_NORMAL);
+    const unsigned made = withSources(maps);
     auto buildImage = [&](int map) {
         set.images[static_cast<std::size_t>(map)] = buildMapImage(map, heights, s);
     };
     std::vector<std::function<void()>> jobs;
     addMapJobs(jobs, made, buildImage);
-    if (wants(maps, PROCTEX_MAP_AO)) {
+    if (wants(made, PROCTEX_MAP_AO)) {
         jobs.emplace_back([&] { set.images[PROCTEX_MAP_AO] = occlusionImage(heights, s); });
+    }
+    if (wants(maps, PROCTEX_MAP_EMISSIVE) && glows(s)) {
+        jobs.emplace_back([&] { set.images[PROCTEX_MAP_EMISSIVE] = emissiveImage(heights, s); });
     }
     if (wants(maps, PROCTEX_MAP_HEIGHT16)) {
         jobs.emplace_back([&] { set.height16 = heightTo16Bit(heights); });
     }
     runAll(jobs);
     addPackedMaps(set, s, maps);
-    if (!wants(maps, PROCTEX_MAP_NORMAL)) set.images[PROCTEX_MAP_NORMAL] = ByteImage();
+    for (int map :
+         {PROCTEX_MAP_NORMAL, PROCTEX_MAP_ROUGHNESS, PROCTEX_MAP_METALLIC, PROCTEX_MAP_AO}) {
+        if (!wants(maps, map)) set.images[static_cast<std::size_t>(map)] = ByteImage();
+    }
     if (wants(maps, PROCTEX_MAP_HEIGHT)) {
         set.heightField = std::move(heights);
         set.hasHeightField = true;

@@ -11,8 +11,9 @@ namespace proctex {
 
 struct Preset {
     const char* name;
-    const char* description;  // one line
-    void (*apply)(ProctexSettings& settings);
+    const char* description;                      // one line
+    void (*apply)(ProctexSettings& settings);     // the look of the first presets
+    void (*applyPbr)(ProctexSettings& settings);  // then, with pbr on, the PBR look
 };
 
 std::span<const Preset> presets();
@@ -20,6 +21,8 @@ std::span<const Preset> presets();
 // Null when there is no preset of that name (or the name is null).
 const Preset* findPreset(const char* name);
 
-ProctexSettings presetSettings(const Preset& preset);
+// With pbr the PBR look on the tool's defaults; without, exactly the preset
+// as it was before the PBR maps (pbr 0), for callers' older structs.
+ProctexSettings presetSettings(const Preset& preset, bool pbr = true);
 
 }  // namespace proctex

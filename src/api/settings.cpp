@@ -3,9 +3,10 @@
 #include <algorithm>
 #include <cstring>
 
-#include "api/ambient_occlusion.h"
 #include "api/pipeline.h"
 #include "core/number_text.h"
+#include "material/ambient_occlusion.h"
+#include "material/pbr_maps.h"
 #include "overlays/overlay_stage.h"
 #include "patterns/pattern_stage.h"
 
@@ -23,7 +24,7 @@ bool allZero(const unsigned char* bytes, std::size_t count) {
 
 }  // namespace
 
-ProctexSettings defaultSettings() {
+ProctexSettings legacySettings() {
     ProctexSettings s{};
     s.size = sizeof(ProctexSettings);
     s.width = 512;
@@ -52,13 +53,27 @@ ProctexSettings defaultSettings() {
     s.aoStrength = kDefaultOcclusionStrength;
     s.tileSize = 0.0f;
     s.heightRange = 0.0f;
-    s.tileable = 1;
+    s.tileable = 0;  // older callers and GenerateTexture never tile
+    s.pbr = 0;
+    s.metal = 0.0f;
+    s.metalType = PROCTEX_METAL_TYPE_IRON;
+    s.metalMask = PROCTEX_METAL_MASK_NONE;
+    s.emission = 0.0f;
+    s.emissionLevel = 0.3f;
+    s.colorStopCount = 0;
     return s;
 }
 
-ProctexSettings legacySettings() {
-    ProctexSettings s = defaultSettings();
-    s.tileable = 0;  // older callers and GenerateTexture never tile
+bool sizeCoversPbr(std::size_t size) {
+    return size >= offsetof(ProctexSettings, pbr) + sizeof(ProctexSettings::pbr);
+}
+
+ProctexSettings defaultSettings() {
+    ProctexSettings s = legacySettings();
+    s.tileable = 1;
+    s.pbr = 1;
+    s.tileSize = kDefaultTileSizeMetres;
+    s.heightRange = kDefaultHeightRangeMetres;
     return s;
 }
 
@@ -82,6 +97,7 @@ int readCallerSettings(const ProctexSettings* caller, ProctexSettings& settings,
                  ") and set members it does not know";
         return PROCTEX_ERROR_ARGUMENT;
     }
+    // Members the caller's struct does not cover keep today's results.
     settings = legacySettings();
     std::memcpy(&settings, caller, std::min(size, sizeof(ProctexSettings)));
     settings.size = sizeof(ProctexSettings);
@@ -136,6 +152,47 @@ std::string recordedValueProblem(const ProctexSettings& s) {
     return reason;
 }
 
+std::string choiceProblem(const char* member, int v, int lo, int hi) {
+    if (v >= lo && v <= hi) return {};
+    return std::string(member) + " must be a whole number from " + std::to_string(lo) + " to " +
+           std::to_string(hi) + " (got " + std::to_string(v) + ")";
+}
+
+std::string colorStopProblem(const ProctexSettings& s) {
+    std::string reason = choiceProblem("colorStopCount", s.colorStopCount, 0, 8);
+    for (int i = 0; reason.empty() && i < s.colorStopCount; ++i) {
+        const std::string stop = "colorStops[" + std::to_string(i) + "]";
+        for (int c = 0; reason.empty() && c < 4; ++c) {
+            reason = rangeProblem((stop + "[" + std::to_string(c) + "]").c_str(),
+                                  s.colorStops[i][c], 0.0f, 1.0f);
+        }
+        if (reason.empty() && i > 0 && s.colorStops[i][3] < s.colorStops[i - 1][3]) {
+            reason = "colorStops must rise in position (stop " + std::to_string(i) + " at " +
+                     numberText(s.colorStops[i][3]) + " comes after " +
+                     numberText(s.colorStops[i - 1][3]) + ")";
+        }
+    }
+    return reason;
+}
+
+// The 0.3 members, checked whether or not pbr is on, so a setting that is
+// wrong is reported before someone turns it on.
+std::string materialValueProblem(const ProctexSettings& s) {
+    std::string reason = rangeProblem("metal", s.metal, 0.0f, 1.0f);
+    if (reason.empty()) {
+        reason = choiceProblem("metalType", s.metalType, PROCTEX_METAL_TYPE_IRON,
+                               PROCTEX_METAL_TYPE_CHROME);
+    }
+    if (reason.empty()) {
+        reason = choiceProblem("metalMask", s.metalMask, PROCTEX_METAL_MASK_NONE,
+                               PROCTEX_METAL_MASK_PITS);
+    }
+    if (reason.empty()) reason = rangeProblem("emission", s.emission, 0.0f, 100.0f);
+    if (reason.empty()) reason = rangeProblem("emissionLevel", s.emissionLevel, 0.0f, 1.0f);
+    if (reason.empty()) reason = colorStopProblem(s);
+    return reason;
+}
+
 }  // namespace
 
 int checkSettings(const ProctexSettings& s, std::string& reason) {
@@ -150,6 +207,7 @@ int checkSettings(const ProctexSettings& s, std::string& reason) {
         reason = patternRequestProblem(patternRequest(s), s.width, s.height);
         if (reason.empty()) reason = overlayRequestProblem(overlayRequest(s));
         if (reason.empty()) reason = recordedValueProblem(s);
+        if (reason.empty()) reason = materialValueProblem(s);
     }
     return reason.empty() ? PROCTEX_OK : PROCTEX_ERROR_SETTINGS;
 }

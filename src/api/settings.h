@@ -14,8 +14,12 @@ ProctexSettings defaultSettings();
 
 // The settings GenerateTexture computes with before its arguments are put
 // in, and what a caller's older struct gets for the members it does not
-// hold: every newer member at the value that keeps the older results.
+// hold: every newer member at the value that keeps the older results (pbr 0,
+// no physical sizes).
 ProctexSettings legacySettings();
+
+// Whether a caller's struct of `size` bytes has the pbr member.
+bool sizeCoversPbr(std::size_t size);
 
 // Copies a caller's struct of any version into this library's: members the
 // caller's size does not cover take their legacySettings() values. PROCTEX_OK, or

@@ -153,7 +153,28 @@ bool isPhysicalSize(float metres) {
     return std::isfinite(metres) && metres > 0.0f;
 }
 
-std::string material(const GltfOptions& options) {
+bool glows(const GltfImages& images) {
+    return !images.emissivePng.empty();
+}
+
+// The strength extension only where the texture alone cannot reach the glow.
+bool strengthensGlow(const GltfImages& images, const GltfOptions& options) {
+    return glows(images) && std::isfinite(options.emissiveStrength) &&
+           options.emissiveStrength > 1.0f;
+}
+
+std::string emission(const GltfImages& images, const GltfOptions& options) {
+    if (!glows(images)) return {};
+    std::string text =
+        ",\"emissiveTexture\":" + textureInfo(3, options, "") + ",\"emissiveFactor\":[1,1,1]";
+    if (strengthensGlow(images, options)) {
+        text += ",\"extensions\":{\"KHR_materials_emissive_strength\":{\"emissiveStrength\":" +
+                jsonNumber(options.emissiveStrength) + "}}";
+    }
+    return text;
+}
+
+std::string material(const GltfImages& images, const GltfOptions& options) {
     std::string text = "{\"name\":" + jsonString(options.materialName) +
                        ",\"pbrMetallicRoughness\":{\"baseColorFactor\":[1,1,1,1]" +
                        ",\"baseColorTexture\":" + textureInfo(0, options, "") +
@@ -161,7 +182,7 @@ std::string material(const GltfOptions& options) {
                        ",\"metallicRoughnessTexture\":" + textureInfo(2, options, "") + "}" +
                        ",\"normalTexture\":" + textureInfo(1, options, ",\"scale\":1") +
                        ",\"occlusionTexture\":" + textureInfo(2, options, ",\"strength\":1") +
-                       ",\"doubleSided\":false";
+                       emission(images, options) + ",\"doubleSided\":false";
     std::vector<std::string> extras;
     if (isPhysicalSize(options.tileSizeMetres)) {
         extras.push_back("\"tileSizeMetres\":" + jsonNumber(options.tileSizeMetres));
@@ -185,12 +206,12 @@ std::string sampler(const GltfOptions& options) {
 }
 
 // The images, in texture order: from files beside the .gltf, or from views
-// 5..7 of the .glb's buffer.
+// 5..8 of the .glb's buffer (the glow's last, when there is one).
 std::string imageList(const GltfImages& images, bool embedded) {
-    const std::string* names[3] = {&images.baseColorFileName, &images.normalGlFileName,
-                                   &images.ormFileName};
+    const std::string* names[4] = {&images.baseColorFileName, &images.normalGlFileName,
+                                   &images.ormFileName, &images.emissiveFileName};
     std::vector<std::string> list;
-    for (std::size_t i = 0; i < 3; ++i) {
+    for (std::size_t i = 0; i < (glows(images) ? 4u : 3u); ++i) {
         std::string text = "{\"name\":" + jsonString(*names[i]);
         if (embedded) {
             text += ",\"bufferView\":" + jsonInteger(5 + i) + ",\"mimeType\":\"image/png\"";
@@ -214,17 +235,24 @@ std::string document(const PreviewMesh& mesh, const BufferLayout& layout, const 
 
     std::string json =
         "{\"asset\":{\"version\":\"2.0\",\"generator\":" + jsonString(generator) + "}";
-    if (repeats(options)) json += ",\"extensionsUsed\":[\"KHR_texture_transform\"]";
+    std::vector<std::string> extensions;
+    if (repeats(options)) extensions.push_back(jsonString("KHR_texture_transform"));
+    if (strengthensGlow(images, options)) {
+        extensions.push_back(jsonString("KHR_materials_emissive_strength"));
+    }
+    if (!extensions.empty()) json += ",\"extensionsUsed\":" + jsonArray(extensions);
     json += ",\"scene\":0,\"scenes\":[{\"nodes\":[0]}]";
     json += ",\"nodes\":[{\"name\":" + jsonString(options.materialName) + ",\"mesh\":0}]";
     json +=
         ",\"meshes\":[{\"name\":\"preview sphere\",\"primitives\":[{\"attributes\":{"
         "\"POSITION\":0,\"NORMAL\":1,\"TEXCOORD_0\":2,\"TANGENT\":3},\"indices\":4,\"material\":0}]"
         "}]";
-    json += ",\"materials\":[" + material(options) + "]";
+    json += ",\"materials\":[" + material(images, options) + "]";
     json +=
         ",\"textures\":[{\"sampler\":0,\"source\":0},{\"sampler\":0,\"source\":1},"
-        "{\"sampler\":0,\"source\":2}]";
+        "{\"sampler\":0,\"source\":2}";
+    if (glows(images)) json += ",{\"sampler\":0,\"source\":3}";
+    json += "]";
     json += ",\"samplers\":" + sampler(options);
     json += ",\"images\":" + imageList(images, bufferFileName.empty());
     json += ",\"accessors\":" + accessors(mesh);
@@ -258,6 +286,7 @@ std::vector<uint8_t> makeGlb(const GltfImages& images, const GltfOptions& option
         if (png->empty()) throw std::invalid_argument("makeGlb: an image has no bytes");
         appendView(layout, png->data(), png->size(), 0);
     }
+    if (glows(images)) appendView(layout, images.emissivePng.data(), images.emissivePng.size(), 0);
     std::string json = document(mesh, layout, images, options, "");
     json.resize((json.size() + 3) & ~std::size_t{3}, ' ');  // the JSON chunk pads with spaces
 

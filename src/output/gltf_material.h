@@ -19,6 +19,9 @@ struct GltfImages {
     std::string baseColorFileName;
     std::string normalGlFileName;
     std::string ormFileName;
+    // Optional: the glow (sRGB), the material's emissiveTexture when not empty.
+    std::vector<uint8_t> emissivePng;
+    std::string emissiveFileName;
 };
 
 struct GltfOptions {
@@ -36,6 +39,9 @@ struct GltfOptions {
     // set up tiling and displacement.
     float tileSizeMetres = 0.0f;
     float heightRangeMetres = 0.0f;
+    // Above 1 the glow is brighter than its texture's full colour
+    // (KHR_materials_emissive_strength); only read with an emissive image.
+    float emissiveStrength = 1.0f;
     std::string generator;  // asset.generator, e.g. "proctex 0.1.0"; empty gives "proctex"
     // The file name of the .gltf's mesh buffer, which the caller writes beside it.
     std::string bufferFileName = "material.bin";

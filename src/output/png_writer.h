@@ -9,24 +9,7 @@
 
 namespace proctex {
 
-// clamp(v, 0, 1) * 255, truncated: 0.5 -> 127, 1.0 and above -> 255, NaN -> 0.
-uint8_t quantize(float v);
-
-// quantize over count values, vectorised where the processor allows; the
-// bytes equal quantize's for every float.
-void quantizeRow(const float* values, std::size_t count, uint8_t* bytes);
-
-// The r, g, b of every colour, quantized, one byte after the other.
-void quantizeColors(const ColorField& colors, uint8_t* bytes);
-
-// Each writes a width x height image to `path` (created or truncated) and
-// returns whether the file was written. The field must hold width * height
-// elements. An unopenable path (missing directory, empty path) returns false,
-// and so does a write cut short (a full disk, a file size limit).
-bool writeColorPNG(const ColorField& colors, int width, int height, const std::string& path);
-bool writeGrayPNG(const FloatField& values, int width, int height, const std::string& path);
-
-// The file step of both writers, on 8-bit pixels (1 or 3 channels per
+// The file step of the map writers, on 8-bit pixels (1 or 3 channels per
 // pixel, rows strideBytes apart): encodePngBytes, then writeFileBytes.
 bool writePngFile(const std::string& path, int width, int height, int channels,
                   const uint8_t* pixels, int strideBytes);

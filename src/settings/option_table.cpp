@@ -28,9 +28,29 @@ constexpr ProctexChoice kMaterials[] = {
     {PROCTEX_MATERIAL_BLUE, "blue", "blue", 0, {}, {}},
     {PROCTEX_MATERIAL_LAVA, "lava", "lava", 0, {}, {}},
     {PROCTEX_MATERIAL_GREY_ALT, "grey-alt", "grey (second code)", 0, {}, {}},
+    {PROCTEX_MATERIAL_CUSTOM, "custom", "your colours (--colors)", 0, {}, {}},
+};
+
+constexpr ProctexChoice kMetalTypes[] = {
+    {PROCTEX_METAL_TYPE_IRON, "iron", "iron", 0, {}, {}},
+    {PROCTEX_METAL_TYPE_STEEL, "steel", "steel", 0, {}, {}},
+    {PROCTEX_METAL_TYPE_ALUMINIUM, "aluminium", "aluminium", 0, {}, {}},
+    {PROCTEX_METAL_TYPE_COPPER, "copper", "copper", 0, {}, {}},
+    {PROCTEX_METAL_TYPE_GOLD, "gold", "gold", 0, {}, {}},
+    {PROCTEX_METAL_TYPE_BRASS, "brass", "brass", 0, {}, {}},
+    {PROCTEX_METAL_TYPE_CHROME, "chrome", "chrome", 0, {}, {}},
+};
+
+constexpr ProctexChoice kMetalMasks[] = {
+    {PROCTEX_METAL_MASK_NONE, "none", "metal everywhere", 0, {}, {}},
+    {PROCTEX_METAL_MASK_TOPS, "tops", "bare tops, rusty pits", 0, {}, {}},
+    {PROCTEX_METAL_MASK_PITS, "pits", "bare pits, coated tops", 0, {}, {}},
 };
 
 // Starting values that read clearly at the default 512 x 512 and at 1024 x 1024.
+// The two tone curves only remap the relief, so theirs lie far from the
+// identity: a gamma of 0.5 leaves bright islands in dark ground, an exponent
+// of 0.5 darkens all but the middle level.
 constexpr ProctexChoice pattern(int code, const char* name, const char* label, float param) {
     return {code, name, label, 1, {"pattern-param", nullptr}, {param, 0.0f}};
 }
@@ -39,8 +59,8 @@ constexpr ProctexChoice kPatterns[] = {
     {PROCTEX_PATTERN_NONE, "none", "none", 0, {}, {}},
     pattern(PROCTEX_PATTERN_RINGS, "rings", "rings", 16.0f),
     pattern(PROCTEX_PATTERN_GROOVES, "grooves", "grooves", 8.0f),
-    pattern(PROCTEX_PATTERN_TONE_CURVE, "tone-curve", "tone curve", 2.0f),
-    pattern(PROCTEX_PATTERN_DAMPED_EXTREMES, "damped-extremes", "damped extremes", 2.0f),
+    pattern(PROCTEX_PATTERN_TONE_CURVE, "tone-curve", "tone curve", 0.5f),
+    pattern(PROCTEX_PATTERN_DAMPED_EXTREMES, "damped-extremes", "damped extremes", 0.5f),
     pattern(PROCTEX_PATTERN_CELLS, "cells", "cells", 16.0f),
     pattern(PROCTEX_PATTERN_BRUSHED, "brushed", "brushed", 200.0f),
     pattern(PROCTEX_PATTERN_DISCS, "discs", "discs", 24.0f),
@@ -152,6 +172,19 @@ const OptionSpec kOptions[] = {
            "physical", "Metres between height 0 and 1 (0: not given)"),
     flag("tileable", "tileable", PROCTEX_OFFSET(tileable), "maps",
          "The maps tile: every stage wraps at the image edges (off: GenerateTexture's results)"),
+    /* Added in 0.3 */
+    flag("pbr", "pbr", PROCTEX_OFFSET(pbr), "maps",
+         "Physically plausible maps (off: GenerateTexture's maps)"),
+    number("metal", "metal", PROCTEX_OFFSET(metal), 0, 1, 0.01, 0, 1, "material",
+           "How metallic the material is: 0 stone, wood, paint; 1 bare metal"),
+    choice("metal-type", "metalType", PROCTEX_OFFSET(metalType), kMetalTypes, "material",
+           "The metal, by its measured colour"),
+    choice("metal-mask", "metalMask", PROCTEX_OFFSET(metalMask), kMetalMasks, "material",
+           "Where the metal shows: everywhere, on the tops (rust in the pits) or in the pits"),
+    number("emission", "emission", PROCTEX_OFFSET(emission), 0, 10, 0.1, 0, 100, "material",
+           "Glow below --emission-level: 0 none, 1 full colour, above 1 brighter"),
+    number("emission-level", "emissionLevel", PROCTEX_OFFSET(emissionLevel), 0, 1, 0.01, 0, 1,
+           "material", "Relief height below which the surface glows"),
 };
 
 #undef PROCTEX_OFFSET
@@ -169,6 +202,12 @@ constexpr MapSpec kMaps[] = {
     {PROCTEX_MAP_NORMAL_GL, "normal-gl", "_nmap_gl.png", 3, 8, 0, 0,
      "Normal map, OpenGL convention (green up)"},
     {PROCTEX_MAP_ORM, "orm", "_orm.png", 3, 8, 0, 0, "Occlusion, roughness, metallic in R, G, B"},
+    {PROCTEX_MAP_EMISSIVE, "emissive", "_emissive.png", 3, 8, 1, 0,
+     "The glow of a material with emission (lava); none for the others"},
+    {PROCTEX_MAP_METALLIC_SMOOTHNESS, "metallic-smoothness", "_metal_smooth.png", 4, 8, 0, 0,
+     "Metallic in R, G, B and smoothness in A, as Unity's shaders read them"},
+    {PROCTEX_MAP_MASK, "mask", "_mask.png", 4, 8, 0, 0,
+     "Metallic, occlusion, detail mask, smoothness: Unity HDRP's mask map"},
 };
 
 char folded(char c) {

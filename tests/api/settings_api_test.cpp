@@ -173,6 +173,7 @@ std::vector<uint8_t> pixelsOf(const ProctexMaps* maps, int map) {
 
 TEST(Generate, MasksPickMapsWithoutChangingThemAndHeightIsThePreToneField) {
     ProctexSettings s = small();
+    s.pbr = 0;  // GenerateTexture's maps: the grey diffuse is the height itself
     s.materialType = PROCTEX_MATERIAL_GREY;
     s.contrast = 1.0f;
     s.patternType = PROCTEX_PATTERN_CELLS;

@@ -208,6 +208,7 @@ static float pickParam(void) {
 
 static void randomSettings(ProctexSettings* s) {
     proctex_settings_init(s);
+    s->pbr = 0; /* GenerateTexture's maps, which the files hold */
     s->width = next() % 20 == 0 ? pick(-2, 0) : pick(1, 72);
     s->height = next() % 20 == 0 ? pick(-2, 0) : pick(1, 56);
     s->baseType = pick(0, 2);
@@ -247,7 +248,9 @@ int main(int argc, char** argv) {
             FAIL("preset %s cannot be read", proctex_preset_name(i));
             continue;
         }
-        s.tileable = 0; /* GenerateTexture never tiles */
+        s.pbr = 0;            /* GenerateTexture's maps, which the files hold, */
+        s.colorStopCount = 0; /* no ramp of the caller's */
+        s.tileable = 0;       /* and no tiling: it has neither */
         checkOne(proctex_preset_name(i), &s);
         compareHeight16(proctex_preset_name(i), &s);
     }

@@ -40,9 +40,9 @@ TEST(Cli, HelpAndVersion) {
 TEST(Cli, WritesAndListsTheFilesLikeTheLibraryCall) {
     TempDir dir;
     const fs::path out = dir / "s.png";
-    const CliRun run =
-        runCli("--width 40 --height 30 --seed 5 --material 2 --seamless 1 --tileable false " +
-               out.string());
+    const CliRun run = runCli(
+        "--pbr false --width 40 --height 30 --seed 5 --material 2 --seamless 1 --tileable false " +
+        out.string());
     ASSERT_EQ(run.exitCode, 0) << run.output;
     const auto names = test::outputNames(dir.path(), "s");
     for (const fs::path& p :
@@ -316,7 +316,9 @@ TEST(CliExtras, ExtraMapsAreTheMapsTheyPackOrFlip) {
     EXPECT_FALSE(fs::exists(dir / "x_rough.png"));
     ASSERT_EQ(gl.pixels.size(), normal.pixels.size());
     ASSERT_EQ(orm.channels, 3);
-    const uint8_t roughByte = 127;  // the preset's roughness 0.5 as a byte, the map not asked for
+    // The preset's roughness as a byte, the map not asked for.
+    const auto roughByte =
+        static_cast<uint8_t>(cli::findPreset("cobblestone")->options.roughness * 255.0f);
     for (int y = 0; y < normal.height; ++y) {
         for (int x = 0; x < normal.width; ++x) {
             ASSERT_EQ(gl.at(x, y, 0), normal.at(x, y, 0));
@@ -368,14 +370,22 @@ TEST(CliExtras, TheSidecarRecordsTheFilesAndMakesThemAgain) {
         << refused.output;
 }
 
-TEST(CliExtras, NamingConventionsCopyTheMapsUnderTheirNames) {
+TEST(CliExtras, NamingConventionsWriteTheMapsUnderTheirNames) {
     TempDir dir;
+    fs::create_directory(dir / "ours");
     const CliRun run =
         runCli("--width 32 --height 24 --naming unreal " + (dir / "rock.png").string());
     ASSERT_EQ(run.exitCode, 0) << run.output;
-    EXPECT_EQ(test::readBytes(dir / "rock_BaseColor.png"), test::readBytes(dir / "rock_diff.png"));
-    EXPECT_EQ(test::readBytes(dir / "rock_Normal_DX.png"), test::readBytes(dir / "rock_nmap.png"));
-    EXPECT_EQ(test::readBytes(dir / "rock_ORM.png"), test::readBytes(dir / "rock_orm.png"));
+    ASSERT_EQ(
+        runCli("--width 32 --height 24 --orm " + (dir / "ours" / "rock.png").string()).exitCode, 0);
+    EXPECT_EQ(test::readBytes(dir / "rock_BaseColor.png"),
+              test::readBytes(dir / "ours" / "rock_diff.png"));
+    EXPECT_EQ(test::readBytes(dir / "rock_Normal_DX.png"),
+              test::readBytes(dir / "ours" / "rock_nmap.png"));
+    EXPECT_EQ(test::readBytes(dir / "rock_ORM.png"),
+              test::readBytes(dir / "ours" / "rock_orm.png"));
+    EXPECT_FALSE(fs::exists(dir / "rock_diff.png"));  // once, under Unreal's name
+    EXPECT_TRUE(fs::exists(dir / "rock_spec.png"));   // Unreal has no name for it
     EXPECT_NE(run.output.find("rock_ORM.png"), std::string::npos) << run.output;
     const CliRun unknown = runCli("--naming maya " + (dir / "x.png").string());
     EXPECT_NE(unknown.exitCode, 0);

@@ -51,10 +51,15 @@ TEST(Record, FromNamesAnOtherVersionAndChecksEveryFilesHash) {
         << other.output;
     EXPECT_EQ(count(other.output, ": the same as the record's"), 4u) << other.output;
 
-    // Endless or oversized input is refused before it is read whole.
-    const test::CliRun zero = runCli("--from /dev/zero " + (dir / "z.png").string());
+    // Oversized (or endless: /dev/zero) input is refused before it is read whole.
+    std::ofstream(dir / "huge.json") << "{";
+    fs::resize_file(dir / "huge.json", std::uintmax_t{8} << 30);  // sparse: no disk used
+    const test::CliRun zero =
+        runCli("--from " + (dir / "huge.json").string() + " " + (dir / "z.png").string());
     EXPECT_EQ(zero.exitCode, 2);
     EXPECT_NE(zero.output.find("larger than 1 MiB"), std::string::npos) << zero.output;
+    const test::CliRun device = runCli("--from /dev/zero " + (dir / "z.png").string());
+    EXPECT_EQ(device.exitCode, 2) << device.output;
     std::ofstream(dir / "twice.json") << R"({"seed": 1, "seed": 2})";
     const test::CliRun twice =
         runCli("--from " + (dir / "twice.json").string() + " " + (dir / "t.png").string());

@@ -1,7 +1,8 @@
 // Validates glTF files with the Khronos validator (node_modules, installed by
-// scripts/install-deps): node tests/gltf/validate.mjs FILE...
+// scripts/install-deps): node tests/gltf/validate.mjs [--strict] FILE...
 // Exits non-zero when a file has an error, or a warning about its materials,
-// textures or images; prints the report of each such file.
+// textures or images (with --strict: any warning at all); prints the report
+// of each such file.
 import { readFile } from 'node:fs/promises';
 import path from 'node:path';
 import validator from 'gltf-validator';
@@ -11,7 +12,8 @@ function concernsMaterial(message) {
 }
 
 let failed = false;
-const files = process.argv.slice(2);
+const strict = process.argv[2] === '--strict';
+const files = process.argv.slice(strict ? 3 : 2);
 if (files.length === 0) {
     console.error('usage: node validate.mjs FILE...');
     process.exit(2);
@@ -25,7 +27,7 @@ for (const file of files) {
             new Uint8Array(await readFile(path.resolve(path.dirname(file), decodeURIComponent(uri)))),
     });
     const { numErrors, numWarnings, numInfos, numHints, messages } = report.issues;
-    const warnings = messages.filter((m) => m.severity === 1 && concernsMaterial(m));
+    const warnings = messages.filter((m) => m.severity === 1 && (strict || concernsMaterial(m)));
     const bad = numErrors > 0 || warnings.length > 0;
     console.log(`${bad ? 'FAIL' : 'ok'} ${file}: ${numErrors} errors, ${numWarnings} warnings, ` +
                 `${numInfos} infos, ${numHints} hints`);

@@ -110,6 +110,39 @@ void cross(const float* a, const float* b, float* out) {
     out[2] = a[0] * b[1] - a[1] * b[0];
 }
 
+// A glowing material carries its glow as a fourth image and texture, and the
+// strength extension only when the glow is brighter than its texture.
+TEST(GltfMaterial, EmissionAddsItsTextureAndStrengthOnlyWhenBrighter) {
+    GltfImages images = fakeImages();
+    images.emissivePng = {0x89, 'P', 'N', 'G', 4, 4, 4, 4};
+    images.emissiveFileName = "x_emissive.png";
+    GltfOptions options;
+    options.emissiveStrength = 4.0f;
+    const Asset glb = openGlb(makeGlb(images, options));
+    const json& material = glb.doc["materials"][0];
+    ASSERT_EQ(glb.doc["images"].size(), 4u);
+    const int texture = material["emissiveTexture"]["index"].get<int>();
+    const json& image = glb.doc["images"][glb.doc["textures"][texture]["source"].get<int>()];
+    const json& view = glb.doc["bufferViews"][image["bufferView"].get<int>()];
+    const auto begin = glb.bin.begin() + view["byteOffset"].get<std::ptrdiff_t>();
+    EXPECT_EQ(std::vector<uint8_t>(begin, begin + view["byteLength"].get<std::ptrdiff_t>()),
+              images.emissivePng);
+    EXPECT_EQ(material["emissiveFactor"], json::array({1, 1, 1}));
+    EXPECT_EQ(material["extensions"]["KHR_materials_emissive_strength"]["emissiveStrength"], 4.0);
+    EXPECT_EQ(glb.doc["extensionsUsed"], json::array({"KHR_materials_emissive_strength"}));
+
+    options.emissiveStrength = 1.0f;
+    const json text = json::parse(makeGltf(images, options).json);
+    EXPECT_EQ(text["images"][3]["uri"], "x_emissive.png");
+    EXPECT_FALSE(text["materials"][0].contains("extensions"));
+    EXPECT_FALSE(text.contains("extensionsUsed"));
+    // Without a glow image: three images, no emissive members at all.
+    const json plain = json::parse(makeGltf(fakeImages(), options).json);
+    EXPECT_EQ(plain["images"].size(), 3u);
+    EXPECT_FALSE(plain["materials"][0].contains("emissiveTexture"));
+    EXPECT_FALSE(plain["materials"][0].contains("emissiveFactor"));
+}
+
 TEST(GltfMaterial, GlbContainerHoldsTheDocumentMeshAndImagesAligned) {
     const GltfImages images = fakeImages();
     const Asset asset = openGlb(makeGlb(images, GltfOptions{}));

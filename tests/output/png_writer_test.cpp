@@ -8,6 +8,8 @@
 #include <limits>
 #include <vector>
 
+#include "api/float_png.h"
+#include "material/quantize.h"
 #include "test_support.h"
 
 namespace proctex {

@@ -9,8 +9,8 @@
 #include <string>
 
 #include "core/field_ops.h"
+#include "material/quantize.h"
 #include "noise/texture_generator.h"
-#include "output/png_writer.h"
 #include "overlays/overlays.h"
 #include "test_support.h"
 

@@ -255,8 +255,7 @@ try {
               `and decoded: median ${median('fetched').toFixed(0)} ms; with the 3D view redrawn too: ` +
               `median ${median('elapsed').toFixed(0)} ms, 95th percentile ${p95('elapsed').toFixed(0)} ms`);
 
-  // For the README: marble at its own scale (its veins do not wrap: the
-  // tiled view shows the seams it scores).
+  // For the README: marble at its own scale, tiled: the 2 x 2 view shows no seams.
   await drawnAfter(page, setSlider('scale', 128));
   await new Promise((r) => setTimeout(r, 500));
   // PROCTEX_SCREENSHOT=docs/images/studio.png renews the README's picture;
@@ -266,18 +265,18 @@ try {
   await page.screenshot({ path: shot });
   console.log(`screenshot: ${shot}`);
 
-  // The seam score of a material that repeats (the default stone, seamless,
-  // at a scale dividing the size) is about 1; the same stone not seamless is far above.
+  // The seam score of a tiling material (the default stone) is about 1; the
+  // same stone with tiling off is far above.
   await drawnAfter(page, `const p = document.getElementById('preset'); p.value = ''; p.dispatchEvent(new Event('change'));`);
-  const seamAt = async (seamless) => {
-    await drawnAfter(page, `const f = document.getElementById('f-seamless'); f.value = '${seamless}'; f.dispatchEvent(new Event('change'));`);
+  const seamAt = async (tileable) => {
+    await drawnAfter(page, `const f = document.getElementById('f-tileable'); f.value = '${tileable}'; f.dispatchEvent(new Event('change'));`);
     await drawnAfter(page, setSlider('scale', 128));
     await new Promise((r) => setTimeout(r, 300));
     return Number(/seam score ([0-9.]+)/.exec(await page.$eval('#seam', (e) => e.textContent))[1]);
   };
   const clean = await seamAt(1);
   const seamed = await seamAt(0);
-  check(clean > 0.5 && clean < 1.5 && seamed > 4, `seam scores: seamless stone ${clean}, plain stone ${seamed}`);
+  check(clean > 0.5 && clean < 1.5 && seamed > 4, `seam scores: tiling stone ${clean}, untiled stone ${seamed}`);
   check(errors.length === 0, `no console errors${errors.length ? ': ' + errors.join(' | ') : ''}`);
 } finally {
   await browser.close();

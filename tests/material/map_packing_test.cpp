@@ -1,4 +1,4 @@
-#include "api/map_packing.h"
+#include "material/map_packing.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "api/derived_maps.h"
+#include "material/derived_maps.h"
 
 #include <gtest/gtest.h>
 
@@ -8,7 +8,7 @@
 #include <random>
 #include <vector>
 
-#include "output/png_writer.h"
+#include "material/quantize.h"
 
 namespace proctex {
 namespace {

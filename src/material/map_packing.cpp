@@ -1,4 +1,4 @@
-#include "api/map_packing.h"
+#include "material/map_packing.h"
 
 namespace proctex {
 
@@ -16,6 +16,26 @@ void packOrm(const uint8_t* ao, const uint8_t* rough, const uint8_t* metal, std:
         rgbOut[i * 3] = ao != nullptr ? ao[i] : aoConstant;
         rgbOut[i * 3 + 1] = rough != nullptr ? rough[i] : roughConstant;
         rgbOut[i * 3 + 2] = metal != nullptr ? metal[i] : metalConstant;
+    }
+}
+
+void packMetallicSmoothness(const uint8_t* metal, const uint8_t* rough, std::size_t pixels,
+                            uint8_t* rgbaOut) {
+    for (std::size_t i = 0; i < pixels; ++i) {
+        uint8_t* out = rgbaOut + i * 4;
+        out[0] = out[1] = out[2] = metal[i];
+        out[3] = static_cast<uint8_t>(255 - rough[i]);
+    }
+}
+
+void packMaskMap(const uint8_t* metal, const uint8_t* ao, const uint8_t* rough, std::size_t pixels,
+                 uint8_t* rgbaOut) {
+    for (std::size_t i = 0; i < pixels; ++i) {
+        uint8_t* out = rgbaOut + i * 4;
+        out[0] = metal[i];
+        out[1] = ao[i];
+        out[2] = 255;
+        out[3] = static_cast<uint8_t>(255 - rough[i]);
     }
 }
 

@@ -1,4 +1,4 @@
-#include "output/palette.h"
+#include "material/palette.h"
 
 #include "core/field_ops.h"
 #include "core/rgb_lanes.h"
@@ -117,6 +117,29 @@ void colorizeInto(const float* heights, std::size_t count, int materialType, Col
         threeStopRampInto(heights, count, p.low, p.mid, p.high, colors);
     } else {
         twoStopRampInto(heights, count, {0.0f, 0.0f, 0.0f}, {1.0f, 1.0f, 1.0f}, colors);
+    }
+}
+
+void colorStopRampInto(const float* heights, std::size_t count, const ColorStop* stops,
+                       int stopCount, Color3* colors) {
+    const ColorStop* last = stops + (stopCount - 1);
+    for (std::size_t i = 0; i < count; ++i) {
+        const float h = heights[i];
+        if (!(h > stops[0].position)) {
+            colors[i] = stops[0].color;
+            continue;
+        }
+        const ColorStop* upper = stops + 1;
+        while (upper <= last && h > upper->position) ++upper;
+        if (upper > last) {
+            colors[i] = last->color;
+            continue;
+        }
+        const ColorStop* lower = upper - 1;
+        const float span = upper->position - lower->position;
+        // Equal positions make a hard edge: the upper colour from there on.
+        const float t = span > 0.0f ? (h - lower->position) / span : 1.0f;
+        colors[i] = lerpColor(lower->color, upper->color, t);
     }
 }
 

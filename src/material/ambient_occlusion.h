@@ -30,8 +30,15 @@ constexpr float kOcclusionReliefPixels = 16.0f;
 // whatever the radius. A NaN height gives a NaN occlusion at its own pixel
 // (0 in the 8-bit map, as in the other maps) and is ignored as a neighbour;
 // infinite heights act as unboundedly high or low ground.
+// reliefPixels replaces kOcclusionReliefPixels for a relief of known
+// physical size (the PBR maps: height range over pixel size). A horizon whose
+// sine is at most openSine counts as open sky (the sine above it is
+// stretched back to 0..1), so gentle rolling ground stays at 1; 0 keeps
+// every horizon.
 FloatField buildAmbientOcclusion(const FloatField& heightMap, int width, int height,
-                                 float radiusPixels, float strength, bool wrap);
+                                 float radiusPixels, float strength, bool wrap,
+                                 float reliefPixels = kOcclusionReliefPixels,
+                                 float openSine = 0.0f);
 
 // The 8-bit map: quantize of every value.
 std::vector<uint8_t> occlusionBytes(const FloatField& occlusion);

@@ -1,4 +1,4 @@
-#include "api/ambient_occlusion.h"
+#include "material/ambient_occlusion.h"
 
 #include <algorithm>
 #include <array>
@@ -7,7 +7,7 @@
 #include "core/fmath.h"
 #include "core/numeric.h"
 #include "core/progress.h"
-#include "output/png_writer.h"
+#include "material/quantize.h"
 
 namespace proctex {
 
@@ -31,7 +31,7 @@ struct WalkStep {
 // The nearest pixels to s * direction for s = 1 .. stepCount; a pixel the
 // previous step already reached is not sampled twice. A longer walk starts
 // with the same steps, so a larger radius only ever adds samples.
-std::vector<WalkStep> walkSteps(const float* direction, int stepCount) {
+std::vector<WalkStep> walkSteps(const float* direction, int stepCount, float reliefPixels) {
     std::vector<WalkStep> steps;
     int lastX = 0;
     int lastY = 0;
@@ -44,7 +44,7 @@ std::vector<WalkStep> walkSteps(const float* direction, int stepCount) {
         lastY = dy;
         const float fx = static_cast<float>(dx);
         const float fy = static_cast<float>(dy);
-        steps.push_back({dx, dy, kOcclusionReliefPixels / fsqrt(fx * fx + fy * fy)});
+        steps.push_back({dx, dy, reliefPixels / fsqrt(fx * fx + fy * fy)});
     }
     return steps;
 }
@@ -92,12 +92,14 @@ void raiseHorizons(const float* row, const float* sourceRow, const WalkStep& ste
 }  // namespace
 
 FloatField buildAmbientOcclusion(const FloatField& heightMap, int width, int height,
-                                 float radiusPixels, float strength, bool wrap) {
+                                 float radiusPixels, float strength, bool wrap, float reliefPixels,
+                                 float openSine) {
     FloatField occlusion(fieldSize(width, height), 1.0f);
     if (occlusion.empty()) return occlusion;
     const int stepCount = walkLength(radiusPixels, width, height);
     std::array<std::vector<WalkStep>, kDirectionCount> walks;
-    for (int d = 0; d < kDirectionCount; ++d) walks[d] = walkSteps(kDirections[d], stepCount);
+    for (int d = 0; d < kDirectionCount; ++d)
+        walks[d] = walkSteps(kDirections[d], stepCount, reliefPixels);
 
     const std::size_t w = static_cast<std::size_t>(width);
     std::vector<float> horizon(w);
@@ -115,7 +117,15 @@ FloatField buildAmbientOcclusion(const FloatField& heightMap, int width, int hei
                 raiseHorizons(row, heightMap.data() + sourceY * w, step, width, wrap,
                               horizon.data());
             }
-            for (std::size_t x = 0; x < w; ++x) sineSum[x] += horizonSine(horizon[x]);
+            if (openSine > 0.0f) {
+                const float stretch = 1.0f / (1.0f - openSine);
+                for (std::size_t x = 0; x < w; ++x) {
+                    const float above = horizonSine(horizon[x]) - openSine;
+                    sineSum[x] += above > 0.0f ? above * stretch : 0.0f;
+                }
+            } else {
+                for (std::size_t x = 0; x < w; ++x) sineSum[x] += horizonSine(horizon[x]);
+            }
         }
         float* out = occlusion.data() + static_cast<std::size_t>(y) * w;
         for (std::size_t x = 0; x < w; ++x) {

@@ -1,4 +1,4 @@
-#include "api/derived_maps.h"
+#include "material/derived_maps.h"
 
 #include "core/field_ops.h"
 #include "core/fmath.h"

@@ -14,6 +14,18 @@ ColorField colorize(const FloatField& height, int materialType);
 // block at a time.
 void colorizeInto(const float* heights, std::size_t count, int materialType, Color3* colors);
 
+// One stop of a colour ramp of the caller's: a colour at a height.
+struct ColorStop {
+    Color3 color;
+    float position = 0.0f;
+};
+
+// Colours `count` heights through 1..8 stops ordered by position: the first
+// stop's colour up to its position, then lerpColor between neighbouring
+// stops, the last stop's colour beyond it. NaN takes the first colour.
+void colorStopRampInto(const float* heights, std::size_t count, const ColorStop* stops,
+                       int stopCount, Color3* colors);
+
 ColorField threeStopRamp(const FloatField& height, Color3 low, Color3 mid, Color3 high);
 ColorField twoStopRamp(const FloatField& height, Color3 from, Color3 to);
 // Per channel a + (b - a) * t, with t clamped to 0..1 first.

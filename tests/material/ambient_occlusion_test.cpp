@@ -1,4 +1,4 @@
-#include "api/ambient_occlusion.h"
+#include "material/ambient_occlusion.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "output/palette.h"
+#include "material/palette.h"
 
 #include <gtest/gtest.h>
 
