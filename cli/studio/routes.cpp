@@ -379,7 +379,7 @@ void installRoutes(httplib::Server& server, StudioState& state) {
                                         const httplib::ContentReader& reader) {
         handleRender(state, req, res, reader);
     });
-    server.Get(R"(/api/maps/(\d{1,19})/([a-z0-9-]{1,16})\.png)",
+    server.Get(R"(/api/maps/(\d{1,19})/([a-z0-9-]{1,32})\.png)",
                [&state](const httplib::Request& req, httplib::Response& res) {
                    handleMap(state, req, res);
                });
