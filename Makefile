@@ -3,7 +3,7 @@ PRESET ?= release
 BUILD_DIR := build/$(PRESET)
 
 .PHONY: all deps build demo install test sanitize bench windows test-windows verify-math format clean \
-	blender-addon blender-renders
+	blender-addon blender-renders package package-windows package-deb test-packages
 
 all: build
 
@@ -40,12 +40,37 @@ bench: build
 		case "$$b" in *end_to_end) continue ;; esac; [ -x "$$b" ] && "$$b"; done
 	@$(BUILD_DIR)/bench/proctex_bench_end_to_end
 
-# proctex.dll (64-bit, cross-built with MinGW-w64) and its import library.
+# proctex.dll (64-bit, cross-built with MinGW-w64), its import library and
+# proctex.exe, the whole command-line tool.
 windows:
 	@scripts/install-deps --windows
 	@cmake --preset windows >/dev/null
 	@cmake --build --preset windows
-	@echo "windows: build/windows/bin/proctex.dll, import library build/windows/libproctex.dll.a"
+	@echo "windows: build/windows/bin/proctex.exe and proctex.dll, import library build/windows/libproctex.dll.a"
+
+# The release artefacts, named with the version in VERSION:
+# build/proctex-VERSION-windows-x64.zip and build/proctex_VERSION_amd64.deb.
+package: package-windows package-deb
+
+package-windows: windows
+	@cmake --preset release >/dev/null
+	@cmake --build --preset release --target proctex
+	@/usr/bin/python3 blender/package.py build/release build/windows/proctex_blender.zip \
+		build/windows/bin/proctex.dll >/dev/null
+	@/usr/bin/python3 scripts/package-windows build/windows build/windows/proctex_blender.zip
+
+package-deb:
+	@scripts/install-deps --package
+	@cmake --preset package >/dev/null
+	@cmake --build --preset package --target proctex proctex_cli
+	@cd build/package && cpack -G DEB -B $(CURDIR)/build >/dev/null
+	@rm -rf build/_CPack_Packages
+	@echo "package-deb: $$(ls build/proctex_*_amd64.deb)"
+
+# The Windows tool under Wine against the Linux tool, and the .deb installed
+# into a scratch root.
+test-packages:
+	@scripts/test-packages
 
 # The DLL's tables, the Wine host checks and the byte comparison with Linux.
 test-windows:

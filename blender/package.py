@@ -7,6 +7,7 @@ subpackage proctex/, the Linux library and, when built, the Windows DLL.
 """
 
 import os
+import re
 import sys
 import zipfile
 
@@ -18,6 +19,23 @@ ADDON = "proctex_blender"
 def _sources(folder):
     """The .py files of a package folder, sorted, caches left out."""
     return sorted(name for name in os.listdir(folder) if name.endswith(".py"))
+
+
+def release_version():
+    """The VERSION file's "MAJOR.MINOR.PATCH" as bl_info's tuple."""
+    with open(os.path.join(ROOT, "VERSION"), encoding="ascii") as f:
+        text = f.read().strip()
+    if not re.fullmatch(r"\d+\.\d+\.\d+", text):
+        raise SystemExit(f"package: VERSION holds {text!r}, not MAJOR.MINOR.PATCH")
+    return tuple(int(part) for part in text.split("."))
+
+
+def with_version(source, version):
+    """The add-on's __init__.py with bl_info's version set to `version`."""
+    pattern = r'"version": \(\d+, \d+, \d+\)'
+    if len(re.findall(pattern, source)) != 1:
+        raise SystemExit("package: bl_info's version line not found in the add-on")
+    return re.sub(pattern, '"version": (%d, %d, %d)' % version, source)
 
 
 def entries(build_dir, windows_dll=None):
@@ -47,6 +65,7 @@ def main(argv):
                                                                 "proctex.dll")
     os.makedirs(os.path.dirname(os.path.abspath(out)), exist_ok=True)
     partial = out + ".partial"
+    version = release_version()
     with zipfile.ZipFile(partial, "w", zipfile.ZIP_DEFLATED) as archive:
         for inside, path in entries(build_dir, windows_dll):
             info = zipfile.ZipInfo.from_file(path, inside)
@@ -54,7 +73,10 @@ def main(argv):
             # Libraries keep their execute bit, sources are plain files.
             info.external_attr = (0o755 if inside.endswith((".so", ".dll")) else 0o644) << 16
             with open(path, "rb") as source:
-                archive.writestr(info, source.read())
+                data = source.read()
+            if inside == f"{ADDON}/__init__.py":
+                data = with_version(data.decode("utf-8"), version).encode("utf-8")
+            archive.writestr(info, data)
     os.replace(partial, out)
     print(f"blender-addon: {out}")
 

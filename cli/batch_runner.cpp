@@ -7,6 +7,8 @@
 #include <mutex>
 #include <thread>
 
+#include "platform.h"
+
 namespace proctex::cli {
 
 namespace {
@@ -22,10 +24,10 @@ double secondsSince(Clock::time_point start) {
 std::vector<std::string> createOutputFolders(const std::vector<BatchItem>& items) {
     std::vector<std::string> errors(items.size());
     for (std::size_t i = 0; i < items.size(); ++i) {
-        const auto dir = std::filesystem::path(items[i].options.output).parent_path();
+        const auto dir = pathFromUtf8(items[i].options.output).parent_path();
         std::error_code ec;
         if (!dir.empty()) std::filesystem::create_directories(dir, ec);
-        if (ec) errors[i] = "cannot create " + dir.string() + ": " + ec.message();
+        if (ec) errors[i] = "cannot create " + utf8FromPath(dir) + ": " + ec.message();
     }
     return errors;
 }

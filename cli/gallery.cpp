@@ -5,6 +5,7 @@
 #include <string>
 
 #include "font.h"
+#include "platform.h"
 #include "presets.h"
 
 namespace proctex::cli {
@@ -111,7 +112,7 @@ std::vector<BatchItem> typeSamples(const std::filesystem::path& dir) {
             o);
         o.writeRoughness = 0;
         o.writeMetallic = 0;
-        o.output = (dir / (sampleFileName(s) + ".png")).string();
+        o.output = utf8FromPath(dir / (sampleFileName(s) + ".png"));
         items.push_back(std::move(item));
     }
     return items;
@@ -218,7 +219,7 @@ bool writeMapsSheet(const GallerySettings& settings, std::string& error) {
     const std::string title = settings.mapsPreset + ": every map by file suffix (_height as 8-bit)";
     const auto file = settings.dir / "maps.png";
     if (!savePng(composeRow(title, maps, settings.tile), file)) {
-        error = "cannot write " + file.string();
+        error = "cannot write " + utf8FromPath(file);
         return false;
     }
     return true;
@@ -237,7 +238,7 @@ int runGallery(const GallerySettings& settings, std::FILE* out, std::FILE* err) 
         BatchItem item{p.name, p.options};
         item.options.writeRoughness = 0;  // the sheets show diffuse and normal only
         item.options.writeMetallic = 0;
-        item.options.output = (presetDir / (std::string(p.name) + ".png")).string();
+        item.options.output = utf8FromPath(presetDir / (std::string(p.name) + ".png"));
         items.push_back(std::move(item));
     }
     const std::size_t presetCount = items.size();
@@ -273,17 +274,17 @@ int runGallery(const GallerySettings& settings, std::FILE* out, std::FILE* err) 
             return 1;
         }
         if (!savePng(sheet, s.file)) {
-            std::fprintf(err, "proctex gallery: cannot write %s\n", s.file.string().c_str());
+            std::fprintf(err, "proctex gallery: cannot write %s\n", utf8FromPath(s.file).c_str());
             return 1;
         }
-        std::fprintf(out, "%s\n", s.file.string().c_str());
+        std::fprintf(out, "%s\n", utf8FromPath(s.file).c_str());
     }
     std::string error;
     if (!writeMapsSheet(settings, error)) {
         std::fprintf(err, "proctex gallery: %s\n", error.c_str());
         return 1;
     }
-    std::fprintf(out, "%s\n", (settings.dir / "maps.png").string().c_str());
+    std::fprintf(out, "%s\n", utf8FromPath(settings.dir / "maps.png").c_str());
     return 0;
 }
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "font.h"
+#include "platform.h"
 
 // The tool's own copies, kept private to this file so they never meet the
 // library's writer or another program's stb.
@@ -11,6 +12,9 @@
 #define STB_IMAGE_WRITE_STATIC
 #define STB_IMAGE_WRITE_IMPLEMENTATION
 #define STBI_ONLY_PNG
+// Names are UTF-8 on Windows too (opened through the wide API).
+#define STBI_WINDOWS_UTF8
+#define STBIW_WINDOWS_UTF8
 #if defined(__GNUC__)
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wunused-function"
@@ -69,9 +73,9 @@ Image fromPixels(const uint8_t* pixels, int width, int height, int channels) {
 
 bool loadPng(const std::filesystem::path& path, Image& image, std::string& error) {
     int w = 0, h = 0, channels = 0;
-    stbi_uc* data = stbi_load(path.string().c_str(), &w, &h, &channels, 3);
+    stbi_uc* data = stbi_load(utf8FromPath(path).c_str(), &w, &h, &channels, 3);
     if (data == nullptr) {
-        error = "cannot read " + path.string() + ": " + stbi_failure_reason();
+        error = "cannot read " + utf8FromPath(path) + ": " + stbi_failure_reason();
         return false;
     }
     image.width = w;
@@ -82,8 +86,8 @@ bool loadPng(const std::filesystem::path& path, Image& image, std::string& error
 }
 
 bool savePng(const Image& image, const std::filesystem::path& path) {
-    return stbi_write_png(path.string().c_str(), image.width, image.height, 3, image.pixels.data(),
-                          image.width * 3) != 0;
+    return stbi_write_png(utf8FromPath(path).c_str(), image.width, image.height, 3,
+                          image.pixels.data(), image.width * 3) != 0;
 }
 
 Image resize(const Image& source, int width, int height) {

@@ -7,9 +7,6 @@
 //        [--report FILE.json] [--check]
 //   proctex studio [--port N] [--open]          choose a material by eye in a browser
 //   proctex validate BASE.png                   check a written set as PBR validators do
-#include <sys/ioctl.h>
-#include <unistd.h>
-
 #include <CLI/CLI.hpp>
 #include <algorithm>
 #include <charconv>
@@ -26,6 +23,7 @@
 #include "gallery.h"
 #include "manifest.h"
 #include "options.h"
+#include "platform.h"
 #include "presets.h"
 #include "progress.h"
 #include "render_progress.h"
@@ -57,6 +55,7 @@ struct Request {
 
     CLI::App* galleryCommand = nullptr;
     GallerySettings gallery;
+    std::string galleryDir;
     std::string galleryProgress = "auto";
 
     CLI::App* batchCommand = nullptr;
@@ -104,7 +103,8 @@ std::function<std::string(const std::string&)> wholeNumberIn(long long lo, long 
 std::string existingFile(const std::string& path) {
     std::error_code ec;
     // Not only regular files: a record may come through a pipe.
-    if (std::filesystem::exists(path, ec) && !std::filesystem::is_directory(path, ec)) return {};
+    const std::filesystem::path file = pathFromUtf8(path);
+    if (std::filesystem::exists(file, ec) && !std::filesystem::is_directory(file, ec)) return {};
     return "no file " + path;
 }
 
@@ -184,7 +184,7 @@ void addMaterialOptions(CLI::App& app, Request& request) {
 void addGalleryCommand(CLI::App& app, Request& request) {
     CLI::App* cmd =
         app.add_subcommand("gallery", "Contact sheets of every preset, pattern and overlay");
-    cmd->add_option("dir", request.gallery.dir, "Folder for the materials and sheets")->required();
+    cmd->add_option("dir", request.galleryDir, "Folder for the materials and sheets")->required();
     cmd->add_option("--size", request.gallery.tile, "Thumbnail edge in pixels")
         ->capture_default_str()
         ->check(wholeNumberIn(32, 1024));
@@ -316,17 +316,11 @@ std::string leftoverProblem(const CLI::App& app, const Request& request) {
            left.back() + " (an option takes one value; see --help)";
 }
 
-int terminalColumns() {
-    winsize size{};
-    if (ioctl(STDOUT_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 20) return size.ws_col;
-    return 80;
-}
-
 ProgressStyle progressStyle(const std::string& choice) {
     if (choice == "bar") return ProgressStyle::Bar;
     if (choice == "lines") return ProgressStyle::Lines;
     if (choice == "quiet") return ProgressStyle::Quiet;
-    return isatty(STDOUT_FILENO) ? ProgressStyle::Bar : ProgressStyle::Lines;
+    return stdoutIsTerminal() ? ProgressStyle::Bar : ProgressStyle::Lines;
 }
 
 bool anyMaterialOption(const Request& request) {
@@ -385,6 +379,7 @@ int showPreset(const std::string& name) {
 }
 
 int runGalleryCommand(Request& request) {
+    request.gallery.dir = pathFromUtf8(request.galleryDir);
     request.gallery.progress = progressStyle(request.galleryProgress);
     request.gallery.columns = terminalColumns();
     return runGallery(request.gallery, stdout, stderr);
@@ -393,7 +388,7 @@ int runGalleryCommand(Request& request) {
 int runBatchCommand(const Request& request) {
     std::vector<BatchItem> items;
     try {
-        items = loadManifest(request.manifest);
+        items = loadManifest(pathFromUtf8(request.manifest));
     } catch (const ManifestError& e) {
         for (const std::string& fault : e.faults()) {
             std::cerr << "proctex batch: " << request.manifest << ": " << fault << "\n";
@@ -462,7 +457,7 @@ int generateOne(const Options& o, const std::string& progressChoice,
         std::cerr << "proctex: " << error << "\n";
         return 1;
     }
-    const bool bar = progressChoice == "bar" || (progressChoice == "auto" && isatty(STDERR_FILENO));
+    const bool bar = progressChoice == "bar" || (progressChoice == "auto" && stderrIsTerminal());
     RenderProgress progress(stderr, bar, terminalColumns());
     const Outcome outcome = generate(o, &progress);
     progress.done();
@@ -501,9 +496,10 @@ int runSingleMaterial(const Request& request) {
             return 2;
         }
         try {
-            const RecordFacts facts = loadRecordFacts(request.fromRecord);
-            return generateOne(applyExplicitOptions(loadMaterial(request.fromRecord), request),
-                               request.renderProgress, &facts);
+            const RecordFacts facts = loadRecordFacts(pathFromUtf8(request.fromRecord));
+            return generateOne(
+                applyExplicitOptions(loadMaterial(pathFromUtf8(request.fromRecord)), request),
+                request.renderProgress, &facts);
         } catch (const ManifestError& e) {
             for (const std::string& fault : e.faults()) {
                 std::cerr << "proctex: " << request.fromRecord << ": " << fault << "\n";
@@ -583,11 +579,14 @@ std::string parseErrorText(const CLI::ParseError& e, const CLI::App& app) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    std::vector<std::string> args = utf8Arguments(argc, argv);
+    std::vector<char*> argPointers;
+    for (std::string& arg : args) argPointers.push_back(arg.data());
     Request request;
     CLI::App app{"proctex: procedural PBR material textures"};
     buildParser(app, request);
     try {
-        app.parse(argc, argv);
+        app.parse(static_cast<int>(argPointers.size()), argPointers.data());
     } catch (const CLI::Success& e) {
         app.exit(e);  // --help or --version
         return 0;

@@ -11,6 +11,7 @@
 #include <sstream>
 #include <string_view>
 
+#include "platform.h"
 #include "presets.h"
 
 namespace proctex::cli {
@@ -344,10 +345,10 @@ namespace {
 // At most `limit` bytes: /dev/zero or a huge file is refused, not read.
 std::string readText(const std::filesystem::path& path, std::size_t limit) {
     std::ifstream in(path, std::ios::binary);
-    if (!in) throw ManifestError("cannot read " + path.string());
+    if (!in) throw ManifestError("cannot read " + utf8FromPath(path));
     std::string text(limit + 1, '\0');
     in.read(text.data(), static_cast<std::streamsize>(text.size()));
-    if (in.bad()) throw ManifestError("cannot read " + path.string());
+    if (in.bad()) throw ManifestError("cannot read " + utf8FromPath(path));
     if (static_cast<std::size_t>(in.gcount()) > limit) {
         throw ManifestError("larger than " + std::to_string(limit >> 20) +
                             " MiB: not a record or manifest of proctex");

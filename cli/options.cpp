@@ -12,6 +12,7 @@
 #include <system_error>
 
 #include "file_write.h"
+#include "platform.h"
 #include "render_progress.h"
 #include "sidecar.h"
 
@@ -42,9 +43,9 @@ std::string outputPathProblem(const std::string& output, bool singleFile) {
         }
     }
     std::error_code ec;
-    if (std::filesystem::is_directory(output, ec)) {
+    if (std::filesystem::is_directory(pathFromUtf8(output), ec)) {
         return "the output " + output + " is a folder; name the files, e.g. " +
-               (std::filesystem::path(output) / "stone.png").string();
+               utf8FromPath(pathFromUtf8(output) / "stone.png");
     }
     const bool png = output.size() > 4 && output.compare(output.size() - 4, 4, ".png") == 0;
     if (!png && !singleFile) {
@@ -57,19 +58,19 @@ std::string outputPathProblem(const std::string& output, bool singleFile) {
 }
 
 std::string createOutputFolder(const std::string& output) {
-    const std::filesystem::path dir = std::filesystem::path(output).parent_path();
+    const std::filesystem::path dir = pathFromUtf8(output).parent_path();
     std::error_code ec;
     if (!dir.empty()) std::filesystem::create_directories(dir, ec);
-    if (ec) return "cannot create the folder " + dir.string() + ": " + ec.message();
+    if (ec) return "cannot create the folder " + utf8FromPath(dir) + ": " + ec.message();
     return {};
 }
 
 std::string outputProblem(const std::string& output) {
     if (output.empty()) return "the output path is empty";
-    const std::filesystem::path dir = std::filesystem::path(output).parent_path();
+    const std::filesystem::path dir = pathFromUtf8(output).parent_path();
     std::error_code ec;
     if (!dir.empty() && !std::filesystem::is_directory(dir, ec)) {
-        return "output directory '" + dir.string() + "' does not exist";
+        return "output directory '" + utf8FromPath(dir) + "' does not exist";
     }
     return {};
 }
@@ -320,8 +321,14 @@ Outcome generate(const Options& o, RenderProgress* progress) {
         return outcome;
     }
     const MapsPtr maps(computed);
+    std::string fileName;
+    if (!libraryFileName(o.output, fileName)) {
+        outcome.error =
+            "the output " + o.output + " has characters this system's code page cannot name";
+        return outcome;
+    }
     if (progress != nullptr) progress->setSpan(0.7f, 1.0f);
-    status = proctex_save_files_progress(maps.get(), o.output.c_str(), o.saveFlags, callback,
+    status = proctex_save_files_progress(maps.get(), fileName.c_str(), o.saveFlags, callback,
                                          progress, reason, sizeof reason);
     outcome.ok = status == PROCTEX_OK;
     outcome.cancelled = status == PROCTEX_CANCELLED;
@@ -334,14 +341,18 @@ Outcome generate(const Options& o, RenderProgress* progress) {
     for (const auto& [from, copy] : conventionCopies(o)) {
         std::string why;
         if (conventionKeepsOurs(o, from)) {
-            std::ifstream in(from, std::ios::binary);
+            // A name that differs only in case is the same file on Windows
+            // (_height and _Height): it is already there.
+            std::error_code ec;
+            if (std::filesystem::equivalent(pathFromUtf8(from), pathFromUtf8(copy), ec)) continue;
+            std::ifstream in(pathFromUtf8(from), std::ios::binary);
             const std::string bytes((std::istreambuf_iterator<char>(in)),
                                     std::istreambuf_iterator<char>());
             why = in.bad() ? "cannot read " + from : replaceFileWith(copy, bytes);
         } else {
             // Under the convention's name only: ours is renamed.
             std::error_code ec;
-            std::filesystem::rename(from, copy, ec);
+            std::filesystem::rename(pathFromUtf8(from), pathFromUtf8(copy), ec);
             if (ec) why = ec.message();
         }
         if (!why.empty()) {

@@ -7,7 +7,7 @@ Generate, get a Principled BSDF material on the active object.
 bl_info = {
     "name": "proctex materials",
     "author": "proctex",
-    "version": (0, 1, 0),
+    "version": (0, 2, 0),  # blender/package.py writes the VERSION file's
     "blender": (3, 4, 0),
     "location": "Properties > Material > proctex; Shader Editor > Sidebar > proctex",
     "description": "Procedural PBR materials from the proctex library",

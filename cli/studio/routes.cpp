@@ -14,6 +14,7 @@
 
 #include "catalog.h"
 #include "manifest.h"
+#include "platform.h"
 #include "render.h"
 #include "token.h"
 
@@ -81,7 +82,8 @@ constexpr Asset kAssets[] = {
 void serveAsset(const StudioState& state, const Asset& asset, httplib::Response& res) {
     std::ifstream in(state.assets / asset.file, std::ios::binary);
     if (!in) {
-        sendError(res, 404, std::string(asset.file) + " is missing from " + state.assets.string());
+        sendError(res, 404,
+                  std::string(asset.file) + " is missing from " + utf8FromPath(state.assets));
         return;
     }
     std::ostringstream bytes;

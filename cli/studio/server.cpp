@@ -1,11 +1,12 @@
 #include "server.h"
 
 #include <httplib.h>
+
+#if !defined(_WIN32)
 #include <netdb.h>
-#include <signal.h>
-#include <spawn.h>
 #include <sys/socket.h>
 #include <unistd.h>
+#endif
 
 #include <CLI/CLI.hpp>
 #include <atomic>
@@ -18,10 +19,9 @@
 #include <system_error>
 #include <thread>
 
+#include "platform.h"
 #include "routes.h"
 #include "token.h"
-
-extern char** environ;
 
 namespace proctex::cli::studio {
 
@@ -34,11 +34,9 @@ constexpr std::size_t kConnectionThreads = 64;
 // beside the executable's bin folder (in the build tree, beside cli/).
 std::filesystem::path assetsFolder() {
     if (const char* dir = std::getenv("PROCTEX_STUDIO_DIR"); dir != nullptr && *dir != '\0') {
-        return dir;
+        return pathFromUtf8(dir);
     }
-    std::error_code ec;
-    const std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
-    return exe.parent_path().parent_path() / "share" / "proctex" / "studio";
+    return executablePath().parent_path().parent_path() / "share" / "proctex" / "studio";
 }
 
 bool isLoopback(const std::string& host) {
@@ -46,28 +44,22 @@ bool isLoopback(const std::string& host) {
 }
 
 void openBrowser(const std::string& url) {
-    const char* argv[] = {"xdg-open", url.c_str(), nullptr};
-    pid_t pid = 0;
-    if (posix_spawnp(&pid, "xdg-open", nullptr, nullptr, const_cast<char* const*>(argv), environ) !=
-        0) {
-        std::fprintf(stderr, "proctex studio: could not start xdg-open; open the URL yourself\n");
+    if (!openInBrowser(url)) {
+        std::fprintf(stderr, "proctex studio: could not start a browser; open the URL yourself\n");
     }
-    // Reaped when the studio exits; xdg-open returns at once.
 }
 
-// Ctrl-C and SIGTERM are blocked in every thread and taken here, so that
-// stopping the server happens on an ordinary thread, not in a handler. A
-// signal may come before the server has started listening, when stop() does
-// nothing yet: it is repeated until the server has returned. The server
+// Ctrl-C (and SIGTERM on Linux) is taken on an ordinary thread, not in a
+// handler. It may come before the server has started listening, when stop()
+// does nothing yet: it is repeated until the server has returned. The server
 // returns only when every request has ended; renders still running after a
 // short grace are abandoned with the process.
-void stopOnSignal(httplib::Server& server, const std::atomic<bool>& done, sigset_t signals,
-                  std::atomic<bool>& stopping) {
-    const timespec poll{0, 100'000'000};
+void stopOnRequest(httplib::Server& server, const std::atomic<bool>& done,
+                   std::atomic<bool>& stopping) {
     constexpr int kGraceTicks = 15;  // 1.5 s of polls
     int ticksSinceSignal = -1;
     while (!done) {
-        if (sigtimedwait(&signals, nullptr, &poll) > 0 && ticksSinceSignal < 0) {
+        if (waitForStopRequest(std::chrono::milliseconds(100)) && ticksSinceSignal < 0) {
             ticksSinceSignal = 0;
         }
         if (ticksSinceSignal < 0) continue;
@@ -81,12 +73,36 @@ void stopOnSignal(httplib::Server& server, const std::atomic<bool>& done, sigset
     }
 }
 
+#if defined(_WIN32)
+using Socket = SOCKET;
+int lastSocketError() {
+    return WSAGetLastError();
+}
+void closeSocket(Socket sock) {
+    closesocket(sock);
+}
+#else
+using Socket = int;
+int lastSocketError() {
+    return errno;
+}
+void closeSocket(Socket sock) {
+    close(sock);
+}
+#endif
+
 // A port another process listens on must fail the bind: httplib's default
 // SO_REUSEPORT would let two studios share one port. SO_REUSEADDR alone
 // still allows a restart while old connections linger.
-void listeningSocketOptions(int sock) {
+// (On Windows the server takes the port for its exclusive use instead.)
+void listeningSocketOptions(Socket sock) {
     const int yes = 1;
+#if defined(_WIN32)
+    setsockopt(sock, SOL_SOCKET, SO_EXCLUSIVEADDRUSE, reinterpret_cast<const char*>(&yes),
+               sizeof yes);
+#else
     setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+#endif
 }
 
 // Why the address cannot be bound, in the system's words ("address already
@@ -103,14 +119,18 @@ std::string bindFailure(const std::string& host, int port) {
     }
     std::string reason = "unknown reason";
     for (const addrinfo* a = found; a != nullptr; a = a->ai_next) {
-        const int sock = socket(a->ai_family, a->ai_socktype, a->ai_protocol);
-        if (sock < 0) continue;
+        const Socket sock = socket(a->ai_family, a->ai_socktype, a->ai_protocol);
+        if (sock == static_cast<Socket>(-1)) continue;
         listeningSocketOptions(sock);
-        const bool bound = bind(sock, a->ai_addr, a->ai_addrlen) == 0;
-        const int code = errno;
-        close(sock);
+        const bool bound = bind(sock, a->ai_addr, static_cast<int>(a->ai_addrlen)) == 0;
+        const int code = lastSocketError();
+        closeSocket(sock);
         if (!bound) {
+#if defined(_WIN32)
+            reason = std::system_category().message(code);
+#else
             reason = std::generic_category().message(code);
+#endif
             break;
         }
     }
@@ -144,16 +164,7 @@ void addStudioCommand(CLI::App& app, StudioSettings& settings) {
 }
 
 int runStudio(const StudioSettings& settings) {
-    sigset_t signals;
-    sigemptyset(&signals);
-    sigaddset(&signals, SIGINT);
-    sigaddset(&signals, SIGTERM);
-    // A shell starting us in the background ignores SIGINT, and an ignored
-    // signal is dropped before sigtimedwait could see it. Blocked, the default
-    // action never runs.
-    pthread_sigmask(SIG_BLOCK, &signals, nullptr);
-    signal(SIGINT, SIG_DFL);
-    signal(SIGTERM, SIG_DFL);
+    catchStopRequests();
 
     StudioState state;
     state.token = settings.noToken ? "" : makeToken();
@@ -198,8 +209,7 @@ int runStudio(const StudioSettings& settings) {
     if (settings.open) openBrowser(url);
 
     std::atomic<bool> done{false};
-    std::thread watcher(stopOnSignal, std::ref(server), std::cref(done), signals,
-                        std::ref(state.stopping));
+    std::thread watcher(stopOnRequest, std::ref(server), std::cref(done), std::ref(state.stopping));
     server.listen_after_bind();
     done = true;
     watcher.join();

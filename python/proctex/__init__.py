@@ -77,7 +77,8 @@ from ._progress import Cancelled
 from ._table import float32_text
 from ._table import Map, Option
 
-__version__ = "0.1.0"
+# The VERSION file's number (scripts/test-packages checks that they agree).
+__version__ = "0.2.0"
 NAMING_CONVENTIONS = tuple(_CONVENTIONS)
 
 for _public in (ProctexError, SettingsError, Cancelled, Maps, Pixels, Map, Option):
