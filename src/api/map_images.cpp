@@ -6,6 +6,7 @@
 
 #include "api/pipeline.h"
 #include "core/field_ops.h"
+#include "core/progress.h"
 #include "material/derived_maps.h"
 #include "material/palette.h"
 #include "material/pbr_maps.h"
@@ -28,6 +29,7 @@ bool isGreyMaterial(int32_t materialType) {
 template <typename Block>
 void forEachBlock(std::size_t total, Block block) {
     for (std::size_t first = 0; first < total; first += kBlockPixels) {
+        progressStillWorking();  // a map of a cancelled call stops within a block
         block(first, std::min(kBlockPixels, total - first));
     }
 }

@@ -77,6 +77,11 @@ inline void progressCheckpoint(long long done, long long total) {
     }
 }
 
+// For loops that cannot say how far they are: hears a stop request.
+inline void progressStillWorking() {
+    if (CallProgress* p = currentProgress()) p->checkpoint(-1.0f);
+}
+
 // Enters a stage of the current call, when one is followed.
 inline void progressStage(const char* name, float from, float to) {
     if (CallProgress* p = currentProgress()) p->enterStage(name, from, to);

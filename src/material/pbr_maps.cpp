@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "core/field_ops.h"
+#include "core/progress.h"
 #include "material/metal_colors.h"
 
 namespace proctex {
@@ -90,6 +91,7 @@ FloatField smoothRelief(const FloatField& relief, int width, int height, int rad
     };
     FloatField across(relief.size());
     for (int y = 0; y < height; ++y) {
+        progressStillWorking();  // a cancelled call stops within a row
         const float* row = relief.data() + static_cast<std::size_t>(y) * w;
         for (int x = 0; x < width; ++x) {
             float sum = 0.0f;
@@ -99,6 +101,7 @@ FloatField smoothRelief(const FloatField& relief, int width, int height, int rad
     }
     FloatField smooth(relief.size());
     for (int y = 0; y < height; ++y) {
+        progressStillWorking();
         for (int x = 0; x < width; ++x) {
             float sum = 0.0f;
             for (int k = -radius; k <= radius; ++k) {
