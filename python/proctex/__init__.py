@@ -492,12 +492,7 @@ def generate(path, preset=None, *, progress=None, **options):
     following.span = (0.0, 0.7)
     handle = _generate(settings, _mask(settings, needed), following)
     try:
-        folder = os.path.dirname(path)
-        if folder:
-            try:
-                os.makedirs(folder, exist_ok=True)
-            except OSError as error:
-                raise ProctexError(f"cannot create the folder {folder}: {error}") from error
+        _native.make_folder_for(path)
         on = dict(needed, **{o.name: getattr(settings, o.member)
                              for o in _native.tables().options if o.kind == "flag"})
         following.span = (0.7, 1.0)

@@ -134,12 +134,7 @@ class Maps:
         problem = _outputs.path_problem(path, outputs.single_file)
         if problem:
             raise _native.SettingsError(problem)
-        folder = os.path.dirname(path)
-        if folder:
-            try:
-                os.makedirs(folder, exist_ok=True)
-            except OSError as error:
-                raise ProctexError(f"cannot create the folder {folder}: {error}") from error
+        _native.make_folder_for(path)
         held = [m for m in _native.tables().maps if m.suffix and getattr(self, m.name) is not None]
         with self._lock:
             if not self._release.alive:

@@ -206,6 +206,16 @@ def library_path():
     return _library_path
 
 
+def make_folder_for(path):
+    """Makes the folder a file is to be written in, as the tool does."""
+    folder = os.path.dirname(path)
+    if folder:
+        try:
+            os.makedirs(folder, exist_ok=True)
+        except OSError as error:
+            raise ProctexError(f"cannot create the folder {folder}: {error}") from error
+
+
 def reason_buffer():
     return ctypes.create_string_buffer(REASON_SIZE)
 
