@@ -464,5 +464,6 @@ async function start() {
 }
 
 // For scripts driving the page (the browser test).
-window.studio = { code: (kind) => code(kind), lastAnswer: () => lastAnswer };
+window.studio = { code: (kind) => code(kind), lastAnswer: () => lastAnswer,
+                  idle: () => !inFlight && !pending };
 start();
