@@ -88,6 +88,7 @@ export function rampControl(field, labelId, changed, refused) {
   const emit = () => changed(stopsText(stops));
 
   function drawStrip() {
+    strip.hidden = stops.length === 0;
     strip.style.background = stops.length ? gradientCss(stops) : 'none';
     strip.setAttribute('aria-label', stops.length
       ? `colour ramp: ${stopsText(stops).replaceAll(',', ', ')}`

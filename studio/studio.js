@@ -73,6 +73,7 @@ function addControl(form, field) {
   if (field.type === 'colors') {
     // The ramp's own rows keep their focus: only a preset redraws them.
     label.title = `${field.help} (up to ${field.maxStops} stops; a ramp makes the material custom)`;
+    label.className = 'ramp-label';
     const ramp = rampControl(field, label.id, (text) => { settings[field.name] = text; update(); },
                              (message) => setStatus(message, true));
     ramps[field.name] = ramp;
