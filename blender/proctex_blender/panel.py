@@ -42,7 +42,7 @@ def draw_settings(layout, settings):
         column.label(text=options.label(group))
         for name in names:
             if ramp.is_ramp(name):
-                ramp.draw(column, settings, name)
+                ramp.draw(column, settings, name, options.label(name))
             else:
                 column.prop(settings, name)
 

@@ -139,16 +139,19 @@ class PROCTEX_OT_ramp_stop_remove(bpy.types.Operator):
         return {"FINISHED"}
 
 
-def draw(layout, settings, name):
-    """The ramp's rows: colour, position and a remove button per stop."""
+def draw(layout, settings, name, title):
+    """The ramp's rows under ``title``: colour, position and a remove button
+    per stop, then the add button."""
     stops = getattr(settings, name)
     column = layout.column(align=True)
-    column.label(text=f"{name.replace('_', ' ').title()}: "
-                      + (f"{len(stops)} stops" if len(stops) else "none"))
+    column.use_property_split = False
+    column.use_property_decorate = False
+    column.label(text=f"{title}: {len(stops)} stops" if len(stops) else f"{title}: none")
     for index, stop in enumerate(stops):
-        row = column.row(align=True)
-        row.prop(stop, "color", text="")
-        row.prop(stop, "position", text="Position")
+        split = column.split(factor=0.4, align=True)
+        split.prop(stop, "color", text="")
+        row = split.row(align=True)
+        row.prop(stop, "position", text="At")
         remove = row.operator(PROCTEX_OT_ramp_stop_remove.bl_idname, text="", icon="X")
         remove.option, remove.index = name, index
     row = column.row(align=True)
