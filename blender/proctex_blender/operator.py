@@ -4,19 +4,17 @@ import time
 
 import bpy
 
-from . import material, options, progress, ramp
+from . import material, options, progress
 from .library import proctex
 
 
 def requested_options(operator):
     """The options to pass over the preset: those given to the operator (every
     one when the panel calls it; a choice by its identifier, which the binding
-    takes as the choice's name; a colour ramp as its text), the sizes always."""
+    takes as the choice's name; a colour ramp as its text, "" clearing a
+    preset's), the sizes always."""
     given = {name: getattr(operator, name)
              for name in options.option_names() if operator.properties.is_property_set(name)}
-    # An empty ramp is no ramp of the caller's: the preset's colours stay.
-    given = {name: value for name, value in given.items()
-             if not (ramp.is_ramp(name) and value == "")}
     for name in options.size_names():
         given[name] = getattr(operator, name) or operator.size
     return given

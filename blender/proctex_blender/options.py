@@ -73,9 +73,9 @@ def _property(option):
     if option.kind == "flag":
         return bpy.props.BoolProperty(default=bool(option.default), **common)
     if option.kind == "colors":
-        # The operator takes a ramp as the binding's text; the panel shows
-        # its stops (ramp.py).
-        return bpy.props.StringProperty(default="", **common)
+        # The operator takes the ramp's text, "#2b1d0e@0,#d9b38c@1"; the panel
+        # shows its stops (ramp.py).
+        return bpy.props.StringProperty(default=option.default, **common)
     ranges = {"soft_min": option.useful[0], "soft_max": option.useful[1],
               "min": option.limits[0], "max": option.limits[1]}
     if option.kind == "integer":

@@ -122,7 +122,7 @@ class PROCTEX_OT_ramp_stop_add(bpy.types.Operator):
 
 
 class PROCTEX_OT_ramp_stop_remove(bpy.types.Operator):
-    """Remove this colour stop (with none left, the material's own colours)"""
+    """Remove this colour stop (with none left, no ramp: a preset's is cleared)"""
 
     bl_idname = "proctex.ramp_stop_remove"
     bl_label = "Remove Colour Stop"

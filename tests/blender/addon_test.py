@@ -190,7 +190,7 @@ class MaterialNodes(unittest.TestCase):
         settings.preset = "ocean"
         for name, value in proctex.defaults("ocean").items():
             if proctex.OPTIONS[name].kind == "colors":
-                self.assertEqual(ramp.stops_text(getattr(settings, name)), value or "", name)
+                self.assertEqual(ramp.stops_text(getattr(settings, name)), value, name)
             elif proctex.OPTIONS[name].kind == "choice":
                 self.assertEqual(HEADER_CODES[(name, getattr(settings, name))], value, name)
             elif name not in ("width", "height"):
