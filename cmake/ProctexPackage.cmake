@@ -13,7 +13,7 @@ install(TARGETS proctex EXPORT proctexTargets
     LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
     ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR}
     RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-install(FILES include/proctex.h DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
+install(FILES include/proctex.h include/proctex_settings.h include/proctex_table.h DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
 
 install(EXPORT proctexTargets NAMESPACE proctex:: DESTINATION ${PROCTEX_INSTALL_CMAKEDIR})
 configure_package_config_file(cmake/proctexConfig.cmake.in

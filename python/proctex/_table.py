@@ -15,14 +15,14 @@ _CTYPES = {"integer": ctypes.c_int, "number": ctypes.c_float, "flag": ctypes.c_i
 
 
 class ChoiceInfo(ctypes.Structure):
-    """ProctexChoice of include/proctex.h."""
+    """ProctexChoice of include/proctex_table.h."""
     _fields_ = [("value", ctypes.c_int), ("name", ctypes.c_char_p), ("label", ctypes.c_char_p),
                 ("startCount", ctypes.c_int), ("startOption", ctypes.c_char_p * 2),
                 ("startValue", ctypes.c_float * 2)]
 
 
 class OptionInfo(ctypes.Structure):
-    """ProctexOptionInfo of include/proctex.h."""
+    """ProctexOptionInfo of include/proctex_table.h."""
     _fields_ = [("size", ctypes.c_size_t), ("name", ctypes.c_char_p),
                 ("member", ctypes.c_char_p), ("kind", ctypes.c_int),
                 ("offset", ctypes.c_size_t), ("defaultValue", ctypes.c_double),
@@ -34,7 +34,7 @@ class OptionInfo(ctypes.Structure):
 
 
 class MapInfo(ctypes.Structure):
-    """ProctexMapInfo of include/proctex.h."""
+    """ProctexMapInfo of include/proctex_table.h."""
     _fields_ = [("size", ctypes.c_size_t), ("map", ctypes.c_int), ("name", ctypes.c_char_p),
                 ("suffix", ctypes.c_char_p), ("channels", ctypes.c_int),
                 ("bitDepth", ctypes.c_int), ("srgb", ctypes.c_int), ("legacy", ctypes.c_int),

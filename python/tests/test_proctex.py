@@ -4,6 +4,7 @@ same bytes. Needs PROCTEX_CLI (the tool) and, usually, PROCTEX_LIBRARY."""
 import ctypes
 import json
 import locale
+import glob
 import os
 import re
 import struct
@@ -462,8 +463,11 @@ class TheLibrarysTable(unittest.TestCase):
 
     @unittest.skipUnless(os.path.isfile(HEADER), "needs the source tree's include/proctex.h")
     def test_the_settings_structure_has_every_member_of_the_header(self):
-        with open(HEADER, encoding="utf-8") as f:
-            body = re.search(r"typedef struct ProctexSettings \{(.*?)\}", f.read(), re.S)[1]
+        text = ""
+        for part in glob.glob(os.path.join(os.path.dirname(HEADER), "proctex*.h")):
+            with open(part, encoding="utf-8") as f:  # proctex.h and the headers it includes
+                text += f.read()
+        body = re.search(r"typedef struct ProctexSettings \{(.*?)\}", text, re.S)[1]
         ctypes_of = {"size_t": ctypes.c_size_t, "int": ctypes.c_int, "float": ctypes.c_float}
         members = []
         for kind, name, dims in re.findall(r"(\w+) (\w+)((?:\[\d+\])*);", body):

@@ -9,6 +9,7 @@ choices are checked against; the properties are checked against the
 library's option table.
 """
 
+import glob
 import os
 import re
 import sys
@@ -67,8 +68,11 @@ def new_scene_with_sphere():
 def header_codes(path):
     """(option, name) -> code of the header's PROCTEX_<OPTION>_<NAME>
     definitions, for every choice option of the table."""
-    with open(path) as header:
-        found = dict(re.findall(r"^#define PROCTEX_(\w+) (-?\d+)\b", header.read(), re.M))
+    text = ""
+    for part in sorted(glob.glob(os.path.join(os.path.dirname(path), "proctex*.h"))):
+        with open(part) as header:  # proctex.h and the headers it includes
+            text += header.read()
+    found = dict(re.findall(r"^#define PROCTEX_(\w+) (-?\d+)\b", text, re.M))
     codes = {}
     for option in proctex.OPTIONS.values():
         if option.kind == "choice":

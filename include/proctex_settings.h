@@ -1,0 +1,467 @@
+/*
+ * proctex: the settings API: settings by name, maps in memory, reasons for refusals, progress.
+ * Part of <proctex.h>; include that header, not this one.
+ */
+#ifndef PROCTEX_SETTINGS_H
+#define PROCTEX_SETTINGS_H
+
+#ifndef PROCTEX_H
+#error "include <proctex.h>"
+#endif
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/* ======================================================================
+ * The settings API: maps in memory, reasons for refusals.
+ *
+ * The same computation as GenerateTexture, with the arguments as named
+ * members of one struct, the maps handed back in memory, and a one-line
+ * reason for every refusal. GenerateTexture itself is check + generate +
+ * save with tileable 0, so both give the same bytes for the same settings
+ * when tileable is 0.
+ *
+ *   ProctexSettings s;
+ *   proctex_settings_init(&s);            // the grey stone of the CLI
+ *   // or: proctex_preset_settings("marble", &s, sizeof s);
+ *   s.width = s.height = 1024;
+ *   s.patternType = PROCTEX_PATTERN_CELLS;
+ *   s.patternParam = 16.0f;
+ *   char why[256];
+ *   ProctexMaps* maps = NULL;
+ *   if (proctex_generate(&s, PROCTEX_MAPS_ALL, &maps, why, sizeof why) != PROCTEX_OK) {
+ *       fprintf(stderr, "proctex: %s\n", why);   // names the setting and the rule
+ *       return 1;
+ *   }
+ *   int w, h, channels;
+ *   const unsigned char* rgb = proctex_maps_pixels(maps, PROCTEX_MAP_NORMAL, &w, &h, &channels);
+ *   ...                                    // w * h * channels bytes, rows top to bottom
+ *   proctex_save(maps, "out/cells.png", why, sizeof why);   // the PNG files, if wanted
+ *   proctex_maps_free(maps);
+ *
+ * Every function here is safe to call from several threads at once on
+ * different objects; none keeps state between calls or throws.
+ * ====================================================================== */
+
+/* Status codes; 0 is success. Every non-zero code comes with a reason. */
+#define PROCTEX_OK 0
+#define PROCTEX_ERROR_SETTINGS 1 /* a setting the computation cannot take */
+#define PROCTEX_ERROR_ARGUMENT 2 /* a null pointer or unknown struct size */
+#define PROCTEX_ERROR_MEMORY 3   /* an allocation failed; nothing is returned */
+#define PROCTEX_ERROR_PATH 4     /* an output path that cannot name a file */
+#define PROCTEX_ERROR_WRITE 5    /* a file could not be written */
+#define PROCTEX_CANCELLED 6      /* the progress callback asked the call to stop */
+
+/* materialType: the diffuse colouring. */
+#define PROCTEX_MATERIAL_RAMP 0   /* black to white (also every unlisted value) */
+#define PROCTEX_MATERIAL_GREY 1   /* the grey height field, one channel */
+#define PROCTEX_MATERIAL_WOOD 2
+#define PROCTEX_MATERIAL_MARBLE 3
+#define PROCTEX_MATERIAL_STONE 4
+#define PROCTEX_MATERIAL_GREEN 5
+#define PROCTEX_MATERIAL_BLUE 6
+#define PROCTEX_MATERIAL_LAVA 7
+#define PROCTEX_MATERIAL_GREY_ALT 8 /* the same grey diffuse as 1 */
+
+/* baseType */
+#define PROCTEX_BASE_FRACTAL 0 /* also every value but 1 */
+#define PROCTEX_BASE_SINGLE_OCTAVE 1
+
+/* patternType (see patternParam above for each parameter) */
+#define PROCTEX_PATTERN_NONE 0 /* also every unlisted value */
+#define PROCTEX_PATTERN_RINGS 2
+#define PROCTEX_PATTERN_GROOVES 3
+#define PROCTEX_PATTERN_TONE_CURVE 4
+#define PROCTEX_PATTERN_DAMPED_EXTREMES 5
+#define PROCTEX_PATTERN_CELLS 6
+#define PROCTEX_PATTERN_BRUSHED 7
+#define PROCTEX_PATTERN_DISCS 8
+#define PROCTEX_PATTERN_CHECKER 9
+#define PROCTEX_PATTERN_KNOTS 10
+#define PROCTEX_PATTERN_DIAMONDS 11
+#define PROCTEX_PATTERN_EGG_CRATE 12
+
+/* overlayType */
+#define PROCTEX_OVERLAY_NONE 0 /* also every unlisted value */
+#define PROCTEX_OVERLAY_VEINS 1
+#define PROCTEX_OVERLAY_BRICKS 2
+#define PROCTEX_OVERLAY_PLANKS 3
+#define PROCTEX_OVERLAY_SCRATCHES 4
+
+/*
+ * The 22 value arguments of GenerateTexture, by name, with the same meaning,
+ * types and rules (see the table above). `size` comes first and must be
+ * sizeof(ProctexSettings) as the caller was compiled with it (init sets it):
+ * later versions only add members at the end, and a library reads the
+ * members the caller's size covers and gives any newer ones their defaults.
+ * A caller's struct larger than the library's is taken when every byte the
+ * library does not know is zero, and refused otherwise.
+ */
+typedef struct ProctexSettings {
+    size_t size;
+    int width;
+    int height;
+    int baseType;
+    float scale;
+    int octaves;
+    float persistence;
+    float lacunarity;
+    int materialType;
+    int patternType;
+    float patternParam;
+    int overlayType;
+    float overlayParam;
+    float overlayStrength;
+    int seed;
+    float contrast;
+    float brightness;
+    int invert;
+    int seamless;
+    float normalStrength;
+    float roughness;
+    int writeRoughness;
+    int writeMetallic;
+    /* Added in 0.2; a caller's older struct gets the defaults for these. */
+    float aoRadius;    /* ambient occlusion: pixels searched around each pixel,
+                          0..256, default 16 (see PROCTEX_MAP_AO) */
+    float aoStrength;  /* ambient occlusion: darkening, 0..16, default 1.5 */
+    float tileSize;    /* metres one tile of the material covers, 0 (the
+                          default) when not given. Only recorded (glTF, sidecar) */
+    float heightRange; /* metres between height 0 and 1, 0 when not given.
+                          Only recorded, for displacement on import (with
+                          pbr == 1 it also drives the maps, see below) */
+    /* Added after heightRange. */
+    int tileable; /* 1: the material tiles. Every stage wraps at the image
+                     edges, so the maps repeat with the image as one period
+                     in both directions, at any size: the noise lattice of
+                     every octave holds a whole number of cells across the
+                     width and the height (scale and lacunarity move to the
+                     nearest whole count), and the periodic patterns and
+                     overlays fit a whole number of periods (grooves,
+                     discs, checker squares in even counts, knots, diamonds,
+                     bumps, veins, courses of bricks and planks in even
+                     counts, bricks and boards along a course); rings and
+                     cells measure distances on the torus, strokes and
+                     scratches continue across the edges, and the normal
+                     map and the occlusion wrap. Feature sizes change
+                     by less than half a period over the image. 0: today's
+                     results exactly, as GenerateTexture (which never tiles)
+                     gives them.
+                     proctex_settings_init and the presets give 1: what a
+                     user makes tiles unless told otherwise. A caller's older
+                     struct without this member gets 0, so its results do
+                     not change. */
+    /* Added in 0.3 */
+    int pbr;               /* 1: physically plausible maps (see "PBR maps" below);
+                              0: GenerateTexture's maps. Default 1 from
+                              proctex_settings_init, 0 for an older struct */
+    float metal;           /* pbr: how metallic the material is, 0 (stone, wood,
+                              paint) .. 1 (bare metal), default 0 */
+    int metalType;         /* pbr: the metal's measured colour, PROCTEX_METAL_TYPE_*,
+                              default PROCTEX_METAL_TYPE_IRON */
+    int metalMask;         /* pbr: where the metal shows, PROCTEX_METAL_MASK_*,
+                              default PROCTEX_METAL_MASK_NONE */
+    float emission;        /* pbr: glow of the surface below emissionLevel, 0 (the
+                              default) none; 1 full colour, above 1 brighter
+                              (KHR_materials_emissive_strength in glTF), 0..100 */
+    float emissionLevel;   /* pbr: relief height (0..1) below which the surface
+                              glows, default 0.3 */
+    int colorStopCount;    /* the colour ramp of PROCTEX_MATERIAL_CUSTOM: 0..8 */
+    float colorStops[8][4]; /* stop i: red, green, blue (sRGB, 0..1) and its
+                               position on the relief (0..1, rising from stop to
+                               stop); heights before the first stop take its
+                               colour, after the last the last one's */
+} ProctexSettings;
+
+/* materialType PROCTEX_MATERIAL_CUSTOM colours the relief with the ramp of
+ * colorStops (with pbr or without); with colorStopCount 0 it is the black to
+ * white ramp of every unlisted type. */
+#define PROCTEX_MATERIAL_CUSTOM 9
+
+/* metalType: the metals' colours are their measured reflectances at normal
+ * incidence (see src/material/metal_colors.cpp for the values and sources). */
+#define PROCTEX_METAL_TYPE_IRON 0
+#define PROCTEX_METAL_TYPE_STEEL 1
+#define PROCTEX_METAL_TYPE_ALUMINIUM 2
+#define PROCTEX_METAL_TYPE_COPPER 3
+#define PROCTEX_METAL_TYPE_GOLD 4
+#define PROCTEX_METAL_TYPE_BRASS 5
+#define PROCTEX_METAL_TYPE_CHROME 6
+
+/* metalMask */
+#define PROCTEX_METAL_MASK_NONE 0   /* metal everywhere */
+#define PROCTEX_METAL_MASK_TOPS 1   /* bare metal on the tops, rust or dirt
+                                       (the material's colours) in the pits */
+#define PROCTEX_METAL_MASK_PITS 2   /* the reverse: paint or crust on the
+                                       tops, bare metal in the pits */
+
+/*
+ * PBR maps (pbr == 1). One relief, the height field after pattern and overlay,
+ * turned over when invert == 1 (so sunken stones are sunken in every map),
+ * drives every map, with its physical size: one tile covers tileSize metres
+ * (0: 1 m) and heights 0..1 span heightRange metres (0: 0.02 m).
+ *  - normal map: the relief's true slope, tilting away from rising ground;
+ *    normalStrength is not used;
+ *  - diffuse: the material's colours (contrast and brightness as ever) kept
+ *    within 30..240 of 255 per channel, as dielectrics reflect; where the
+ *    material is metal, the metal's measured colour;
+ *  - metallic: metal, where metalMask lets the metal show, else 0; the
+ *    specular map (GenerateTexture's) stays as it is;
+ *  - roughness: `roughness` (0 mirror .. 1 matte) at mid relief, 0.15 lower
+ *    on the tops and higher in the pits, rust and dirt rougher still;
+ *  - occlusion: 1 on open ground, dark only where the relief really walls a
+ *    pixel in (horizons below about 9 degrees count as open), on the relief
+ *    smoothed over 1 pixel around so fine grain stays open;
+ *  - emissive (PROCTEX_MAP_EMISSIVE): when emission > 0, the glow of molten
+ *    rock below emissionLevel, black above it.
+ * The height maps are the relief.
+ */
+
+/* Fills a struct of `size` bytes (sizeof(ProctexSettings) of the caller's
+ * header) with the command line's defaults, a 512 x 512 grey stone with a
+ * crisp grain: fractal base, scale 24, 6 octaves, persistence 0.72,
+ * lacunarity 2, stone colours, no pattern or overlay, seed 1234, contrast 1.6,
+ * brightness 0, normal strength 6, roughness 0.5, both optional maps on,
+ * tileable 1 (set it to 0 for GenerateTexture's results), and PBR maps
+ * (pbr 1, tileSize 1 m, heightRange 0.02 m, not metal); sets
+ * settings->size. A caller's struct too small for the pbr member gets pbr 0,
+ * and so GenerateTexture's maps, as before.
+ * Bytes of a larger struct that this library does not know become 0.
+ * PROCTEX_ERROR_ARGUMENT for a null pointer or a size too small for the
+ * first version of the struct. C and C++ callers use proctex_settings_init. */
+PROCTEX_API int PROCTEX_CALL proctex_settings_defaults(ProctexSettings* settings, size_t size);
+
+static inline void proctex_settings_init(ProctexSettings* settings) {
+    (void)proctex_settings_defaults(settings, sizeof *settings);
+}
+
+/* The named materials of the command line ("granite", "marble", ...):
+ * index 0 .. proctex_preset_count() - 1 gives the name and a one-line
+ * description (null outside that range); proctex_preset_settings fills a
+ * struct of `size` bytes as proctex_settings_defaults does, then applies the
+ * preset. PROCTEX_ERROR_ARGUMENT with nothing written for an unknown name. */
+PROCTEX_API int PROCTEX_CALL proctex_preset_count(void);
+PROCTEX_API const char* PROCTEX_CALL proctex_preset_name(int index);
+PROCTEX_API const char* PROCTEX_CALL proctex_preset_description(int index);
+PROCTEX_API int PROCTEX_CALL proctex_preset_settings(const char* name, ProctexSettings* settings,
+                                                     size_t size);
+
+/* PROCTEX_OK when proctex_generate (and GenerateTexture, given a usable
+ * path) would compute with these settings; otherwise a non-zero code and,
+ * when reason is not null, a one-line reason of at most size - 1 bytes that
+ * names the setting and the rule, e.g. "patternParam must be a finite,
+ * non-zero number for the cell pattern (got 0)". reason may be null. */
+PROCTEX_API int PROCTEX_CALL proctex_settings_check(const ProctexSettings* settings, char* reason,
+                                                    size_t size);
+
+/* The maps, numbered for proctex_maps_pixels and as bits of a mask. */
+#define PROCTEX_MAP_DIFFUSE 0   /* 1 channel for materialType 1 and 8 with
+                                   pbr 0, else 3 */
+#define PROCTEX_MAP_NORMAL 1    /* 3 channels, DirectX convention */
+#define PROCTEX_MAP_SPECULAR 2  /* 1 channel */
+#define PROCTEX_MAP_ROUGHNESS 3 /* 1 channel */
+#define PROCTEX_MAP_METALLIC 4  /* 1 channel */
+#define PROCTEX_MAP_HEIGHT 5    /* the float height field (proctex_maps_height) */
+/* Extra, engine-ready maps (never written by GenerateTexture): */
+#define PROCTEX_MAP_HEIGHT16 6  /* the height field clamped to 0..1 as 16-bit grey,
+                                   rounded to nearest (proctex_maps_height16) */
+#define PROCTEX_MAP_AO 7        /* ambient occlusion, 1 channel, 255 = open */
+#define PROCTEX_MAP_NORMAL_GL 8 /* the normal map in the OpenGL convention:
+                                   green = 255 - green of PROCTEX_MAP_NORMAL */
+#define PROCTEX_MAP_ORM 9       /* RGB = occlusion, roughness, metallic, as glTF
+                                   and Unreal pack them */
+#define PROCTEX_MAP_EMISSIVE 10 /* glow, RGB (sRGB); made only when emission > 0
+                                   with pbr == 1, absent otherwise */
+#define PROCTEX_MAP_METALLIC_SMOOTHNESS 11 /* RGBA: metallic in R, G and B,
+                                   smoothness (255 - roughness) in A, as Unity's
+                                   Standard and URP shaders read it */
+#define PROCTEX_MAP_MASK 12     /* RGBA: metallic, occlusion, detail mask (255),
+                                   smoothness: Unity HDRP's mask map */
+#define PROCTEX_MAP_BIT(map) (1u << (map))
+/* Every map. 0.2 had 0x3FF (maps 0..9): callers passing it get those maps
+ * as before. */
+#define PROCTEX_MAPS_ALL 0x1FFFu
+/* The maps GenerateTexture writes for these settings: diffuse, normal and
+ * specular, roughness when writeRoughness == 1, metallic when
+ * writeMetallic == 1. */
+#define PROCTEX_MAPS_AS_SETTINGS 0u
+
+/* The result of proctex_generate; read it through the functions below. */
+typedef struct ProctexMaps ProctexMaps;
+
+/*
+ * Computes the maps chosen by `maps` (bits PROCTEX_MAP_BIT(...), or
+ * PROCTEX_MAPS_ALL, or PROCTEX_MAPS_AS_SETTINGS) in memory and stores the
+ * result in *result. With pbr 0 each 8-bit map holds exactly the pixels of
+ * the PNG file GenerateTexture writes for the same settings; the height field
+ * is the one the normal, specular, roughness and metallic maps are derived
+ * from (after pattern and overlay, before contrast, brightness and invert;
+ * with pbr 1 the relief, turned over by invert). Bits above PROCTEX_MAPS_ALL
+ * are ignored; the packed maps make the maps they pack as well.
+ *
+ * On a refusal or an allocation failure returns a non-zero code with the
+ * reason, and sets *result to null: never a partial result. Release a result
+ * with proctex_maps_free.
+ */
+PROCTEX_API int PROCTEX_CALL proctex_generate(const ProctexSettings* settings, unsigned maps,
+                                              ProctexMaps** result, char* reason, size_t size);
+
+/* The 8-bit pixels of one map (PROCTEX_MAP_DIFFUSE .. PROCTEX_MAP_METALLIC,
+ * PROCTEX_MAP_AO .. PROCTEX_MAP_MASK):
+ * width x height pixels of `channels` bytes, row by row from the top with no
+ * padding. Null (and the outputs left alone) when the map was not computed.
+ * Any of the output pointers may be null. Valid until proctex_maps_free. */
+PROCTEX_API const unsigned char* PROCTEX_CALL proctex_maps_pixels(const ProctexMaps* maps, int map,
+                                                                   int* width, int* height,
+                                                                   int* channels);
+
+/*
+ * Ambient occlusion (PROCTEX_MAP_AO) is a horizon estimate: from each pixel
+ * the height field is walked in eight directions out to aoRadius pixels (a
+ * height of 1 standing 16 pixels tall), each direction keeps the sine of its
+ * highest horizon, and occlusion = 1 - aoStrength x their mean, clamped to
+ * 0..1. Tiling (tileable == 1) and seamless (seamless == 1) materials wrap at
+ * the borders, others clamp.
+ * PROCTEX_MAP_ORM packs the occlusion, roughness and metallic maps; one that
+ * was not asked for packs as a constant: 255 for occlusion, the roughness
+ * setting as a byte (0..1 to 0..255) for roughness, 0 for metallic.
+ */
+
+/* The float height field, width x height values row by row; null when it
+ * was not computed. Valid until proctex_maps_free. */
+PROCTEX_API const float* PROCTEX_CALL proctex_maps_height(const ProctexMaps* maps, int* width,
+                                                         int* height);
+
+/* The 16-bit height map (PROCTEX_MAP_HEIGHT16), width x height values row by
+ * row; null when it was not computed. Valid until proctex_maps_free. */
+PROCTEX_API const unsigned short* PROCTEX_CALL proctex_maps_height16(const ProctexMaps* maps,
+                                                                    int* width, int* height);
+
+/* Releases a result; null is allowed. */
+PROCTEX_API void PROCTEX_CALL proctex_maps_free(ProctexMaps* maps);
+
+/*
+ * Writes the maps of a result as GenerateTexture would: the same names
+ * (derived from `path`, narrow and in the platform's file-name encoding,
+ * at most 511 bytes), the same bytes, in the same order diffuse, normal,
+ * specular, roughness, metallic, skipping maps the result does not hold,
+ * as one set with the same rules (temporaries renamed into place; a failed
+ * diffuse, normal or specular file replaces nothing; any other failed file
+ * has its older file removed and the rest of the set replaced).
+ * Returns PROCTEX_OK when every file was written, else PROCTEX_ERROR_WRITE
+ * with every failed file and the system's reason in the reason, e.g.
+ * "could not write out/a_rough.png: No space left on device" (or
+ * PROCTEX_ERROR_PATH / PROCTEX_ERROR_ARGUMENT). A short write or a failed
+ * close is a failed write. The maps are encoded side by side on
+ * PROCTEX_THREADS threads (see GenerateTexture), the files then created one
+ * after the other.
+ * Extra maps the result holds follow, in the order <base>_height.png (16-bit
+ * grey), _ao.png, _nmap_gl.png, _orm.png, _emissive.png, _metal_smooth.png,
+ * _mask.png, in the same set; each is attempted.
+ */
+PROCTEX_API int PROCTEX_CALL proctex_save(const ProctexMaps* maps, const char* path, char* reason,
+                                          size_t size);
+
+/* The file name proctex_save and GenerateTexture give `map` for `path`
+ * (any map but PROCTEX_MAP_HEIGHT): path up to its last ".png" followed by
+ * "_diff.png", "_nmap.png", "_spec.png", "_rough.png", "_metal.png",
+ * "_height.png", "_ao.png", "_nmap_gl.png", "_orm.png", "_emissive.png",
+ * "_metal_smooth.png" or "_mask.png"; a path without
+ * ".png" unchanged. Copies it with its
+ * terminator into out; PROCTEX_ERROR_ARGUMENT when an argument is null, the
+ * map unknown or out too small (out then holds the empty string if size > 0). */
+PROCTEX_API int PROCTEX_CALL proctex_map_path(const char* path, int map, char* out, size_t size);
+
+/* More ways of saving, for proctex_save_files (bits, combined with |). */
+#define PROCTEX_SAVE_GLTF 1u /* also <base>.gltf, a glTF 2.0 material on a preview
+                                sphere, with <base>.bin beside it; it names the
+                                _diff.png, _nmap_gl.png and _orm.png files */
+#define PROCTEX_SAVE_GLB 2u  /* also <base>.glb: the same with everything inside */
+#define PROCTEX_SAVE_SMALL 4u /* 8-bit PNGs compressed harder (libdeflate): the
+                                 same pixels in about a third fewer bytes, not the
+                                 default's bytes, several times slower; builds
+                                 without libdeflate write the default encoding */
+
+/*
+ * proctex_save, and with flags the glTF files of the material (<base> is the
+ * path up to its last ".png", or the path itself). The glTF material takes
+ * its base colour from the diffuse map (sRGB), its normals from the OpenGL
+ * normal map and occlusion, roughness and metallic from the ORM map (linear),
+ * so the result must hold PROCTEX_MAP_DIFFUSE, PROCTEX_MAP_NORMAL_GL and
+ * PROCTEX_MAP_ORM (else PROCTEX_ERROR_ARGUMENT before anything is written).
+ * A tiling or seamless material (tileable == 1 or seamless == 1) repeats on
+ * the sphere (its samplers repeat); tileSize and heightRange, when given
+ * (with pbr 1: as the maps used them), go into the material's extras. A
+ * result holding PROCTEX_MAP_EMISSIVE adds it as the emissiveTexture, with
+ * KHR_materials_emissive_strength for emission above 1. The glTF files are
+ * written after the maps, in the same set; their failure is
+ * PROCTEX_ERROR_WRITE.
+ */
+PROCTEX_API int PROCTEX_CALL proctex_save_files(const ProctexMaps* maps, const char* path,
+                                                unsigned flags, char* reason, size_t size);
+
+/*
+ * Encodes one 8-bit image as PNG bytes in memory: the bytes stbi_write_png
+ * of stb_image_write writes for the same pixels at its default settings.
+ * channels 1 (grey), 2 (grey + alpha), 3 (RGB) or 4 (RGBA); rows `stride`
+ * bytes apart (at least width x channels; 0 means exactly that), with
+ * (width x channels + 1) x height and stride x height at most 2^30. On success *bytes points to
+ * *length bytes to be released with proctex_free. On failure (bad
+ * arguments: PROCTEX_ERROR_ARGUMENT; no memory: PROCTEX_ERROR_MEMORY) *bytes
+ * is null and *length 0.
+ */
+PROCTEX_API int PROCTEX_CALL proctex_encode_png(const unsigned char* pixels, int width, int height,
+                                                int channels, int stride, unsigned char** bytes,
+                                                size_t* length);
+
+/*
+ * Encodes width x height 16-bit samples (row by row, no padding) as a grey
+ * 16-bit PNG: the bytes of the _height.png file PROCTEX_MAP_HEIGHT16 is saved
+ * as, for the same samples (proctex_maps_height16). (2 x width + 1) x height
+ * at most 2^30. Results and failures as proctex_encode_png.
+ */
+PROCTEX_API int PROCTEX_CALL proctex_encode_png16(const unsigned short* samples, int width,
+                                                  int height, unsigned char** bytes,
+                                                  size_t* length);
+
+/* Releases memory the library handed out (proctex_encode_png, _png16); null is allowed. */
+PROCTEX_API void PROCTEX_CALL proctex_free(void* memory);
+
+/* The library's version, "MAJOR.MINOR.PATCH". */
+PROCTEX_API const char* PROCTEX_CALL proctex_version(void);
+
+
+/* ======================================================================
+ * Progress and cancellation for long calls.
+ *
+ * The callback hears how far a call is: `fraction` rises from 0 to 1 and
+ * never goes back; `stage` names the work ("noise", "pattern", "overlay",
+ * "maps", "encode", "write", "done"). It is called from the call's own
+ * threads, one call at a time, about every 10 ms or 1 % of the work, and
+ * once with 1 and "done" at the end of a successful call. Returning 0 asks
+ * the call to stop: it then returns PROCTEX_CANCELLED promptly (within a few
+ * tens of milliseconds at 2048 x 2048), keeps nothing it made and, for the
+ * saving call, writes no file (a stop while the files are being written
+ * takes effect after them). A null callback makes these calls the same as
+ * those without progress.
+ * ====================================================================== */
+typedef int(PROCTEX_CALL* ProctexProgress)(float fraction, const char* stage, void* user);
+
+/* proctex_generate, following the callback. */
+PROCTEX_API int PROCTEX_CALL proctex_generate_progress(const ProctexSettings* settings,
+                                                       unsigned maps, ProctexMaps** result,
+                                                       ProctexProgress progress, void* user,
+                                                       char* reason, size_t size);
+
+/* proctex_save_files, following the callback. */
+PROCTEX_API int PROCTEX_CALL proctex_save_files_progress(const ProctexMaps* maps,
+                                                         const char* path, unsigned flags,
+                                                         ProctexProgress progress, void* user,
+                                                         char* reason, size_t size);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif /* PROCTEX_SETTINGS_H */
