@@ -92,11 +92,12 @@ void addMaterialOptions(CLI::App& app, Request& request) {
             ->group("");
     }
     std::vector<std::string> conventions;
-    for (const NamingConvention& c : namingConventions()) conventions.emplace_back(c.name);
-    app.add_option("--naming", request.naming,
-                   "Name the maps as a tool expects: proctex (ours), ambientcg, unreal, "
-                   "unity (with _MetallicSmoothness), hdrp (with _MaskMap) or godot")
-        ->check(oneOf(conventions));
+    std::string namingHelp = "Name the maps as a tool expects:";
+    for (const NamingConvention& c : namingConventions()) {
+        conventions.push_back(c.name);
+        namingHelp += "\n  " + c.name + ": " + c.help;
+    }
+    app.add_option("--naming", request.naming, namingHelp)->check(oneOf(conventions));
     app.add_option("--compression", request.compression,
                    "default: the PNG bytes of stb_image_write; small: about a third fewer "
                    "bytes, same pixels, slower")

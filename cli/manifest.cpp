@@ -183,8 +183,11 @@ ItemSettings readItemSettings(const json& object, const std::string& where, bool
             if (!settings.singleFile) faults.push_back(at + "must be true or false (or 1 or 0)");
         } else if (key == "naming") {
             if (!value.is_string() || findNamingConvention(value.get<std::string>()) == nullptr) {
-                faults.push_back(at +
-                                 "must be one of proctex, ambientcg, unreal, unity, hdrp, godot");
+                std::string names;
+                for (const NamingConvention& c : namingConventions()) {
+                    names += (names.empty() ? "" : ", ") + c.name;
+                }
+                faults.push_back(at + "must be one of " + names);
             } else {
                 settings.naming = value.get<std::string>();
             }

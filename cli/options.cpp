@@ -108,36 +108,23 @@ std::vector<ExtraOutput> readExtraOutputs() {
 
 }  // namespace
 
-// The suffixes each convention's users look for, the normal map's convention
-// always in its name. Maps: diffuse, normal (ours: DirectX), specular,
-// roughness, metallic, -, 16-bit height, occlusion, OpenGL normal, ORM,
-// emissive, metallic-smoothness, mask. Unity's shaders read smoothness from
-// the alpha of the metallic map, HDRP's from the mask map.
-constexpr NamingConvention kConventions[] = {
-    {"proctex", {}},
-    {"ambientcg",
-     {"_Color", "_NormalDX", nullptr, "_Roughness", "_Metalness", nullptr, "_Displacement",
-      "_AmbientOcclusion", "_NormalGL", nullptr, "_Emission", nullptr, nullptr}},
-    {"unreal",
-     {"_BaseColor", "_Normal_DX", nullptr, "_Roughness", "_Metallic", nullptr, "_Height",
-      "_AmbientOcclusion", nullptr, "_ORM", "_Emissive", nullptr, nullptr}},
-    {"unity",
-     {"_Albedo", nullptr, nullptr, nullptr, nullptr, nullptr, "_Height", "_Occlusion", "_Normal_GL",
-      nullptr, "_Emission", "_MetallicSmoothness", nullptr}},
-    {"hdrp",
-     {"_BaseMap", nullptr, nullptr, nullptr, nullptr, nullptr, "_Height", nullptr, "_Normal_GL",
-      nullptr, "_Emission", nullptr, "_MaskMap"}},
-    {"godot",
-     {"_albedo", nullptr, nullptr, "_roughness", "_metallic", nullptr, "_height", "_ao",
-      "_normal_gl", "_orm", "_emission", nullptr, nullptr}},
-};
-
 std::span<const NamingConvention> namingConventions() {
-    return kConventions;
+    static const std::vector<NamingConvention> conventions = [] {
+        std::vector<NamingConvention> read;
+        for (int i = 0; i < proctex_naming_count(); ++i) {
+            NamingConvention c{proctex_naming_name(i), proctex_naming_help(i), {}};
+            for (int map = 0; map < proctex_map_count(); ++map) {
+                c.suffix.push_back(proctex_naming_suffix(i, map));
+            }
+            read.push_back(std::move(c));
+        }
+        return read;
+    }();
+    return conventions;
 }
 
 const NamingConvention* findNamingConvention(std::string_view name) {
-    for (const NamingConvention& c : kConventions) {
+    for (const NamingConvention& c : namingConventions()) {
         if (name == c.name) return &c;
     }
     return nullptr;
@@ -197,7 +184,7 @@ unsigned mapsToMake(const Options& o) {
     }
     // A naming convention brings the extra maps its users expect.
     if (const NamingConvention* c = findNamingConvention(o.naming)) {
-        for (int map = PROCTEX_MAP_HEIGHT16; map < kConventionMaps; ++map) {
+        for (int map = PROCTEX_MAP_HEIGHT16; map < static_cast<int>(c->suffix.size()); ++map) {
             if (c->suffix[map] == nullptr) continue;
             if (map != PROCTEX_MAP_EMISSIVE || glows(o)) maps |= PROCTEX_MAP_BIT(map);
         }
@@ -234,7 +221,7 @@ std::vector<ConventionName> conventionNames(const Options& o) {
     const NamingConvention* c = findNamingConvention(o.naming);
     if (c == nullptr || o.output.rfind(".png") == std::string::npos) return names;
     const unsigned maps = mapsToMake(o);
-    for (int map = PROCTEX_MAP_DIFFUSE; map < kConventionMaps; ++map) {
+    for (int map = PROCTEX_MAP_DIFFUSE; map < static_cast<int>(c->suffix.size()); ++map) {
         if (c->suffix[map] == nullptr || (maps & PROCTEX_MAP_BIT(map)) == 0) continue;
         std::string ours = mapPath(o.output, map);
         std::string theirs = gltfBase(o.output) + c->suffix[map] + ".png";

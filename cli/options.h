@@ -31,11 +31,13 @@ struct Options : ProctexSettings {
 
 // A file-naming convention of a tool or library: the suffix it expects for
 // each map (null: no copy), written as extra copies beside our own files.
+// A naming convention of the library's: the suffix of each map (by map
+// number, without ".png"), null where it keeps ours.
 struct NamingConvention {
-    const char* name;
-    const char* suffix[PROCTEX_MAP_MASK + 1];  // by map number, without ".png"
+    std::string name;
+    std::string help;
+    std::vector<const char*> suffix;
 };
-constexpr int kConventionMaps = PROCTEX_MAP_MASK + 1;
 
 std::span<const NamingConvention> namingConventions();
 const NamingConvention* findNamingConvention(std::string_view name);

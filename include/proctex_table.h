@@ -145,6 +145,19 @@ typedef struct ProctexMapInfo {
     const char* help;    /* one line */
 } ProctexMapInfo;
 
+/*
+ * Naming conventions: the file names other tools look for ("unreal" names
+ * the diffuse map <base>_BaseColor.png). Conventions are numbered from 0;
+ * 0 is "proctex", our own names (the map table's suffixes).
+ */
+PROCTEX_API int PROCTEX_CALL proctex_naming_count(void);
+/* The convention's name ("unreal") and a line of help; null outside 0 .. count - 1. */
+PROCTEX_API const char* PROCTEX_CALL proctex_naming_name(int convention);
+PROCTEX_API const char* PROCTEX_CALL proctex_naming_help(int convention);
+/* The suffix the convention gives map number `map`, without ".png"
+ * ("_BaseColor"); null where it keeps ours or has none, and outside the ranges. */
+PROCTEX_API const char* PROCTEX_CALL proctex_naming_suffix(int convention, int map);
+
 /* The number of maps (map numbers run from 0). */
 PROCTEX_API int PROCTEX_CALL proctex_map_count(void);
 

@@ -72,14 +72,12 @@ import re
 from . import _native, _outputs, _progress
 from ._maps import Maps, Pixels, encode_png
 from ._native import ProctexError, SettingsError
-from ._outputs import CONVENTIONS as _CONVENTIONS
 from ._progress import Cancelled
 from ._table import float32_text
 from ._table import Map, Option
 
 # The VERSION file's number (scripts/test-packages checks that they agree).
 __version__ = "0.2.0"
-NAMING_CONVENTIONS = tuple(_CONVENTIONS)
 
 for _public in (ProctexError, SettingsError, Cancelled, Maps, Pixels, Map, Option):
     _public.__module__ = __name__
@@ -123,6 +121,8 @@ def __getattr__(name):
         return dict(_native.tables().option)
     if name == "MAPS":
         return dict(_native.tables().map)
+    if name == "NAMING_CONVENTIONS":
+        return tuple(_outputs.conventions())
     if name == "STARTING_VALUES":
         return {o.name: {c.value: dict(c.start) for c in o.choices if c.start}
                 for o in _native.tables().options if any(c.start for c in o.choices)}

@@ -15,26 +15,23 @@ from . import _native
 from ._maps import encode_path
 from ._native import ProctexError, SettingsError
 
-# The suffixes each convention's users look for (by map number: diffuse,
-# normal (DirectX), specular, roughness, metallic, -, 16-bit height,
-# occlusion, OpenGL normal, ORM, emissive, metallic-smoothness, mask; None:
-# our name), the normal map's convention always in its name. The command-line
-# tool's --naming has the same table. A map the convention names is written
-# under that name only, unless the .gltf names our file.
-CONVENTIONS = {
-    "proctex": (None,) * 13,
-    "ambientcg": ("_Color", "_NormalDX", None, "_Roughness", "_Metalness", None,
-                  "_Displacement", "_AmbientOcclusion", "_NormalGL", None, "_Emission", None,
-                  None),
-    "unreal": ("_BaseColor", "_Normal_DX", None, "_Roughness", "_Metallic", None, "_Height",
-               "_AmbientOcclusion", None, "_ORM", "_Emissive", None, None),
-    "unity": ("_Albedo", None, None, None, None, None, "_Height", "_Occlusion", "_Normal_GL",
-              None, "_Emission", "_MetallicSmoothness", None),
-    "hdrp": ("_BaseMap", None, None, None, None, None, "_Height", None, "_Normal_GL", None,
-             "_Emission", None, "_MaskMap"),
-    "godot": ("_albedo", None, None, "_roughness", "_metallic", None, "_height", "_ao",
-              "_normal_gl", "_orm", "_emission", None, None),
-}
+def conventions():
+    """The library's naming conventions: name -> the suffix of each map (by
+    map number, without ".png"; None where it keeps ours), as the tool's
+    --naming reads them. A map the convention names is written under that
+    name only, unless the .gltf names our file."""
+    global _conventions
+    if _conventions is None:
+        library, count = _native.load(), len(_native.tables().maps)
+        _conventions = {}
+        for i in range(library.proctex_naming_count()):
+            suffixes = (library.proctex_naming_suffix(i, m) for m in range(count))
+            _conventions[library.proctex_naming_name(i).decode("ascii")] = tuple(
+                s.decode("ascii") if s is not None else None for s in suffixes)
+    return _conventions
+
+
+_conventions = None
 COMPRESSIONS = ("default", "small")
 # The maps the glTF material is made of, besides the diffuse map; and its
 # glow, for a material that has one (the library makes none for the others).
@@ -81,7 +78,7 @@ def take(options):
         if name in given:
             given[name] = _flag(name, given[name])
     if "naming" in given:
-        _one_of("naming", given["naming"], tuple(CONVENTIONS))
+        _one_of("naming", given["naming"], tuple(conventions()))
     if "compression" in given:
         _one_of("compression", given["compression"], COMPRESSIONS)
     return Outputs(**given)
@@ -101,7 +98,7 @@ def needed_extras(outputs, extras, settings=None):
         needed.update((name, True) for name in GLTF_MAPS)
         if glows(settings):
             needed[GLOW] = True
-    suffixes = CONVENTIONS[outputs.naming]
+    suffixes = conventions()[outputs.naming]
     for m in _native.tables().maps:
         if m.name == GLOW and not glows(settings):
             continue
@@ -147,7 +144,7 @@ def copies(path, outputs, held):
     ours is renamed, or copied when the .gltf names it."""
     if path.rfind(".png") < 0:
         return []
-    suffixes = CONVENTIONS[outputs.naming]
+    suffixes = conventions()[outputs.naming]
     pairs = []
     for m in held:
         if m.number < len(suffixes) and suffixes[m.number]:

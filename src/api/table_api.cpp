@@ -8,6 +8,7 @@
 
 #include "api/settings.h"
 #include "settings/color_ramp_text.h"
+#include "settings/naming_table.h"
 #include "settings/option_table.h"
 
 namespace {
@@ -134,6 +135,29 @@ PROCTEX_API size_t PROCTEX_CALL proctex_colors_text(const ProctexSettings* setti
         text[kept] = '\0';
     }
     return ramp.size();
+}
+
+PROCTEX_API int PROCTEX_CALL proctex_naming_count(void) {
+    return static_cast<int>(proctex::namingTable().size());
+}
+
+PROCTEX_API const char* PROCTEX_CALL proctex_naming_name(int convention) {
+    if (convention < 0 || convention >= proctex_naming_count()) return nullptr;
+    return proctex::namingTable()[static_cast<std::size_t>(convention)].name;
+}
+
+PROCTEX_API const char* PROCTEX_CALL proctex_naming_help(int convention) {
+    if (convention < 0 || convention >= proctex_naming_count()) return nullptr;
+    return proctex::namingTable()[static_cast<std::size_t>(convention)].help;
+}
+
+PROCTEX_API const char* PROCTEX_CALL proctex_naming_suffix(int convention, int map) {
+    if (convention < 0 || convention >= proctex_naming_count() || map < 0 ||
+        map >= proctex::kNamedMaps) {
+        return nullptr;
+    }
+    return proctex::namingTable()[static_cast<std::size_t>(convention)]
+        .suffix[static_cast<std::size_t>(map)];
 }
 
 }  // extern "C"

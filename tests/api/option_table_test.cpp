@@ -36,6 +36,13 @@ void setValue(const ProctexOptionInfo& o, double v, ProctexSettings& s) {
     }
 }
 
+int conventionIndex(const char* name) {
+    for (int c = 0; c < proctex_naming_count(); ++c) {
+        if (std::string(proctex_naming_name(c)) == name) return c;
+    }
+    return -1;
+}
+
 // The refused option's name, or "" for an accepted or unattributed refusal.
 std::string refusedOption(const ProctexSettings& s) {
     int option = -2;
@@ -242,6 +249,31 @@ TEST(OptionTable, ColourRampTextRoundTripsAndRefusesWhatIsNoRamp) {
     EXPECT_EQ(proctex_colors_parse(ramp, &older, reason, sizeof reason), PROCTEX_ERROR_ARGUMENT);
     EXPECT_EQ(proctex_colors_text(&older, text, sizeof text), 0u);
     EXPECT_EQ(proctex_colors_parse(nullptr, &s, reason, sizeof reason), PROCTEX_ERROR_ARGUMENT);
+}
+
+// Naming conventions: ours first and keeping every name; the others give
+// each map at most one suffix of their own, never two maps the same name.
+TEST(OptionTable, NamingConventionsNameEachMapOnce) {
+    ASSERT_GE(proctex_naming_count(), 2);
+    EXPECT_STREQ(proctex_naming_name(0), "proctex");
+    for (int c = 0; c < proctex_naming_count(); ++c) {
+        std::set<std::string> suffixes;
+        int named = 0;
+        for (int map = 0; map < proctex_map_count(); ++map) {
+            const char* suffix = proctex_naming_suffix(c, map);
+            if (suffix == nullptr) continue;
+            ++named;
+            EXPECT_EQ(suffix[0], '_') << proctex_naming_name(c) << " " << map;
+            EXPECT_TRUE(suffixes.insert(suffix).second) << proctex_naming_name(c) << " " << suffix;
+        }
+        EXPECT_EQ(named > 0, c > 0) << proctex_naming_name(c);
+        EXPECT_NE(std::string(proctex_naming_help(c)), "");
+    }
+    EXPECT_STREQ(proctex_naming_suffix(conventionIndex("unity"), PROCTEX_MAP_METALLIC_SMOOTHNESS),
+                 "_MetallicSmoothness");
+    EXPECT_EQ(proctex_naming_name(proctex_naming_count()), nullptr);
+    EXPECT_EQ(proctex_naming_suffix(1, proctex_map_count()), nullptr);
+    EXPECT_EQ(proctex_naming_suffix(-1, 0), nullptr);
 }
 
 }  // namespace

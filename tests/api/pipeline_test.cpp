@@ -334,7 +334,11 @@ TEST(Exports, OnlyTheOriginalTwoAndProctexNamesAreExported) {
                                          "proctex_generate_progress",
                                          "proctex_save_files_progress",
                                          "proctex_colors_parse",
-                                         "proctex_colors_text"};
+                                         "proctex_colors_text",
+                                         "proctex_naming_count",
+                                         "proctex_naming_name",
+                                         "proctex_naming_help",
+                                         "proctex_naming_suffix"};
     std::sort(expected.begin(), expected.end());
     EXPECT_EQ(symbols, expected);
 }

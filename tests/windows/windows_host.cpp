@@ -110,6 +110,10 @@ constexpr struct {
     {"proctex_save_files_progress", 29},
     {"proctex_colors_parse", 30},
     {"proctex_colors_text", 31},
+    {"proctex_naming_count", 32},
+    {"proctex_naming_name", 33},
+    {"proctex_naming_help", 34},
+    {"proctex_naming_suffix", 35},
 };
 
 // GetProcAddress hands out an untyped pointer; the call goes through the
