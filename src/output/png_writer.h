@@ -1,11 +1,10 @@
 // 8-bit PNG output of float fields.
 #pragma once
 
-#include <cstddef>
 #include <cstdint>
 #include <string>
 
-#include "core/field.h"
+#include "output/encoded_bytes.h"
 
 namespace proctex {
 
@@ -16,9 +15,8 @@ bool writePngFile(const std::string& path, int width, int height, int channels,
 
 // The PNG bytes writePngFile would write, in memory. Arguments must be valid
 // (1..4 channels, stride at least width * channels, sizes that fit stb's int
-// arithmetic); returns null when memory runs out. Free with freePngBytes.
-uint8_t* encodePngBytes(const uint8_t* pixels, int width, int height, int channels, int strideBytes,
-                        std::size_t* length);
-void freePngBytes(void* bytes);
+// arithmetic); empty when memory runs out.
+EncodedBytes encodePngBytes(const uint8_t* pixels, int width, int height, int channels,
+                            int strideBytes);
 
 }  // namespace proctex

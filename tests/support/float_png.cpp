@@ -1,4 +1,4 @@
-#include "api/float_png.h"
+#include "float_png.h"
 
 #include <algorithm>
 #include <cstdint>
