@@ -1,13 +1,8 @@
 #include "output/png_writer.h"
 
-#include <algorithm>
 #include <cstdio>
 #include <cstring>
-#include <memory>
-#include <vector>
 
-#include "core/field_ops.h"
-#include "output/file_output.h"
 #include "output/png_encoder.h"
 
 // stb only encodes here; file_output.cpp creates the files.
@@ -26,12 +21,6 @@
 #endif
 
 namespace proctex {
-
-bool writePngFile(const std::string& path, int width, int height, int channels,
-                  const uint8_t* pixels, int strideBytes) {
-    const EncodedBytes png = encodePngBytes(pixels, width, height, channels, strideBytes);
-    return !png.empty() && writeFileBytes(path, png.data(), png.size());
-}
 
 EncodedBytes encodePngBytes(const uint8_t* pixels, int width, int height, int channels,
                             int strideBytes) {
