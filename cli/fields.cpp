@@ -101,11 +101,20 @@ const Field* findField(std::string_view name) {
 }
 
 void copyField(const Field& field, const ProctexSettings& from, ProctexSettings& to) {
+    if (isColors(field)) {
+        (void)setFieldFromText(field, fieldText(field, from), to);  // read before, so it fits
+        return;
+    }
     static_assert(sizeof(int) == sizeof(float), "every option is one 4-byte member");
     std::memcpy(memberBytes(field, to), memberBytes(field, from), sizeof(int));
 }
 
 std::string fieldText(const Field& field, const ProctexSettings& settings) {
+    if (isColors(field)) {
+        char text[PROCTEX_COLORS_TEXT_SIZE];
+        proctex_colors_text(&settings, text, sizeof text);
+        return text;
+    }
     return isNumber(field) ? shortest(floatOf(field, settings)) : shortest(intOf(field, settings));
 }
 
@@ -128,8 +137,16 @@ bool isChoice(const Field& field) {
     return field.info.kind == PROCTEX_KIND_CHOICE;
 }
 
+bool isColors(const Field& field) {
+    return field.info.kind == PROCTEX_KIND_COLORS;
+}
+
 std::string acceptedValues(const Field& field) {
     if (isFlag(field)) return "true or false (or 1 or 0)";
+    if (isColors(field)) {
+        return "one to " + shortest(static_cast<int>(field.info.limitMax)) +
+               " colour stops #rrggbb@position, such as \"#2b1d0e@0,#d9b38c@1\"";
+    }
     if (isChoice(field)) {
         std::string names;
         for (const ProctexChoice& c : choicesOf(field)) {
@@ -151,6 +168,7 @@ std::string acceptedValues(const Field& field) {
 
 std::string setFieldFromNumber(const Field& field, double value, ProctexSettings& settings) {
     const std::string range = "must be " + acceptedValues(field);
+    if (isColors(field)) return range;
     if (!std::isfinite(value) || value < field.info.limitMin || value > field.info.limitMax) {
         return range + " (got " + (std::isnan(value) ? std::string("nan") : shortest(value)) + ")";
     }
@@ -172,6 +190,13 @@ std::string setFieldFromText(const Field& field, std::string_view text, ProctexS
         if (text == "true" || text == "1") return setFieldFromNumber(field, 1, settings);
         if (text == "false" || text == "0") return setFieldFromNumber(field, 0, settings);
         return "must be " + acceptedValues(field) + " (got '" + std::string(text) + "')";
+    }
+    if (isColors(field)) {
+        char reason[PROCTEX_REASON_SIZE] = "";
+        return proctex_colors_parse(std::string(text).c_str(), &settings, reason, sizeof reason) ==
+                       PROCTEX_OK
+                   ? std::string()
+                   : std::string(reason);
     }
     if (isChoice(field)) {
         int code = 0;

@@ -46,7 +46,6 @@ struct Request {
     std::string fromRecord;   // --from FILE.json
     std::string naming;       // --naming, empty when not given
     std::string compression;  // --compression, empty when not given
-    std::string colors;       // --colors, empty when not given
     std::vector<bool> extraFlags = std::vector<bool>(extraOutputs().size(), false);
     bool listPresets = false;
     bool singleFile = false;
@@ -124,6 +123,7 @@ void addMaterialOptions(CLI::App& app, Request& request) {
             app.add_option(std::string("--") + f.name, request.fieldTexts[i], fieldHelp(f))
                 ->type_name(isFlag(f)     ? "BOOL"
                             : isChoice(f) ? "NAME"
+                            : isColors(f) ? "#RRGGBB@POS,..."
                             : isNumber(f) ? "NUMBER"
                                           : "INT")
                 ->default_str(isFlag(f) ? (fieldText(f, defaults) == "1" ? "true" : "false")
@@ -156,13 +156,6 @@ void addMaterialOptions(CLI::App& app, Request& request) {
                    "Name the maps as a tool expects: proctex (ours), ambientcg, unreal, "
                    "unity (with _MetallicSmoothness), hdrp (with _MaskMap) or godot")
         ->check(oneOf(conventions));
-    app.add_option("--colors", request.colors,
-                   "Your own colour ramp over the relief, up to eight stops: "
-                   "\"#2b1d0e@0,#8a5a2b@0.6,#d9b38c@1\" (sets the material to custom, 9)")
-        ->check([](const std::string& text) {
-            ProctexSettings scratch = defaultSettings();
-            return setColorStops(text, scratch);
-        });
     app.add_option("--compression", request.compression,
                    "default: the PNG bytes of stb_image_write; small: about a third fewer "
                    "bytes, same pixels, slower")
@@ -326,7 +319,6 @@ ProgressStyle progressStyle(const std::string& choice) {
 bool anyMaterialOption(const Request& request) {
     return !request.presetName.empty() || !request.material.output.empty() ||
            !request.fromRecord.empty() || !request.naming.empty() || !request.compression.empty() ||
-           !request.colors.empty() ||
            std::any_of(request.extraFlags.begin(), request.extraFlags.end(),
                        [](bool on) { return on; }) ||
            std::any_of(request.fieldOptions.begin(), request.fieldOptions.end(),
@@ -368,11 +360,10 @@ int showPreset(const std::string& name) {
     std::printf("proctex");
     for (const Field& f : fields()) {
         if (std::find(printed.begin(), printed.end(), f.name) != printed.end()) {
-            std::printf(" --%s %s", f.name, fieldDisplayText(f, preset->options).c_str());
+            const char* quote = isColors(f) ? "\"" : "";  // '#' would start a shell comment
+            std::printf(" --%s %s%s%s", f.name, quote, fieldDisplayText(f, preset->options).c_str(),
+                        quote);
         }
-    }
-    if (const std::string ramp = colorStopsText(preset->options); !ramp.empty()) {
-        std::printf(" --colors \"%s\"", ramp.c_str());
     }
     std::printf(" OUT.png\n");
     return 0;
@@ -433,7 +424,6 @@ Options applyExplicitOptions(Options o, const Request& request) {
     for (std::size_t i = 0; i < extraOutputs().size(); ++i) {
         if (request.extraFlags[i]) setExtraOutput(extraOutputs()[i], true, o);
     }
-    if (!request.colors.empty()) (void)setColorStops(request.colors, o);  // checked when parsed
     if (!request.naming.empty()) o.naming = request.naming;
     if (!request.compression.empty()) setSmallFiles(request.compression == "small", o);
     o.output = request.material.output;

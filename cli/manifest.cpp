@@ -31,11 +31,9 @@ struct ItemSettings {
     std::optional<std::string> naming;
     std::optional<bool> small;
     std::optional<bool> singleFile;
-    std::optional<std::string> colors;
 
     void applyTo(Options& options) const {
         for (const Field* f : set) copyField(*f, values, options);
-        if (colors) (void)setColorStops(*colors, options);  // checked when read
         for (const auto& [extra, on] : extras) setExtraOutput(*extra, on, options);
         if (naming) options.naming = *naming;
         if (small) setSmallFiles(*small, options);
@@ -106,7 +104,7 @@ std::string readValue(const Field& field, const json& value, ProctexSettings& se
     if (value.is_boolean() && isFlag(field)) {
         return setFieldFromNumber(field, value.get<bool>() ? 1 : 0, settings);
     }
-    if (value.is_string() && isChoice(field)) {
+    if (value.is_string() && (isChoice(field) || isColors(field))) {
         return setFieldFromText(field, value.get<std::string>(), settings);
     }
     if (!value.is_number()) return "must be " + acceptedValues(field) + ", not " + describe(value);
@@ -181,16 +179,6 @@ ItemSettings readItemSettings(const json& object, const std::string& where, bool
                                  "must be one of proctex, ambientcg, unreal, unity, hdrp, godot");
             } else {
                 settings.naming = value.get<std::string>();
-            }
-        } else if (key == "colors") {
-            ProctexSettings scratch = defaultSettings();
-            if (!value.is_string()) {
-                faults.push_back(at + "must be a colour ramp such as \"#2b1d0e@0,#d9b38c@1\"");
-            } else if (const std::string why = setColorStops(value.get<std::string>(), scratch);
-                       !why.empty()) {
-                faults.push_back(at + why);
-            } else {
-                settings.colors = value.get<std::string>();
             }
         } else if (key == "compression") {
             if (value != "default" && value != "small") {

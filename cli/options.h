@@ -69,14 +69,6 @@ unsigned mapsToMake(const Options& o);
 // Whether the library makes a glow map for these settings.
 bool glows(const ProctexSettings& s);
 
-// Reads a colour ramp, "#2b1d0e@0,#8a5a2b@0.6,#d9b38c@1" (one to eight
-// stops, sRGB hex colour @ position 0..1, positions rising), into the
-// settings' stops and makes the material PROCTEX_MATERIAL_CUSTOM. Empty, or
-// what is wrong with the text (the settings then unchanged).
-std::string setColorStops(std::string_view text, ProctexSettings& s);
-// The ramp as setColorStops reads it; empty without stops.
-std::string colorStopsText(const ProctexSettings& s);
-
 // The sidecar record's path: the output's base (up to its last ".png")
 // with ".json".
 std::string sidecarPath(const std::string& output);
@@ -99,7 +91,8 @@ const Field* findField(std::string_view name);
 // Copies one field's value from `from` to `to`.
 void copyField(const Field& field, const ProctexSettings& from, ProctexSettings& to);
 
-// The value as the command line would spell it ("96", "0.55"; a choice's code).
+// The value as the command line would spell it ("96", "0.55"; a choice's code;
+// the colour ramp's text, "" without one).
 std::string fieldText(const Field& field, const ProctexSettings& settings);
 
 // The value of a choice by its name ("cells"), "7" for others.
@@ -109,6 +102,7 @@ std::string fieldDisplayText(const Field& field, const ProctexSettings& settings
 bool isFlag(const Field& field);
 bool isChoice(const Field& field);
 bool isNumber(const Field& field);  // a float member
+bool isColors(const Field& field);  // the colour ramp, written as text
 
 // Reads a value written as text (a number, a choice's name or code, true or
 // false for a flag) into `settings`. Empty when it fits, else why not, in

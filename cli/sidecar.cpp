@@ -42,8 +42,9 @@ ordered_json fileRecord(const std::string& path) {
 std::string sidecarText(const Options& o, const std::vector<std::string>& files) {
     ordered_json record;
     record["proctex"] = proctex_version();
-    for (const Field& f : fields()) record[f.name] = fieldValue(f, o);
-    if (const std::string ramp = colorStopsText(o); !ramp.empty()) record["colors"] = ramp;
+    for (const Field& f : fields()) {
+        if (!isColors(f) || !fieldText(f, o).empty()) record[f.name] = fieldValue(f, o);
+    }
     for (const ExtraOutput& e : extraOutputs()) record[e.name] = extraOutputIsSet(e, o);
     record["naming"] = o.naming;
     record["compression"] = smallFiles(o) ? "small" : "default";
@@ -56,7 +57,7 @@ std::string sidecarText(const Options& o, const std::vector<std::string>& files)
 std::string writeSidecar(const std::string& path, const Options& o,
                          const std::vector<std::string>& files) {
     for (const Field& f : fields()) {
-        if (!fieldValue(f, o).is_number()) {
+        if (!isColors(f) && !fieldValue(f, o).is_number()) {
             return std::string("a record cannot hold ") + f.name + " = " + fieldText(f, o) +
                    " (JSON numbers are finite)";
         }

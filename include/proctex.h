@@ -657,6 +657,9 @@ PROCTEX_API int PROCTEX_CALL proctex_save_files_progress(const ProctexMaps* maps
 #define PROCTEX_KIND_NUMBER 1  /* a float member */
 #define PROCTEX_KIND_FLAG 2    /* an int member that is 1 (on) or 0 (off) */
 #define PROCTEX_KIND_CHOICE 3  /* an int member holding a type code (see choices) */
+#define PROCTEX_KIND_COLORS 4  /* the colour ramp: colorStopCount and colorStops (offset is
+                                  where the pair begins), read and written as text with
+                                  proctex_colors_parse / _text; limitMax is the most stops */
 
 /* A named value of a choice option: the header's constant name without its
  * prefix, lower case with '-' ("egg-crate" for PROCTEX_PATTERN_EGG_CRATE).
@@ -716,6 +719,28 @@ PROCTEX_API int PROCTEX_CALL proctex_choice_parse(int option, const char* text, 
  */
 PROCTEX_API int PROCTEX_CALL proctex_settings_refusal(const ProctexSettings* settings,
                                                       int* option, char* reason, size_t size);
+
+/*
+ * The colour ramp as text, as every front end takes it: one to eight stops
+ * "#rrggbb@position", positions from 0 to 1 and rising, separated by commas
+ * ("#2b1d0e@0,#8a5a2b@0.6,#d9b38c@1").
+ *
+ * proctex_colors_parse sets the stops in *settings and chooses
+ * PROCTEX_MATERIAL_CUSTOM; an empty text clears the ramp and leaves the
+ * material. PROCTEX_ERROR_SETTINGS with the reason when the text is not a
+ * ramp (then *settings is untouched); PROCTEX_ERROR_ARGUMENT for null text
+ * or settings.
+ *
+ * proctex_colors_text writes the ramp of *settings as that text ("" without
+ * stops), cut to size - 1 bytes and always terminated when size > 0; it
+ * returns the length of the whole text. PROCTEX_COLORS_TEXT_SIZE always
+ * holds it.
+ */
+#define PROCTEX_COLORS_TEXT_SIZE 256
+PROCTEX_API int PROCTEX_CALL proctex_colors_parse(const char* text, ProctexSettings* settings,
+                                                  char* reason, size_t size);
+PROCTEX_API size_t PROCTEX_CALL proctex_colors_text(const ProctexSettings* settings, char* text,
+                                                    size_t size);
 
 typedef struct ProctexMapInfo {
     size_t size;         /* sizeof(ProctexMapInfo), set by the caller */

@@ -72,6 +72,8 @@ def _property(option):
                                       **common)
     if option.kind == "flag":
         return bpy.props.BoolProperty(default=bool(option.default), **common)
+    if option.kind == "colors":  # the ramp's text, "#2b1d0e@0,#d9b38c@1"
+        return bpy.props.StringProperty(default=option.default, **common)
     ranges = {"soft_min": option.useful[0], "soft_max": option.useful[1],
               "min": option.limits[0], "max": option.limits[1]}
     if option.kind == "integer":

@@ -17,7 +17,8 @@ namespace {
 using nlohmann::ordered_json;
 
 ordered_json value(const Field& f, const ProctexSettings& s) {
-    return ordered_json::parse(fieldText(f, s));
+    const std::string text = fieldText(f, s);
+    return isColors(f) ? ordered_json(text) : ordered_json::parse(text);
 }
 
 // A control as the library's table describes it: the slider covers the
@@ -29,7 +30,7 @@ ordered_json fieldJson(const Field& f) {
     j["member"] = info.member;
     j["help"] = f.help;
     j["group"] = info.group;
-    j["type"] = isNumber(f) ? "float" : "int";
+    j["type"] = isColors(f) ? "colors" : isNumber(f) ? "float" : "int";
     j["default"] = info.defaultValue;
     j["min"] = info.usefulMin;
     j["max"] = info.usefulMax;
@@ -41,6 +42,7 @@ ordered_json fieldJson(const Field& f) {
     if (name == "octaves") j["limitMax"] = std::min<double>(info.limitMax, kMaxOctaves);
     if (name == "ao-radius") j["limitMax"] = std::min<double>(info.limitMax, kMaxAoRadius);
     if (isFlag(f)) j["flag"] = true;
+    if (isColors(f)) j["maxStops"] = info.limitMax;
     for (int i = 0; i < info.choiceCount; ++i) {
         const ProctexChoice& c = info.choices[i];
         ordered_json choice = {{"value", c.value}, {"name", c.name}, {"label", c.label}};

@@ -295,53 +295,32 @@ def _unknown_preset(name):
     return f"no preset is called {name!r}; {hint}"
 
 
-def _set_colors(settings, text):
-    """colors="#2b1d0e@0,#8a5a2b@0.6,#d9b38c@1": the custom material's ramp of
-    one to eight stops, as the command line's --colors (the library checks
-    the positions)."""
+def _set_colors(settings, option, text):
+    """The colour ramp from its text ("#2b1d0e@0,#8a5a2b@0.6,#d9b38c@1"), read
+    by the library; it chooses the custom material, "" clears it."""
     if not isinstance(text, str):
-        raise TypeError(f"option colors takes a text such as '#2b1d0e@0,#d9b38c@1', not {text!r}")
-    parts = [part.strip() for part in text.split(",")]
-    if len(parts) > 8:
-        raise SettingsError("at most eight colour stops", "colors")
-    for i, part in enumerate(parts):
-        colour, at, position = part.partition("@")
-        try:
-            if not at or not re.fullmatch(r"#[0-9a-fA-F]{6}", colour):
-                raise ValueError
-            settings.colorStops[i][3] = float(position)
-        except ValueError:
-            raise SettingsError("a colour stop is #rrggbb@position, e.g. #8a5a2b@0.6 "
-                                f"(got {part!r})", "colors") from None
-        for c in range(3):
-            settings.colorStops[i][c] = int(colour[1 + 2 * c:3 + 2 * c], 16) / 255
-    settings.colorStopCount = len(parts)
-    material = _native.tables().option["material"]
-    settings.materialType = next(c.value for c in material.choices if c.name == "custom")
-
-
-def _colors_text(settings):
-    """The ramp as colors= takes it; empty without one."""
-    stops = []
-    for i in range(min(max(settings.colorStopCount, 0), 8)):
-        stop = settings.colorStops[i]
-        rgb = "".join(f"{round(min(max(stop[c], 0.0), 1.0) * 255):02x}" for c in range(3))
-        stops.append(f"#{rgb}@{float32_text(stop[3]):.9g}")
-    return ",".join(stops)
+        raise TypeError(f"option {option.name} takes a text such as '#2b1d0e@0,#d9b38c@1', "
+                        f"not {text!r}")
+    reason = _native.reason_buffer()
+    code = _native.load().proctex_colors_parse(text.encode("utf-8"), ctypes.byref(settings),
+                                               reason, len(reason))
+    if code != _native.OK:
+        raise _refusal(code, _native.text(reason), option.index)
 
 
 def _settings(preset, options):
     """A ProctexSettings: the defaults or the preset, then the options, then
     the starting values of choices given without the options they start."""
     tables = _native.tables()
-    values = {}
-    options = dict(options)
-    colors = options.pop("colors", None)
+    values, ramps = {}, {}
     for key, value in options.items():
         option = tables.option.get(key.replace("-", "_"))
         if option is None:
             raise _unknown_option(key)
-        values[option.name] = _value(option, value)
+        if option.kind == "colors":
+            ramps[option.name] = value
+        else:
+            values[option.name] = _value(option, value)
     library = _native.load()
     settings = tables.Settings()
     size = ctypes.sizeof(settings)
@@ -359,8 +338,8 @@ def _settings(preset, options):
                            f"(code {code})")
     for name, value in values.items():
         setattr(settings, tables.option[name].member, value)
-    if colors is not None:
-        _set_colors(settings, colors)
+    for name, text in ramps.items():
+        _set_colors(settings, tables.option[name], text)
     for name in values:
         chosen = tables.option[name]
         if chosen.kind != "choice":
@@ -390,10 +369,12 @@ def _check(settings):
 
 
 def _options(settings):
-    options = {o.name: o.value_of(getattr(settings, o.member)) for o in _native.tables().options}
-    # A ramp of the caller's or a preset's, as the text colors= takes.
-    if settings.colorStopCount > 0:
-        options["colors"] = _colors_text(settings)
+    options = {}
+    for o in _native.tables().options:
+        if o.kind != "colors":
+            options[o.name] = o.value_of(getattr(settings, o.member))
+        else:  # the ramp as the text colors= takes, "" without one
+            options[o.name] = _native.colors_text(settings)
     return options
 
 

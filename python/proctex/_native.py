@@ -77,6 +77,8 @@ def _prototypes(tables):
                                                 _c.c_size_t]),
         "proctex_option_find": (_c.c_int, [_c.c_char_p]),
         "proctex_choice_parse": (_c.c_int, [_c.c_int, _c.c_char_p, _c.POINTER(_c.c_int)]),
+        "proctex_colors_parse": (_c.c_int, [_c.c_char_p, settings, _c.c_char_p, _c.c_size_t]),
+        "proctex_colors_text": (_c.c_size_t, [settings, _c.c_char_p, _c.c_size_t]),
         "proctex_preset_count": (_c.c_int, []),
         "proctex_preset_name": (_c.c_char_p, [_c.c_int]),
         "proctex_preset_description": (_c.c_char_p, [_c.c_int]),
@@ -222,3 +224,12 @@ def reason_buffer():
 
 def text(buffer):
     return buffer.value.decode("utf-8", "replace")
+
+
+def colors_text(settings):
+    """The colour ramp of a settings struct as the text colors= takes; "" without one."""
+    library = load()
+    size = library.proctex_colors_text(ctypes.byref(settings), None, 0)
+    text = ctypes.create_string_buffer(size + 1)
+    library.proctex_colors_text(ctypes.byref(settings), text, len(text))
+    return text.value.decode("ascii")

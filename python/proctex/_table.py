@@ -7,8 +7,9 @@ import dataclasses
 import math
 import types
 
-# PROCTEX_KIND_INTEGER .. PROCTEX_KIND_CHOICE, and the C type of each kind's member.
-KINDS = ("integer", "number", "flag", "choice")
+# PROCTEX_KIND_INTEGER .. PROCTEX_KIND_COLORS, and the C type of each kind's member
+# (the colour ramp's two members are laid out by ramp_fields).
+KINDS = ("integer", "number", "flag", "choice", "colors")
 _CTYPES = {"integer": ctypes.c_int, "number": ctypes.c_float, "flag": ctypes.c_int,
            "choice": ctypes.c_int}
 
@@ -71,7 +72,8 @@ class Option:
     """One option of the library's table. ``name`` is Python's ("pattern_param"),
     ``cli_name`` the command line's and manifests' ("pattern-param"),
     ``member`` the ProctexSettings member (at byte ``offset``); ``kind`` one of
-    "integer", "number", "flag", "choice". ``useful`` is the range sliders
+    "integer", "number", "flag", "choice", or "colors" (the colour ramp, read and
+    written as text through the library). ``useful`` is the range sliders
     cover, ``limits`` the values accepted at all (numbers must also be finite),
     ``index`` the option's number in the library's table."""
     index: int
@@ -153,7 +155,8 @@ def read_options(library, error):
                         _choices(info))
         whole = option.kind != "number"
         option = dataclasses.replace(
-            option, default=option.value_of(info.defaultValue),
+            option,
+            default="" if option.kind == "colors" else option.value_of(info.defaultValue),
             useful=tuple(int(v) if whole else v for v in option.useful),
             limits=tuple(int(v) if whole else v for v in option.limits))
         options.append(option)
@@ -190,24 +193,31 @@ def settings_type(options, error):
                         "another member")
         if offset > end:
             fields.append((f"_padding_{end}", ctypes.c_char * (offset - end)))
-        ctype = ctype_of(option)
-        fields.append((option.member, ctype))
-        end = offset + ctypes.sizeof(ctype)
-    # The custom material's colour ramp follows the table's members, as the
-    # header lays it out (no option describes it: colors= is its text form).
-    # Then a tail of zeros for members of later libraries: the library takes
-    # a larger struct whose bytes beyond its own are zero.
-    fields += [("colorStopCount", ctypes.c_int), ("colorStops", (ctypes.c_float * 4) * 8),
-               ("_beyond_the_table", ctypes.c_char * BEYOND_THE_TABLE)]
+        members = ramp_fields(option) if option.kind == "colors" else \
+            [(option.member, ctype_of(option))]
+        fields += members
+        end = offset + sum(ctypes.sizeof(ctype) for _, ctype in members)
+    # A tail of zeros for members of later libraries: the library takes a
+    # larger struct whose bytes beyond its own are zero.
+    fields.append(("_beyond_the_table", ctypes.c_char * BEYOND_THE_TABLE))
     structure = type("Settings", (ctypes.Structure,), {
         "_fields_": fields,
         "__doc__": "ProctexSettings of the loaded library, laid out from its option table."})
     for option in options:
-        if getattr(structure, option.member).offset != option.offset:
+        first = ramp_fields(option)[0][0] if option.kind == "colors" else option.member
+        if getattr(structure, first).offset != option.offset:
             raise error(f"option {option.name} cannot sit at byte "
                         f"{option.offset} in a ctypes structure")
     return structure
 
+
+
+def ramp_fields(option):
+    """The colour ramp's members as the header lays them out from the
+    option's offset: the number of stops, then the stops (red, green, blue,
+    position), as many as the option's upper limit."""
+    return [("colorStopCount", ctypes.c_int),
+            (option.member, (ctypes.c_float * 4) * int(option.limits[1]))]
 
 
 def ctype_of(option):

@@ -46,7 +46,7 @@ def table_rows(kind):
     return rows
 
 
-KINDS = {0: "integer", 1: "number", 2: "flag", 3: "choice"}  # PROCTEX_KIND_...
+KINDS = {0: "integer", 1: "number", 2: "flag", 3: "choice", 4: "colors"}  # PROCTEX_KIND_...
 
 
 class TheLibrarysTable(unittest.TestCase):
@@ -72,9 +72,13 @@ class TheLibrarysTable(unittest.TestCase):
                                  ((row.usefulMin, row.usefulMax), row.step,
                                   (row.limitMin, row.limitMax)))
                 # Defaults as the member holds them: float32 numbers, whole others.
+                self.assertEqual(defaults[option.name], option.default)
+                if option.kind == "colors":  # the ramp's text; the row counts its stops
+                    self.assertEqual((option.default, row.defaultValue), ("", 0))
+                    self.assertEqual(settings.colorStopCount.offset, row.offset)
+                    continue
                 self.assertEqual(ctypes.c_float(option.default).value
                                  if option.kind == "number" else option.default, row.defaultValue)
-                self.assertEqual(defaults[option.name], option.default)
                 self.assertIsInstance(option.default, float if option.kind == "number" else int)
                 member = getattr(settings, row.member.decode())
                 self.assertEqual((member.offset, member.size), (row.offset, 4))
@@ -158,21 +162,22 @@ class TheLibrarysTable(unittest.TestCase):
 class SettingsLayout(unittest.TestCase):
     """The structure is laid out from whatever table a library has."""
 
-    def option(self, name, offset, kind):
-        return proctex.Option(0, name, name, name, offset, kind, 0, (0, 1), 1, (0, 1), "", "", ())
+    def option(self, name, offset, kind, most=1):
+        return proctex.Option(0, name, name, name, offset, kind, 0, (0, 1), 1, (0, most), "", "",
+                              ())
 
     def test_members_take_their_offsets_with_padding_between(self):
         size_t = ctypes.sizeof(ctypes.c_size_t)
         table = [self.option("b", size_t + 12, "number"), self.option("a", size_t, "flag"),
-                 self.option("c", size_t + 16, "choice")]
+                 self.option("c", size_t + 16, "choice"), self.option("r", size_t + 20, "colors", 8)]
         built = proctex._table.settings_type(table, proctex.ProctexError)
         self.assertEqual([(f, getattr(built, f).offset, t) for f, t in built._fields_
                           if not f.startswith("_")],
                          [("size", 0, ctypes.c_size_t), ("a", size_t, ctypes.c_int),
                           ("b", size_t + 12, ctypes.c_float), ("c", size_t + 16, ctypes.c_int),
-                          # the colour ramp right after the last option
+                          # the colour ramp: its count, then as many stops as it takes
                           ("colorStopCount", size_t + 20, ctypes.c_int),
-                          ("colorStops", size_t + 24, (ctypes.c_float * 4) * 8)])
+                          ("r", size_t + 24, (ctypes.c_float * 4) * 8)])
         with self.assertRaisesRegex(proctex.ProctexError, "option b at byte .*inside"):
             proctex._table.settings_type([self.option("a", size_t, "number"),
                                           self.option("b", size_t + 2, "integer")],

@@ -2,10 +2,12 @@
 #include <proctex.h>
 
 #include <algorithm>
+#include <cstddef>
 #include <cstring>
 #include <string>
 
 #include "api/settings.h"
+#include "settings/color_ramp_text.h"
 #include "settings/option_table.h"
 
 namespace {
@@ -19,6 +21,11 @@ int copyInfo(const Info& full, Info* info) {
     std::memcpy(info, &full, sizeof(Info));
     info->size = size;
     return PROCTEX_OK;
+}
+
+// Whether a caller's struct of its own size holds the colour ramp.
+bool coversRamp(const ProctexSettings* settings) {
+    return settings->size >= offsetof(ProctexSettings, colorStops) + sizeof settings->colorStops;
 }
 
 }  // namespace
@@ -90,6 +97,42 @@ PROCTEX_API int PROCTEX_CALL proctex_map_info(int map, ProctexMapInfo* info) {
     full.legacy = m.legacy;
     full.help = m.help;
     return copyInfo(full, info);
+}
+
+PROCTEX_API int PROCTEX_CALL proctex_colors_parse(const char* text, ProctexSettings* settings,
+                                                  char* reason, size_t size) {
+    ProctexSettings full{};
+    std::string why;
+    int status =
+        text == nullptr ? PROCTEX_ERROR_ARGUMENT : proctex::readCallerSettings(settings, full, why);
+    if (text == nullptr) why = "text is a null pointer";
+    if (status == PROCTEX_OK && !coversRamp(settings)) {
+        why = "settings.size does not reach the colour ramp (use proctex_settings_init)";
+        status = PROCTEX_ERROR_ARGUMENT;
+    }
+    if (status == PROCTEX_OK) {
+        why = proctex::setColorRamp(text, full);
+        status = why.empty() ? PROCTEX_OK : PROCTEX_ERROR_SETTINGS;
+    }
+    if (status != PROCTEX_OK) {
+        proctex::copyReason(why, reason, size);
+        return status;
+    }
+    return proctex::writeCallerSettings(full, settings, settings->size);
+}
+
+PROCTEX_API size_t PROCTEX_CALL proctex_colors_text(const ProctexSettings* settings, char* text,
+                                                    size_t size) {
+    ProctexSettings full{};
+    std::string why;
+    const bool read = proctex::readCallerSettings(settings, full, why) == PROCTEX_OK;
+    const std::string ramp = read && coversRamp(settings) ? proctex::colorRampText(full) : "";
+    if (text != nullptr && size > 0) {
+        const std::size_t kept = std::min(ramp.size(), size - 1);
+        std::memcpy(text, ramp.data(), kept);
+        text[kept] = '\0';
+    }
+    return ramp.size();
 }
 
 }  // extern "C"

@@ -6,7 +6,6 @@
 #include <cstring>
 #include <string>
 
-
 namespace proctex {
 
 namespace {
@@ -185,6 +184,18 @@ const OptionSpec kOptions[] = {
            "Glow below --emission-level: 0 none, 1 full colour, above 1 brighter"),
     number("emission-level", "emissionLevel", PROCTEX_OFFSET(emissionLevel), 0, 1, 0.01, 0, 1,
            "material", "Relief height below which the surface glows"),
+    {"colors",
+     "colorStops",
+     PROCTEX_KIND_COLORS,
+     PROCTEX_OFFSET(colorStopCount),
+     0,
+     8,
+     1,
+     0,
+     8,
+     "colour",
+     "Your own colours over the relief: up to eight stops #rrggbb@position (material custom)",
+     {}},
 };
 
 #undef PROCTEX_OFFSET
@@ -244,6 +255,7 @@ int findOption(std::string_view name) {
 }
 
 double optionValue(const OptionSpec& option, const ProctexSettings& settings) {
+    if (option.kind == PROCTEX_KIND_COLORS) return settings.colorStopCount;
     const auto* bytes = reinterpret_cast<const unsigned char*>(&settings) + option.offset;
     if (option.kind == PROCTEX_KIND_NUMBER) {
         float v;
@@ -266,7 +278,8 @@ const ProctexChoice* findChoice(const OptionSpec& option, std::string_view text)
 }
 
 int optionNamedBy(std::string_view reason) {
-    const std::string_view word = reason.substr(0, reason.find_first_of(" ("));
+    const std::string_view word = reason.substr(0, reason.find_first_of(" (["));
+    if (word == "colorStopCount") return findOption("colorStops");  // the ramp's other member
     for (std::size_t i = 0; i < std::size(kOptions); ++i) {
         if (word == kOptions[i].member) return static_cast<int>(i);
     }

@@ -51,7 +51,11 @@ TEST(OptionTable, DescribesEveryMemberOfTheStructOnceAndInOrder) {
     for (int i = 0; i < proctex_option_count(); ++i) {
         const ProctexOptionInfo o = optionInfo(i);
         EXPECT_EQ(o.offset, next) << o.name;  // a member left out or described twice
-        next = o.offset + 4;
+        next = o.offset + (o.kind == PROCTEX_KIND_COLORS
+                               ? offsetof(ProctexSettings, colorStops) -
+                                     offsetof(ProctexSettings, colorStopCount) +
+                                     sizeof(ProctexSettings::colorStops)
+                               : 4);
         EXPECT_TRUE(names.insert(o.name).second) << o.name;
         EXPECT_EQ(proctex_option_find(o.name), i);
         EXPECT_EQ(proctex_option_find(o.member), i);
@@ -62,9 +66,7 @@ TEST(OptionTable, DescribesEveryMemberOfTheStructOnceAndInOrder) {
         EXPECT_LE(o.limitMin, o.usefulMin) << o.name;
         EXPECT_GE(o.limitMax, o.usefulMax) << o.name;
     }
-    // Up to the custom material's colour ramp, which is no single value: the
-    // command line's --colors and the manifests' "colors" set it.
-    EXPECT_EQ(next, offsetof(ProctexSettings, colorStopCount));
+    EXPECT_EQ(next, sizeof(ProctexSettings));
     EXPECT_EQ(proctex_option_find("pattern_param"), optionIndex("pattern-param"));
     EXPECT_EQ(proctex_option_find("no-such-option"), -1);
     EXPECT_EQ(proctex_option_find(nullptr), -1);
@@ -182,6 +184,55 @@ TEST(MapTable, NamesSuffixesAndPathsAgree) {
     m.size = sizeof m;
     EXPECT_EQ(proctex_map_info(-1, &m), PROCTEX_ERROR_ARGUMENT);
     EXPECT_EQ(proctex_map_info(0, nullptr), PROCTEX_ERROR_ARGUMENT);
+}
+
+// The colour ramp's text: read into the struct (choosing the custom
+// material), written back the same, refused whole with a reason naming the
+// stop, and never read beyond an older caller's struct.
+TEST(OptionTable, ColourRampTextRoundTripsAndRefusesWhatIsNoRamp) {
+    ProctexSettings s;
+    proctex_settings_init(&s);
+    char reason[PROCTEX_REASON_SIZE] = "";
+    const char* ramp = "#2b1d0e@0,#8A5A2B@0.6, #d9b38c@1";
+    ASSERT_EQ(proctex_colors_parse(ramp, &s, reason, sizeof reason), PROCTEX_OK) << reason;
+    EXPECT_EQ(s.materialType, PROCTEX_MATERIAL_CUSTOM);
+    ASSERT_EQ(s.colorStopCount, 3);
+    EXPECT_FLOAT_EQ(s.colorStops[1][0], 0x8a / 255.0f);
+    EXPECT_FLOAT_EQ(s.colorStops[1][3], 0.6f);
+    char text[PROCTEX_COLORS_TEXT_SIZE];
+    const std::size_t length = proctex_colors_text(&s, text, sizeof text);
+    EXPECT_STREQ(text, "#2b1d0e@0,#8a5a2b@0.6,#d9b38c@1");
+    EXPECT_EQ(length, std::strlen(text));
+    char cut[5];
+    EXPECT_EQ(proctex_colors_text(&s, cut, sizeof cut), length);
+    EXPECT_STREQ(cut, "#2b1");
+
+    const ProctexSettings before = s;
+    for (const char* bad : {"#2b1d0e", "#2b1d0e@1,#000000@0.5", "#2b1d0g@0", "#2b1d0e@1.5",
+                            "#000000@0,#000000@0,#000000@0,#000000@0,#000000@0,#000000@0,"
+                            "#000000@0,#000000@0,#000000@1"}) {
+        reason[0] = '\0';
+        EXPECT_EQ(proctex_colors_parse(bad, &s, reason, sizeof reason), PROCTEX_ERROR_SETTINGS)
+            << bad;
+        EXPECT_NE(std::string(reason), "") << bad;
+        EXPECT_EQ(std::memcmp(&s, &before, sizeof s), 0) << bad;
+    }
+    // A refused ramp in the struct itself is attributed to the option.
+    s.colorStops[2][3] = 0.1f;
+    EXPECT_EQ(refusedOption(s), "colors");
+    s.colorStopCount = 9;
+    EXPECT_EQ(refusedOption(s), "colors");
+
+    ASSERT_EQ(proctex_colors_parse("", &s, reason, sizeof reason), PROCTEX_OK);
+    EXPECT_EQ(s.colorStopCount, 0);
+    EXPECT_EQ(proctex_colors_text(&s, text, sizeof text), 0u);
+    EXPECT_STREQ(text, "");
+
+    ProctexSettings older = before;
+    older.size = offsetof(ProctexSettings, colorStopCount);
+    EXPECT_EQ(proctex_colors_parse(ramp, &older, reason, sizeof reason), PROCTEX_ERROR_ARGUMENT);
+    EXPECT_EQ(proctex_colors_text(&older, text, sizeof text), 0u);
+    EXPECT_EQ(proctex_colors_parse(nullptr, &s, reason, sizeof reason), PROCTEX_ERROR_ARGUMENT);
 }
 
 }  // namespace

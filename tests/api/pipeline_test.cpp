@@ -332,7 +332,9 @@ TEST(Exports, OnlyTheOriginalTwoAndProctexNamesAreExported) {
                                          "proctex_map_count",
                                          "proctex_map_info",
                                          "proctex_generate_progress",
-                                         "proctex_save_files_progress"};
+                                         "proctex_save_files_progress",
+                                         "proctex_colors_parse",
+                                         "proctex_colors_text"};
     std::sort(expected.begin(), expected.end());
     EXPECT_EQ(symbols, expected);
 }

@@ -190,6 +190,8 @@ class MaterialNodes(unittest.TestCase):
         for name, value in proctex.defaults("ocean").items():
             if proctex.OPTIONS[name].kind == "choice":
                 self.assertEqual(HEADER_CODES[(name, getattr(settings, name))], value, name)
+            elif proctex.OPTIONS[name].kind == "colors":
+                self.assertEqual(getattr(settings, name), value, name)
             elif name not in ("width", "height"):
                 self.assertAlmostEqual(float(getattr(settings, name)), float(value), places=5,
                                        msg=name)
@@ -283,6 +285,8 @@ class TheLibrarysTable(unittest.TestCase):
                     elif option.kind == "flag":
                         self.assertEqual((prop.type, prop.default), ("BOOLEAN",
                                                                      bool(option.default)))
+                    elif option.kind == "colors":
+                        self.assertEqual((prop.type, prop.default), ("STRING", ""))
                     else:
                         cast = int if option.kind == "integer" else as_float32
                         self.assertEqual(prop.type, "INT" if option.kind == "integer" else "FLOAT")

@@ -62,6 +62,8 @@ constexpr struct {
     {"proctex_map_info", 27},
     {"proctex_generate_progress", 28},
     {"proctex_save_files_progress", 29},
+    {"proctex_colors_parse", 30},
+    {"proctex_colors_text", 31},
 };
 
 // GetProcAddress hands out an untyped pointer; the call goes through the
