@@ -118,6 +118,11 @@ std::string fieldText(const Field& field, const ProctexSettings& settings) {
     return isNumber(field) ? shortest(floatOf(field, settings)) : shortest(intOf(field, settings));
 }
 
+double fieldNumber(const Field& field, const ProctexSettings& settings) {
+    if (isColors(field)) return settings.colorStopCount;
+    return isNumber(field) ? floatOf(field, settings) : intOf(field, settings);
+}
+
 std::string fieldDisplayText(const Field& field, const ProctexSettings& settings) {
     if (isChoice(field)) {
         if (const ProctexChoice* c = choiceOf(field, intOf(field, settings))) return c->name;

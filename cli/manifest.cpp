@@ -33,7 +33,15 @@ struct ItemSettings {
     std::optional<bool> singleFile;
 
     void applyTo(Options& options) const {
-        for (const Field* f : set) copyField(*f, values, options);
+        // The keys come in name order, "colors" before "material": a ramp,
+        // which chooses the custom material, goes last as on the command
+        // line, so a material given beside it does not undo it.
+        for (const Field* f : set) {
+            if (!isColors(*f)) copyField(*f, values, options);
+        }
+        for (const Field* f : set) {
+            if (isColors(*f)) copyField(*f, values, options);
+        }
         for (const auto& [extra, on] : extras) setExtraOutput(*extra, on, options);
         if (naming) options.naming = *naming;
         if (small) setSmallFiles(*small, options);

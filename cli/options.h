@@ -95,6 +95,10 @@ void copyField(const Field& field, const ProctexSettings& from, ProctexSettings&
 // the colour ramp's text, "" without one).
 std::string fieldText(const Field& field, const ProctexSettings& settings);
 
+// The value as a number (a flag 0 or 1, a choice its code, the colour ramp
+// its number of stops).
+double fieldNumber(const Field& field, const ProctexSettings& settings);
+
 // The value of a choice by its name ("cells"), "7" for others.
 std::string fieldDisplayText(const Field& field, const ProctexSettings& settings);
 

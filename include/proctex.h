@@ -692,6 +692,11 @@ typedef struct ProctexOptionInfo {
     const char* group;    /* "size", "noise", "shape", "colour", "maps", "physical", "material" */
     int choiceCount;      /* PROCTEX_KIND_CHOICE: the named values */
     const ProctexChoice* choices;
+    /* Added in 0.3 (a caller's struct may end before it): */
+    double workMax;       /* the most a front end rendering on request (the studio)
+                             accepts: beyond it one render's work grows with no
+                             change worth waiting for (size, octaves, occlusion
+                             radius, scratches); limitMax for the other options */
 } ProctexOptionInfo;
 
 /* The number of options; indexes run from 0, in the struct's order. */

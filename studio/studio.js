@@ -4,6 +4,7 @@
 import * as THREE from 'three';
 import { OrbitControls } from 'three/addons/controls/OrbitControls.js';
 import { RoomEnvironment } from 'three/addons/environments/RoomEnvironment.js';
+import { rampControl } from './ramp.js';
 
 // The token arrives once in the URL; keep it for this tab, out of the address bar.
 const query = new URLSearchParams(location.search);
@@ -23,6 +24,7 @@ let lastAnswer = null;
 let inFlight = false;
 let pending = false;
 const canvases = {};
+const ramps = {};  // the controls of fields of type "colors", by name
 
 function api(path, init = {}) {
   return fetch(path, { ...init, headers: { ...(init.headers || {}), 'X-Proctex-Token': token } });
@@ -36,7 +38,8 @@ function setStatus(text, isError = false) {
 // ---- Controls ----
 // Every control is one field of the library's option table as /api/presets
 // describes it: a slider over the useful range with a number box taking
-// anything within the limits, a menu of named choices, or an on/off menu.
+// anything within the limits, a menu of named choices, an on/off menu, or a
+// colour ramp (ramp.js).
 
 const fieldOf = (name) => catalog.fields.find((f) => f.name === name);
 const choicesOf = (field) => (field.flag
@@ -65,7 +68,18 @@ function addControl(form, field) {
   label.textContent = field.name;
   label.title = `${field.help} (default ${shownValue(field, field.default)})`;
   label.htmlFor = `f-${field.name}`;
+  label.id = `l-${field.name}`;
   form.append(label);
+  if (field.type === 'colors') {
+    // The ramp's own rows keep their focus: only a preset redraws them.
+    label.title = `${field.help} (up to ${field.maxStops} stops; a ramp makes the material custom)`;
+    label.className = 'ramp-label';
+    const ramp = rampControl(field, label.id, (text) => { settings[field.name] = text; update(); },
+                             (message) => setStatus(message, true));
+    ramps[field.name] = ramp;
+    form.append(ramp.element);
+    return;
+  }
   const changed = (value) => { settings[field.name] = value; syncControl(field.name); update(); };
   if (field.choices || field.flag) {
     const select = document.createElement('select');
@@ -115,6 +129,10 @@ function addControl(form, field) {
 
 function syncControl(name) {
   const value = settings[name];
+  if (ramps[name]) {
+    ramps[name].set(value ?? '');
+    return;
+  }
   const control = $(`f-${name}`);
   if (control.tagName === 'SELECT') {
     control.value = String(value);
@@ -360,23 +378,37 @@ function cValue(field, value) {
 // The maps a call writes only when asked: every one the page shows is asked for.
 const extraMaps = () => catalog.maps.filter((m) => m.legacy === false).map((m) => m.name);
 
+// A ramp's text holds '#', which starts a comment in a shell: quoted. The
+// text itself is only '#', hex digits, '@', ',' and the digits of numbers.
+const shellWord = (text) => (/^[\w.@,-]+$/.test(text) ? text : `'${text}'`);
+
 function code(kind) {
-  const changed = overrides();
+  const all = overrides();
+  const isRamp = ([n]) => fieldOf(n).type === 'colors';
+  // The ramp comes last everywhere: it makes the material custom over any
+  // material given before it, as the command line and manifests do.
+  const changed = [...all.filter((e) => !isRamp(e)), ...all.filter(isRamp)];
   const named = (n, v) => shownValue(fieldOf(n), v);
   if (kind === 'c') {
     const start = presetName
       ? `proctex_preset_settings("${presetName}", &s, sizeof s);`
       : 'proctex_settings_init(&s);';
-    const lines = changed.map(([n, v]) => `s.${fieldOf(n).member} = ${cValue(fieldOf(n), v)};`);
+    const lines = changed.filter((e) => !isRamp(e))
+      .map(([n, v]) => `s.${fieldOf(n).member} = ${cValue(fieldOf(n), v)};`);
+    const rampCalls = changed.filter(isRamp)
+      .map(([, v]) => `proctex_colors_parse("${v}", &s, why, sizeof why) != PROCTEX_OK ||`);
     return ['ProctexSettings s;', start, ...lines, 'ProctexMaps* maps = NULL;',
             'char why[PROCTEX_REASON_SIZE];',
-            'if (proctex_generate(&s, PROCTEX_MAPS_ALL, &maps, why, sizeof why) != PROCTEX_OK ||',
+            `if (${[...rampCalls, ''].join('\n    ')}proctex_generate(&s, PROCTEX_MAPS_ALL, &maps, why, sizeof why) != PROCTEX_OK ||`,
             '    proctex_save(maps, "material.png", why, sizeof why) != PROCTEX_OK) {',
             '    fprintf(stderr, "proctex: %s\\n", why);', '}', 'proctex_maps_free(maps);'].join('\n');
   }
   if (kind === 'cli') {
     const parts = ['proctex', ...(presetName ? ['--preset', presetName] : [])];
-    for (const [n, v] of changed) parts.push(`--${n}`, fieldOf(n).flag ? String(v === 1) : named(n, v));
+    for (const [n, v] of changed) {
+      const field = fieldOf(n);
+      parts.push(`--${n}`, field.flag ? String(v === 1) : field.type === 'colors' ? shellWord(v) : named(n, v));
+    }
     for (const e of extraMaps()) parts.push(`--${e}`);
     return [...parts, 'material.png'].join(' ');
   }
@@ -390,7 +422,8 @@ function code(kind) {
   const args = ['"material.png"', ...(presetName ? [`"${presetName}"`] : [])];
   for (const [n, v] of changed) {
     const field = fieldOf(n);
-    args.push(`${python(n)}=${field.flag ? (v === 1 ? 'True' : 'False') : field.choices ? `"${named(n, v)}"` : v}`);
+    const text = field.type === 'colors' ? `"${v}"` : field.choices ? `"${named(n, v)}"` : v;
+    args.push(`${python(n)}=${field.flag ? (v === 1 ? 'True' : 'False') : text}`);
   }
   for (const e of extraMaps()) args.push(`${python(e)}=True`);
   return `import proctex\nproctex.generate(${args.join(', ')})`;
@@ -432,5 +465,6 @@ async function start() {
 }
 
 // For scripts driving the page (the browser test).
-window.studio = { code: (kind) => code(kind), lastAnswer: () => lastAnswer };
+window.studio = { code: (kind) => code(kind), lastAnswer: () => lastAnswer,
+                  idle: () => !inFlight && !pending };
 start();

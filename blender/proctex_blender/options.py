@@ -72,7 +72,9 @@ def _property(option):
                                       **common)
     if option.kind == "flag":
         return bpy.props.BoolProperty(default=bool(option.default), **common)
-    if option.kind == "colors":  # the ramp's text, "#2b1d0e@0,#d9b38c@1"
+    if option.kind == "colors":
+        # The operator takes the ramp's text, "#2b1d0e@0,#d9b38c@1"; the panel
+        # shows its stops (ramp.py).
         return bpy.props.StringProperty(default=option.default, **common)
     ranges = {"soft_min": option.useful[0], "soft_max": option.useful[1],
               "min": option.limits[0], "max": option.limits[1]}
@@ -101,10 +103,11 @@ def from_library(name, value):
     return bool(value) if option.kind == "flag" else value
 
 
-def generation_properties(on_preset=None):
+def generation_properties(on_preset=None, stop_type=None):
     """Annotations shared by the operator and the scene settings: the preset
     (``on_preset`` called when it changes), the size, every option and the
-    add-on's own choices."""
+    add-on's own choices. With ``stop_type`` (the scene's), a colour ramp is
+    a collection of those stops rather than the text the operator takes."""
     preset = {"update": on_preset} if on_preset else {}
     annotations = {
         "preset": bpy.props.EnumProperty(name="Preset", items=preset_items(), default="custom",
@@ -127,7 +130,13 @@ def generation_properties(on_preset=None):
             description="Save the maps as PNG next to the .blend instead of packing them into it"),
     })
     for name in option_names():
-        annotations[name] = _property(proctex.OPTIONS[name])
+        option = proctex.OPTIONS[name]
+        if stop_type is not None and option.kind == "colors":
+            annotations[name] = bpy.props.CollectionProperty(
+                type=stop_type, name=label(name),
+                description=f"{option.help} (up to {option.limits[1]} stops)")
+        else:
+            annotations[name] = _property(option)
     return annotations
 
 

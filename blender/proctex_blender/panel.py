@@ -3,15 +3,19 @@ sidebar, over settings kept in the scene."""
 
 import bpy
 
-from . import options
+from . import options, ramp
 from .library import proctex
 
 
 def _load_preset(settings, _context):
-    """Choosing a preset shows its values in the option fields."""
+    """Choosing a preset shows its values in the option fields, its colour
+    ramp in the ramp's stops (none when it has no ramp)."""
     values = proctex.defaults(None if settings.preset == "custom" else settings.preset)
     for name in options.option_names():
-        setattr(settings, name, options.from_library(name, values.get(name, "")))
+        if ramp.is_ramp(name):
+            ramp.set_stops(getattr(settings, name), values.get(name) or "")
+        else:
+            setattr(settings, name, options.from_library(name, values.get(name, "")))
 
 
 class ProctexSettings(bpy.types.PropertyGroup):
@@ -30,14 +34,17 @@ def draw_settings(layout, settings):
     for name in ["preset", "size"] + options.size_names() + list(options.ADDON_CHOICES):
         setattr(button, name, getattr(settings, name))
     for name in options.option_names():
-        setattr(button, name, getattr(settings, name))
+        setattr(button, name, ramp.field_value(settings, name))
     # The options in the library's groups.
     for group, names in options.groups():
         column = layout.column(align=True)
         column.use_property_split = True
         column.label(text=options.label(group))
         for name in names:
-            column.prop(settings, name)
+            if ramp.is_ramp(name):
+                ramp.draw(column, settings, name, options.label(name))
+            else:
+                column.prop(settings, name)
 
 
 class _Panel:
@@ -66,11 +73,12 @@ class PROCTEX_PT_shader_editor(_Panel, bpy.types.Panel):
         return space is not None and getattr(space, "tree_type", "") == "ShaderNodeTree"
 
 
-_CLASSES = (ProctexSettings, PROCTEX_PT_material, PROCTEX_PT_shader_editor)
+_CLASSES = ramp.CLASSES + (ProctexSettings, PROCTEX_PT_material, PROCTEX_PT_shader_editor)
 
 
 def register():
-    annotations = options.generation_properties(on_preset=_load_preset)
+    annotations = options.generation_properties(on_preset=_load_preset,
+                                                stop_type=ramp.ProctexColorStop)
     ProctexSettings.__annotations__ = annotations
     for cls in _CLASSES:
         bpy.utils.register_class(cls)

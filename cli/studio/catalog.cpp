@@ -37,10 +37,7 @@ ordered_json fieldJson(const Field& f) {
     j["step"] = info.step;
     j["limitMin"] = info.limitMin;
     j["limitMax"] = info.limitMax;
-    // The studio's own caps on the work of one render.
-    const std::string_view name = f.name;
-    if (name == "octaves") j["limitMax"] = std::min<double>(info.limitMax, kMaxOctaves);
-    if (name == "ao-radius") j["limitMax"] = std::min<double>(info.limitMax, kMaxAoRadius);
+    j["limitMax"] = std::min(info.limitMax, info.workMax);  // what one render may ask
     if (isFlag(f)) j["flag"] = true;
     if (isColors(f)) j["maxStops"] = info.limitMax;
     for (int i = 0; i < info.choiceCount; ++i) {
@@ -64,7 +61,6 @@ std::string catalogJson() {
     const ProctexSettings defaults = defaultSettings();
     ordered_json root;
     root["version"] = proctex_version();
-    root["maxSide"] = kMaxSide;
     for (const Field& f : fields()) root["fields"].push_back(fieldJson(f));
     root["defaults"] = settingsJson(defaults);
     root["presets"] = ordered_json::array();

@@ -1,6 +1,7 @@
 #include "render.h"
 
 #include <chrono>
+#include <cstdio>
 #include <nlohmann/json.hpp>
 
 #include "quick_png.h"
@@ -41,21 +42,13 @@ const StudioMap* findStudioMap(std::string_view name) {
 }
 
 std::string studioRefusal(const Options& o) {
-    auto atMost = [](const char* field, auto limit) {
-        std::string text = "field \"";
-        return text + field + "\": at most " + std::to_string(limit) + " in the studio";
-    };
-    if (o.width > kMaxSide) return atMost("width", kMaxSide);
-    if (o.height > kMaxSide) return atMost("height", kMaxSide);
-    // Each octave is a pass over the field; each scratch a stroke; each pixel
-    // of the occlusion radius eight more reads per pixel.
-    if (o.octaves > kMaxOctaves && o.baseType != PROCTEX_BASE_SINGLE_OCTAVE) {
-        return atMost("octaves", kMaxOctaves);
+    for (const Field& f : fields()) {
+        if (fieldNumber(f, o) > f.info.workMax) {
+            char most[32];
+            std::snprintf(most, sizeof most, "%g", f.info.workMax);
+            return "field \"" + std::string(f.name) + "\": at most " + most + " in the studio";
+        }
     }
-    if (o.overlayType == PROCTEX_OVERLAY_SCRATCHES && o.overlayParam > float(kMaxScratches)) {
-        return atMost("overlay-param", kMaxScratches) + " (the number of scratches)";
-    }
-    if (o.aoRadius > float(kMaxAoRadius)) return atMost("ao-radius", kMaxAoRadius);
     if (const auto refusal = settingsRefusal(o)) {
         return refusal->field != nullptr
                    ? "field \"" + std::string(refusal->field->name) + "\": " + refusal->reason

@@ -14,16 +14,6 @@
 
 namespace proctex::cli::studio {
 
-// Largest width or height the studio renders: a 4096 x 4096 set already
-// takes about half a gigabyte while it is computed.
-constexpr int kMaxSide = 4096;
-
-// Caps on the other settings that set how much work a render is; far above
-// anything useful, low enough that no request can hold a slot for long.
-constexpr int kMaxOctaves = 16;
-constexpr int kMaxScratches = 10000;
-constexpr int kMaxAoRadius = 64;
-
 // A map as the page names it, and how to read it: only the diffuse holds
 // sRGB colours; the others are data.
 struct StudioMap {
@@ -46,7 +36,9 @@ struct Render {
 };
 
 // The reason the studio refuses these settings before any work; empty when
-// they may go to the library.
+// they may go to the library. Beyond the library's rules, no option may ask
+// for more work than its workMax in the table, so that no request holds a
+// slot for long (a 4096 x 4096 set already takes half a gigabyte).
 std::string studioRefusal(const Options& o);
 
 // Every map (PROCTEX_MAPS_ALL) of the settings.

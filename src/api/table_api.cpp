@@ -12,13 +12,13 @@
 
 namespace {
 
-// Fills the caller's struct up to its size; the first version is the whole
-// of today's struct, so no caller can hold less.
+// Fills the caller's struct up to its size, which is at least the first
+// version's (`firstSize`); a larger caller's bytes beyond ours are left alone.
 template <typename Info>
-int copyInfo(const Info& full, Info* info) {
-    if (info == nullptr || info->size < sizeof(Info)) return PROCTEX_ERROR_ARGUMENT;
+int copyInfo(const Info& full, Info* info, std::size_t firstSize) {
+    if (info == nullptr || info->size < firstSize) return PROCTEX_ERROR_ARGUMENT;
     const std::size_t size = info->size;
-    std::memcpy(info, &full, sizeof(Info));
+    std::memcpy(info, &full, std::min(size, sizeof(Info)));
     info->size = size;
     return PROCTEX_OK;
 }
@@ -61,7 +61,8 @@ PROCTEX_API int PROCTEX_CALL proctex_option_info(int index, ProctexOptionInfo* i
     full.group = o.group;
     full.choiceCount = static_cast<int>(o.choices.size());
     full.choices = o.choices.empty() ? nullptr : o.choices.data();
-    return copyInfo(full, info);
+    full.workMax = o.workMax > 0 ? o.workMax : full.limitMax;
+    return copyInfo(full, info, offsetof(ProctexOptionInfo, workMax));
 }
 
 PROCTEX_API int PROCTEX_CALL proctex_option_find(const char* name) {
@@ -96,7 +97,7 @@ PROCTEX_API int PROCTEX_CALL proctex_map_info(int map, ProctexMapInfo* info) {
     full.srgb = m.srgb;
     full.legacy = m.legacy;
     full.help = m.help;
-    return copyInfo(full, info);
+    return copyInfo(full, info, sizeof(ProctexMapInfo));
 }
 
 PROCTEX_API int PROCTEX_CALL proctex_colors_parse(const char* text, ProctexSettings* settings,

@@ -90,42 +90,53 @@ constexpr double kFinite = FLT_MAX;
 constexpr OptionSpec integer(const char* name, const char* member, std::size_t offset, double lo,
                              double hi, double step, double limitLo, double limitHi,
                              const char* group, const char* help) {
-    return {name, member, PROCTEX_KIND_INTEGER, offset, lo, hi, step, limitLo, limitHi, group,
-            help, {}};
+    return {name, member, PROCTEX_KIND_INTEGER, offset, lo, hi, step, limitLo, limitHi, group, help,
+            {},   0};
 }
 
 constexpr OptionSpec number(const char* name, const char* member, std::size_t offset, double lo,
                             double hi, double step, double limitLo, double limitHi,
                             const char* group, const char* help) {
-    return {name, member, PROCTEX_KIND_NUMBER, offset, lo, hi, step, limitLo, limitHi, group,
-            help, {}};
+    return {name, member, PROCTEX_KIND_NUMBER, offset, lo, hi, step, limitLo, limitHi, group, help,
+            {},   0};
 }
 
 constexpr OptionSpec flag(const char* name, const char* member, std::size_t offset,
                           const char* group, const char* help) {
-    return {name, member, PROCTEX_KIND_FLAG, offset, 0, 1, 1, 0, 1, group, help, {}};
+    return {name, member, PROCTEX_KIND_FLAG, offset, 0, 1, 1, 0, 1, group, help, {}, 0};
 }
 
 constexpr OptionSpec choice(const char* name, const char* member, std::size_t offset,
                             std::span<const ProctexChoice> choices, const char* group,
                             const char* help) {
-    return {name, member, PROCTEX_KIND_CHOICE, offset, 0, 0, 1, 0, 0, group, help, choices};
+    return {name, member, PROCTEX_KIND_CHOICE, offset, 0, 0, 1, 0, 0, group, help, choices, 0};
+}
+
+// Beyond this, one render's work grows (a pass per octave, reads per
+// occlusion pixel, a stroke per scratch, the pixels themselves) with no
+// change worth waiting for: front ends that render on request stop there.
+constexpr OptionSpec capped(OptionSpec option, double workMax) {
+    option.workMax = workMax;
+    return option;
 }
 
 #define PROCTEX_OFFSET(m) offsetof(S, m)
 
 // In the struct's order, which is also the order of GenerateTexture's arguments.
 const OptionSpec kOptions[] = {
-    integer("width", "width", PROCTEX_OFFSET(width), 64, 4096, 64, 1, kIntMax, "size",
-            "Image width in pixels"),
-    integer("height", "height", PROCTEX_OFFSET(height), 64, 4096, 64, 1, kIntMax, "size",
-            "Image height in pixels"),
+    capped(integer("width", "width", PROCTEX_OFFSET(width), 64, 4096, 64, 1, kIntMax, "size",
+                   "Image width in pixels"),
+           4096),
+    capped(integer("height", "height", PROCTEX_OFFSET(height), 64, 4096, 64, 1, kIntMax, "size",
+                   "Image height in pixels"),
+           4096),
     choice("base", "baseType", PROCTEX_OFFSET(baseType), kBases, "noise",
            "Base relief: fractal (layers of noise) or single-octave (smooth blobs)"),
     number("scale", "scale", PROCTEX_OFFSET(scale), 8, 256, 1, -kFinite, kFinite, "noise",
            "Pixels per noise cell; larger is smoother"),
-    integer("octaves", "octaves", PROCTEX_OFFSET(octaves), 1, 10, 1, 0, 32, "noise",
-            "Noise layers of the fractal base"),
+    capped(integer("octaves", "octaves", PROCTEX_OFFSET(octaves), 1, 10, 1, 0, 32, "noise",
+                   "Noise layers of the fractal base"),
+           16),
     number("persistence", "persistence", PROCTEX_OFFSET(persistence), 0.3, 0.8, 0.01, -kFinite,
            kFinite, "noise", "Weight factor from one layer to the next; higher is rougher"),
     number("lacunarity", "lacunarity", PROCTEX_OFFSET(lacunarity), 1.5, 3, 0.01, -kFinite, kFinite,
@@ -139,8 +150,10 @@ const OptionSpec kOptions[] = {
            "The pattern's size in pixels (gamma for tone-curve and damped-extremes)"),
     choice("overlay", "overlayType", PROCTEX_OFFSET(overlayType), kOverlays, "shape",
            "Carved into the relief"),
-    number("overlay-param", "overlayParam", PROCTEX_OFFSET(overlayParam), 0, 512, 1, -kFinite,
-           kFinite, "shape", "Vein scale, brick width, plank length or scratch count"),
+    capped(
+        number("overlay-param", "overlayParam", PROCTEX_OFFSET(overlayParam), 0, 512, 1, -kFinite,
+               kFinite, "shape", "Vein scale, brick width, plank length or scratch count"),
+        10000),
     number("overlay-strength", "overlayStrength", PROCTEX_OFFSET(overlayStrength), 0, 80, 0.05,
            -kFinite, kFinite, "shape",
            "Vein or scratch depth, brick height in pixels, plank grain when above 0.5"),
@@ -161,8 +174,9 @@ const OptionSpec kOptions[] = {
          "Writes the roughness map"),
     flag("metallic-map", "writeMetallic", PROCTEX_OFFSET(writeMetallic), "maps",
          "Writes the metallic map"),
-    number("ao-radius", "aoRadius", PROCTEX_OFFSET(aoRadius), 0, 64, 1, 0, 256, "maps",
-           "Ambient occlusion: pixels searched around each pixel"),
+    capped(number("ao-radius", "aoRadius", PROCTEX_OFFSET(aoRadius), 0, 64, 1, 0, 256, "maps",
+                  "Ambient occlusion: pixels searched around each pixel"),
+           64),
     number("ao-strength", "aoStrength", PROCTEX_OFFSET(aoStrength), 0, 4, 0.1, 0, 16, "maps",
            "Ambient occlusion: darkening"),
     number("tile-size", "tileSize", PROCTEX_OFFSET(tileSize), 0, 10, 0.01, 0, 1e6, "physical",
@@ -195,7 +209,8 @@ const OptionSpec kOptions[] = {
      8,
      "colour",
      "Your own colours over the relief: up to eight stops #rrggbb@position (material custom)",
-     {}},
+     {},
+     0},
 };
 
 #undef PROCTEX_OFFSET

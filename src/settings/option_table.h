@@ -24,6 +24,7 @@ struct OptionSpec {
     const char* group;
     const char* help;
     std::span<const ProctexChoice> choices;
+    double workMax;  // the cap of renders on request; 0: none below limitMax
 };
 
 struct MapSpec {

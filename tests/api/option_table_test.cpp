@@ -65,17 +65,26 @@ TEST(OptionTable, DescribesEveryMemberOfTheStructOnceAndInOrder) {
         EXPECT_LE(o.defaultValue, o.limitMax) << o.name;
         EXPECT_LE(o.limitMin, o.usefulMin) << o.name;
         EXPECT_GE(o.limitMax, o.usefulMax) << o.name;
+        // A cap on one render's work never cuts into the sliders' range.
+        EXPECT_GE(o.workMax, o.usefulMax) << o.name;
+        EXPECT_LE(o.workMax, o.limitMax) << o.name;
     }
     EXPECT_EQ(next, sizeof(ProctexSettings));
     EXPECT_EQ(proctex_option_find("pattern_param"), optionIndex("pattern-param"));
     EXPECT_EQ(proctex_option_find("no-such-option"), -1);
     EXPECT_EQ(proctex_option_find(nullptr), -1);
 
-    // The info struct is versioned like the settings: too small is refused,
-    // a larger caller's bytes beyond ours are left alone.
+    // The info struct is versioned like the settings: smaller than the first
+    // version is refused, the first version gets what it holds, a larger
+    // caller's bytes beyond ours are left alone.
     ProctexOptionInfo small{};
-    small.size = sizeof small - 1;
+    small.size = offsetof(ProctexOptionInfo, workMax) - 1;
     EXPECT_EQ(proctex_option_info(0, &small), PROCTEX_ERROR_ARGUMENT);
+    small.size = offsetof(ProctexOptionInfo, workMax);
+    small.workMax = -7;
+    ASSERT_EQ(proctex_option_info(optionIndex("width"), &small), PROCTEX_OK);
+    EXPECT_EQ(small.workMax, -7);
+    EXPECT_STREQ(small.name, "width");
     struct Larger {
         ProctexOptionInfo info;
         int tail;

@@ -185,24 +185,27 @@ class MaterialNodes(unittest.TestCase):
         self.assertNotIn("proctex moss", bpy.data.materials)
 
     def test_the_panel_shows_a_preset_in_the_option_fields(self):
+        from proctex_blender import ramp
         settings = bpy.context.scene.proctex
         settings.preset = "ocean"
         for name, value in proctex.defaults("ocean").items():
-            if proctex.OPTIONS[name].kind == "choice":
+            if proctex.OPTIONS[name].kind == "colors":
+                self.assertEqual(ramp.stops_text(getattr(settings, name)), value, name)
+            elif proctex.OPTIONS[name].kind == "choice":
                 self.assertEqual(HEADER_CODES[(name, getattr(settings, name))], value, name)
-            elif proctex.OPTIONS[name].kind == "colors":
-                self.assertEqual(getattr(settings, name), value, name)
             elif name not in ("width", "height"):
                 self.assertAlmostEqual(float(getattr(settings, name)), float(value), places=5,
                                        msg=name)
 
     def test_every_preset_from_the_panel_fields_makes_the_preset(self):
-        """What the panel's button passes (every field) gives the preset's maps."""
+        """What the panel's button passes (every field) gives the preset's maps:
+        a preset's ramp too, through the linear colours Blender shows."""
+        from proctex_blender import options, ramp
         settings = bpy.context.scene.proctex
-        fields = [name for name in proctex.defaults() if name not in ("width", "height")]
+        fields = options.option_names()
         for preset in proctex.presets():
             settings.preset = preset
-            given = {name: getattr(settings, name) for name in fields}
+            given = {name: ramp.field_value(settings, name) for name in fields}
             bpy.ops.proctex.generate_material(preset=preset, size=24, **given)
             maps = proctex.render(preset, width=24, height=24, normal_gl=True)
             expected = maps.diffuse if maps.diffuse.ndim == 3 else np.dstack([maps.diffuse] * 3)
@@ -210,6 +213,56 @@ class MaterialNodes(unittest.TestCase):
                 image = bpy.data.images[f"proctex {preset} {role}"]
                 got = np.rint(image_rows(image, 3) * 255).astype(np.uint8)
                 np.testing.assert_array_equal(got, pixels, err_msg=image.name)
+
+
+class ColourRamp(unittest.TestCase):
+    """The ramp of the panel: stops picked as a person picks them, the
+    generator's diffuse map in their colours."""
+
+    def test_two_picked_stops_colour_the_diffuse_map(self):
+        from mathutils import Color
+        from proctex_blender import options, ramp
+        new_scene_with_sphere()
+        settings = bpy.context.scene.proctex
+        settings.preset = "marble"  # no ramp of its own
+        name = ramp.ramp_names()[0]
+        stops = getattr(settings, name)
+        self.assertEqual(len(stops), 0)
+        bpy.ops.proctex.ramp_stop_add(option=name)
+        bpy.ops.proctex.ramp_stop_add(option=name)
+        # The picker's hex code is sRGB, the property scene-linear: Blender's
+        # own conversion, not the add-on's.
+        low, high = (0xc0, 0x18, 0x30), (0x20, 0xa0, 0xf0)
+        for stop, rgb, position in zip(stops, (low, high), (0.2, 0.8)):
+            stop.color = Color([c / 255 for c in rgb]).from_srgb_to_scene_linear()
+            stop.position = position
+        settings.pbr = False  # the diffuse map holds the ramp's own colours
+        given = {n: ramp.field_value(settings, n) for n in options.option_names()}
+        self.assertEqual(given[name], "#c01830@0.2,#20a0f0@0.8")
+        bpy.ops.proctex.generate_material(preset="marble", size=SIZE, **given)
+
+        got = np.rint(image_rows(bpy.data.images["proctex marble diffuse"], 3) * 255)
+        relief = proctex.render("marble", width=SIZE, height=SIZE, pbr=False).height
+        low, high = np.array(low), np.array(high)
+        # Relief below the first stop in its colour, above the last in the
+        # last's, and every pixel on the line from one to the other.
+        np.testing.assert_array_equal(got[relief < 0.2], np.broadcast_to(low, got[relief < 0.2].shape))
+        np.testing.assert_array_equal(got[relief > 0.8], np.broadcast_to(high, got[relief > 0.8].shape))
+        self.assertGreater(min((relief < 0.2).sum(), (relief > 0.8).sum()), 0)
+        along = np.clip((got - low) @ (high - low) / ((high - low) @ (high - low)), 0, 1)
+        self.assertLessEqual(np.abs(got - (low + along[..., None] * (high - low))).max(), 1.5)
+
+        # Up to the table's most stops, down to none.
+        for _ in range(len(stops), ramp.most_stops(name)):
+            bpy.ops.proctex.ramp_stop_add(option=name)
+        self.assertEqual(len(stops), proctex.OPTIONS[name].limits[1])
+        with self.assertRaisesRegex(RuntimeError, "at most"):
+            bpy.ops.proctex.ramp_stop_add(option=name)
+        positions = [stop.position for stop in sorted(stops, key=lambda s: s.position)]
+        self.assertEqual(len(set(positions)), len(positions))  # each new stop in a gap
+        while len(stops):
+            bpy.ops.proctex.ramp_stop_remove(option=name, index=0)
+        self.assertEqual(ramp.field_value(settings, name), "")
 
 
 class WindowManagerRecorder:
@@ -285,8 +338,15 @@ class TheLibrarysTable(unittest.TestCase):
                     elif option.kind == "flag":
                         self.assertEqual((prop.type, prop.default), ("BOOLEAN",
                                                                      bool(option.default)))
-                    elif option.kind == "colors":
-                        self.assertEqual((prop.type, prop.default), ("STRING", ""))
+                    elif option.kind == "colors":  # the operator's text, the panel's stops
+                        if prop.type == "STRING":
+                            self.assertEqual(prop.default, "")
+                        else:
+                            self.assertEqual(prop.type, "COLLECTION")
+                            colour = prop.fixed_type.properties["color"]
+                            self.assertEqual((colour.subtype, colour.array_length),
+                                             ("COLOR", 3))
+                            self.assertIn("position", prop.fixed_type.properties)
                     else:
                         cast = int if option.kind == "integer" else as_float32
                         self.assertEqual(prop.type, "INT" if option.kind == "integer" else "FLOAT")

@@ -56,6 +56,19 @@ TEST(Manifest, ItemsTakePresetThenDefaultsThenTheirOwnFields) {
     EXPECT_EQ(items[2].options.seamless, 1);
 }
 
+// The studio sends every field, the material among them: a ramp beside it
+// still chooses the custom material, as --colors does on the command line.
+TEST(Manifest, ARampWinsOverAMaterialGivenBesideIt) {
+    const auto items = parseManifest(R"([{"output": "r.png", "material": "stone",
+                                          "colors": "#ff0000@0,#0000ff@1"}])");
+    ASSERT_EQ(items.size(), 1u);
+    const Options& o = items[0].options;
+    EXPECT_EQ(o.materialType, PROCTEX_MATERIAL_CUSTOM);
+    ASSERT_EQ(o.colorStopCount, 2);
+    EXPECT_EQ(o.colorStops[1][2], 1.0f);
+    EXPECT_EQ(o.colorStops[1][3], 1.0f);
+}
+
 TEST(Manifest, APlainArrayStartsFromTheToolDefaults) {
     const auto items = parseManifest(R"([{"output": "x/y.png", "overlay-strength": 0.25}])");
     ASSERT_EQ(items.size(), 1u);

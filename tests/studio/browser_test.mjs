@@ -97,7 +97,9 @@ try {
     const box = c.nextElementSibling;
     const label = document.querySelector(`label[for="${c.id}"]`);
     return {
-      name: c.id.slice(2), tag: c.tagName, title: label.title,
+      name: c.id.slice(2), tag: c.tagName, title: label.title, role: c.getAttribute('role'),
+      labelledBy: c.getAttribute('aria-labelledby') === label.id,
+      stops: [...c.querySelectorAll('.ramp-stop')].map((row) => [...row.querySelectorAll('input')].map((i) => i.value).join('@')).join(','),
       value: c.tagName === 'INPUT' ? box.value : c.value,
       range: c.tagName === 'INPUT' ? [c.min, c.max, c.step, box.min, box.max].map(Number) : null,
       options: c.tagName === 'SELECT' ? [...c.options].map((o) => [Number(o.value), o.textContent]) : null,
@@ -109,6 +111,12 @@ try {
   for (const field of catalog.fields) {
     const control = controls.find((c) => c.name === field.name);
     if (!control) continue;
+    if (field.type === 'colors') {
+      // A ramp: a group its label names, showing the default ramp's stops.
+      if (control.role !== 'group' || !control.labelledBy || !control.title.startsWith(field.help) ||
+          control.stops !== catalog.defaults[field.name]) wrong.push(field.name);
+      continue;
+    }
     const ok = field.choices
       ? JSON.stringify(control.options) === JSON.stringify(field.choices.map((c) => [c.value, c.label]))
       : field.flag
@@ -145,6 +153,56 @@ try {
   const starts = Object.entries(pattern.start);
   check(starts.length > 0 && starts.every(([n, v]) => started[n] === v), `choosing cells sets ${JSON.stringify(pattern.start)}`);
 
+  // The colour ramp, found by its type: two stops set through the pickers
+  // colour the diffuse map. With the PBR ranges off the map holds the
+  // ramp's own colours: relief below the first stop in its colour, above
+  // the last in the last's, and between them the line from one to the other.
+  const ramp = catalog.fields.find((f) => f.type === 'colors');
+  const rampId = `f-${ramp.name}`;
+  const [low, high] = [[0xc0, 0x18, 0x30], [0x20, 0xa0, 0xf0]];
+  const hex = (rgb) => `#${rgb.map((c) => c.toString(16).padStart(2, '0')).join('')}`;
+  const settled = () => page.waitForFunction(() => window.studio.idle(), { timeout: 60000 });
+  await drawnAfter(page, choose('pbr', 0));
+  await page.evaluate((id, colours) => {
+    const ramp = document.getElementById(id);
+    ramp.querySelector('.ramp-tools button').click();  // no ramp yet: a black to white one
+    const set = (input, value, event) => { input.value = value; input.dispatchEvent(new Event(event)); };
+    // The upper stop first: positions keep rising at every step.
+    const rows = () => ramp.querySelectorAll('.ramp-stop');
+    set(rows()[1].querySelector('input[type=number]'), '0.8', 'change');
+    set(rows()[0].querySelector('input[type=number]'), '0.2', 'change');
+    colours.forEach((c, i) => set(rows()[i].querySelector('input[type=color]'), c, 'input'));
+  }, rampId, [hex(low), hex(high)]);
+  await settled();
+  const rampText = `${hex(low)}@0.2,${hex(high)}@0.8`;
+  const rampCopies = await page.evaluate(() => ['cli', 'manifest', 'python', 'c'].map((k) => window.studio.code(k)));
+  check(rampCopies.every((c) => c.includes(rampText)), `every "Copy as" form carries the ramp ${rampText}`);
+  const ramped = await page.evaluate(() => {
+    const pixels = (name) => {
+      const figure = [...document.querySelectorAll('#maps figure')]
+        .find((f) => f.querySelector('figcaption').textContent.split(/[ ,]/)[0] === name);
+      const c = figure.querySelector('canvas');
+      return [...c.getContext('2d').getImageData(0, 0, c.width, c.height).data];
+    };
+    return { diffuse: pixels('diffuse'), height: pixels('height16') };
+  });
+  const direction = high.map((c, i) => c - low[i]);
+  const length2 = direction.reduce((sum, d) => sum + d * d, 0);
+  let ends = [0, 0]; let strays = 0; let misplaced = 0;
+  for (let i = 0; i < ramped.diffuse.length; i += 4) {
+    const p = ramped.diffuse.slice(i, i + 3);
+    const t = Math.min(1, Math.max(0, p.reduce((sum, c, k) => sum + (c - low[k]) * direction[k], 0) / length2));
+    if (p.some((c, k) => Math.abs(c - (low[k] + t * direction[k])) > 1.5)) strays++;
+    const relief = ramped.height[i] / 255;  // the 16-bit height as the canvas holds it
+    if (relief < 0.19) { ends[0]++; if (hex(p) !== hex(low)) misplaced++; }
+    if (relief > 0.81) { ends[1]++; if (hex(p) !== hex(high)) misplaced++; }
+  }
+  check(strays === 0 && misplaced === 0 && ends[0] > 0 && ends[1] > 0,
+        `the diffuse map follows the picked stops: ${strays} pixels off the line, ${misplaced} of ` +
+        `${ends[0]} low and ${ends[1]} high ones not in their stop's colour`);
+  await drawnAfter(page, choose('pbr', 1));
+  await settled();
+
   // Each "Copy as" form, run, writes the bytes the studio serves: the C call
   // compiled against the library, the command line, the manifest item in a
   // batch and the Python call.
@@ -169,8 +227,8 @@ try {
       execFileSync(path.join(dir, 'call'), { cwd: dir });
     }),
     cli: run('cli', (dir) => {
-      const [, ...args] = copies.cli.split(' ');  // the line's words hold no spaces
-      execFileSync(proctex, args, { cwd: dir });
+      // Through a shell, as a person pastes it: the ramp's text is quoted.
+      execFileSync('/bin/sh', ['-c', copies.cli.replace(/^proctex /, `'${proctex}' `)], { cwd: dir });
     }),
     manifest: run('manifest', (dir) => {
       fs.writeFileSync(path.join(dir, 'manifest.json'), `[${copies.manifest}]`);
@@ -237,6 +295,12 @@ try {
     }
   }
 
+  // "no ramp" empties the ramp: marble's own colours, nothing in the copies.
+  await page.evaluate((id) => [...document.querySelectorAll(`#${id} .ramp-tools button`)][1].click(), rampId);
+  await settled();
+  const plainCopies = await page.evaluate(() => ['cli', 'manifest', 'python', 'c'].map((k) => window.studio.code(k)));
+  check(plainCopies.every((c) => !c.includes(ramp.name)), 'after "no ramp" no copy carries a ramp');
+
   // Back to marble's own pattern for the rest (and the README's picture).
   const marblePattern = catalog.presets.find((p) => p.name === 'marble').settings.pattern;
   await drawnAfter(page, choose('pattern', marblePattern));
@@ -265,6 +329,13 @@ try {
   await page.screenshot({ path: shot });
   console.log(`screenshot: ${shot}`);
 
+  // A preset with a ramp shows its stops; the defaults have none.
+  const stopsShown = () => page.$eval(`#${rampId}`, (r) => [...r.querySelectorAll('.ramp-stop')]
+    .map((row) => [...row.querySelectorAll('input')].map((i) => i.value).join('@')).join(','));
+  const withRamp = catalog.presets.find((p) => p.settings[ramp.name] !== '');
+  await drawnAfter(page, `const p = document.getElementById('preset'); p.value = '${withRamp.name}'; p.dispatchEvent(new Event('change'));`);
+  check(await stopsShown() === withRamp.settings[ramp.name], `${withRamp.name} shows its ramp ${withRamp.settings[ramp.name]}`);
+
   // The seam score of a tiling material (the default stone) is about 1; the
   // same stone with tiling off is far above.
   await drawnAfter(page, `const p = document.getElementById('preset'); p.value = ''; p.dispatchEvent(new Event('change'));`);
@@ -277,6 +348,7 @@ try {
   const clean = await seamAt(1);
   const seamed = await seamAt(0);
   check(clean > 0.5 && clean < 1.5 && seamed > 4, `seam scores: tiling stone ${clean}, untiled stone ${seamed}`);
+  check(await stopsShown() === '', 'the defaults show no ramp');
   check(errors.length === 0, `no console errors${errors.length ? ': ' + errors.join(' | ') : ''}`);
 } finally {
   await browser.close();
