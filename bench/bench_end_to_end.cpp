@@ -251,12 +251,10 @@ void runEncodeOneMap(benchmark::State& state, const Case& c, int map, bool ours)
     const DecodedImage& image = images[std::size_t(map)];
     for (auto _ : state) {
         if (ours) {
-            std::size_t length = 0;
-            uint8_t* png =
+            proctex::EncodedBytes png =
                 proctex::encodePngBytes(image.pixels.data(), image.width, image.height,
-                                        image.channels, image.width * image.channels, &length);
-            benchmark::DoNotOptimize(png);
-            proctex::freePngBytes(png);
+                                        image.channels, image.width * image.channels);
+            benchmark::DoNotOptimize(png.data());
         } else if (!stbEncode(image.pixels.data(), image.width, image.height, image.channels)) {
             state.SkipWithError("encoding failed");
         }

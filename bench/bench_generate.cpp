@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <string>
 
-#include "api/float_png.h"
+#include "float_png.h"
 #include "noise/texture_generator.h"
 #include "output/png_writer.h"
 

@@ -108,7 +108,7 @@ struct Pass {
 };
 Pass defaultPass, smallPass;
 
-using Encoder = uint8_t* (*)(const uint8_t*, int, int, int, int, std::size_t*);
+using Encoder = proctex::EncodedBytes (*)(const uint8_t*, int, int, int, int);
 
 void BM_EncodePresetMaps(benchmark::State& state, Encoder encode, Pass* pass) {
     const std::vector<Map>& maps = presetMaps();
@@ -118,15 +118,13 @@ void BM_EncodePresetMaps(benchmark::State& state, Encoder encode, Pass* pass) {
         const auto start = std::chrono::steady_clock::now();
         bytes = 0;
         for (const Map& m : maps) {
-            std::size_t length = 0;
-            uint8_t* png = encode(m.pixels.data(), m.width, m.height, m.channels,
-                                  m.width * m.channels, &length);
-            if (png == nullptr) {
+            const proctex::EncodedBytes png =
+                encode(m.pixels.data(), m.width, m.height, m.channels, m.width * m.channels);
+            if (png.empty()) {
                 state.SkipWithError("out of memory");
                 return;
             }
-            bytes += length;
-            std::free(png);
+            bytes += png.size();
         }
         seconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     }

@@ -282,11 +282,10 @@ PROCTEX_API int PROCTEX_CALL proctex_encode_png(const unsigned char* pixels, int
         !encodableShape(width, height, channels, stride)) {
         return PROCTEX_ERROR_ARGUMENT;
     }
-    std::size_t encodedLength = 0;
-    uint8_t* png = proctex::encodePngBytes(pixels, width, height, channels, stride, &encodedLength);
-    if (png == nullptr) return PROCTEX_ERROR_MEMORY;
-    *bytes = png;
-    *length = encodedLength;
+    proctex::EncodedBytes png = proctex::encodePngBytes(pixels, width, height, channels, stride);
+    if (png.empty()) return PROCTEX_ERROR_MEMORY;
+    *length = png.size();
+    *bytes = png.release();
     return PROCTEX_OK;
 }
 
@@ -299,22 +298,16 @@ PROCTEX_API int PROCTEX_CALL proctex_encode_png16(const unsigned short* samples,
         !encodableShape(width, height, 2, width <= INT_MAX / 2 ? width * 2 : 0)) {
         return PROCTEX_ERROR_ARGUMENT;
     }
-    try {
-        const std::vector<uint8_t> png = proctex::encodeGrey16Png(samples, width, height);
-        // Released by proctex_free, as the 8-bit encoder's bytes are.
-        auto* copy = static_cast<unsigned char*>(std::malloc(png.size()));
-        if (copy == nullptr) return PROCTEX_ERROR_MEMORY;
-        std::memcpy(copy, png.data(), png.size());
-        *bytes = copy;
-        *length = png.size();
-        return PROCTEX_OK;
-    } catch (...) {
-        return PROCTEX_ERROR_MEMORY;
-    }
+    proctex::EncodedBytes png = proctex::encodeGrey16Png(samples, width, height);
+    if (png.empty()) return PROCTEX_ERROR_MEMORY;
+    *length = png.size();
+    *bytes = png.release();
+    return PROCTEX_OK;
 }
 
+// Every buffer the library hands out comes from std::malloc (EncodedBytes::release).
 PROCTEX_API void PROCTEX_CALL proctex_free(void* memory) {
-    proctex::freePngBytes(memory);
+    std::free(memory);
 }
 
 PROCTEX_API const char* PROCTEX_CALL proctex_version(void) {

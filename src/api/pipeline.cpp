@@ -63,19 +63,10 @@ FloatField buildHeightField(const ProctexSettings& s) {
     return textureData;
 }
 
-struct PngFree {
-    void operator()(uint8_t* bytes) const { freePngBytes(bytes); }
-};
-
-// One map's file-to-be: its PNG bytes.
+// One map's file-to-be: its PNG bytes, once encoded.
 struct PendingFile {
     bool wanted = false;
-    std::unique_ptr<uint8_t, PngFree> png;  // from the 8-bit encoder
-    std::vector<uint8_t> png16;             // from the 16-bit one
-    std::size_t length = 0;
-
-    const uint8_t* bytes() const { return png != nullptr ? png.get() : png16.data(); }
-    bool ready() const { return png != nullptr || !png16.empty(); }
+    EncodedBytes png;
 };
 
 using PendingFiles = std::array<PendingFile, kImageSlotCount>;
@@ -104,16 +95,16 @@ PendingFiles pendingFiles(unsigned maps) {
 // anywhere else in it does, rather than passing for a failed optional write.
 void encode(const ByteImage& image, PendingFile& file, bool small = false) {
     const int stride = image.width * image.channels;
-    file.png.reset(small ? encodePngSmall(image.pixels.get(), image.width, image.height,
-                                          image.channels, stride, &file.length)
-                         : encodePngBytes(image.pixels.get(), image.width, image.height,
-                                          image.channels, stride, &file.length));
-    if (file.png == nullptr) throw std::bad_alloc();
+    file.png =
+        small
+            ? encodePngSmall(image.pixels.get(), image.width, image.height, image.channels, stride)
+            : encodePngBytes(image.pixels.get(), image.width, image.height, image.channels, stride);
+    if (file.png.empty()) throw std::bad_alloc();
 }
 
 void encode16(const std::vector<uint16_t>& values, int width, int height, PendingFile& file) {
-    file.png16 = encodeGrey16Png(values.data(), width, height);
-    file.length = file.png16.size();
+    file.png = encodeGrey16Png(values.data(), width, height);
+    if (file.png.empty()) throw std::bad_alloc();
 }
 
 // The files of the maps a set holds, in the order they are written. Diffuse,
@@ -122,9 +113,9 @@ void encode16(const std::vector<uint16_t>& values, int width, int height, Pendin
 void addMapFiles(const PendingFiles& files, const std::string& path, std::vector<SetFile>& set) {
     for (int map : kFileOrder) {
         const PendingFile& pending = files[static_cast<std::size_t>(map)];
-        if (!pending.wanted || !pending.ready()) continue;
-        set.push_back({deriveOutputPath(path, mapFileSuffix(map)), pending.bytes(), pending.length,
-                       map <= PROCTEX_MAP_SPECULAR});
+        if (!pending.wanted || pending.png.empty()) continue;
+        set.push_back({deriveOutputPath(path, mapFileSuffix(map)), pending.png.data(),
+                       pending.png.size(), map <= PROCTEX_MAP_SPECULAR});
     }
 }
 
@@ -242,7 +233,7 @@ bool glows(const ProctexSettings& s) {
 }
 
 std::vector<uint8_t> copyOf(const PendingFile& file) {
-    return std::vector<uint8_t>(file.bytes(), file.bytes() + file.length);
+    return std::vector<uint8_t>(file.png.data(), file.png.data() + file.png.size());
 }
 
 std::string fileNameOf(const std::string& path) {
@@ -270,7 +261,7 @@ void addGltfFiles(const PendingFiles& files, const ProctexSettings& s, const std
     images.normalGlFileName =
         fileNameOf(deriveOutputPath(path, mapFileSuffix(PROCTEX_MAP_NORMAL_GL)));
     images.ormFileName = fileNameOf(deriveOutputPath(path, mapFileSuffix(PROCTEX_MAP_ORM)));
-    if (files[PROCTEX_MAP_EMISSIVE].ready()) {
+    if (!files[PROCTEX_MAP_EMISSIVE].png.empty()) {
         images.emissivePng = copyOf(files[PROCTEX_MAP_EMISSIVE]);
         images.emissiveFileName =
             fileNameOf(deriveOutputPath(path, mapFileSuffix(PROCTEX_MAP_EMISSIVE)));

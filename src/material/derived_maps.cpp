@@ -22,13 +22,6 @@ void mapHeights(const float* heights, std::size_t count, float* out, Formula for
     for (std::size_t k = 0; k < count; ++k) out[k] = clamp(formula(heights[k]), 0.0f, 1.0f);
 }
 
-template <typename Values>
-FloatField wholeMap(const FloatField& heightMap, Values values) {
-    FloatField map(heightMap.size());
-    values(heightMap.data(), heightMap.size(), map.data());
-    return map;
-}
-
 }  // namespace
 
 namespace {
@@ -121,20 +114,6 @@ void roughnessValues(const float* heights, std::size_t count, float roughness, f
 
 void metallicValues(const float* heights, std::size_t count, float* out) {
     mapHeights(heights, count, out, [](float h) { return (1.0f - h) * 0.5f; });
-}
-
-FloatField buildSpecularMap(const FloatField& heightMap) {
-    return wholeMap(heightMap, specularValues);
-}
-
-FloatField buildRoughnessMap(const FloatField& heightMap, float roughness) {
-    return wholeMap(heightMap, [roughness](const float* h, std::size_t n, float* out) {
-        roughnessValues(h, n, roughness, out);
-    });
-}
-
-FloatField buildMetallicMap(const FloatField& heightMap) {
-    return wholeMap(heightMap, metallicValues);
 }
 
 }  // namespace proctex

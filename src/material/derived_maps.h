@@ -16,15 +16,12 @@ ColorField buildNormalMap(const FloatField& heightMap, int width, int height, fl
 void normalRows(const FloatField& heightMap, int width, int height, float normalStrength, bool wrap,
                 int firstRow, int rowCount, Color3* out);
 
-// The three grey maps over `count` heights into `out`, and whole.
+// The three grey maps over `count` heights into `out`:
+// specular clamp(1 - h * 0.7), low areas shine more;
+// roughness clamp(h * 0.7 + (1 - roughness) * 0.3);
+// metallic clamp((1 - h) * 0.5).
 void specularValues(const float* heights, std::size_t count, float* out);
 void roughnessValues(const float* heights, std::size_t count, float roughness, float* out);
 void metallicValues(const float* heights, std::size_t count, float* out);
-// clamp(1 - h * 0.7): low areas shine more.
-FloatField buildSpecularMap(const FloatField& heightMap);
-// clamp(h * 0.7 + (1 - roughness) * 0.3)
-FloatField buildRoughnessMap(const FloatField& heightMap, float roughness);
-// clamp((1 - h) * 0.5)
-FloatField buildMetallicMap(const FloatField& heightMap);
 
 }  // namespace proctex

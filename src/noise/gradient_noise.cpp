@@ -17,32 +17,6 @@ float TextureGenerator::grad(int32_t hash, float x, float y) {
     return ((h & 1) ? -u : u) + ((h & 2) ? -v : v);
 }
 
-float TextureGenerator::noise(float x, float y) const {
-    const int32_t* T = permutation.data();
-    const float fx = ffloor(x);
-    const float fy = ffloor(y);
-    const int32_t X = truncToInt32(fx) & 255;
-    const int32_t Y = truncToInt32(fy) & 255;
-    x = x - fx;
-    y = y - fy;
-    const float u = fade(x);
-    const float v = fade(y);
-
-    const int32_t A = T[X] + Y;
-    const int32_t AA = T[A];
-    const int32_t AB = T[A + 1];
-    const int32_t B = T[X + 1] + Y;
-    const int32_t BA = T[B];
-    const int32_t BB = T[B + 1];
-
-    const float g00 = grad(T[AA], x, y);
-    const float g10 = grad(T[BA], x - 1.0f, y);
-    const float g01 = grad(T[AB], x, y - 1.0f);
-    const float g11 = grad(T[BB], x - 1.0f, y - 1.0f);
-    const float n = lerp(v, lerp(u, g00, g10), lerp(u, g01, g11));
-    return (n + 1.0f) / 2.0f;
-}
-
 float TextureGenerator::tileableNoise(float x, float y, float periodX, float periodY) const {
     const int32_t* T = permutation.data();
     const int32_t px = latticePeriod(periodX);

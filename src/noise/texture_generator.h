@@ -24,8 +24,6 @@ struct TextureGenerator {
     TextureGenerator(int32_t width, int32_t height, float scale, int32_t octaves, int32_t seed,
                      bool seamless, bool tiling = false);
 
-    // Gradient noise in 0..1 that repeats every 256 units.
-    float noise(float x, float y) const;
     // Gradient noise in 0..1 whose lattice wraps every trunc(period) cells.
     float tileableNoise(float x, float y, float periodX, float periodY) const;
 

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "core/field.h"
+#include "output/encoded_bytes.h"
 
 namespace proctex {
 
@@ -16,9 +17,8 @@ std::vector<uint16_t> heightTo16Bit(const FloatField& heights);
 // width x height values, row-major. Rows are filtered as in our 8-bit files
 // (the five filters tried per row, lowest sum of absolute bytes wins), here
 // with 2 bytes per pixel, and compressed by the same deflate as those files.
-// Returns an empty vector unless width and height are positive; sizes must
-// keep (2 * width + 1) * height below 2^31. Throws std::bad_alloc when memory
-// runs out.
-std::vector<uint8_t> encodeGrey16Png(const uint16_t* values, int width, int height);
+// Empty when memory runs out or unless width and height are positive; sizes
+// must keep (2 * width + 1) * height below 2^31.
+EncodedBytes encodeGrey16Png(const uint16_t* values, int width, int height);
 
 }  // namespace proctex

@@ -3,16 +3,16 @@
 // several times faster.
 #pragma once
 
-#include <cstddef>
 #include <cstdint>
+
+#include "output/encoded_bytes.h"
 
 namespace proctex {
 
 // width x height pixels of 1..4 channels, rows strideBytes apart (at least
-// width * channels). Returns a buffer from std::malloc holding *length bytes,
-// or null when memory runs out or the image is too large for one PNG chunk
-// (about 1.9 GB of filtered rows).
-uint8_t* encodePngOwn(const uint8_t* pixels, int width, int height, int channels, int strideBytes,
-                      std::size_t* length);
+// width * channels). Empty when memory runs out or the image is too large for
+// one PNG chunk (about 1.9 GB of filtered rows).
+EncodedBytes encodePngOwn(const uint8_t* pixels, int width, int height, int channels,
+                          int strideBytes);
 
 }  // namespace proctex

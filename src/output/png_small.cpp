@@ -29,10 +29,6 @@ struct CompressorDeleter {
 };
 using Compressor = std::unique_ptr<libdeflate_compressor, CompressorDeleter>;
 
-struct FreeDeleter {
-    void operator()(uint8_t* p) const { std::free(p); }
-};
-
 int paeth(int a, int b, int c) {
     const int p = a + b - c;
     const int pa = std::abs(p - a), pb = std::abs(p - b), pc = std::abs(p - c);
@@ -98,33 +94,31 @@ bool smallPngAvailable() {
     return true;
 }
 
-uint8_t* encodePngSmall(const uint8_t* pixels, int width, int height, int channels, int strideBytes,
-                        std::size_t* length) {
+EncodedBytes encodePngSmall(const uint8_t* pixels, int width, int height, int channels,
+                            int strideBytes) {
     try {
         const std::size_t rowBytes = std::size_t(width) * std::size_t(channels) + 1;
         const std::size_t filteredBytes = rowBytes * std::size_t(height);
         std::unique_ptr<uint8_t[]> filtered(new uint8_t[filteredBytes]);
         std::unique_ptr<uint8_t[]> candidate(new uint8_t[filteredBytes]);
         const Compressor compressor(libdeflate_alloc_compressor(kLevel));
-        if (!compressor) return nullptr;
+        if (!compressor) return {};
         // The bound holds for every level; the trials write where the stream goes.
         const std::size_t zlibBound = libdeflate_zlib_compress_bound(nullptr, filteredBytes);
-        std::unique_ptr<uint8_t, FreeDeleter> file(
-            static_cast<uint8_t*>(std::malloc(kPngFileOverhead + zlibBound)));
-        if (!file) return nullptr;
+        EncodedBytes png = EncodedBytes::allocate(kPngFileOverhead + zlibBound);
+        if (png.empty()) return png;
         chooseFiltering(pixels, width, height, channels, strideBytes, filteredBytes, filtered,
-                        candidate, file.get() + kPngStreamOffset, zlibBound);
+                        candidate, png.data() + kPngStreamOffset, zlibBound);
 
-        uint8_t* png = file.release();
         // Within the bound the compressor always succeeds.
-        *length = assemblePng(png, width, height, 8, pngColorType(channels), [&](uint8_t* at) {
-            return libdeflate_zlib_compress(compressor.get(), filtered.get(), filteredBytes, at,
-                                            zlibBound);
-        });
-        if (void* shrunk = std::realloc(png, *length)) png = static_cast<uint8_t*>(shrunk);
+        png.shrinkTo(
+            assemblePng(png.data(), width, height, 8, pngColorType(channels), [&](uint8_t* at) {
+                return libdeflate_zlib_compress(compressor.get(), filtered.get(), filteredBytes, at,
+                                                zlibBound);
+            }));
         return png;
     } catch (const std::bad_alloc&) {
-        return nullptr;
+        return {};
     }
 }
 
@@ -140,9 +134,9 @@ bool smallPngAvailable() {
     return false;
 }
 
-uint8_t* encodePngSmall(const uint8_t* pixels, int width, int height, int channels, int strideBytes,
-                        std::size_t* length) {
-    return encodePngOwn(pixels, width, height, channels, strideBytes, length);
+EncodedBytes encodePngSmall(const uint8_t* pixels, int width, int height, int channels,
+                            int strideBytes) {
+    return encodePngOwn(pixels, width, height, channels, strideBytes);
 }
 
 }  // namespace proctex

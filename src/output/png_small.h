@@ -6,8 +6,9 @@
 // stb's. Several times slower than the default.
 #pragma once
 
-#include <cstddef>
 #include <cstdint>
+
+#include "output/encoded_bytes.h"
 
 namespace proctex {
 
@@ -16,10 +17,9 @@ namespace proctex {
 bool smallPngAvailable();
 
 // The contract of encodePngOwn: width x height pixels of 1..4 channels, rows
-// strideBytes apart (at least width * channels); returns a buffer from
-// std::malloc holding *length bytes, or null when memory runs out. Sizes must
-// keep (width * channels + 1) * height below 2^31.
-uint8_t* encodePngSmall(const uint8_t* pixels, int width, int height, int channels, int strideBytes,
-                        std::size_t* length);
+// strideBytes apart (at least width * channels); empty when memory runs out.
+// Sizes must keep (width * channels + 1) * height below 2^31.
+EncodedBytes encodePngSmall(const uint8_t* pixels, int width, int height, int channels,
+                            int strideBytes);
 
 }  // namespace proctex

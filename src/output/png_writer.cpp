@@ -1,13 +1,8 @@
 #include "output/png_writer.h"
 
-#include <algorithm>
 #include <cstdio>
 #include <cstring>
-#include <memory>
-#include <vector>
 
-#include "core/field_ops.h"
-#include "output/file_output.h"
 #include "output/png_encoder.h"
 
 // stb only encodes here; file_output.cpp creates the files.
@@ -27,30 +22,16 @@
 
 namespace proctex {
 
-bool writePngFile(const std::string& path, int width, int height, int channels,
-                  const uint8_t* pixels, int strideBytes) {
-    std::size_t length = 0;
-    uint8_t* png = encodePngBytes(pixels, width, height, channels, strideBytes, &length);
-    if (png == nullptr) return false;
-    const bool written = writeFileBytes(path, png, length);
-    freePngBytes(png);
-    return written;
-}
-
-uint8_t* encodePngBytes(const uint8_t* pixels, int width, int height, int channels, int strideBytes,
-                        std::size_t* length) {
+EncodedBytes encodePngBytes(const uint8_t* pixels, int width, int height, int channels,
+                            int strideBytes) {
 #if defined(PROCTEX_STB_PNG_ENCODER)
+    // stb allocates with STBIW_MALLOC, which is std::malloc here, as EncodedBytes expects.
     int size = 0;
     uint8_t* png = stbi_write_png_to_mem(pixels, strideBytes, width, height, channels, &size);
-    *length = png != nullptr ? static_cast<std::size_t>(size) : 0;
-    return png;
+    return EncodedBytes::adopt(png, static_cast<std::size_t>(size));
 #else
-    return encodePngOwn(pixels, width, height, channels, strideBytes, length);
+    return encodePngOwn(pixels, width, height, channels, strideBytes);
 #endif
-}
-
-void freePngBytes(void* bytes) {
-    STBIW_FREE(bytes);
 }
 
 }  // namespace proctex

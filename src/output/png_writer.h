@@ -1,24 +1,17 @@
-// 8-bit PNG output of float fields.
+// The 8-bit PNG encoding of the map files: ours, or stb_image_write's in a
+// build made to compare the two.
 #pragma once
 
-#include <cstddef>
 #include <cstdint>
-#include <string>
 
-#include "core/field.h"
+#include "output/encoded_bytes.h"
 
 namespace proctex {
 
-// The file step of the map writers, on 8-bit pixels (1 or 3 channels per
-// pixel, rows strideBytes apart): encodePngBytes, then writeFileBytes.
-bool writePngFile(const std::string& path, int width, int height, int channels,
-                  const uint8_t* pixels, int strideBytes);
-
-// The PNG bytes writePngFile would write, in memory. Arguments must be valid
-// (1..4 channels, stride at least width * channels, sizes that fit stb's int
-// arithmetic); returns null when memory runs out. Free with freePngBytes.
-uint8_t* encodePngBytes(const uint8_t* pixels, int width, int height, int channels, int strideBytes,
-                        std::size_t* length);
-void freePngBytes(void* bytes);
+// The PNG file of width x height pixels of 1..4 channels, rows strideBytes
+// apart, in memory. Arguments must be valid (stride at least width *
+// channels, sizes that fit stb's int arithmetic); empty when memory runs out.
+EncodedBytes encodePngBytes(const uint8_t* pixels, int width, int height, int channels,
+                            int strideBytes);
 
 }  // namespace proctex

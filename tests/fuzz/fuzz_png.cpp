@@ -21,18 +21,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::vector<uint8_t> pixels(std::size_t(stride) * std::size_t(height));
     for (std::size_t k = 0; k < pixels.size(); ++k) pixels[k] = content[k % contentSize];
 
-    std::size_t ourLength = 0;
-    uint8_t* ours =
-        proctex::encodePngOwn(pixels.data(), width, height, channels, stride, &ourLength);
+    const proctex::EncodedBytes ours =
+        proctex::encodePngOwn(pixels.data(), width, height, channels, stride);
     int stbLength = 0;
-    uint8_t* stb = stbi_write_png_to_mem(pixels.data(), stride, width, height, channels, &stbLength);
-    if (ours == nullptr || stb == nullptr || ourLength != std::size_t(stbLength) ||
-        std::memcmp(ours, stb, ourLength) != 0) {
+    uint8_t* stb =
+        stbi_write_png_to_mem(pixels.data(), stride, width, height, channels, &stbLength);
+    if (ours.empty() || stb == nullptr || ours.size() != std::size_t(stbLength) ||
+        std::memcmp(ours.data(), stb, ours.size()) != 0) {
         std::fprintf(stderr, "encoders differ on %dx%dx%d (stride %d): %zu against %d bytes\n",
-                     width, height, channels, stride, ourLength, stbLength);
+                     width, height, channels, stride, ours.size(), stbLength);
         std::abort();
     }
-    std::free(ours);
     STBIW_FREE(stb);
     return 0;
 }

@@ -25,12 +25,9 @@ std::vector<uint8_t> pngOf(int width, int height, Pixel pixel) {
             rgb.insert(rgb.end(), {r, g, b});
         }
     }
-    std::size_t length = 0;
-    uint8_t* bytes = proctex::encodePngBytes(rgb.data(), width, height, 3, width * 3, &length);
-    std::vector<uint8_t> png;
-    if (bytes != nullptr) png.assign(bytes, bytes + length);
-    proctex::freePngBytes(bytes);
-    return png;
+    const proctex::EncodedBytes png =
+        proctex::encodePngBytes(rgb.data(), width, height, 3, width * 3);
+    return std::vector<uint8_t>(png.data(), png.data() + png.size());
 }
 
 struct Rgb {

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "material/quantize.h"
+#include "whole_maps.h"
 
 namespace proctex {
 namespace {

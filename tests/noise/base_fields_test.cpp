@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "gradient_noise_reference.h"
 #include "noise/texture_generator.h"
 
 namespace proctex {
@@ -42,8 +43,8 @@ TEST(BaseFields, FractalSumMatchesTheOctaveFormula) {
         for (int x = 0; x < 24; ++x) {
             float amplitude = 1.0f, frequency = 1.0f, sum = 0.0f;
             for (int o = 0; o < 3; ++o) {
-                sum = sum + g.noise((static_cast<float>(x) / 7.0f) * frequency,
-                                    (static_cast<float>(y) / 7.0f) * frequency) *
+                sum = sum + gradientNoise(g, (static_cast<float>(x) / 7.0f) * frequency,
+                                          (static_cast<float>(y) / 7.0f) * frequency) *
                                 amplitude;
                 amplitude = amplitude * 0.6f;
                 frequency = frequency * 2.5f;

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "gradient_noise_reference.h"
 #include "noise/octave_rows.h"
 #include "noise/texture_generator.h"
 
@@ -30,7 +31,7 @@ std::vector<float> plainRawSums(const TextureGenerator& g, int32_t octaves, floa
                 const float sy = (static_cast<float>(y) / g.scale) * frequency;
                 const float n = g.seamless ? g.tileableNoise(sx, sy, (fw / g.scale) * frequency,
                                                              (fh / g.scale) * frequency)
-                                           : g.noise(sx, sy);
+                                           : gradientNoise(g, sx, sy);
                 noiseValue = noiseValue + n * amplitude;
                 amplitude = amplitude * persistence;
                 frequency = frequency * lacunarity;

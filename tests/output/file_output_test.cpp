@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "api/float_png.h"
+#include "float_png.h"
 #include "output/png_writer.h"
 #include "test_support.h"
 

@@ -33,8 +33,9 @@ std::string chunkTags(const std::vector<uint8_t>& png) {
 }
 
 void expectDecodesTo(const std::vector<uint16_t>& values, int w, int h) {
-    const std::vector<uint8_t> png = encodeGrey16Png(values.data(), w, h);
-    ASSERT_FALSE(png.empty());
+    const EncodedBytes encoded = encodeGrey16Png(values.data(), w, h);
+    ASSERT_FALSE(encoded.empty());
+    const std::vector<uint8_t> png(encoded.data(), encoded.data() + encoded.size());
     EXPECT_EQ(chunkTags(png), "IHDR IDAT IEND ");
     const int length = int(png.size());
     EXPECT_TRUE(stbi_is_16_bit_from_memory(png.data(), length));

@@ -18,12 +18,9 @@ namespace proctex {
 namespace {
 
 std::vector<uint8_t> ours(const uint8_t* pixels, int w, int h, int c, int stride) {
-    std::size_t length = 0;
-    uint8_t* png = encodePngOwn(pixels, w, h, c, stride, &length);
-    EXPECT_NE(png, nullptr);
-    std::vector<uint8_t> bytes(png, png + length);
-    std::free(png);
-    return bytes;
+    const EncodedBytes png = encodePngOwn(pixels, w, h, c, stride);
+    EXPECT_FALSE(png.empty());
+    return std::vector<uint8_t>(png.data(), png.data() + png.size());
 }
 
 std::vector<uint8_t> stbs(const uint8_t* pixels, int w, int h, int c, int stride) {
@@ -52,11 +49,21 @@ std::vector<uint8_t> makePixels(std::size_t count, Content content, std::mt19937
     std::vector<uint8_t> p(count);
     for (std::size_t k = 0; k < count; ++k) {
         switch (content) {
-            case Content::flat: p[k] = 77; break;
-            case Content::noise: p[k] = uint8_t(rng()); break;
-            case Content::smooth: p[k] = uint8_t((k * 7) / 13 + (rng() % 3)); break;
-            case Content::fewValues: p[k] = uint8_t(rng() % 3); break;
-            case Content::stripes: p[k] = uint8_t((k / 5) % 2 ? 200 : 10); break;
+            case Content::flat:
+                p[k] = 77;
+                break;
+            case Content::noise:
+                p[k] = uint8_t(rng());
+                break;
+            case Content::smooth:
+                p[k] = uint8_t((k * 7) / 13 + (rng() % 3));
+                break;
+            case Content::fewValues:
+                p[k] = uint8_t(rng() % 3);
+                break;
+            case Content::stripes:
+                p[k] = uint8_t((k / 5) % 2 ? 200 : 10);
+                break;
         }
     }
     return p;
@@ -74,8 +81,7 @@ TEST(PngEncoder, SameBytesAsStbForEveryShapeAndKindOfContent) {
                 const auto pixels = makePixels(std::size_t(stride) * std::size_t(h), content, rng);
                 expectSameBytes(pixels, w, h, c, stride,
                                 std::to_string(w) + "x" + std::to_string(h) + "x" +
-                                    std::to_string(c) + " content " +
-                                    std::to_string(int(content)));
+                                    std::to_string(c) + " content " + std::to_string(int(content)));
             }
         }
     }

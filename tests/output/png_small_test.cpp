@@ -20,17 +20,13 @@
 namespace proctex {
 namespace {
 
-using Encoder = uint8_t* (*)(const uint8_t*, int, int, int, int, std::size_t*);
+using Encoder = EncodedBytes (*)(const uint8_t*, int, int, int, int);
 
 std::vector<uint8_t> encode(Encoder encoder, const uint8_t* pixels, int w, int h, int c,
                             int stride) {
-    std::size_t length = 0;
-    uint8_t* png = encoder(pixels, w, h, c, stride, &length);
-    EXPECT_NE(png, nullptr);
-    if (png == nullptr) return {};
-    std::vector<uint8_t> bytes(png, png + length);
-    std::free(png);
-    return bytes;
+    const EncodedBytes png = encoder(pixels, w, h, c, stride);
+    EXPECT_FALSE(png.empty());
+    return std::vector<uint8_t>(png.data(), png.data() + png.size());
 }
 
 uint32_t bigEndianAt(const std::vector<uint8_t>& b, std::size_t i) {

@@ -8,7 +8,7 @@
 #include <limits>
 #include <vector>
 
-#include "api/float_png.h"
+#include "float_png.h"
 #include "material/quantize.h"
 #include "test_support.h"
 

@@ -1,13 +1,25 @@
-#include "api/float_png.h"
+#include "float_png.h"
 
 #include <algorithm>
 #include <cstdint>
 #include <memory>
 
 #include "material/quantize.h"
+#include "output/file_output.h"
 #include "output/png_writer.h"
 
 namespace proctex {
+
+namespace {
+
+// 8-bit pixels (1 or 3 channels, rows strideBytes apart) encoded, then written.
+bool writePngFile(const std::string& path, int width, int height, int channels,
+                  const uint8_t* pixels, int strideBytes) {
+    const EncodedBytes png = encodePngBytes(pixels, width, height, channels, strideBytes);
+    return !png.empty() && writeFileBytes(path, png.data(), png.size());
+}
+
+}  // namespace
 
 bool writeColorPNG(const ColorField& colors, int width, int height, const std::string& path) {
     static_assert(sizeof(Color3) == 3 * sizeof(float), "Color3 is three packed floats");

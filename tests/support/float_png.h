@@ -1,6 +1,7 @@
 // Float fields written as 8-bit PNG files: quantisation (the material
 // layer) then the PNG writer (the output layer), as the first maps were
-// written one by one.
+// written one by one. The library writes its maps from byte images; the tests
+// and benchmarks write whole float fields with these.
 #pragma once
 
 #include <string>
