@@ -74,8 +74,16 @@ function addControl(form, field) {
     // The ramp's own rows keep their focus: only a preset redraws them.
     label.title = `${field.help} (up to ${field.maxStops} stops; a ramp makes the material custom)`;
     label.className = 'ramp-label';
-    const ramp = rampControl(field, label.id, (text) => { settings[field.name] = text; update(); },
-                             (message) => setStatus(message, true));
+    // A ramp chooses what the library's table says it sets (the custom material).
+    const rampChanged = (text) => {
+      settings[field.name] = text;
+      for (const [n, v] of Object.entries(text ? field.sets || {} : {})) {
+        settings[n] = v;
+        syncControl(n);
+      }
+      update();
+    };
+    const ramp = rampControl(field, label.id, rampChanged, (message) => setStatus(message, true));
     ramps[field.name] = ramp;
     form.append(ramp.element);
     return;

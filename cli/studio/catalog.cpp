@@ -39,7 +39,20 @@ ordered_json fieldJson(const Field& f) {
     j["limitMax"] = info.limitMax;
     j["limitMax"] = std::min(info.limitMax, info.workMax);  // what one render may ask
     if (isFlag(f)) j["flag"] = true;
-    if (isColors(f)) j["maxStops"] = info.limitMax;
+    if (isColors(f)) {
+        j["maxStops"] = info.limitMax;
+        // What a ramp chooses besides its stops (the custom material), as the
+        // library sets it: the page shows those controls with the ramp.
+        const ProctexSettings before = defaultSettings();
+        ProctexSettings after = before;
+        (void)setFieldFromText(f, "#000000@0", after);
+        j["sets"] = ordered_json::object();
+        for (const Field& other : fields()) {
+            if (&other != &f && fieldText(other, after) != fieldText(other, before)) {
+                j["sets"][other.name] = value(other, after);
+            }
+        }
+    }
     for (int i = 0; i < info.choiceCount; ++i) {
         const ProctexChoice& c = info.choices[i];
         ordered_json choice = {{"value", c.value}, {"name", c.name}, {"label", c.label}};

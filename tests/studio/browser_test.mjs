@@ -175,6 +175,11 @@ try {
   }, rampId, [hex(low), hex(high)]);
   await settled();
   const rampText = `${hex(low)}@0.2,${hex(high)}@0.8`;
+  // The controls a ramp sets besides its stops (the custom material) show it.
+  const shownSets = await page.evaluate((sets) => Object.keys(sets)
+    .every((n) => document.getElementById(`f-${n}`).value === String(sets[n])), ramp.sets);
+  check(Object.keys(ramp.sets).length > 0 && shownSets,
+        `the ramp's controls show what it sets: ${JSON.stringify(ramp.sets)}`);
   const rampCopies = await page.evaluate(() => ['cli', 'manifest', 'python', 'c'].map((k) => window.studio.code(k)));
   check(rampCopies.every((c) => c.includes(rampText)), `every "Copy as" form carries the ramp ${rampText}`);
   const ramped = await page.evaluate(() => {
