@@ -103,38 +103,44 @@ PROCTEX_API int PROCTEX_CALL proctex_map_info(int map, ProctexMapInfo* info) {
 
 PROCTEX_API int PROCTEX_CALL proctex_colors_parse(const char* text, ProctexSettings* settings,
                                                   char* reason, size_t size) {
-    ProctexSettings full{};
-    std::string why;
-    int status =
-        text == nullptr ? PROCTEX_ERROR_ARGUMENT : proctex::readCallerSettings(settings, full, why);
-    if (text == nullptr) why = "text is a null pointer";
-    if (status == PROCTEX_OK && !coversRamp(settings)) {
-        why = "settings.size does not reach the colour ramp (use proctex_settings_init)";
-        status = PROCTEX_ERROR_ARGUMENT;
+    try {
+        ProctexSettings full{};
+        std::string why;
+        int status = text == nullptr ? PROCTEX_ERROR_ARGUMENT
+                                     : proctex::readCallerSettings(settings, full, why);
+        if (text == nullptr) why = "text is a null pointer";
+        if (status == PROCTEX_OK && !coversRamp(settings)) {
+            why = "settings.size does not reach the colour ramp (use proctex_settings_init)";
+            status = PROCTEX_ERROR_ARGUMENT;
+        }
+        if (status == PROCTEX_OK) {
+            why = proctex::setColorRamp(text, full);
+            status = why.empty() ? PROCTEX_OK : PROCTEX_ERROR_SETTINGS;
+        }
+        if (status != PROCTEX_OK) {
+            proctex::copyReason(why, reason, size);
+            return status;
+        }
+        return proctex::writeCallerSettings(full, settings, settings->size);
+    } catch (...) {  // no exception leaves the library
+        proctex::copyReason("out of memory", reason, size);
+        return PROCTEX_ERROR_MEMORY;
     }
-    if (status == PROCTEX_OK) {
-        why = proctex::setColorRamp(text, full);
-        status = why.empty() ? PROCTEX_OK : PROCTEX_ERROR_SETTINGS;
-    }
-    if (status != PROCTEX_OK) {
-        proctex::copyReason(why, reason, size);
-        return status;
-    }
-    return proctex::writeCallerSettings(full, settings, settings->size);
 }
 
 PROCTEX_API size_t PROCTEX_CALL proctex_colors_text(const ProctexSettings* settings, char* text,
                                                     size_t size) {
-    ProctexSettings full{};
-    std::string why;
-    const bool read = proctex::readCallerSettings(settings, full, why) == PROCTEX_OK;
-    const std::string ramp = read && coversRamp(settings) ? proctex::colorRampText(full) : "";
-    if (text != nullptr && size > 0) {
-        const std::size_t kept = std::min(ramp.size(), size - 1);
-        std::memcpy(text, ramp.data(), kept);
-        text[kept] = '\0';
+    try {
+        ProctexSettings full{};
+        std::string why;
+        const bool read = proctex::readCallerSettings(settings, full, why) == PROCTEX_OK;
+        const std::string ramp = read && coversRamp(settings) ? proctex::colorRampText(full) : "";
+        proctex::copyReason(ramp, text, size);  // cut to size - 1 bytes, terminated
+        return ramp.size();
+    } catch (...) {  // no exception leaves the library: no text
+        proctex::copyReason("", text, size);
+        return 0;
     }
-    return ramp.size();
 }
 
 PROCTEX_API int PROCTEX_CALL proctex_naming_count(void) {
