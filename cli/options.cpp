@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <iostream>
 #include <iterator>
 #include <memory>
 #include <system_error>
@@ -325,6 +326,7 @@ Outcome generate(const Options& o, RenderProgress* progress) {
         outcome.error = reason;
         return outcome;
     }
+    if (reason[0] != '\0') std::cerr << "proctex: warning: " << reason << "\n";
     for (const auto& [from, copy] : conventionCopies(o)) {
         std::string why;
         if (conventionKeepsOurs(o, from)) {

@@ -155,11 +155,14 @@ extern "C" {
  * the normal, specular, roughness and metallic maps come from the height field
  * before them.
  * Files are replaced whole and as a set: each image is written in full to a
- * hidden temporary beside its file (".<name>.proctex-tmp-<pid>-<n>"), then
- * all are renamed into place. A symlink at an output path is replaced, never
- * written through; a process killed at any moment leaves every file old or
- * new and whole, and the next call on the folder finishes or removes what a
- * killed call left. A write counts as failed unless every byte reached the
+ * hidden temporary beside its file (".<name>.proctex-tmp-<host>-<pid>-<n>",
+ * <host> eight hex digits naming the machine), then all are renamed into
+ * place. A symlink at an output path is replaced, never written through; a
+ * process killed at any moment leaves every file old or new and whole, and
+ * the next call on the folder finishes or removes what a killed call left:
+ * only its own temporaries, renamed onto the files they were made for (a
+ * journal naming anything else is left alone). Temporaries of another
+ * machine or container sharing the folder are left for an hour. A write counts as failed unless every byte reached the
  * temporary and it was closed without error (a full disk, a file size limit,
  * a name too long); its temporary is removed. A failed diffuse, normal or
  * specular file leaves every old file in place and the call returns 0. A

@@ -353,7 +353,10 @@ PROCTEX_API void PROCTEX_CALL proctex_maps_free(ProctexMaps* maps);
  * with every failed file and the system's reason in the reason, e.g.
  * "could not write out/a_rough.png: No space left on device" (or
  * PROCTEX_ERROR_PATH / PROCTEX_ERROR_ARGUMENT). A short write or a failed
- * close is a failed write. The maps are encoded side by side on
+ * close is a failed write. Before writing, the folder is tidied: files a
+ * killed save left are finished or removed. A journal there that names
+ * anything but its own set's files is left alone, and on success the reason
+ * then says which (otherwise it is empty). The maps are encoded side by side on
  * PROCTEX_THREADS threads (see GenerateTexture), the files then created one
  * after the other.
  * Extra maps the result holds follow, in the order <base>_height.png (16-bit

@@ -10,6 +10,7 @@ import json
 import math
 import os
 import shutil
+import warnings
 
 from . import _native
 from ._maps import encode_path
@@ -282,6 +283,8 @@ def write(handle, path, settings, extras, outputs, held, following):
         if folder and not os.path.isdir(folder):
             message += f"; output directory '{folder}' does not exist"
         raise ProctexError(message)
+    if reason.value:
+        warnings.warn(_native.text(reason), stacklevel=3)
     kept = {_map_path(path, m) for m in held if _gltf_names(outputs, m)}
     for ours, copy in copies(path, outputs, held):
         try:

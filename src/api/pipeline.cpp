@@ -127,6 +127,10 @@ SaveOutcome outcomeOf(const SetOutcome& set) {
         outcome.reason = describeFailures(set.failures);
         if (!set.requiredWritten) outcome.reason += " (no file of the set was replaced)";
     }
+    // On success the reason carries what the folder's tidy-up left alone.
+    for (const std::string& note : set.notes) {
+        outcome.reason += (outcome.reason.empty() ? "" : "; ") + note;
+    }
     return outcome;
 }
 

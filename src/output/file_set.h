@@ -1,10 +1,10 @@
 // Replacing a set of files so that no reader ever sees a half-written one.
 //
 // Each file is first written in full to a hidden temporary beside it,
-// ".<name>.proctex-tmp-<pid>-<n>", then renamed over its path: a rename
+// ".<name>.proctex-tmp-<host>-<pid>-<n>", then renamed over its path: a rename
 // replaces a symlink at the path instead of writing through it, and a process
 // killed mid-write leaves only a temporary. Before the renames of a set, a
-// journal ".proctex-set-<pid>-<n>" lists them; a call killed among the
+// journal ".proctex-set-<host>-<pid>-<n>" lists them; a call killed among the
 // renames is finished by the next call that tidies the folder, so the folder
 // ends with the old set or the new one.
 #pragma once
@@ -34,6 +34,9 @@ struct SetOutcome {
     bool requiredWritten = false;  // every required file is in place
     std::vector<FileFailure> failures;
     std::vector<std::string> written;  // the paths replaced, in order
+    // What the tidy-up of the folders found and left alone (a journal that
+    // names files outside its own set, say).
+    std::vector<std::string> notes;
 };
 
 // Writes every file of the set to its temporary, in order, stopping at the
@@ -50,8 +53,18 @@ std::string replaceFile(const std::string& path, const uint8_t* bytes, std::size
 
 // Finishes the journals and removes the temporaries that calls no longer
 // running left in the folder of `path` (an empty folder part is the current
-// folder). Temporaries of running processes are kept, unless a day old.
-void tidyOutputFolder(const std::string& path);
+// folder). Temporaries of running processes are kept, unless a day old; those
+// another machine or container made are judged by age alone (an hour). A
+// journal is followed only when it moves its own writer's temporaries onto
+// the files they were made for, in its folder; any other is left alone, and
+// the returned notes say which and why.
+std::vector<std::string> tidyOutputFolder(const std::string& path);
+
+// For tests: called with 0, 1, 2, ... at each step of replaceFileSet (after
+// each temporary, after the journal, after each rename, after the journal's
+// removal), so a test can stop a writer at every step instead of at a time.
+using SetStepHook = void (*)(int step);
+void setFileSetStepHook(SetStepHook hook);
 
 // "could not write a_diff.png: No space left on device; could not write ..."
 std::string describeFailures(const std::vector<FileFailure>& failures);
