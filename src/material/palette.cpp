@@ -120,19 +120,34 @@ void colorizeInto(const float* heights, std::size_t count, int materialType, Col
     }
 }
 
+namespace {
+
+// The last of the stops that share `stop`'s position: at a hard edge the
+// upper colour holds from the position itself.
+const ColorStop* lastAtPosition(const ColorStop* stop, const ColorStop* last) {
+    while (stop < last && (stop + 1)->position == stop->position) ++stop;
+    return stop;
+}
+
+}  // namespace
+
 void colorStopRampInto(const float* heights, std::size_t count, const ColorStop* stops,
                        int stopCount, Color3* colors) {
     const ColorStop* last = stops + (stopCount - 1);
     for (std::size_t i = 0; i < count; ++i) {
         const float h = heights[i];
         if (!(h > stops[0].position)) {
-            colors[i] = stops[0].color;
+            colors[i] = (h == stops[0].position ? lastAtPosition(stops, last) : stops)->color;
             continue;
         }
         const ColorStop* upper = stops + 1;
         while (upper <= last && h > upper->position) ++upper;
         if (upper > last) {
             colors[i] = last->color;
+            continue;
+        }
+        if (h == upper->position && upper < last && (upper + 1)->position == h) {
+            colors[i] = lastAtPosition(upper, last)->color;
             continue;
         }
         const ColorStop* lower = upper - 1;

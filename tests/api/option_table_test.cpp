@@ -4,8 +4,10 @@
 #include <gtest/gtest.h>
 #include <proctex.h>
 
+#include <cctype>
 #include <cmath>
 #include <cstring>
+#include <map>
 #include <set>
 #include <string>
 #include <vector>
@@ -137,6 +139,23 @@ TEST(OptionTable, LimitsAreWhatTheSettingsCheckAccepts) {
     EXPECT_EQ(refusedOption(s), "");
 }
 
+// The caps of one render on request are the ones the studio's API documents
+// (a size above 4096, more than 16 octaves, more than 10 000 scratches, an
+// occlusion radius above 64 are refused): no row caps more, or less, quietly.
+TEST(OptionTable, WorkCapsAreTheDocumentedOnes) {
+    const std::map<std::string, double> documented = {{"width", 4096},
+                                                      {"height", 4096},
+                                                      {"octaves", 16},
+                                                      {"overlay-param", 10000},
+                                                      {"ao-radius", 64}};
+    std::map<std::string, double> capped;
+    for (int i = 0; i < proctex_option_count(); ++i) {
+        const ProctexOptionInfo o = optionInfo(i);
+        if (o.workMax < o.limitMax) capped[o.name] = o.workMax;
+    }
+    EXPECT_EQ(capped, documented);
+}
+
 TEST(OptionTable, ChoicesReadByNameAndTheirStartingValuesAreAccepted) {
     const int pattern = optionIndex("pattern");
     int code = -1;
@@ -223,6 +242,15 @@ TEST(OptionTable, ColourRampTextRoundTripsAndRefusesWhatIsNoRamp) {
     EXPECT_EQ(proctex_colors_text(&s, cut, sizeof cut), length);
     EXPECT_STREQ(cut, "#2b1");
 
+    // A hard edge is a ramp; channels set as floats print rounded.
+    EXPECT_EQ(proctex_colors_parse("#ff0000@0.5,#0000ff@0.5", &s, reason, sizeof reason),
+              PROCTEX_OK)
+        << reason;
+    s.colorStops[0][0] = s.colorStops[0][1] = s.colorStops[0][2] = 0.5f;
+    proctex_colors_text(&s, text, sizeof text);
+    EXPECT_STREQ(text, "#808080@0.5,#0000ff@0.5");
+    ASSERT_EQ(proctex_colors_parse(ramp, &s, reason, sizeof reason), PROCTEX_OK);
+
     const ProctexSettings before = s;
     for (const char* bad : {"#2b1d0e", "#2b1d0e@1,#000000@0.5", "#2b1d0g@0", "#2b1d0e@1.5",
                             "#000000@0,#000000@0,#000000@0,#000000@0,#000000@0,#000000@0,"
@@ -268,6 +296,19 @@ TEST(OptionTable, NamingConventionsNameEachMapOnce) {
         }
         EXPECT_EQ(named > 0, c > 0) << proctex_naming_name(c);
         EXPECT_NE(std::string(proctex_naming_help(c)), "");
+    }
+    // A suffix that names a normal map's convention belongs to that map.
+    for (int c = 1; c < proctex_naming_count(); ++c) {
+        for (int map = 0; map < proctex_map_count(); ++map) {
+            const char* suffix = proctex_naming_suffix(c, map);
+            std::string upper = suffix == nullptr ? "" : suffix;
+            for (char& ch : upper)
+                ch = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
+            if (upper.find("DX") != std::string::npos) EXPECT_EQ(map, PROCTEX_MAP_NORMAL) << suffix;
+            if (upper.find("GL") != std::string::npos) {
+                EXPECT_EQ(map, PROCTEX_MAP_NORMAL_GL) << suffix;
+            }
+        }
     }
     EXPECT_STREQ(proctex_naming_suffix(conventionIndex("unity"), PROCTEX_MAP_METALLIC_SMOOTHNESS),
                  "_MetallicSmoothness");

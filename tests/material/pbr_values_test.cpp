@@ -27,12 +27,19 @@ TEST(ColorStopRamp, HoldsTheEndsInterpolatesBetweenAndStepsAtEqualPositions) {
     EXPECT_EQ(c[1].r, 1.0f);
     EXPECT_FLOAT_EQ(c[2].r, 0.5f);  // halfway red to green
     EXPECT_FLOAT_EQ(c[2].g, 0.5f);
-    EXPECT_EQ(c[3].g, 1.0f);   // at a doubled position: the lower segment's end
-    EXPECT_GT(c[4].b, 0.99f);  // just past it: the upper colour
+    EXPECT_EQ(c[3].b, 1.0f);  // at a doubled position (a hard edge): the upper colour
+    EXPECT_GT(c[4].b, 0.99f);
     EXPECT_FLOAT_EQ(c[5].r, 0.5f);
     EXPECT_EQ(c[6].g, 1.0f);
     EXPECT_EQ(c[7].b, 1.0f);  // beyond the last stop
     EXPECT_EQ(c[8].r, 1.0f);  // NaN: the first colour, never NaN bytes
+    // A hard edge at the first stop: the upper colour from its position on.
+    const ColorStop edge[] = {{{1.0f, 0.0f, 0.0f}, 0.5f}, {{0.0f, 0.0f, 1.0f}, 0.5f}};
+    const float atEdge[] = {0.49f, 0.5f, 0.51f};
+    colorStopRampInto(atEdge, 3, edge, 2, c.data());
+    EXPECT_EQ(c[0].r, 1.0f);
+    EXPECT_EQ(c[1].b, 1.0f);
+    EXPECT_EQ(c[2].b, 1.0f);
     const ColorStop one[] = {{{0.25f, 0.5f, 0.75f}, 0.5f}};
     colorStopRampInto(heights.data(), heights.size(), one, 1, c.data());
     for (const Color3& color : c) EXPECT_EQ(color.b, 0.75f);
@@ -73,6 +80,13 @@ TEST(PbrBaseColors, KeepDielectricAndMetalRanges) {
     EXPECT_NEAR(metalColor(PROCTEX_METAL_TYPE_CHROME).r, metalColor(PROCTEX_METAL_TYPE_CHROME).b,
                 0.01f);
     EXPECT_EQ(metalColor(99).r, metalColor(PROCTEX_METAL_TYPE_IRON).r);
+    // Each metal its own colour: none falls back to another's.
+    for (int a = PROCTEX_METAL_TYPE_IRON; a <= PROCTEX_METAL_TYPE_CHROME; ++a) {
+        for (int b = a + 1; b <= PROCTEX_METAL_TYPE_CHROME; ++b) {
+            const Color3 x = metalColor(a), y = metalColor(b);
+            EXPECT_TRUE(x.r != y.r || x.g != y.g || x.b != y.b) << a << " and " << b;
+        }
+    }
 }
 
 // The mask turns from one side to the other within a narrow band around the
