@@ -37,10 +37,18 @@ void CallProgress::report(float stageFraction, bool always) {
         fraction = std::max(reported_, from_ + (to_ - from_) * std::min(stageFraction, 1.0f));
     }
     const auto now = std::chrono::steady_clock::now();
-    if (!always && fraction - reported_ < kCallStep && now - last_ < kCallInterval) return;
-    last_ = now;
+    if (!always) {
+        if (fraction - reported_ < kCallStep && now - last_ < kCallInterval) return;
+        // A slow callback gets at least its own time of work between calls,
+        // so it never takes more than half the call.
+        if (now - last_ < lastCost_) return;
+    }
     reported_ = fraction;
-    if (callback_ != nullptr && callback_(fraction, stage_, user_) == 0) {
+    const bool goOn = callback_ == nullptr || callback_(fraction, stage_, user_) != 0;
+    // The interval runs from the callback's return, not from before it.
+    last_ = std::chrono::steady_clock::now();
+    lastCost_ = last_ - now;
+    if (!goOn) {
         cancelled_.store(true, std::memory_order_relaxed);
         throw CallCancelled();
     }

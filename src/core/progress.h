@@ -51,7 +51,8 @@ private:
     float from_ = 0.0f;
     float to_ = 0.0f;
     float reported_ = 0.0f;
-    std::chrono::steady_clock::time_point last_{};
+    std::chrono::steady_clock::time_point last_{};    // when the last callback returned
+    std::chrono::steady_clock::duration lastCost_{};  // how long it took
     std::atomic<bool> cancelled_{false};
 };
 

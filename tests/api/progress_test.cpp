@@ -3,7 +3,10 @@
 #include <gtest/gtest.h>
 #include <proctex.h>
 
+#include <chrono>
+#include <cstdlib>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "test_support.h"
@@ -109,6 +112,50 @@ TEST(CallProgress, AStopRequestCancelsTheCallAtOnceAndKeepsNothing) {
               PROCTEX_CANCELLED);
     EXPECT_TRUE(test::listFiles(dir.path()).empty());
     proctex_maps_free(maps);
+}
+
+// Workers report too: a callback that stops the call only when a worker
+// calls it still stops it. And a slow callback is given at least its own
+// time of work before the next call (stage changes aside), so it cannot
+// multiply the call's time.
+TEST(CallProgress, WorkersReportAndASlowCallbackWaitsItsOwnTime) {
+    ProctexSettings s = largeStone();
+    s.width = s.height = 1024;
+    setenv("PROCTEX_THREADS", "4", 1);
+    struct OffThread {
+        std::thread::id caller = std::this_thread::get_id();
+    } off;
+    auto stopOffThread = [](float, const char*, void* user) -> int {
+        return std::this_thread::get_id() == static_cast<OffThread*>(user)->caller ? 1 : 0;
+    };
+    ProctexMaps* maps = nullptr;
+    char reason[PROCTEX_REASON_SIZE];
+    EXPECT_EQ(proctex_generate_progress(&s, PROCTEX_MAPS_ALL, &maps, stopOffThread, &off, reason,
+                                        sizeof reason),
+              PROCTEX_CANCELLED);
+    unsetenv("PROCTEX_THREADS");
+
+    using Clock = std::chrono::steady_clock;
+    struct Call {
+        std::string stage;
+        Clock::time_point enter, exit;
+    };
+    std::vector<Call> calls;
+    auto slow = [](float, const char* stage, void* user) -> int {
+        const Clock::time_point enter = Clock::now();
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        static_cast<std::vector<Call>*>(user)->push_back({stage, enter, Clock::now()});
+        return 1;
+    };
+    s.width = s.height = 512;
+    ASSERT_EQ(
+        proctex_generate_progress(&s, PROCTEX_MAPS_ALL, &maps, slow, &calls, reason, sizeof reason),
+        PROCTEX_OK);
+    proctex_maps_free(maps);
+    for (std::size_t i = 1; i < calls.size(); ++i) {
+        if (calls[i].stage != calls[i - 1].stage) continue;  // every stage is heard
+        EXPECT_GE(calls[i].enter - calls[i - 1].exit, calls[i - 1].exit - calls[i - 1].enter) << i;
+    }
 }
 
 }  // namespace
