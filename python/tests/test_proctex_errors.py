@@ -38,6 +38,23 @@ class Errors(unittest.TestCase):
     def test_dll_answers(self):
         self.assertEqual(proctex.test_dll(), 42)
 
+    def test_exit_while_daemon_threads_render_with_progress(self):
+        # The interpreter ends such threads by unwinding them through the
+        # library, which must let that pass instead of aborting the process.
+        script = ("import threading, time, proctex\n"
+                  "def work():\n"
+                  "    while True:\n"
+                  "        proctex.render(width=512, height=512, progress=lambda f, s: True)\n"
+                  "for _ in range(3):\n"
+                  "    threading.Thread(target=work, daemon=True).start()\n"
+                  "time.sleep(0.2)\n")
+        path = os.pathsep.join([os.path.dirname(os.path.dirname(proctex.__file__))]
+                               + sys.path)
+        for _ in range(3):
+            run = subprocess.run([sys.executable, "-c", script], capture_output=True,
+                                 env=dict(os.environ, PYTHONPATH=path), timeout=60)
+            self.assertEqual(run.returncode, 0, run.stderr.decode(errors="replace")[-300:])
+
     def test_a_failed_call_raises_and_says_why(self):
         with tempfile.TemporaryDirectory() as folder:
             blocked = os.path.join(folder, "x_nmap.png")

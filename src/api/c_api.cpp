@@ -14,6 +14,7 @@
 #include "api/pipeline.h"
 #include "api/presets.h"
 #include "api/settings.h"
+#include "core/forced_unwind.h"
 #include "core/progress.h"
 #include "output/png16.h"
 #include "output/png_writer.h"
@@ -100,7 +101,8 @@ PROCTEX_API int PROCTEX_CALL proctex_settings_check(const ProctexSettings* setti
         if (status == PROCTEX_OK) status = proctex::checkSettings(s, why);
         copyReason(why, reason, size);
         return status;
-    } catch (...) {
+    }
+    PROCTEX_PASS_FORCED_UNWIND catch (...) {
         return outOfMemory(reason, size);
     }
 }
@@ -118,7 +120,8 @@ PROCTEX_API int PROCTEX_CALL proctex_settings_refusal(const ProctexSettings* set
         }
         copyReason(why, reason, size);
         return status;
-    } catch (...) {
+    }
+    PROCTEX_PASS_FORCED_UNWIND catch (...) {
         return outOfMemory(reason, size);
     }
 }
@@ -174,7 +177,8 @@ PROCTEX_API int PROCTEX_CALL proctex_generate_progress(const ProctexSettings* se
         return fail(PROCTEX_CANCELLED, "cancelled by the progress callback", reason, size);
     } catch (const std::bad_alloc&) {
         return outOfMemory(reason, size);
-    } catch (...) {
+    }
+    PROCTEX_PASS_FORCED_UNWIND catch (...) {
         // Containers report impossible sizes with length_error: memory too.
         return outOfMemory(reason, size);
     }
@@ -251,7 +255,8 @@ PROCTEX_API int PROCTEX_CALL proctex_save_files_progress(const ProctexMaps* maps
         return outcome.status;
     } catch (const proctex::CallCancelled&) {
         return fail(PROCTEX_CANCELLED, "cancelled by the progress callback", reason, size);
-    } catch (...) {
+    }
+    PROCTEX_PASS_FORCED_UNWIND catch (...) {
         return outOfMemory(reason, size);
     }
 }
@@ -265,7 +270,8 @@ PROCTEX_API int PROCTEX_CALL proctex_map_path(const char* path, int map, char* o
         if (file.size() >= size) return PROCTEX_ERROR_ARGUMENT;
         std::memcpy(out, file.c_str(), file.size() + 1);
         return PROCTEX_OK;
-    } catch (...) {
+    }
+    PROCTEX_PASS_FORCED_UNWIND catch (...) {
         return PROCTEX_ERROR_MEMORY;
     }
 }

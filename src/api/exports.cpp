@@ -4,6 +4,7 @@
 #include "api/output_paths.h"
 #include "api/pipeline.h"
 #include "api/settings.h"
+#include "core/forced_unwind.h"
 #include "material/ambient_occlusion.h"
 
 extern "C" {
@@ -49,7 +50,8 @@ GenerateTexture(int width, int height, int baseType, float scale, int octaves, f
         // Only the diffuse, normal and specular files decide the result; a failed
         // roughness or metallic file is removed but does not change it.
         return proctex::generateAndSave(settings, path).coreWritten ? 1 : 0;
-    } catch (...) {
+    }
+    PROCTEX_PASS_FORCED_UNWIND catch (...) {
         return 0;
     }
 }

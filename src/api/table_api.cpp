@@ -7,6 +7,7 @@
 #include <string>
 
 #include "api/settings.h"
+#include "core/forced_unwind.h"
 #include "settings/color_ramp_text.h"
 #include "settings/naming_table.h"
 #include "settings/option_table.h"
@@ -122,7 +123,8 @@ PROCTEX_API int PROCTEX_CALL proctex_colors_parse(const char* text, ProctexSetti
             return status;
         }
         return proctex::writeCallerSettings(full, settings, settings->size);
-    } catch (...) {  // no exception leaves the library
+    }
+    PROCTEX_PASS_FORCED_UNWIND catch (...) {  // no exception leaves the library
         proctex::copyReason("out of memory", reason, size);
         return PROCTEX_ERROR_MEMORY;
     }
@@ -137,7 +139,8 @@ PROCTEX_API size_t PROCTEX_CALL proctex_colors_text(const ProctexSettings* setti
         const std::string ramp = read && coversRamp(settings) ? proctex::colorRampText(full) : "";
         proctex::copyReason(ramp, text, size);  // cut to size - 1 bytes, terminated
         return ramp.size();
-    } catch (...) {  // no exception leaves the library: no text
+    }
+    PROCTEX_PASS_FORCED_UNWIND catch (...) {  // no exception leaves the library: no text
         proctex::copyReason("", text, size);
         return 0;
     }

@@ -5,6 +5,8 @@
 #include <exception>
 #include <thread>
 
+#include "core/forced_unwind.h"
+
 namespace proctex {
 
 void runJobs(const std::vector<std::function<void()>>& jobs, int threads) {
@@ -17,7 +19,8 @@ void runJobs(const std::vector<std::function<void()>>& jobs, int threads) {
             if (job >= jobs.size()) return;
             try {
                 jobs[job]();
-            } catch (...) {
+            }
+            PROCTEX_PASS_FORCED_UNWIND catch (...) {
                 errors[job] = std::current_exception();
                 failed.store(true);
             }
@@ -29,7 +32,8 @@ void runJobs(const std::vector<std::function<void()>>& jobs, int threads) {
         try {
             helpers.reserve(wanted);
             while (helpers.size() < wanted) helpers.emplace_back(work);
-        } catch (...) {
+        }
+        PROCTEX_PASS_FORCED_UNWIND catch (...) {
             // No memory or no thread left for another helper: the ones
             // started and this thread still take every job.
         }
