@@ -35,6 +35,15 @@ class Errors(unittest.TestCase):
             made = proctex.generate(os.path.join(folder, "a", "b", "x.png"), width=8, height=8)
             self.assertTrue(all(os.path.isfile(f) for f in made))
 
+    def test_every_control_character_in_an_output_is_refused(self):
+        with tempfile.TemporaryDirectory() as folder:
+            for code in list(range(0x20)) + [0x7F]:
+                with self.subTest(code=code), self.assertRaises(ValueError) as caught:
+                    proctex.generate(os.path.join(folder, f"a{chr(code)}b.png"), width=8, height=8)
+                self.assertIn("control character", str(caught.exception))
+            self.assertEqual(os.listdir(folder), [])
+            proctex.generate(os.path.join(folder, "a b\u00e9.png"), width=8, height=8)
+
     def test_dll_answers(self):
         self.assertEqual(proctex.test_dll(), 42)
 
