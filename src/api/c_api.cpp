@@ -98,7 +98,7 @@ PROCTEX_API int PROCTEX_CALL proctex_settings_check(const ProctexSettings* setti
         ProctexSettings s;
         std::string why;
         int status = proctex::readCallerSettings(settings, s, why);
-        if (status == PROCTEX_OK) status = proctex::checkSettings(s, why);
+        if (status == PROCTEX_OK) status = proctex::checkApiSettings(s, why);
         copyReason(why, reason, size);
         return status;
     }
@@ -115,7 +115,7 @@ PROCTEX_API int PROCTEX_CALL proctex_settings_refusal(const ProctexSettings* set
         std::string why;
         int status = proctex::readCallerSettings(settings, s, why);
         if (status == PROCTEX_OK) {
-            status = proctex::checkSettings(s, why);
+            status = proctex::checkApiSettings(s, why);
             if (status != PROCTEX_OK && option != nullptr) *option = proctex::optionNamedBy(why);
         }
         copyReason(why, reason, size);
@@ -165,7 +165,7 @@ PROCTEX_API int PROCTEX_CALL proctex_generate_progress(const ProctexSettings* se
         ProctexSettings s;
         std::string why;
         int status = proctex::readCallerSettings(settings, s, why);
-        if (status == PROCTEX_OK) status = proctex::checkSettings(s, why);
+        if (status == PROCTEX_OK) status = proctex::checkApiSettings(s, why);
         if (status != PROCTEX_OK) return fail(status, why, reason, size);
         if (maps == PROCTEX_MAPS_AS_SETTINGS) maps = proctex::mapsAsSettings(s);
         Following following(progress, user);

@@ -1,6 +1,7 @@
 #include "api/settings.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 
 #include "api/pipeline.h"
@@ -9,6 +10,7 @@
 #include "material/pbr_maps.h"
 #include "overlays/overlay_stage.h"
 #include "patterns/pattern_stage.h"
+#include "settings/option_table.h"
 
 namespace proctex {
 
@@ -210,6 +212,22 @@ int checkSettings(const ProctexSettings& s, std::string& reason) {
         if (reason.empty()) reason = materialValueProblem(s);
     }
     return reason.empty() ? PROCTEX_OK : PROCTEX_ERROR_SETTINGS;
+}
+
+int checkApiSettings(const ProctexSettings& s, std::string& reason) {
+    if (checkSettings(s, reason) != PROCTEX_OK) return PROCTEX_ERROR_SETTINGS;
+    for (const OptionSpec& o : optionTable()) {
+        if (o.kind != PROCTEX_KIND_INTEGER) continue;
+        const double value = optionValue(o, s);
+        if (value < o.limitMin || value > o.limitMax) {
+            char text[160];
+            std::snprintf(text, sizeof text, "%s must be from %.0f to %.0f (got %.0f)", o.member,
+                          o.limitMin, o.limitMax, value);
+            reason = text;
+            return PROCTEX_ERROR_SETTINGS;
+        }
+    }
+    return PROCTEX_OK;
 }
 
 }  // namespace proctex

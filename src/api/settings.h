@@ -36,6 +36,11 @@ int writeCallerSettings(const ProctexSettings& settings, ProctexSettings* caller
 // PROCTEX_ERROR_SETTINGS and a one-line reason naming the member and rule.
 int checkSettings(const ProctexSettings& settings, std::string& reason);
 
+// checkSettings, and the option table's limits of the whole-number rows (an
+// octave count the table refuses would run for ever): the settings API's
+// check. GenerateTexture keeps checkSettings alone.
+int checkApiSettings(const ProctexSettings& settings, std::string& reason);
+
 // The map bits GenerateTexture produces for these settings.
 unsigned mapsAsSettings(const ProctexSettings& settings);
 

@@ -111,14 +111,18 @@ TEST(OptionTable, LimitsAreWhatTheSettingsCheckAccepts) {
     proctex_settings_init(&defaults);
     for (int i = 0; i < proctex_option_count(); ++i) {
         const ProctexOptionInfo o = optionInfo(i);
-        if (o.kind != PROCTEX_KIND_NUMBER || o.limitMax >= 3.0e38) continue;
-        // Both ends accepted; the next float beyond either refused, naming it.
+        const bool number = o.kind == PROCTEX_KIND_NUMBER;
+        if (!(number || o.kind == PROCTEX_KIND_INTEGER)) continue;
+        if (o.limitMax >= (number ? 3.0e38 : 2147483647.0)) continue;
+        // Both ends accepted; the next value beyond either refused, naming it.
         for (double edge : {o.limitMin, o.limitMax}) {
             ProctexSettings s = defaults;
             setValue(o, edge, s);
             EXPECT_EQ(refusedOption(s), "") << o.name << " " << edge;
-            const float beyond =
-                std::nextafter(static_cast<float>(edge), edge == o.limitMin ? -1e30f : 1e30f);
+            const double away = edge == o.limitMin ? -1 : 1;
+            const double beyond =
+                number ? std::nextafter(static_cast<float>(edge), static_cast<float>(away * 1e30))
+                       : edge + away;
             setValue(o, beyond, s);
             EXPECT_EQ(refusedOption(s), o.name) << o.name << " " << beyond;
         }
