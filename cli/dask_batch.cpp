@@ -45,10 +45,14 @@ int runProgram(const std::vector<std::string>& args, const std::string& pythonPa
     const std::string path = previous.empty() ? pythonPath : pythonPath + separator + previous;
 #if defined(_WIN32)
     _putenv_s("PYTHONPATH", path.c_str());
+    // _spawnvp joins the arguments with spaces, as they are: each is quoted
+    // here, or "-c import distributed" reaches Python as three words.
+    std::vector<std::string> quoted;
+    for (const std::string& a : args) quoted.push_back(quoteWindowsArgument(a));
     std::vector<const char*> argv;
-    for (const std::string& a : args) argv.push_back(a.c_str());
+    for (const std::string& a : quoted) argv.push_back(a.c_str());
     argv.push_back(nullptr);
-    const intptr_t status = _spawnvp(_P_WAIT, argv[0], argv.data());
+    const intptr_t status = _spawnvp(_P_WAIT, args[0].c_str(), argv.data());
     return status < 0 ? -1 : static_cast<int>(status);
 #else
     setenv("PYTHONPATH", path.c_str(), 1);
@@ -71,6 +75,28 @@ bool hasDask(const std::string& python) {
 }
 
 }  // namespace
+
+std::string quoteWindowsArgument(const std::string& argument) {
+    if (!argument.empty() && argument.find_first_of(" \t\n\v\"") == std::string::npos) {
+        return argument;
+    }
+    std::string quoted = "\"";
+    for (std::size_t i = 0;; ++i) {
+        std::size_t backslashes = 0;
+        for (; i < argument.size() && argument[i] == '\\'; ++i) ++backslashes;
+        if (i == argument.size()) {
+            quoted.append(backslashes * 2, '\\');  // before the closing quote
+            break;
+        }
+        if (argument[i] == '"') {
+            quoted.append(backslashes * 2 + 1, '\\');
+        } else {
+            quoted.append(backslashes, '\\');
+        }
+        quoted += argument[i];
+    }
+    return quoted + "\"";
+}
 
 std::vector<std::string> pythonCandidates() {
     std::vector<std::string> candidates;

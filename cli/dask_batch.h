@@ -26,6 +26,11 @@ std::vector<std::string> pythonCandidates();
 // when neither is there.
 std::string pythonPackageFolder();
 
+// One argument as a Windows program's start-up code reads it back from its
+// command line: quoted when it holds a space, a tab or a quote (or is empty),
+// with the backslashes before a quote, or before the closing one, doubled.
+std::string quoteWindowsArgument(const std::string& argument);
+
 // Runs the batch and returns its exit status; 2 with one line on stderr
 // when no interpreter has Dask.
 int runDaskBatch(const DaskBatch& batch);
