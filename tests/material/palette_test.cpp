@@ -76,11 +76,24 @@ TEST(Palette, MaterialsHaveTheirCharacterAndDiffer) {
     }
 }
 
-TEST(Palette, InterpolatesDifferenceTimesTPlusLow) {
-    const ColorField c = colorize({0.25f, 0.75f}, 2);
-    // Lower half: t = h * 2; upper half: t = (h - 0.5) * 2.
-    EXPECT_EQ(c[0].r, 0.25f + (0.55f - 0.25f) * 0.5f);
-    EXPECT_EQ(c[1].g, 0.35f + (0.55f - 0.35f) * 0.5f);
+// Each palette runs through its middle colour without a jump and each
+// channel moves one way within each half.
+TEST(Palette, RampsAreContinuousAndMonotoneInEachHalf) {
+    FloatField heights;
+    for (int i = 0; i <= 100; ++i) heights.push_back(static_cast<float>(i) / 100.0f);
+    for (int material = 2; material <= 7; ++material) {
+        const ColorField c = colorize(heights, material);
+        for (int channel = 0; channel < 3; ++channel) {
+            auto at = [&](int i) { return channel == 0 ? c[i].r : channel == 1 ? c[i].g : c[i].b; };
+            for (int from : {0, 50}) {
+                const float direction = at(from + 50) - at(from);
+                for (int i = from; i < from + 50; ++i) {
+                    EXPECT_GE((at(i + 1) - at(i)) * direction, 0.0f) << material << " " << i;
+                }
+            }
+            EXPECT_NEAR(at(49), at(50), 0.02f) << material;
+        }
+    }
 }
 
 TEST(Palette, OtherMaterialsAreBlackToWhite) {
