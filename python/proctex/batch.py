@@ -370,10 +370,43 @@ def _remove_leftovers(folder, paths):
                     pass
 
 
-def run_batch(items, client, out_dir=".", progress=None, shared_dir=None):
+class SchedulerLost(Exception):
+    """The Dask scheduler closed the connection or stopped answering."""
+
+
+def _watched(finished, client, timeout):
+    """The (future, result) pairs of an as_completed as they come; raises
+    SchedulerLost when the scheduler is gone, or answers no ping within
+    ``timeout`` seconds after as long a time without a result (a stopped
+    scheduler keeps its connection open and would be waited for for ever)."""
+    quiet_since = time.monotonic()
+    while not finished.is_empty():
+        ready = finished.next_batch(block=False)
+        if any(_lost(result) for _, result in ready) or client.status in ("closing", "closed"):
+            raise SchedulerLost("the connection to the scheduler closed")
+        if ready:
+            yield from ready
+            quiet_since = time.monotonic()
+            continue
+        if time.monotonic() - quiet_since > timeout:
+            try:
+                client.sync(client.scheduler.identity, callback_timeout=timeout)
+            except Exception:  # noqa: BLE001 (any failure of the ping means the same)
+                raise SchedulerLost(f"the scheduler answered nothing for {timeout:g} s") from None
+            quiet_since = time.monotonic()
+        time.sleep(0.02)
+
+
+def _lost(result):
+    """A task cancelled because its scheduler went away."""
+    return type(result).__name__ == "CancelledError"
+
+
+def run_batch(items, client, out_dir=".", progress=None, shared_dir=None, timeout=10.0):
     """Runs checked items on a Dask client; returns (records, seconds). Files are
     written under ``out_dir`` on the client, or by the workers under
-    ``shared_dir``."""
+    ``shared_dir``. Raises SchedulerLost when the scheduler goes away or stops
+    answering for ``timeout`` seconds."""
     from distributed import as_completed
     start = time.perf_counter()
     jobs = max(1, sum(w.get("nthreads", 1)
@@ -406,8 +439,11 @@ def run_batch(items, client, out_dir=".", progress=None, shared_dir=None):
                                   pure=True), todo))
     # Results fetched as they come, several in one message when several are
     # ready: a fetch per future costs the client more than the item's files.
-    for future, result in as_completed(list(futures), with_results=True, raise_errors=False):
+    finished = as_completed(list(futures), with_results=True, raise_errors=False)
+    for future, result in _watched(finished, client, timeout):
         item = futures.pop(future)
+        if isinstance(result, tuple) and len(result) == 3:  # (type, error, traceback) of a task
+            result = result[1]
         if isinstance(result, BaseException):  # the task itself was lost, e.g. on every retry
             result = {"ok": False, "error": f"{type(result).__name__}: {result}", "seconds": 0.0,
                       "worker": None, "files": []}
@@ -476,6 +512,16 @@ def writers_folder(address, out_dir, shared_dir):
     return shared_dir
 
 
+def _close_quietly(client, cluster):
+    """Closes the client without waiting on a scheduler that is gone."""
+    try:
+        client.close(timeout=2)
+    except Exception:  # noqa: BLE001 (a lost scheduler cannot be closed politely)
+        pass
+    if cluster is not None:
+        cluster.close()
+
+
 def _parser():
     parser = argparse.ArgumentParser(prog="python3 -m proctex batch",
                                      description="Generate every material of a JSON manifest "
@@ -515,6 +561,11 @@ def main(argv=None):
     if style == "auto":
         style = "bar" if sys.stdout.isatty() else "lines"
     columns = shutil.get_terminal_size((80, 24)).columns
+    # The client's own logs of a lost scheduler (a traceback per attempt to
+    # reconnect) would bury the one line this tool prints about it.
+    import logging
+    for name in ("distributed.client", "distributed.comm", "distributed.core"):
+        logging.getLogger(name).setLevel(logging.CRITICAL)
     try:
         client, cluster = connect(args.dask, args.timeout)
     except (OSError, TimeoutError, ValueError) as error:
@@ -525,11 +576,13 @@ def main(argv=None):
         records, seconds, jobs = run_batch(items, client, args.out_dir,
                                            Progress(sys.stdout, style, columns),
                                            writers_folder(args.dask, args.out_dir,
-                                                          args.shared_dir))
+                                                          args.shared_dir), args.timeout)
+    except SchedulerLost as error:
+        print(f"\nproctex batch: lost the Dask scheduler at {args.dask}: {error}",
+              file=sys.stderr)
+        return 1
     finally:
-        client.close()
-        if cluster is not None:
-            cluster.close()
+        _close_quietly(client, cluster)
     if args.report:
         write_atomically(args.report, report_text(records, seconds, jobs).encode("utf-8"))
     return 1 if any(r["outcome"] != "written" for r in records) else 0

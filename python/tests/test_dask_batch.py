@@ -11,6 +11,7 @@ import signal
 import subprocess
 import sys
 import tempfile
+import time
 import unittest
 
 HERE = os.path.dirname(os.path.abspath(__file__))
@@ -253,6 +254,52 @@ class WorkerKilled(unittest.TestCase):
                     self.assertEqual(files_under(out), expected)
                     self.assertEqual(glob.glob(os.path.join(out, "**", ".*"), recursive=True),
                                      [])
+
+@needs
+class LostScheduler(unittest.TestCase):
+    """A scheduler that stops answering (SIGSTOP) or dies (SIGKILL) mid-run:
+    the batch ends with exit 1 and one line, within a few timeouts."""
+
+    def test_a_stopped_or_killed_scheduler_ends_the_batch_with_one_line(self):
+        with tempfile.TemporaryDirectory() as tmp:
+            env = dict(os.environ, PYTHONPATH=os.path.join(ROOT, "python"), PROCTEX_TOOL=CLI)
+            state = os.path.join(tmp, "scheduler.json")
+            started = [subprocess.Popen(
+                [sys.executable, "-m", "distributed.cli.dask_scheduler", "--port", "0",
+                 "--no-dashboard", "--scheduler-file", state], env=env,
+                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)]
+            try:
+                while not os.path.exists(state) or not os.path.getsize(state):
+                    self.assertIsNone(started[0].poll())
+                    time.sleep(0.1)
+                address = load_json(state)["address"]
+                started.append(subprocess.Popen(
+                    [sys.executable, "-m", "distributed.cli.dask_worker", address, "--nthreads",
+                     "1", "--no-dashboard"], env=env, stdout=subprocess.DEVNULL,
+                    stderr=subprocess.DEVNULL))
+                manifest = os.path.join(tmp, "m.json")
+                with open(manifest, "w") as f:
+                    json.dump([{"output": f"m{i}.png", "width": 512, "height": 512, "seed": i}
+                               for i in range(200)], f)
+                for sig in (signal.SIGSTOP, signal.SIGKILL):
+                    run = subprocess.Popen(
+                        [sys.executable, "-m", "proctex", "batch", manifest, "--dask", address,
+                         "--progress", "lines", "--timeout", "2", "--out-dir", tmp], env=env,
+                        stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
+                    run.stdout.readline()  # the batch has begun
+                    started[0].send_signal(sig)
+                    _, err = run.communicate(timeout=60)
+                    self.assertEqual(run.returncode, 1, err)
+                    lines = err.strip().splitlines()
+                    self.assertEqual(len(lines), 1, err)
+                    self.assertIn("lost the Dask scheduler", lines[0])
+                    if sig == signal.SIGSTOP:
+                        started[0].send_signal(signal.SIGCONT)
+            finally:
+                for process in started:
+                    process.kill()
+                    process.wait()
+
 
 if __name__ == "__main__":
     unittest.main()
