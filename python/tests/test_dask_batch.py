@@ -284,7 +284,7 @@ class LostScheduler(unittest.TestCase):
                 for sig in (signal.SIGSTOP, signal.SIGKILL):
                     run = subprocess.Popen(
                         [sys.executable, "-m", "proctex", "batch", manifest, "--dask", address,
-                         "--progress", "lines", "--timeout", "2", "--out-dir", tmp], env=env,
+                         "--progress", "lines", "--timeout", "1", "--out-dir", tmp], env=env,
                         stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
                     run.stdout.readline()  # the batch has begun
                     started[0].send_signal(sig)
