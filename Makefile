@@ -1,6 +1,8 @@
 # Set-up and everyday targets. Each one installs what is missing first.
 PRESET ?= release
 BUILD_DIR := build/$(PRESET)
+# Tests run side by side, one per core; the slowest start first (COST).
+JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
 .PHONY: all deps build demo install test sanitize bench windows test-windows verify-math format clean \
 	blender-addon blender-renders package package-windows package-deb test-packages
@@ -25,13 +27,15 @@ install: build
 	@echo "install: $(PREFIX)/bin/proctex (put $(PREFIX)/bin on PATH if it is not)"
 
 test: build
-	@ctest --preset $(PRESET)
+	@ctest --preset $(PRESET) -j $(JOBS)
 
 # The whole suite under AddressSanitizer + UndefinedBehaviorSanitizer (leaks
-# included), and the concurrency tests under ThreadSanitizer.
+# included), and the concurrency tests under ThreadSanitizer (only their
+# program and the tool are built there).
 sanitize: deps
-	@cmake --preset asan >/dev/null && cmake --build --preset asan && ctest --preset asan
-	@cmake --preset tsan >/dev/null && cmake --build --preset tsan && ctest --preset tsan
+	@cmake --preset asan >/dev/null && cmake --build --preset asan && ctest --preset asan -j $(JOBS)
+	@cmake --preset tsan >/dev/null && \
+		cmake --build --preset tsan --target concurrency_tests proctex_cli && ctest --preset tsan -j $(JOBS)
 
 # Every benchmark program; the end-to-end one last, so its summary table of
 # compute against encoding ends the output.
