@@ -240,7 +240,8 @@ static inline void proctex_settings_init(ProctexSettings* settings) {
  * index 0 .. proctex_preset_count() - 1 gives the name and a one-line
  * description (null outside that range); proctex_preset_settings fills a
  * struct of `size` bytes as proctex_settings_defaults does, then applies the
- * preset. PROCTEX_ERROR_ARGUMENT with nothing written for an unknown name. */
+ * preset. Names are read in any case, '-' and '_' alike ("Brick_Wall").
+ * PROCTEX_ERROR_ARGUMENT with nothing written for an unknown name. */
 PROCTEX_API int PROCTEX_CALL proctex_preset_count(void);
 PROCTEX_API const char* PROCTEX_CALL proctex_preset_name(int index);
 PROCTEX_API const char* PROCTEX_CALL proctex_preset_description(int index);

@@ -385,6 +385,9 @@ SaveOutcome saveMaps(const MapSet& maps, const std::string& path, unsigned flags
     runAll(jobs);
     // The last chance to stop: from here on, files are written.
     progressStage("write", 0.9f, 1.0f);
+    // Missing folders are made, as the tool makes them; one that cannot be
+    // made fails the writes below with the system's reason.
+    makeFoldersFor(path);
     std::vector<SetFile> set;
     addMapFiles(files, path, set);
     GltfFiles gltf;

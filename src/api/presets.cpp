@@ -4,6 +4,8 @@
 #include <initializer_list>
 #include <iterator>
 
+#include "settings/option_table.h"
+
 namespace proctex {
 
 namespace {
@@ -226,7 +228,7 @@ std::span<const Preset> presets() {
 const Preset* findPreset(const char* name) {
     if (name == nullptr) return nullptr;
     for (const Preset& p : kPresets) {
-        if (std::strcmp(name, p.name) == 0) return &p;
+        if (sameName(name, p.name)) return &p;
     }
     return nullptr;
 }

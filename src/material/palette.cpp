@@ -99,18 +99,6 @@ void twoStopRampInto(const float* heights, std::size_t count, Color3 from, Color
 
 }  // namespace
 
-ColorField threeStopRamp(const FloatField& height, Color3 low, Color3 mid, Color3 high) {
-    ColorField colorData(height.size());
-    threeStopRampInto(height.data(), height.size(), low, mid, high, colorData.data());
-    return colorData;
-}
-
-ColorField twoStopRamp(const FloatField& height, Color3 from, Color3 to) {
-    ColorField colorData(height.size());
-    twoStopRampInto(height.data(), height.size(), from, to, colorData.data());
-    return colorData;
-}
-
 void colorizeInto(const float* heights, std::size_t count, int materialType, Color3* colors) {
     if (materialType >= 2 && materialType <= 7) {
         const Palette& p = kPalettes[materialType - 2];

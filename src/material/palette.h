@@ -26,8 +26,6 @@ struct ColorStop {
 void colorStopRampInto(const float* heights, std::size_t count, const ColorStop* stops,
                        int stopCount, Color3* colors);
 
-ColorField threeStopRamp(const FloatField& height, Color3 low, Color3 mid, Color3 high);
-ColorField twoStopRamp(const FloatField& height, Color3 from, Color3 to);
 // Per channel a + (b - a) * t, with t clamped to 0..1 first.
 Color3 lerpColor(Color3 a, Color3 b, float t);
 

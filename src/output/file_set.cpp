@@ -10,6 +10,7 @@
 #include <utility>
 
 #if defined(_WIN32)
+#include <direct.h>
 #include <fcntl.h>
 #include <io.h>
 #include <process.h>
@@ -73,6 +74,10 @@ int closeFile(int fd) {
     return _close(fd);
 }
 
+void makeFolder(const std::string& path) {
+    _mkdir(path.c_str());
+}
+
 void removeFile(const std::string& path) {
     _unlink(path.c_str());
 }
@@ -134,6 +139,10 @@ long writeSome(int fd, const uint8_t* bytes, std::size_t length) {
 
 int closeFile(int fd) {
     return close(fd);
+}
+
+void makeFolder(const std::string& path) {
+    mkdir(path.c_str(), 0777);
 }
 
 void removeFile(const std::string& path) {
@@ -563,9 +572,13 @@ SetOutcome replaceFileSet(const std::vector<SetFile>& files) {
     return outcome;
 }
 
-std::string replaceFile(const std::string& path, const uint8_t* bytes, std::size_t length) {
-    const SetOutcome outcome = replaceFileSet({SetFile{path, bytes, length, true}});
-    return outcome.failures.empty() ? std::string() : outcome.failures.front().reason;
+void makeFoldersFor(const std::string& path) {
+    const std::string folder = splitPath(path).folder;
+    for (std::size_t i = 1; i < folder.size(); ++i) {
+        // Each prefix ending before a separator: "a", "a/b", ...; an existing
+        // one (or a drive, "C:") just fails to be made again.
+        if (isSeparator(folder[i]) && !isSeparator(folder[i - 1])) makeFolder(folder.substr(0, i));
+    }
 }
 
 std::string describeFailures(const std::vector<FileFailure>& failures) {

@@ -47,10 +47,6 @@ struct SetOutcome {
 // temporary is removed.
 SetOutcome replaceFileSet(const std::vector<SetFile>& files);
 
-// Writes one file through a temporary; the empty string on success, else the
-// system's reason.
-std::string replaceFile(const std::string& path, const uint8_t* bytes, std::size_t length);
-
 // Finishes the journals and removes the temporaries that calls no longer
 // running left in the folder of `path` (an empty folder part is the current
 // folder). Temporaries of running processes are kept, unless a day old; those
@@ -65,6 +61,11 @@ std::vector<std::string> tidyOutputFolder(const std::string& path);
 // removal), so a test can stop a writer at every step instead of at a time.
 using SetStepHook = void (*)(int step);
 void setFileSetStepHook(SetStepHook hook);
+
+// Makes the missing folders of `path` (everything before its last
+// separator), one after the other; what cannot be made is left for the
+// writes to report.
+void makeFoldersFor(const std::string& path);
 
 // "could not write a_diff.png: No space left on device; could not write ..."
 std::string describeFailures(const std::vector<FileFailure>& failures);

@@ -23,10 +23,6 @@ struct PatternRequest {
 // that size justifies. The call then fails before doing any work.
 std::string patternRequestProblem(const PatternRequest& request, int width, int height);
 
-inline bool patternRequestIsUsable(const PatternRequest& request, int width, int height) {
-    return patternRequestProblem(request, width, height).empty();
-}
-
 // "the cell pattern", "the ring pattern", ...; "no pattern" for other types.
 const char* patternName(int32_t type);
 

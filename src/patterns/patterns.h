@@ -5,7 +5,7 @@
 // width x height values that replaces the base field. They evaluate their
 // formulas operation by operation in single precision, so the results are
 // bit-exact. Callers reject a zero or non-finite patternParam for the types
-// whose formulas would divide by it (see patternRequestIsUsable); the functions
+// whose formulas would divide by it (see patternRequestProblem); the functions
 // themselves accept every value and then give whatever the formulas give.
 #pragma once
 

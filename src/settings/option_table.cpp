@@ -242,6 +242,8 @@ char folded(char c) {
     return c;
 }
 
+}  // namespace
+
 bool sameName(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) return false;
     for (std::size_t i = 0; i < a.size(); ++i) {
@@ -249,8 +251,6 @@ bool sameName(std::string_view a, std::string_view b) {
     }
     return true;
 }
-
-}  // namespace
 
 std::span<const OptionSpec> optionTable() {
     return kOptions;

@@ -48,6 +48,9 @@ int findOption(std::string_view name);
 // The value of an option's member in `settings`, as a double.
 double optionValue(const OptionSpec& option, const ProctexSettings& settings);
 
+// Names as every table compares them: any case, '-' and '_' alike.
+bool sameName(std::string_view a, std::string_view b);
+
 // The code a choice's name (any case, '-' or '_') or number stands for.
 const ProctexChoice* findChoice(const OptionSpec& option, std::string_view text);
 

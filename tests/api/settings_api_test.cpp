@@ -6,6 +6,7 @@
 #include <climits>
 #include <cmath>
 #include <cstring>
+#include <fstream>
 #include <functional>
 #include <limits>
 #include <random>
@@ -219,9 +220,15 @@ TEST(Save, KeepsTheFailureRulesAndNamesTheFile) {
     ASSERT_EQ(proctex_generate(&s, PROCTEX_MAPS_AS_SETTINGS, &maps, nullptr, 0), PROCTEX_OK);
     test::TempDir dir;
     char reason[600];
-    const std::string missing = (dir / "missing" / "x.png").string();
-    EXPECT_EQ(proctex_save(maps, missing.c_str(), reason, sizeof reason), PROCTEX_ERROR_WRITE);
+    // Missing folders are made; a file where a folder should be fails.
+    const std::string missing = (dir / "missing" / "deeper" / "x.png").string();
+    EXPECT_EQ(proctex_save(maps, missing.c_str(), reason, sizeof reason), PROCTEX_OK) << reason;
+    EXPECT_TRUE(std::filesystem::is_regular_file(dir / "missing" / "deeper" / "x_diff.png"));
+    std::ofstream(dir / "file") << "a file";
+    const std::string blocked = (dir / "file" / "x.png").string();
+    EXPECT_EQ(proctex_save(maps, blocked.c_str(), reason, sizeof reason), PROCTEX_ERROR_WRITE);
     EXPECT_NE(std::string(reason).find("x_diff.png"), std::string::npos) << reason;
+    EXPECT_EQ(proctex_preset_settings("Brick_Wall", &s, sizeof s), PROCTEX_OK);
     EXPECT_EQ(proctex_save(maps, "", reason, sizeof reason), PROCTEX_ERROR_PATH);
     EXPECT_EQ(proctex_save(maps, std::string(512, 'a').c_str(), reason, sizeof reason),
               PROCTEX_ERROR_PATH);
