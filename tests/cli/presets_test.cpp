@@ -72,7 +72,9 @@ TEST(Presets, NamesAreUniqueTypableAndDrawable) {
         EXPECT_EQ(description.find('\n'), std::string::npos) << name;
         EXPECT_EQ(findPreset(name), &p);
     }
-    EXPECT_EQ(findPreset("Granite"), nullptr);
+    EXPECT_EQ(findPreset("Granite"), findPreset("granite"));  // any case, '-' or '_'
+    EXPECT_EQ(findPreset("BRICK_WALL"), findPreset("brick-wall"));
+    EXPECT_NE(findPreset("brick-wall"), nullptr);
     EXPECT_EQ(findPreset(""), nullptr);
 }
 

@@ -171,7 +171,7 @@ TEST(UsageErrors, ExitCodesAreZeroOneOrTwoAndTheMessageNamesTheFault) {
         {"--normal-strenght=3 " + out, 2, "(did you mean --normal-strength?)"},
         {"batch --job 2 m.json", 2, "unknown option --job (did you mean --jobs?)"},
         {"--preset granit " + out, 2, "no preset is called 'granit' (did you mean granite?)"},
-        {"--preset GRANITE " + out, 2, "(did you mean granite?)"},
+        {"--preset granit " + out, 2, "(did you mean granite?)"},
         {"--show-preset marbel", 2, "(did you mean marble?)"},
         {"--preset granite marble " + out, 2, "unexpected argument 'marble'"},
         {"--width abc " + out, 2, "--width: must be a whole number from 1 to 2147483647"},
