@@ -138,15 +138,26 @@ bool repeats(const GltfOptions& options) {
     return options.tileable && (options.repeatU > 1 || options.repeatV > 1);
 }
 
-// A material's reference to texture `index`, with the preview's repeat.
-std::string textureInfo(int index, const GltfOptions& options, const std::string& extra) {
-    std::string text = "{\"index\":" + jsonInteger(index) + extra;
+// A material's reference to texture `index`. The preview's repeat lives in
+// the sphere's UVs, so the material itself shows one tile per 0..1 on any
+// mesh it is put on.
+std::string textureInfo(int index, const GltfOptions&, const std::string& extra) {
+    return "{\"index\":" + jsonInteger(index) + extra + "}";
+}
+
+// The preview sphere, its UVs spanning repeatU x repeatV tiles when the
+// material tiles.
+PreviewMesh previewMesh(const GltfOptions& options) {
+    PreviewMesh mesh = makeUvSphere(kSphereSegments, kSphereRings, kSphereRadius);
     if (repeats(options)) {
-        const auto count = [](int n) { return jsonNumber(static_cast<float>(std::max(n, 1))); };
-        text += ",\"extensions\":{\"KHR_texture_transform\":{\"scale\":" +
-                jsonArray({count(options.repeatU), count(options.repeatV)}) + "}}";
+        const float u = static_cast<float>(std::max(options.repeatU, 1));
+        const float v = static_cast<float>(std::max(options.repeatV, 1));
+        for (std::size_t i = 0; i + 1 < mesh.texcoords.size(); i += 2) {
+            mesh.texcoords[i] *= u;
+            mesh.texcoords[i + 1] *= v;
+        }
     }
-    return text + "}";
+    return mesh;
 }
 
 bool isPhysicalSize(float metres) {
@@ -236,7 +247,6 @@ std::string document(const PreviewMesh& mesh, const BufferLayout& layout, const 
     std::string json =
         "{\"asset\":{\"version\":\"2.0\",\"generator\":" + jsonString(generator) + "}";
     std::vector<std::string> extensions;
-    if (repeats(options)) extensions.push_back(jsonString("KHR_texture_transform"));
     if (strengthensGlow(images, options)) {
         extensions.push_back(jsonString("KHR_materials_emissive_strength"));
     }
@@ -268,7 +278,7 @@ void appendUint32(std::vector<uint8_t>& bytes, uint32_t value) {
 }  // namespace
 
 GltfText makeGltf(const GltfImages& images, const GltfOptions& options) {
-    const PreviewMesh mesh = makeUvSphere(kSphereSegments, kSphereRings, kSphereRadius);
+    const PreviewMesh mesh = previewMesh(options);
     BufferLayout layout = layoutMesh(mesh);
     const std::string bufferName =
         options.bufferFileName.empty() ? std::string("material.bin") : options.bufferFileName;
@@ -279,7 +289,7 @@ GltfText makeGltf(const GltfImages& images, const GltfOptions& options) {
 }
 
 std::vector<uint8_t> makeGlb(const GltfImages& images, const GltfOptions& options) {
-    const PreviewMesh mesh = makeUvSphere(kSphereSegments, kSphereRings, kSphereRadius);
+    const PreviewMesh mesh = previewMesh(options);
     BufferLayout layout = layoutMesh(mesh);
     for (const std::vector<uint8_t>* png :
          {&images.baseColorPng, &images.normalGlPng, &images.ormPng}) {

@@ -27,10 +27,11 @@ struct GltfImages {
 struct GltfOptions {
     std::string materialName = "material";  // also the name of the node
     // A tileable material repeats repeatU x repeatV times on the preview
-    // sphere through KHR_texture_transform (an optional extension: importers
-    // without it show it once) and samples with wrapping; others are shown
-    // once and clamped at the edges. Around the sphere is twice as long as
-    // pole to pole, so 2 x 1 keeps the tiles square.
+    // sphere, whose UVs span that many tiles (the material's own textures
+    // carry no transform, so on the user's mesh one tile spans 0..1), and
+    // samples with wrapping; others are shown once and clamped at the edges.
+    // Around the sphere is twice as long as pole to pole, so 2 x 1 keeps the
+    // tiles square.
     bool tileable = false;
     int repeatU = 2;
     int repeatV = 1;

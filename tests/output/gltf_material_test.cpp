@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -274,7 +275,10 @@ TEST(GltfMaterial, MaterialWiresEachMapToItsSlot) {
     EXPECT_EQ(doc["samplers"][0]["wrapT"], 33071);
 }
 
-TEST(GltfMaterial, TileableRepeatAndPhysicalSizesAppearOnlyWhenMeaningful) {
+// The preview repeats a tiling material through its sphere's UVs; the
+// material's textures carry no transform, so the user's own mesh shows one
+// tile per 0..1.
+TEST(GltfMaterial, TheRepeatIsTheSpheresAndPhysicalSizesAppearOnlyWhenMeaningful) {
     GltfOptions options;
     options.tileable = true;
     options.repeatU = 3;
@@ -282,34 +286,47 @@ TEST(GltfMaterial, TileableRepeatAndPhysicalSizesAppearOnlyWhenMeaningful) {
     options.tileSizeMetres = 0.25f;
     options.heightRangeMetres = std::numeric_limits<float>::quiet_NaN();
     options.generator = "proctex 9.9.9";
-    for (const json& doc : {json::parse(makeGltf(fakeImages(), options).json),
-                            openGlb(makeGlb(fakeImages(), options)).doc}) {
+    const GltfText once = [&] {
+        GltfOptions plain = options;
+        plain.tileable = false;
+        return makeGltf(fakeImages(), plain);
+    }();
+    const GltfText tiled = makeGltf(fakeImages(), options);
+    for (const json& doc : {json::parse(tiled.json), openGlb(makeGlb(fakeImages(), options)).doc}) {
         EXPECT_EQ(doc["asset"]["generator"], "proctex 9.9.9");
-        EXPECT_EQ(doc["extensionsUsed"], json::array({"KHR_texture_transform"}));
-        EXPECT_FALSE(doc.contains("extensionsRequired"));  // importers without it still work
+        EXPECT_FALSE(doc.contains("extensionsUsed"));
         EXPECT_EQ(doc["samplers"][0]["wrapS"], 10497);
         for (const auto& [slot, info] : textureInfos(doc["materials"][0])) {
-            EXPECT_EQ(info["extensions"]["KHR_texture_transform"]["scale"], json::array({3, 2}))
-                << slot;
+            EXPECT_FALSE(info.contains("extensions")) << slot;
         }
         const json& extras = doc["materials"][0]["extras"];
         EXPECT_EQ(extras["tileSizeMetres"].get<float>(), 0.25f);
         EXPECT_FALSE(extras.contains("heightRangeMetres"));
     }
-    // The preview's own repeat, 2 x 1, is a repeat too.
-    options.repeatU = 2;
-    options.repeatV = 1;
-    const json twice = json::parse(makeGltf(fakeImages(), options).json);
-    EXPECT_EQ(twice["extensionsUsed"], json::array({"KHR_texture_transform"}));
-    for (const auto& [slot, info] : textureInfos(twice["materials"][0])) {
-        EXPECT_EQ(info["extensions"]["KHR_texture_transform"]["scale"], json::array({2, 1}))
-            << slot;
+    // The sphere's UVs reach 3 x 2 tiles instead of 1 x 1; the rest of the
+    // buffer is the same.
+    const json doc = json::parse(tiled.json);
+    const json& uv = doc["bufferViews"][doc["accessors"][2]["bufferView"].get<int>()];
+    const std::size_t from = uv["byteOffset"], length = uv["byteLength"];
+    ASSERT_EQ(tiled.bin.size(), once.bin.size());
+    float most[2] = {0.0f, 0.0f};
+    for (std::size_t i = 0; i < length / 4; ++i) {
+        float a = 0.0f, b = 0.0f;
+        std::memcpy(&a, tiled.bin.data() + from + 4 * i, 4);
+        std::memcpy(&b, once.bin.data() + from + 4 * i, 4);
+        EXPECT_EQ(a, b * (i % 2 == 0 ? 3.0f : 2.0f)) << i;
+        most[i % 2] = std::max(most[i % 2], a);
     }
-    options.repeatU = options.repeatV = 1;  // shown once: nothing to transform
+    EXPECT_EQ(most[0], 3.0f);
+    EXPECT_EQ(most[1], 2.0f);
+    EXPECT_TRUE(std::equal(tiled.bin.begin(), tiled.bin.begin() + static_cast<long>(from),
+                           once.bin.begin()));
     options.heightRangeMetres = 0.0125f;
-    const json doc = json::parse(makeGltf(fakeImages(), options).json);
-    EXPECT_FALSE(doc.contains("extensionsUsed"));
-    EXPECT_EQ(doc["materials"][0]["extras"]["heightRangeMetres"].get<float>(), 0.0125f);
+    EXPECT_EQ(
+        json::parse(
+            makeGltf(fakeImages(), options).json)["materials"][0]["extras"]["heightRangeMetres"]
+            .get<float>(),
+        0.0125f);
 }
 
 // Every control byte is escaped: the raw text holds none, and it reads back.
