@@ -258,6 +258,61 @@ class HostileRequests(unittest.TestCase):
         status, answer = s.render({"width": 64, "height": 64})
         self.assertEqual(status, 200, answer)
 
+    def test_page_ids_up_to_64_characters(self):
+        for length, code in [(64, 200), (65, 400)]:
+            status, answer = self.studio.render({"width": 16, "height": 16},
+                                                headers={"X-Proctex-Page": "p" * length})
+            self.assertEqual(status, code, (length, answer))
+
+    def raw_answer(self, head, body=b""):
+        """Sends a request's bytes as they are; the answer's start, read
+        without closing the sending side."""
+        with socket.create_connection(("127.0.0.1", self.studio.port), timeout=30) as raw:
+            raw.sendall(head.replace("PORT", str(self.studio.port))
+                        .replace("TOKEN", self.studio.token).encode() + body)
+            start = time.monotonic()
+            return raw.recv(4096), time.monotonic() - start
+
+    def test_declared_length_over_the_limit_is_refused_before_the_body(self):
+        # The body never comes: a server waiting for it would answer only
+        # after its one-second read timeout.
+        answer, seconds = self.raw_answer(
+            "POST /api/render HTTP/1.1\r\nHost: 127.0.0.1:PORT\r\nX-Proctex-Token: TOKEN\r\n"
+            "Content-Length: 10000000\r\n\r\n", b"{")
+        self.assertTrue(answer.startswith(b"HTTP/1.1 413"), answer)
+        self.assertLess(seconds, 0.9)
+
+    def test_two_content_lengths_are_refused(self):
+        for lengths in [(2, 40), (2, 2)]:
+            answer, _ = self.raw_answer(
+                "POST /api/render HTTP/1.1\r\nHost: 127.0.0.1:PORT\r\nX-Proctex-Token: TOKEN\r\n"
+                + "".join(f"Content-Length: {n}\r\n" for n in lengths) + "\r\n", b"{}")
+            self.assertTrue(answer.startswith(b"HTTP/1.1 400"), answer)
+            self.assertIn(b"more than once", answer)
+
+    def test_a_newer_request_of_a_page_drops_its_running_render(self):
+        heavy = {"width": 4096, "height": 4096, "octaves": 16, "ao-radius": 64}
+        start = time.monotonic()
+        self.assertEqual(self.studio.render(heavy)[0], 200)
+        full = time.monotonic() - start
+        page = {"X-Proctex-Page": "cancel-test"}
+        answers = []
+
+        def first():
+            answers.append(self.studio.render(heavy, headers={**page, "X-Proctex-Seq": "1"}))
+            answers.append(time.monotonic())
+
+        thread = threading.Thread(target=first)
+        start = time.monotonic()
+        thread.start()
+        time.sleep(full / 5)
+        status, _ = self.studio.render({"width": 16, "height": 16},
+                                       headers={**page, "X-Proctex-Seq": "2"})
+        self.assertEqual(status, 200)
+        thread.join()
+        self.assertEqual(answers[0][0], 409, answers)
+        self.assertLess(answers[1] - start, full / 2, (full, answers))
+
     def test_listens_on_loopback_only(self):
         with open("/proc/net/tcp") as table:
             rows = [line.split() for line in table.readlines()[1:]]
@@ -420,6 +475,68 @@ class Attacks(unittest.TestCase):
         self.assertLess(peak[0], 2.5 * 1024 * 1024, peak[0])
 
 
+    def test_map_encodes_take_a_render_slot(self):
+        s = self.studio
+        status, answer = s.render({"width": 256, "height": 256})
+        self.assertEqual(status, 200, answer)
+        url = answer["maps"][1]["url"]
+        heavy = {"width": 4096, "height": 4096, "octaves": 16, "ao-radius": 64}
+        threads = [threading.Thread(target=s.render, args=(heavy,),
+                                    kwargs={"headers": {"X-Proctex-Page": f"slot{n}",
+                                                        "X-Proctex-Seq": "1"}})
+                   for n in range(2)]
+        for t in threads:
+            t.start()
+        try:
+            time.sleep(0.3)  # both slots taken
+            status, headers, body = s.request("GET", url + "?encoding=quick")
+            self.assertEqual(status, 503, body[:200])
+            self.assertEqual(headers.get("Retry-After"), "1")
+        finally:
+            for n in range(2):  # newer requests of their pages drop the heavy renders
+                s.render({"width": 16, "height": 16},
+                         headers={"X-Proctex-Page": f"slot{n}", "X-Proctex-Seq": "2"})
+            for t in threads:
+                t.join()
+        self.assertEqual(s.request("GET", url)[0], 200)
+
+    def test_many_or_large_headers_are_431_before_they_are_kept(self):
+        s = self.studio
+
+        def head(headers):
+            return (f"GET /api/presets HTTP/1.1\r\nHost: 127.0.0.1:{s.port}\r\n"
+                    f"X-Proctex-Token: {s.token}\r\n{headers}\r\n").encode()
+
+        for extra, code in [("X-A: b\r\n" * 90, b"200"), ("X-A: b\r\n" * 2000, b"431"),
+                            (("X-B: " + "b" * 8000 + "\r\n") * 9, b"431")]:
+            with socket.create_connection(("127.0.0.1", s.port), timeout=30) as raw:
+                raw.sendall(head(extra))
+                self.assertTrue(raw.recv(64).startswith(b"HTTP/1.1 " + code), len(extra))
+        before = rss_kib(s.process.pid)
+        stop = threading.Event()
+        peak, watcher = peak_rss_kib(s.process.pid, stop)
+
+        def flood():
+            # 200 000 headers (1.6 MB), unless cut off first.
+            with socket.create_connection(("127.0.0.1", s.port), timeout=30) as raw:
+                try:
+                    raw.sendall(f"GET / HTTP/1.1\r\nHost: 127.0.0.1:{s.port}\r\n".encode())
+                    for _ in range(100):
+                        raw.sendall(b"X-A: b\r\n" * 2000)
+                except (BrokenPipeError, ConnectionResetError):
+                    pass
+
+        threads = [threading.Thread(target=flood) for _ in range(16)]
+        for t in threads:
+            t.start()
+        for t in threads:
+            t.join()
+        stop.set()
+        watcher.join()
+        self.assertLess(peak[0] - before, 64 * 1024, (before, peak[0]))
+        answered_quickly(self, s, "after header floods")
+
+
 class Startup(unittest.TestCase):
     def test_a_port_in_use_is_refused(self):
         first = Studio()
@@ -471,6 +588,23 @@ class Startup(unittest.TestCase):
         out, _ = studio.process.communicate(timeout=30)
         self.assertEqual(studio.process.returncode, 0)
         self.assertIn("stopped", out)
+
+    def test_an_idle_studio_uses_almost_no_cpu(self):
+        studio = Studio()
+
+        def cpu_seconds():
+            with open(f"/proc/{studio.process.pid}/stat") as stat:
+                fields = stat.read().rsplit(")", 1)[1].split()
+            return (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK")
+
+        try:
+            self.assertEqual(studio.request("GET", "/api/presets")[0], 200)
+            before = cpu_seconds()
+            time.sleep(3)
+            # A busy wait for Ctrl-C would take a whole core: 3 s.
+            self.assertLess(cpu_seconds() - before, 0.3)
+        finally:
+            studio.stop()
 
     def test_wider_host_warns(self):
         studio = Studio("--host", "0.0.0.0")
