@@ -423,11 +423,20 @@ void installRoutes(httplib::Server& server, StudioState& state) {
         [](const httplib::Request&, httplib::Response& res, std::exception_ptr) {
             sendError(res, 500, "the studio failed on this request");
         });
-    // httplib's own refusals (413 for a large body, 404) as JSON, too.
+    // httplib's own refusals as JSON, too.
     server.set_error_handler([](const httplib::Request&, httplib::Response& res) {
-        if (res.body.empty()) {
-            sendError(res, res.status,
-                      res.status == 413 ? "the body is larger than 64 KiB" : "not found");
+        if (!res.body.empty()) return;
+        switch (res.status) {
+            case 400:
+                return sendError(res, 400, "the request is malformed");
+            case 413:
+                return sendError(res, 413, "the body is larger than 64 KiB");
+            case 414:
+                return sendError(res, 414, "the URL is too long");
+            case 431:
+                return sendError(res, 431, "the request's headers are too many or too large");
+            default:
+                return sendError(res, res.status, "not found");
         }
     });
 }

@@ -27,8 +27,8 @@ constexpr std::size_t kMaxBody = 64 * 1024;
 constexpr std::size_t kMaxHeaderCount = 100;
 constexpr std::size_t kMaxHeadBytes = 64 * 1024;
 
-// Renders (and exports) computed at once; more wait their turn, so a burst
-// of requests holds at most this many sets of maps in the making.
+// Renders, exports and map PNGs made at once; more wait their turn, so a
+// burst of requests holds at most this many sets of maps in the making.
 constexpr std::ptrdiff_t kRenderSlots = 2;
 
 // Exports whose zip is built or still being sent: each holds a whole
