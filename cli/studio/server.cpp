@@ -218,8 +218,8 @@ private:
 };
 
 // httplib's server, each connection read through a HeadLimitedStream. The
-// keep-alive loop is httplib's own: requests until the count or a timeout
-// ends it, or the server stops.
+// keep-alive loop is the one httplib runs: requests until their count or a
+// timeout ends it, or the server stops.
 class StudioServer final : public httplib::Server {
     bool process_and_close_socket(socket_t sock) override {
         const auto ms = [](time_t sec, time_t usec) {
