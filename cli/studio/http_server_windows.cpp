@@ -11,11 +11,14 @@
 #include <mutex>
 #include <thread>
 
+#include "routes.h"
+
 namespace httplib {
 
 namespace {
 
-constexpr std::size_t kHeaderLimit = CPPHTTPLIB_HEADER_MAX_LENGTH;
+using proctex::cli::studio::kMaxHeadBytes;
+using proctex::cli::studio::kMaxHeaderCount;
 constexpr int kMaxConnections = 64;  // more are closed at once
 
 const char* reasonPhrase(int status) {
@@ -40,6 +43,8 @@ const char* reasonPhrase(int status) {
             return "Misdirected Request";
         case 429:
             return "Too Many Requests";
+        case 431:
+            return "Request Header Fields Too Large";
         case 500:
             return "Internal Server Error";
         case 503:
@@ -135,13 +140,23 @@ struct Connection {
     }
 };
 
-// Head and body of one request; the status of a fault (400, 413, 414) or 0.
+// A head past the limits: its request line alone (414), or its headers (431).
+int headFault(const std::string& head) {
+    const bool tooLarge = head.size() > kMaxHeadBytes;
+    const auto lines = static_cast<std::size_t>(std::count(head.begin(), head.end(), '\n'));
+    if (!tooLarge && lines <= kMaxHeaderCount + 1) return 0;
+    return head.find("\r\n") == std::string::npos ? 414 : 431;
+}
+
+// Head and body of one request; the status of a fault (400, 413, 414, 431)
+// or 0. A declared body over the limit is refused before it is read.
 int readRequest(Connection& conn, Request& req, std::size_t bodyLimit, time_t timeout) {
     std::size_t end;
     while ((end = conn.buffer.find("\r\n\r\n")) == std::string::npos) {
-        if (conn.buffer.size() > kHeaderLimit) return 414;
+        if (const int fault = headFault(conn.buffer)) return fault;
         if (!conn.fill(timeout)) return -1;
     }
+    if (const int fault = headFault(conn.buffer.substr(0, end + 2))) return fault;
     const std::string head = conn.buffer.substr(0, end);
     conn.buffer.erase(0, end + 4);
     std::size_t lineEnd = head.find("\r\n");
@@ -165,6 +180,8 @@ int readRequest(Connection& conn, Request& req, std::size_t bodyLimit, time_t ti
         req.headers.emplace(field.substr(0, colon), trimmed(field.substr(colon + 1)));
     }
     if (req.has_header("Transfer-Encoding")) return 400;  // the studio's page never sends chunks
+    // Two lengths leave the body's end to guesswork.
+    if (req.headers.count("Content-Length") > 1) return 400;
     std::size_t length = 0;
     if (req.has_header("Content-Length")) {
         const std::string text = req.get_header_value("Content-Length");

@@ -48,6 +48,12 @@ std::string givenToken(const httplib::Request& req) {
 // its own name), then the token for everything under /api/.
 httplib::Server::HandlerResponse checkRequest(const StudioState& state, const httplib::Request& req,
                                               httplib::Response& res) {
+    // Two lengths: httplib reads the first, a proxy in front may have read
+    // another, and the body's end is then anyone's guess.
+    if (req.headers.count("Content-Length") > 1) {
+        refuse(res, 400, "Content-Length is given more than once");
+        return httplib::Server::HandlerResponse::Handled;
+    }
     const std::string host = req.get_header_value("Host");
     if (std::find(state.hosts.begin(), state.hosts.end(), host) == state.hosts.end()) {
         refuse(res, 403, "Host \"" + host.substr(0, 80) + "\" is not served here");
@@ -142,6 +148,8 @@ bool readSettings(const std::string& text, Options& out, httplib::Response& res)
 class RenderSlot {
 public:
     explicit RenderSlot(StudioState& state) : state_(state) { state_.slots.acquire(); }
+    // A slot the caller has acquired already.
+    RenderSlot(StudioState& state, std::adopt_lock_t) : state_(state) {}
     ~RenderSlot() { state_.slots.release(); }
     RenderSlot(const RenderSlot&) = delete;
     RenderSlot& operator=(const RenderSlot&) = delete;
@@ -240,6 +248,9 @@ void handleRender(StudioState& state, const httplib::Request& req, httplib::Resp
     res.set_content(answer.dump(), "application/json");
 }
 
+// How long a map waits for a render slot before it is told to come back.
+constexpr auto kMapSlotWait = std::chrono::seconds(3);
+
 void handleMap(StudioState& state, const httplib::Request& req, httplib::Response& res) {
     std::uint64_t id = 0;
     const std::string idText = req.matches[1];
@@ -248,6 +259,15 @@ void handleMap(StudioState& state, const httplib::Request& req, httplib::Respons
     if (ec != std::errc() || end != idText.data() + idText.size() || map == nullptr) {
         return sendError(res, 404, "no such map");
     }
+    // Encoding a 4096² map takes hundreds of megabytes: it is done in a
+    // render slot, held until the bytes are sent, so a burst of map requests
+    // holds no more than two renders would. The slot comes before the
+    // lookup: a waiting request must not keep a dropped render alive.
+    if (!state.slots.try_acquire_for(kMapSlotWait)) {
+        res.set_header("Retry-After", "1");
+        return sendError(res, 503, "the studio is busy with other renders; try again in a moment");
+    }
+    auto slot = std::make_shared<RenderSlot>(state, std::adopt_lock);
     const MapsPtr maps = state.store.find(id);
     if (!maps)
         return sendError(res, 404, "render " + idText + " is gone (a newer one replaced it)");
@@ -256,7 +276,12 @@ void handleMap(StudioState& state, const httplib::Request& req, httplib::Respons
         req.get_param_value("encoding") == "quick" ? PngEncoding::Quick : PngEncoding::Library;
     std::optional<std::string> png = mapPng(*maps, *map, encoding);
     if (!png) return sendError(res, 404, std::string(map->name) + " is not in this render");
-    res.set_content(std::move(*png), "image/png");
+    auto bytes = std::make_shared<std::string>(std::move(*png));
+    res.set_content_provider(
+        bytes->size(), "image/png",
+        [bytes, slot](std::size_t offset, std::size_t length, httplib::DataSink& sink) {
+            return sink.write(bytes->data() + offset, length);
+        });
     res.set_header("Cache-Control", "private, max-age=3600");
 }
 
@@ -398,11 +423,20 @@ void installRoutes(httplib::Server& server, StudioState& state) {
         [](const httplib::Request&, httplib::Response& res, std::exception_ptr) {
             sendError(res, 500, "the studio failed on this request");
         });
-    // httplib's own refusals (413 for a large body, 404) as JSON, too.
+    // httplib's own refusals as JSON, too.
     server.set_error_handler([](const httplib::Request&, httplib::Response& res) {
-        if (res.body.empty()) {
-            sendError(res, res.status,
-                      res.status == 413 ? "the body is larger than 64 KiB" : "not found");
+        if (!res.body.empty()) return;
+        switch (res.status) {
+            case 400:
+                return sendError(res, 400, "the request is malformed");
+            case 413:
+                return sendError(res, 413, "the body is larger than 64 KiB");
+            case 414:
+                return sendError(res, 414, "the URL is too long");
+            case 431:
+                return sendError(res, 431, "the request's headers are too many or too large");
+            default:
+                return sendError(res, res.status, "not found");
         }
     });
 }

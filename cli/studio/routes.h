@@ -21,8 +21,14 @@ namespace proctex::cli::studio {
 // Largest request body: a render request is a few hundred bytes.
 constexpr std::size_t kMaxBody = 64 * 1024;
 
-// Renders (and exports) computed at once; more wait their turn, so a burst
-// of requests holds at most this many sets of maps in the making.
+// A request's head (request line and headers): more lines or bytes are
+// answered 431 as they arrive, before they are kept. The page sends about
+// a dozen headers.
+constexpr std::size_t kMaxHeaderCount = 100;
+constexpr std::size_t kMaxHeadBytes = 64 * 1024;
+
+// Renders, exports and map PNGs made at once; more wait their turn, so a
+// burst of requests holds at most this many sets of maps in the making.
 constexpr std::ptrdiff_t kRenderSlots = 2;
 
 // Exports whose zip is built or still being sent: each holds a whole

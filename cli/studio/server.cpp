@@ -4,6 +4,7 @@
 
 #if !defined(_WIN32)
 #include <netdb.h>
+#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 #endif
@@ -13,8 +14,10 @@
 #include <cctype>
 #include <cerrno>
 #include <charconv>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <system_error>
 #include <thread>
@@ -72,6 +75,174 @@ void stopOnRequest(httplib::Server& server, const std::atomic<bool>& done,
         }
     }
 }
+
+#if !defined(_WIN32)
+// httplib keeps every header line of a request, however many come: a client
+// sending millions of small ones grows the studio by hundreds of megabytes
+// per connection, and the token is checked only once all are in. This
+// stream stands between httplib and the socket and answers 431 (and ends
+// the connection) as soon as a head passes kMaxHeaderCount lines or
+// kMaxHeadBytes bytes. (The Windows server reads the head itself.)
+class HeadLimitedStream final : public httplib::Stream {
+public:
+    HeadLimitedStream(int sock, int readMs, int writeMs)
+        : sock_(sock), readMs_(readMs), writeMs_(writeMs) {}
+
+    // Waits up to `ms` for the next request's first byte.
+    bool nextRequest(int ms) {
+        inHead_ = true;
+        headBytes_ = 0;
+        lines_ = 0;
+        lastFour_ = 0;
+        return begin_ < end_ || waitFor(POLLIN, ms);
+    }
+    bool refused() const { return refused_; }
+
+    // After a 431 the client may still be sending (the rest of a refused
+    // body, or the headers): closing with bytes unread would reset the
+    // connection before it reads the answer. Read on and discard, within
+    // limits of time and bytes.
+    void drain() {
+        shutdown(sock_, SHUT_WR);
+        const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+        std::size_t total = 0;
+        while (total < (std::size_t{16} << 20) && std::chrono::steady_clock::now() < until &&
+               waitFor(POLLIN, 200)) {
+            const ssize_t got = recv(sock_, buffer_, sizeof buffer_, 0);
+            if (got <= 0) break;
+            total += static_cast<std::size_t>(got);
+        }
+    }
+
+    bool is_readable() const override { return begin_ < end_ || waitFor(POLLIN, readMs_); }
+    bool is_writable() const override { return waitFor(POLLOUT, writeMs_); }
+
+    ssize_t read(char* ptr, size_t size) override {
+        if (refused_) return -1;
+        if (begin_ == end_) {
+            if (!waitFor(POLLIN, readMs_)) return -1;
+            const ssize_t got = recv(sock_, buffer_, sizeof buffer_, 0);
+            if (got <= 0) return got;
+            begin_ = 0;
+            end_ = static_cast<std::size_t>(got);
+        }
+        std::size_t n = std::min(size, end_ - begin_);
+        // httplib reads the head a byte at a time; the body in larger pieces,
+        // which are not counted.
+        for (std::size_t i = 0; inHead_ && i < n; ++i) {
+            const auto byte = static_cast<unsigned char>(buffer_[begin_ + i]);
+            lastFour_ = (lastFour_ << 8) | byte;
+            ++headBytes_;
+            if (byte == '\n') ++lines_;
+            if (lastFour_ == 0x0D0A0D0Au) {
+                inHead_ = false;
+                n = i + 1;
+            } else if (headBytes_ > kMaxHeadBytes || lines_ > kMaxHeaderCount + 1) {
+                refuse();
+                return -1;
+            }
+        }
+        std::memcpy(ptr, buffer_ + begin_, n);
+        begin_ += n;
+        return static_cast<ssize_t>(n);
+    }
+
+    ssize_t write(const char* ptr, size_t size) override {
+        // After the 431, httplib's own answer to the head it could not read
+        // (a 400) is not sent.
+        if (refused_) return static_cast<ssize_t>(size);
+        if (!waitFor(POLLOUT, writeMs_)) return -1;
+        return send(sock_, ptr, size, MSG_NOSIGNAL);
+    }
+
+    void get_remote_ip_and_port(std::string& ip, int& port) const override {
+        address(getpeername, ip, port);
+    }
+    void get_local_ip_and_port(std::string& ip, int& port) const override {
+        address(getsockname, ip, port);
+    }
+    socket_t socket() const override { return sock_; }
+
+private:
+    bool waitFor(short events, int ms) const {
+        pollfd p{sock_, events, 0};
+        int ready = 0;
+        do {
+            ready = poll(&p, 1, ms);
+        } while (ready < 0 && errno == EINTR);
+        return ready > 0 && (p.revents & (events | POLLHUP)) != 0;
+    }
+
+    void address(int (*get)(int, sockaddr*, socklen_t*), std::string& ip, int& port) const {
+        sockaddr_storage a{};
+        socklen_t length = sizeof a;
+        char host[NI_MAXHOST];
+        char service[NI_MAXSERV];
+        if (get(sock_, reinterpret_cast<sockaddr*>(&a), &length) == 0 &&
+            getnameinfo(reinterpret_cast<sockaddr*>(&a), length, host, sizeof host, service,
+                        sizeof service, NI_NUMERICHOST | NI_NUMERICSERV) == 0) {
+            ip = host;
+            port = std::atoi(service);
+        }
+    }
+
+    void refuse() {
+        refused_ = true;
+        const std::string body =
+            "{\"error\":\"the request's headers are too many or too large (at most " +
+            std::to_string(kMaxHeaderCount) + " and " + std::to_string(kMaxHeadBytes / 1024) +
+            " KiB)\"}";
+        const std::string answer =
+            "HTTP/1.1 431 Request Header Fields Too Large\r\nContent-Type: application/json\r\n"
+            "Content-Length: " +
+            std::to_string(body.size()) + "\r\nConnection: close\r\n\r\n" + body;
+        std::size_t sent = 0;
+        while (sent < answer.size() && waitFor(POLLOUT, writeMs_)) {
+            const ssize_t n = send(sock_, answer.data() + sent, answer.size() - sent, MSG_NOSIGNAL);
+            if (n <= 0) break;
+            sent += static_cast<std::size_t>(n);
+        }
+    }
+
+    int sock_;
+    int readMs_;
+    int writeMs_;
+    char buffer_[16384];
+    std::size_t begin_ = 0;
+    std::size_t end_ = 0;
+    bool inHead_ = true;
+    bool refused_ = false;
+    std::size_t headBytes_ = 0;
+    std::size_t lines_ = 0;
+    std::uint32_t lastFour_ = 0;
+};
+
+// httplib's server, each connection read through a HeadLimitedStream. The
+// keep-alive loop is the one httplib runs: requests until their count or a
+// timeout ends it, or the server stops.
+class StudioServer final : public httplib::Server {
+    bool process_and_close_socket(socket_t sock) override {
+        const auto ms = [](time_t sec, time_t usec) {
+            return static_cast<int>(sec * 1000 + usec / 1000);
+        };
+        HeadLimitedStream stream(sock, ms(read_timeout_sec_, read_timeout_usec_),
+                                 ms(write_timeout_sec_, write_timeout_usec_));
+        for (std::size_t left = keep_alive_max_count_;
+             left > 0 && svr_sock_ != INVALID_SOCKET &&
+             stream.nextRequest(ms(keep_alive_timeout_sec_, 0));
+             --left) {
+            bool closed = false;
+            if (!process_request(stream, left == 1, closed, nullptr) || closed) break;
+        }
+        if (stream.refused()) stream.drain();
+        shutdown(sock, SHUT_RDWR);
+        close(sock);
+        return true;
+    }
+};
+#else
+using StudioServer = httplib::Server;
+#endif
 
 #if defined(_WIN32)
 using Socket = SOCKET;
@@ -181,7 +352,7 @@ int runStudio(const StudioSettings& settings) {
                      "use the API\n");
     }
 
-    httplib::Server server;
+    StudioServer server;
     // Each connection holds a thread while it is read: many threads, and
     // short timeouts, so slow or idle clients cannot take them all for long.
     server.new_task_queue = [] { return new httplib::ThreadPool(kConnectionThreads); };

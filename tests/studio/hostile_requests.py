@@ -69,7 +69,11 @@ class Studio:
 
     def stop(self):
         self.process.terminate()
-        out, err = self.process.communicate(timeout=30)
+        try:
+            out, err = self.process.communicate(timeout=30)
+        except subprocess.TimeoutExpired:
+            self.process.kill()  # not left behind by a failing test
+            raise
         return self.process.returncode, out, err
 
 
@@ -198,6 +202,10 @@ class HostileRequests(unittest.TestCase):
         status, _ = self.studio.render({"width": 64, "height": 64},
                                        headers={**page, "X-Proctex-Seq": "x"})
         self.assertEqual(status, 400)
+        for length, code in [(64, 200), (65, 400)]:  # page ids
+            status, answer = self.studio.render({"width": 16, "height": 16},
+                                                headers={"X-Proctex-Page": "p" * length})
+            self.assertEqual(status, code, (length, answer))
 
     def test_export_holds_every_file(self):
         settings = json.dumps({"preset": "marble", "width": 64, "height": 64})
@@ -257,6 +265,25 @@ class HostileRequests(unittest.TestCase):
         self.assertLess(after - before, bound, (before, after))
         status, answer = s.render({"width": 64, "height": 64})
         self.assertEqual(status, 200, answer)
+
+    def test_lengths_are_judged_on_the_head(self):
+        """A declared length over the limit is refused before the body comes
+        (a server waiting for it answers after its one-second read timeout);
+        two lengths are refused whatever they say."""
+        s = self.studio
+        for lengths, code, words in [((10_000_000,), 413, "64 KiB"),
+                                     ((2, 40), 400, "more than once"),
+                                     ((2, 2), 400, "more than once")]:
+            with socket.create_connection(("127.0.0.1", s.port), timeout=30) as raw:
+                raw.sendall((f"POST /api/render HTTP/1.1\r\nHost: 127.0.0.1:{s.port}\r\n"
+                             f"X-Proctex-Token: {s.token}\r\n"
+                             + "".join(f"Content-Length: {n}\r\n" for n in lengths)
+                             + "\r\n{}").encode())
+                start = time.monotonic()
+                response = http.client.HTTPResponse(raw)
+                response.begin()
+                self.assertLess(time.monotonic() - start, 0.9, lengths)
+                self.assertRefused(response.status, response.read(), code, words)
 
     def test_listens_on_loopback_only(self):
         with open("/proc/net/tcp") as table:
@@ -420,6 +447,97 @@ class Attacks(unittest.TestCase):
         self.assertLess(peak[0], 2.5 * 1024 * 1024, peak[0])
 
 
+    def test_a_newer_request_of_a_page_drops_its_running_render(self):
+        # A few seconds of work in each build (sanitizers slow it many times).
+        size = 1024 if os.environ.get("PROCTEX_SANITIZE") else 4096
+        heavy = {"width": size, "height": size, "octaves": 16, "ao-radius": 64}
+        start = time.monotonic()
+        self.assertEqual(self.studio.render(heavy)[0], 200)
+        full = time.monotonic() - start
+        page = {"X-Proctex-Page": "cancel-test"}
+        answers = []
+
+        def first():
+            answers.append(self.studio.render(heavy, headers={**page, "X-Proctex-Seq": "1"}))
+            answers.append(time.monotonic())
+
+        thread = threading.Thread(target=first)
+        start = time.monotonic()
+        thread.start()
+        time.sleep(full / 5)
+        status, _ = self.studio.render({"width": 16, "height": 16},
+                                       headers={**page, "X-Proctex-Seq": "2"})
+        self.assertEqual(status, 200)
+        thread.join()
+        self.assertEqual(answers[0][0], 409, answers)
+        self.assertLess(answers[1] - start, full / 2, (full, answers))
+
+    def test_map_encodes_take_a_render_slot(self):
+        s = self.studio
+        status, answer = s.render({"width": 256, "height": 256})
+        self.assertEqual(status, 200, answer)
+        url = answer["maps"][1]["url"]
+        heavy = {"width": 4096, "height": 4096, "octaves": 16, "ao-radius": 64}
+        threads = [threading.Thread(target=s.render, args=(heavy,),
+                                    kwargs={"headers": {"X-Proctex-Page": f"slot{n}",
+                                                        "X-Proctex-Seq": "1"}})
+                   for n in range(2)]
+        for t in threads:
+            t.start()
+        try:
+            # Once both renders hold a slot, a map waits and is told to come
+            # back; before that it may be answered at once.
+            status = 200
+            while status == 200 and all(t.is_alive() for t in threads):
+                status, headers, body = s.request("GET", url + "?encoding=quick")
+            self.assertEqual(status, 503, body[:200])
+            self.assertEqual(headers.get("Retry-After"), "1")
+            self.assertTrue(all(t.is_alive() for t in threads))
+        finally:
+            for n in range(2):  # newer requests of their pages drop the heavy renders
+                s.render({"width": 16, "height": 16},
+                         headers={"X-Proctex-Page": f"slot{n}", "X-Proctex-Seq": "2"})
+            for t in threads:
+                t.join()
+        self.assertEqual(s.request("GET", url)[0], 200)
+
+    def test_many_or_large_headers_are_431_before_they_are_kept(self):
+        s = self.studio
+
+        def head(headers):
+            return (f"GET /api/presets HTTP/1.1\r\nHost: 127.0.0.1:{s.port}\r\n"
+                    f"X-Proctex-Token: {s.token}\r\n{headers}\r\n").encode()
+
+        for extra, code in [("X-A: b\r\n" * 90, b"200"), ("X-A: b\r\n" * 2000, b"431"),
+                            (("X-B: " + "b" * 8000 + "\r\n") * 9, b"431")]:
+            with socket.create_connection(("127.0.0.1", s.port), timeout=30) as raw:
+                raw.sendall(head(extra))
+                self.assertTrue(raw.recv(64).startswith(b"HTTP/1.1 " + code), len(extra))
+        before = rss_kib(s.process.pid)
+        stop = threading.Event()
+        peak, watcher = peak_rss_kib(s.process.pid, stop)
+
+        def flood():
+            # 200 000 headers (1.6 MB), unless cut off first.
+            with socket.create_connection(("127.0.0.1", s.port), timeout=30) as raw:
+                try:
+                    raw.sendall(f"GET / HTTP/1.1\r\nHost: 127.0.0.1:{s.port}\r\n".encode())
+                    for _ in range(100):
+                        raw.sendall(b"X-A: b\r\n" * 2000)
+                except (BrokenPipeError, ConnectionResetError):
+                    pass
+
+        threads = [threading.Thread(target=flood) for _ in range(16)]
+        for t in threads:
+            t.start()
+        for t in threads:
+            t.join()
+        stop.set()
+        watcher.join()
+        self.assertLess(peak[0] - before, 64 * 1024, (before, peak[0]))
+        answered_quickly(self, s, "after header floods")
+
+
 class Startup(unittest.TestCase):
     def test_a_port_in_use_is_refused(self):
         first = Studio()
@@ -471,6 +589,23 @@ class Startup(unittest.TestCase):
         out, _ = studio.process.communicate(timeout=30)
         self.assertEqual(studio.process.returncode, 0)
         self.assertIn("stopped", out)
+
+    def test_an_idle_studio_uses_almost_no_cpu(self):
+        studio = Studio()
+
+        def cpu_seconds():
+            with open(f"/proc/{studio.process.pid}/stat") as stat:
+                fields = stat.read().rsplit(")", 1)[1].split()
+            return (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK")
+
+        try:
+            self.assertEqual(studio.request("GET", "/api/presets")[0], 200)
+            before = cpu_seconds()
+            time.sleep(3)
+            # A busy wait for Ctrl-C would take a whole core: 3 s.
+            self.assertLess(cpu_seconds() - before, 0.3)
+        finally:
+            studio.stop()
 
     def test_wider_host_warns(self):
         studio = Studio("--host", "0.0.0.0")
