@@ -31,6 +31,21 @@ Image fromPixels(const uint8_t* pixels, int width, int height, int channels);
 bool loadPng(const std::filesystem::path& path, Image& image, std::string& error);
 bool savePng(const Image& image, const std::filesystem::path& path);
 
+// The PNG bytes of an image, for writing through replaceFileWith; empty when
+// it cannot be encoded.
+std::string encodePng(const Image& image);
+
+// The most pixels loadCheckedPng takes: a 16384 x 16384 map, four times the
+// largest useful size, already 805 MB as RGB.
+constexpr std::uint64_t kMaxCheckedPixels = std::uint64_t{16384} * 16384;
+
+// loadPng for a file anyone may have made: refuses more than `maxPixels` on
+// the header's word, before reading the rest, and a file larger than such an
+// image could be even stored uncompressed; then fails a chunk whose CRC, or
+// image data whose Adler-32, is wrong (a PNG reader skips both).
+bool loadCheckedPng(const std::filesystem::path& path, std::uint64_t maxPixels, Image& image,
+                    std::string& error);
+
 // Each destination pixel is the mean of the source pixels it covers; a
 // destination larger than the source repeats source pixels.
 Image resize(const Image& source, int width, int height);
