@@ -31,9 +31,12 @@ TEST(Record, FromNamesAnOtherVersionAndChecksEveryFilesHash) {
     const fs::path record = dir / "a.json";
     ASSERT_EQ(runCli("--width 32 --height 32 --sidecar " + (dir / "a.png").string()).exitCode, 0);
 
-    const test::CliRun same = runCli("--from " + record.string() + " " + (dir / "b.png").string());
+    // b's own new record is no file to compare.
+    const test::CliRun same =
+        runCli("--from " + record.string() + " --sidecar " + (dir / "b.png").string());
     EXPECT_EQ(same.exitCode, 0) << same.output;
     EXPECT_EQ(count(same.output, ": the same as the record's"), 5u) << same.output;
+    EXPECT_EQ(count(same.output, "proctex: "), 5u) << same.output;
     EXPECT_EQ(same.output.find("written by"), std::string::npos) << same.output;
 
     // Another version's record with one hash changed: both are named.
@@ -66,6 +69,25 @@ TEST(Record, FromNamesAnOtherVersionAndChecksEveryFilesHash) {
     EXPECT_EQ(twice.exitCode, 2);
     EXPECT_NE(twice.output.find("field \"seed\": given twice"), std::string::npos) << twice.output;
     EXPECT_FALSE(fs::exists(dir / "z_diff.png") || fs::exists(dir / "t_diff.png"));
+}
+
+// -0 is recorded as 0, so it must render as 0 too, from the command line
+// and from JSON.
+TEST(Record, MinusZeroMakesTheFilesOfZero) {
+    TempDir dir;
+    const std::string size = "--width 32 --height 32 --pattern-param ";
+    ASSERT_EQ(runCli(size + "0 --scale 0 " + (dir / "z.png").string()).exitCode, 0);
+    ASSERT_EQ(runCli(size + "-0 --scale -0 " + (dir / "m.png").string()).exitCode, 0);
+    std::ofstream(dir / "r.json") << R"({"width": 32, "height": 32, "scale": -0.0})";
+    ASSERT_EQ(runCli("--from " + (dir / "r.json").string() + " --pattern-param 0 " +
+                     (dir / "j.png").string())
+                  .exitCode,
+              0);
+    for (const char* suffix : {"_diff.png", "_nmap.png", "_spec.png"}) {
+        const auto zero = test::readBytes(dir / (std::string("z") + suffix));
+        EXPECT_TRUE(test::readBytes(dir / (std::string("m") + suffix)) == zero) << suffix;
+        EXPECT_TRUE(test::readBytes(dir / (std::string("j") + suffix)) == zero) << suffix;
+    }
 }
 
 TEST(Record, ANonFiniteSettingNeverBreaksTheRecordOrTheTool) {
