@@ -230,6 +230,29 @@ TEST(Cli, MalformedManifestStopsBeforeAnyWork) {
     EXPECT_NE(missing.output.find("cannot read"), std::string::npos) << missing.output;
 }
 
+// An item's files, its record among them, may not replace the manifest or
+// the report; refused before anything is written.
+TEST(Cli, BatchNeverWritesOverItsManifestOrItsReport) {
+    TempDir dir;
+    const fs::path manifest = dir / "m.json";
+    const std::string text = R"([{"output": ")" + (dir / "m.png").string() +
+                             R"(", "sidecar": true, "width": 16, "height": 16}])";
+    writeText(manifest, text);
+    const CliRun run = runCli("batch " + manifest.string());
+    EXPECT_EQ(run.exitCode, 2) << run.output;
+    EXPECT_NE(run.output.find("m.json, as the manifest is"), std::string::npos) << run.output;
+
+    const fs::path other = dir / "o.json";
+    writeText(other,
+              R"([{"output": ")" + (dir / "r.png").string() + R"(", "width": 16, "height": 16}])");
+    for (const fs::path& report : {dir / "r_diff.png", other}) {
+        const CliRun clash = runCli("batch --report " + report.string() + " " + other.string());
+        EXPECT_EQ(clash.exitCode, 2) << clash.output;
+    }
+    EXPECT_EQ(test::listFiles(dir.path()), (std::vector<std::string>{"m.json", "o.json"}));
+    EXPECT_TRUE(test::readBytes(manifest) == std::vector<uint8_t>(text.begin(), text.end()));
+}
+
 // --report records every item with the digests of its files; --check lists
 // the items and their files and writes nothing.
 TEST(Cli, BatchReportAndCheck) {
