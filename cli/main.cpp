@@ -179,6 +179,11 @@ int generateOne(const Options& o, const std::string& progressChoice,
                   << refusal->reason << "\n";
         return 2;
     }
+    // Before the folder is made: a name no file can take writes nothing.
+    if (const std::string problem = setNameProblem(o); !problem.empty()) {
+        std::cerr << "proctex: " << problem << "\n";
+        return 2;
+    }
     if (const std::string error = createOutputFolder(o.output); !error.empty()) {
         std::cerr << "proctex: " << error << "\n";
         return 1;

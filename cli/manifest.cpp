@@ -348,8 +348,8 @@ std::vector<BatchItem> parseManifest(const std::string& text) {
         item.options.output = settings.output.value_or("");
         item.name = settings.preset != nullptr ? settings.preset->name : item.options.output;
         if (settings.output) {
-            const std::string problem =
-                outputPathProblem(item.options.output, item.options.singleFile);
+            std::string problem = outputPathProblem(item.options.output, item.options.singleFile);
+            if (problem.empty()) problem = setNameProblem(item.options);
             if (!problem.empty()) faults.push_back(fieldPlace(where, "output") + problem);
         }
         // Settings read with faults are not what the item meant: no second guess.

@@ -138,6 +138,38 @@ void writeText(const fs::path& path, const std::string& text) {
     std::ofstream(path) << text;
 }
 
+// Names Windows takes otherwise (a stream, a device) or not at all, checked
+// here by its rules as well.
+TEST(Cli, NamesNoFileCanTakeAreKnownBeforehand) {
+    for (const char* bad : {"ab:c.png", "x/a:b.png", "out/CON.png", "nul/x.png", "x/com1.tar.png",
+                            "LPT9 .png", "a?.png", "d\\Aux\\x.png"}) {
+        EXPECT_NE(cli::fileNameProblem(bad, true), "") << bad;
+        EXPECT_EQ(cli::fileNameProblem(bad, false), "") << bad;
+    }
+    for (const char* good : {"C:/x/a.png", "c:\\x\\a.png", "\\\\?\\C:\\a.png", "COM10.png",
+                             "console.png", "x/nul_diff.png"}) {
+        EXPECT_EQ(cli::fileNameProblem(good, true), "") << good;
+    }
+    // 255 UTF-16 units on Windows, 255 bytes here.
+    std::string accents;
+    for (int i = 0; i < 200; ++i) accents += "\u00e9";
+    EXPECT_EQ(cli::fileNameProblem("x/" + accents, true), "");
+    EXPECT_NE(cli::fileNameProblem("x/" + accents, false), "");
+    // The record is one of the set's files.
+    cli::Options o;
+    o.output = "CON.png";
+    EXPECT_EQ(cli::setNameProblem(o, true), "");
+    o.sidecar = true;
+    EXPECT_NE(cli::setNameProblem(o, true).find("CON.json"), std::string::npos);
+
+    // A name too long for some map is refused before any map is written.
+    TempDir dir;
+    const CliRun run = runCli((dir / (std::string(246, 'b') + ".png")).string());
+    EXPECT_EQ(run.exitCode, 2) << run.output;
+    EXPECT_NE(run.output.find("_rough.png: the name bbbb"), std::string::npos) << run.output;
+    EXPECT_TRUE(test::listFiles(dir.path()).empty());
+}
+
 TEST(Cli, PresetsAreListedAndCommandLineOptionsOverrideThem) {
     const CliRun list = runCli("--list-presets");
     EXPECT_EQ(list.exitCode, 0);

@@ -166,6 +166,13 @@ TEST(Manifest, OutputsDifferingInCaseMeetWhereNamesIgnoreCase) {
     const auto kept = overwriteFaults(items, {{"OUT/B_DIFF.json", "the report"}}, true);
     ASSERT_EQ(kept.size(), 3u);
     EXPECT_NE(kept[2].find("out/B_diff.json, as the report is"), std::string::npos) << kept[2];
+
+    // A name no file can take is found before any item runs.
+    const std::string tooLong =
+        R"([{"output": "x.png"}, {"output": ")" + std::string(246, 'b') + R"(.png"}])";
+    EXPECT_NE(errorOf(tooLong).find("item 2, field \"output\": cannot write bbb"),
+              std::string::npos)
+        << errorOf(tooLong);
 }
 
 TEST(Manifest, DuplicateKeysControlCharactersAndDeepNestingAreRefused) {
