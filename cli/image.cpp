@@ -121,10 +121,16 @@ uint32_t crc32(const unsigned char* data, std::size_t length) {
 }
 
 uint32_t adler32(const unsigned char* data, std::size_t length) {
+    // 5552 bytes are the most whose sums fit 32 bits before the modulo.
     uint32_t a = 1, b = 0;
-    for (std::size_t i = 0; i < length; ++i) {
-        a = (a + data[i]) % 65521;
-        b = (b + a) % 65521;
+    for (std::size_t start = 0; start < length; start += 5552) {
+        const std::size_t end = std::min(length, start + 5552);
+        for (std::size_t i = start; i < end; ++i) {
+            a += data[i];
+            b += a;
+        }
+        a %= 65521;
+        b %= 65521;
     }
     return b << 16 | a;
 }
