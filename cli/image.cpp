@@ -89,6 +89,21 @@ bool loadPng(const std::filesystem::path& path, Image& image, std::string& error
     return true;
 }
 
+uint32_t crc32(const unsigned char* data, std::size_t length) {
+    static const auto table = [] {
+        std::array<uint32_t, 256> t{};
+        for (uint32_t n = 0; n < 256; ++n) {
+            uint32_t c = n;
+            for (int k = 0; k < 8; ++k) c = (c & 1) != 0 ? 0xEDB88320u ^ (c >> 1) : c >> 1;
+            t[n] = c;
+        }
+        return t;
+    }();
+    uint32_t c = 0xFFFFFFFFu;
+    for (std::size_t i = 0; i < length; ++i) c = table[(c ^ data[i]) & 0xFF] ^ (c >> 8);
+    return c ^ 0xFFFFFFFFu;
+}
+
 std::string encodePng(const Image& image) {
     int length = 0;
     unsigned char* bytes = stbi_write_png_to_mem(image.pixels.data(), image.width * 3, image.width,
@@ -103,21 +118,6 @@ namespace {
 
 uint32_t bigEndian32(const unsigned char* p) {
     return uint32_t{p[0]} << 24 | uint32_t{p[1]} << 16 | uint32_t{p[2]} << 8 | uint32_t{p[3]};
-}
-
-uint32_t crc32(const unsigned char* data, std::size_t length) {
-    static const auto table = [] {
-        std::array<uint32_t, 256> t{};
-        for (uint32_t n = 0; n < 256; ++n) {
-            uint32_t c = n;
-            for (int k = 0; k < 8; ++k) c = (c & 1) != 0 ? 0xEDB88320u ^ (c >> 1) : c >> 1;
-            t[n] = c;
-        }
-        return t;
-    }();
-    uint32_t c = 0xFFFFFFFFu;
-    for (std::size_t i = 0; i < length; ++i) c = table[(c ^ data[i]) & 0xFF] ^ (c >> 8);
-    return c ^ 0xFFFFFFFFu;
 }
 
 uint32_t adler32(const unsigned char* data, std::size_t length) {

@@ -162,7 +162,6 @@ TEST(Manifest, OutputsDifferingInCaseMeetWhereNamesIgnoreCase) {
     ASSERT_EQ(faults.size(), 2u);
     EXPECT_EQ(faults[0].rfind("item 2, field \"output\": writes out/a_diff.png, as item 1", 0), 0u)
         << faults[0];
-    EXPECT_EQ(faults[1].rfind("item 3,", 0), 0u) << faults[1];
     const auto kept = overwriteFaults(items, {{"OUT/B_DIFF.json", "the report"}}, true);
     ASSERT_EQ(kept.size(), 3u);
     EXPECT_NE(kept[2].find("out/B_diff.json, as the report is"), std::string::npos) << kept[2];

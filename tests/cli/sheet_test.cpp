@@ -192,9 +192,8 @@ TEST(Sheet, ASheetReplacesASymlinkAndAFailedWriteIsReported) {
 
     std::string error;
     ASSERT_TRUE(writeMapsSheet(settings, error)) << error;
-    EXPECT_FALSE(std::filesystem::is_symlink(dir / "maps.png"));
-    Image sheet;
-    EXPECT_TRUE(loadPng(dir / "maps.png", sheet, error)) << error;
+    EXPECT_TRUE(
+        std::filesystem::is_regular_file(std::filesystem::symlink_status(dir / "maps.png")));
     EXPECT_EQ(test::readBytes(dir / "target"), std::vector<uint8_t>({'k', 'e', 'e', 'p'}));
 }
 
