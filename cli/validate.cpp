@@ -198,6 +198,12 @@ std::vector<MapVerdict> validateSet(const std::string& base) {
     // One map in memory at a time: of the metallic map only its first
     // channel is kept, to tell the diffuse's metal pixels from the others.
     std::vector<MapVerdict> verdicts;
+    const std::string diffuseFile = mapPath(base, PROCTEX_MAP_DIFFUSE);
+    std::error_code ec;
+    if (!std::filesystem::exists(pathFromUtf8(diffuseFile), ec)) {
+        verdicts.push_back(unreadable("diffuse", diffuseFile, {}));
+        return verdicts;
+    }
     const std::string metallicFile = mapPath(base, PROCTEX_MAP_METALLIC);
     Load metallic = load(metallicFile);
     std::optional<MapVerdict> metallicVerdict;
@@ -215,7 +221,6 @@ std::vector<MapVerdict> validateSet(const std::string& base) {
         metallicVerdict = unreadable("metallic", metallicFile, metallic.error);
     }
 
-    const std::string diffuseFile = mapPath(base, PROCTEX_MAP_DIFFUSE);
     Load diffuse = load(diffuseFile);
     if (!diffuse.map) {
         verdicts.push_back(unreadable("diffuse", diffuseFile, diffuse.error));
