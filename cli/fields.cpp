@@ -178,7 +178,10 @@ std::string setFieldFromNumber(const Field& field, double value, ProctexSettings
         return range + " (got " + (std::isnan(value) ? std::string("nan") : shortest(value)) + ")";
     }
     if (isNumber(field)) {
-        setFloat(field, static_cast<float>(value), settings);
+        // -0 renders otherwise than 0 yet is written back as "0": a record
+        // or manifest could not make the same files again.
+        const float number = static_cast<float>(value);
+        setFloat(field, number == 0.0f ? 0.0f : number, settings);
         return {};
     }
     if (value != std::floor(value)) return range + " (got " + shortest(value) + ")";

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <string>
 
+#include "file_write.h"
 #include "font.h"
 #include "platform.h"
 #include "presets.h"
@@ -88,6 +89,17 @@ constexpr int kSheetMaps[] = {PROCTEX_MAP_DIFFUSE,  PROCTEX_MAP_NORMAL,    PROCT
 std::string fileSuffix(int map) {
     const std::string name = mapPath("x.png", map);
     return name.size() > 5 ? name.substr(1, name.size() - 5) : name;
+}
+
+// Whole or not at all, through a temporary renamed over the path: a symlink
+// there is replaced, not written through, and a full disk is a failure.
+bool writeSheet(const Image& sheet, const std::filesystem::path& file, std::string& error) {
+    const std::string bytes = encodePng(sheet);
+    const std::string why =
+        bytes.empty() ? "the image cannot be encoded" : replaceFileWith(utf8FromPath(file), bytes);
+    if (why.empty()) return true;
+    error = "cannot write " + utf8FromPath(file) + ": " + why;
+    return false;
 }
 
 }  // namespace
@@ -218,11 +230,7 @@ bool writeMapsSheet(const GallerySettings& settings, std::string& error) {
     if (!renderAllMaps(preset->options, maps, error)) return false;
     const std::string title = settings.mapsPreset + ": every map by file suffix (_height as 8-bit)";
     const auto file = settings.dir / "maps.png";
-    if (!savePng(composeRow(title, maps, settings.tile), file)) {
-        error = "cannot write " + utf8FromPath(file);
-        return false;
-    }
-    return true;
+    return writeSheet(composeRow(title, maps, settings.tile), file, error);
 }
 
 int runGallery(const GallerySettings& settings, std::FILE* out, std::FILE* err) {
@@ -273,8 +281,8 @@ int runGallery(const GallerySettings& settings, std::FILE* out, std::FILE* err) 
             std::fprintf(err, "proctex gallery: %s\n", error.c_str());
             return 1;
         }
-        if (!savePng(sheet, s.file)) {
-            std::fprintf(err, "proctex gallery: cannot write %s\n", utf8FromPath(s.file).c_str());
+        if (!writeSheet(sheet, s.file, error)) {
+            std::fprintf(err, "proctex gallery: %s\n", error.c_str());
             return 1;
         }
         std::fprintf(out, "%s\n", utf8FromPath(s.file).c_str());

@@ -1,6 +1,10 @@
 #include "image.h"
 
 #include <algorithm>
+#include <array>
+#include <climits>
+#include <cstdio>
+#include <cstring>
 
 #include "font.h"
 #include "platform.h"
@@ -81,6 +85,151 @@ bool loadPng(const std::filesystem::path& path, Image& image, std::string& error
     image.width = w;
     image.height = h;
     image.pixels.assign(data, data + static_cast<std::size_t>(w) * static_cast<std::size_t>(h) * 3);
+    stbi_image_free(data);
+    return true;
+}
+
+uint32_t crc32(const unsigned char* data, std::size_t length) {
+    static const auto table = [] {
+        std::array<uint32_t, 256> t{};
+        for (uint32_t n = 0; n < 256; ++n) {
+            uint32_t c = n;
+            for (int k = 0; k < 8; ++k) c = (c & 1) != 0 ? 0xEDB88320u ^ (c >> 1) : c >> 1;
+            t[n] = c;
+        }
+        return t;
+    }();
+    uint32_t c = 0xFFFFFFFFu;
+    for (std::size_t i = 0; i < length; ++i) c = table[(c ^ data[i]) & 0xFF] ^ (c >> 8);
+    return c ^ 0xFFFFFFFFu;
+}
+
+std::string encodePng(const Image& image) {
+    int length = 0;
+    unsigned char* bytes = stbi_write_png_to_mem(image.pixels.data(), image.width * 3, image.width,
+                                                 image.height, 3, &length);
+    if (bytes == nullptr) return {};
+    std::string encoded(reinterpret_cast<const char*>(bytes), static_cast<std::size_t>(length));
+    STBIW_FREE(bytes);
+    return encoded;
+}
+
+namespace {
+
+uint32_t bigEndian32(const unsigned char* p) {
+    return uint32_t{p[0]} << 24 | uint32_t{p[1]} << 16 | uint32_t{p[2]} << 8 | uint32_t{p[3]};
+}
+
+uint32_t adler32(const unsigned char* data, std::size_t length) {
+    // 5552 bytes are the most whose sums fit 32 bits before the modulo.
+    uint32_t a = 1, b = 0;
+    for (std::size_t start = 0; start < length; start += 5552) {
+        const std::size_t end = std::min(length, start + 5552);
+        for (std::size_t i = start; i < end; ++i) {
+            a += data[i];
+            b += a;
+        }
+        a %= 65521;
+        b %= 65521;
+    }
+    return b << 16 | a;
+}
+
+constexpr unsigned char kSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+
+// The filtered rows of an image: a filter byte and the packed samples of
+// each row, plus a filter byte per row and pass when interlaced.
+std::uint64_t rawBytes(std::uint64_t width, std::uint64_t height, int bitDepth, int colourType,
+                       bool interlaced) {
+    const int samples = colourType == 2 ? 3 : colourType == 4 ? 2 : colourType == 6 ? 4 : 1;
+    const std::uint64_t row = (width * static_cast<std::uint64_t>(samples * bitDepth) + 7) / 8;
+    return height * (1 + row) + (interlaced ? 7 * (height + 1) : 0);
+}
+
+}  // namespace
+
+bool loadCheckedPng(const std::filesystem::path& path, std::uint64_t maxPixels, Image& image,
+                    std::string& error) {
+    const std::string name = utf8FromPath(path);
+    std::FILE* file = openFile(name, "rb");
+    if (file == nullptr) {
+        error = "cannot read " + name;
+        return false;
+    }
+    std::vector<unsigned char> bytes(33);  // signature, IHDR
+    const bool headerRead = std::fread(bytes.data(), 1, bytes.size(), file) == bytes.size();
+    auto fail = [&](const std::string& why) {
+        if (file != nullptr) std::fclose(file);
+        file = nullptr;
+        error = name + ": " + why;
+        return false;
+    };
+    if (!headerRead || !std::equal(bytes.begin(), bytes.begin() + 8, kSignature) ||
+        bigEndian32(&bytes[8]) != 13 || std::memcmp(&bytes[12], "IHDR", 4) != 0) {
+        return fail("not a PNG");
+    }
+    if (crc32(&bytes[12], 17) != bigEndian32(&bytes[29]))
+        return fail("the IHDR chunk's CRC is wrong");
+    const std::uint64_t width = bigEndian32(&bytes[16]);
+    const std::uint64_t height = bigEndian32(&bytes[20]);
+    if (width == 0 || height == 0) return fail("no pixels");
+    if (width * height > maxPixels) {
+        return fail(std::to_string(width) + "x" + std::to_string(height) + " is more than the " +
+                    std::to_string(maxPixels) + " pixels read");
+    }
+    const std::uint64_t raw = rawBytes(width, height, bytes[24], bytes[25], bytes[28] != 0);
+    // Stored uncompressed, deflate adds 5 bytes per 65535; chunks of text
+    // and such get a MiB.
+    const std::uint64_t limit = raw + raw / 8192 + (std::uint64_t{1} << 20);
+    if (limit > static_cast<std::uint64_t>(INT_MAX)) return fail("too large to check");
+    // Read up to one byte past the limit: a sparse file of gigabytes stops there.
+    bytes.resize(static_cast<std::size_t>(limit) + 1);
+    const std::size_t length = 33 + std::fread(&bytes[33], 1, bytes.size() - 33, file);
+    const bool readFault = std::ferror(file) != 0;
+    std::fclose(file);
+    file = nullptr;
+    if (readFault) return fail("cannot be read");
+    if (length > limit)
+        return fail("larger than a " + std::to_string(width) + "x" + std::to_string(height) +
+                    " image can be");
+    bytes.resize(length);
+
+    std::vector<unsigned char> idat;
+    bool ended = false;
+    for (std::size_t at = 33; !ended;) {
+        if (length - at < 12) return fail("cut short");
+        const std::size_t size = bigEndian32(&bytes[at]);
+        if (size > length - at - 12) return fail("cut short");
+        const unsigned char* type = &bytes[at + 4];
+        if (crc32(type, size + 4) != bigEndian32(type + 4 + size)) {
+            return fail("the " + std::string(reinterpret_cast<const char*>(type), 4) +
+                        " chunk's CRC is wrong");
+        }
+        if (std::memcmp(type, "IDAT", 4) == 0) idat.insert(idat.end(), type + 4, type + 4 + size);
+        ended = std::memcmp(type, "IEND", 4) == 0;
+        at += size + 12;
+    }
+    if (idat.size() < 6) return fail("no image data");
+    {
+        std::vector<unsigned char> rows(static_cast<std::size_t>(raw));
+        const int inflated = stbi_zlib_decode_buffer(
+            reinterpret_cast<char*>(rows.data()), static_cast<int>(raw),
+            reinterpret_cast<const char*>(idat.data()), static_cast<int>(idat.size()));
+        if (inflated < 0) return fail("the image data cannot be inflated");
+        if (adler32(rows.data(), static_cast<std::size_t>(inflated)) !=
+            bigEndian32(&idat[idat.size() - 4])) {
+            return fail("the image data's Adler-32 is wrong");
+        }
+    }
+    idat = {};
+    int w = 0, h = 0, channels = 0;
+    stbi_info_from_memory(bytes.data(), static_cast<int>(length), &w, &h, &channels);
+    const int wanted = channels == 1 ? 1 : 3;  // grey maps stay a third of the size
+    stbi_uc* data =
+        stbi_load_from_memory(bytes.data(), static_cast<int>(length), &w, &h, &channels, wanted);
+    if (data == nullptr) return fail(stbi_failure_reason());
+    bytes = {};
+    image = fromPixels(data, w, h, wanted);
     stbi_image_free(data);
     return true;
 }

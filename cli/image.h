@@ -31,6 +31,25 @@ Image fromPixels(const uint8_t* pixels, int width, int height, int channels);
 bool loadPng(const std::filesystem::path& path, Image& image, std::string& error);
 bool savePng(const Image& image, const std::filesystem::path& path);
 
+// The PNG bytes of an image, for writing through replaceFileWith; empty when
+// it cannot be encoded.
+std::string encodePng(const Image& image);
+
+// The most pixels loadCheckedPng takes: an 8192 x 8192 map, four times the
+// largest useful size (and the studio's), already 201 MB as RGB; reading one
+// takes about three times that.
+constexpr std::uint64_t kMaxCheckedPixels = std::uint64_t{8192} * 8192;
+
+// The CRC-32 of PNG chunks (and zip), over `length` bytes.
+uint32_t crc32(const unsigned char* data, std::size_t length);
+
+// loadPng for a file anyone may have made: refuses more than `maxPixels` on
+// the header's word, before reading the rest, and a file larger than such an
+// image could be even stored uncompressed; then fails a chunk whose CRC, or
+// image data whose Adler-32, is wrong (a PNG reader skips both).
+bool loadCheckedPng(const std::filesystem::path& path, std::uint64_t maxPixels, Image& image,
+                    std::string& error);
+
 // Each destination pixel is the mean of the source pixels it covers; a
 // destination larger than the source repeats source pixels.
 Image resize(const Image& source, int width, int height);

@@ -104,6 +104,24 @@ int runBatchCommand(const Request& request) {
         }
         return 2;
     }
+    // Before anything is written: no item may replace the manifest or the
+    // report, nor the report the manifest.
+    std::vector<KeptFile> kept = {{request.manifest, "the manifest"}};
+    if (!request.batchReport.empty()) {
+        if (sameFileKey(request.batchReport, kNamesIgnoreCase) ==
+            sameFileKey(request.manifest, kNamesIgnoreCase)) {
+            std::cerr << "proctex batch: --report " << request.batchReport
+                      << " would replace the manifest\n";
+            return 2;
+        }
+        kept.push_back({request.batchReport, "the report (--report)"});
+    }
+    if (const auto faults = overwriteFaults(items, kept, kNamesIgnoreCase); !faults.empty()) {
+        for (const std::string& fault : faults) {
+            std::cerr << "proctex batch: " << request.manifest << ": " << fault << "\n";
+        }
+        return 2;
+    }
     if (request.batchCheck) {
         std::fputs(checkedItemsText(items).c_str(), stdout);
         return 0;
@@ -159,6 +177,11 @@ int generateOne(const Options& o, const std::string& progressChoice,
                   << (refusal->field != nullptr ? std::string("--") + refusal->field->name + ": "
                                                 : "")
                   << refusal->reason << "\n";
+        return 2;
+    }
+    // Before the folder is made: a name no file can take writes nothing.
+    if (const std::string problem = setNameProblem(o); !problem.empty()) {
+        std::cerr << "proctex: " << problem << "\n";
         return 2;
     }
     if (const std::string error = createOutputFolder(o.output); !error.empty()) {

@@ -238,27 +238,11 @@ void checkSettings(const Options& options, const std::string& where,
 // symlink) are one file.
 std::string resolvedPath(const std::string& file) {
     std::error_code ec;
-    const std::filesystem::path absolute = std::filesystem::absolute(file, ec);
-    if (ec) return std::filesystem::path(file).lexically_normal().string();
+    const std::filesystem::path path = pathFromUtf8(file);
+    const std::filesystem::path absolute = std::filesystem::absolute(path, ec);
+    if (ec) return utf8FromPath(path.lexically_normal());
     const std::filesystem::path resolved = std::filesystem::weakly_canonical(absolute, ec);
-    return (ec ? absolute.lexically_normal() : resolved).string();
-}
-
-// Two items writing the same file would overwrite each other, in whatever
-// order their threads finish.
-void findSharedOutputs(const std::vector<BatchItem>& items, std::vector<std::string>& faults) {
-    std::map<std::string, std::size_t> owner;
-    for (std::size_t i = 0; i < items.size(); ++i) {
-        for (const auto& file : outputFiles(items[i].options)) {
-            const std::string key = resolvedPath(file);
-            const auto [it, fresh] = owner.emplace(key, i);
-            if (!fresh && it->second != i) {
-                faults.push_back("item " + std::to_string(i + 1) + ", field \"output\": writes " +
-                                 file + ", as item " + std::to_string(it->second + 1) + " does");
-                break;
-            }
-        }
-    }
+    return utf8FromPath(ec ? absolute.lexically_normal() : resolved);
 }
 
 std::string joinLines(const std::vector<std::string>& lines) {
@@ -281,6 +265,44 @@ MaterialRequest parseMaterial(const json& object) {
     request.options = itemOptions(ItemSettings{}, settings);
     if (request.errors.empty()) checkSettings(request.options, "", request.errors);
     return request;
+}
+
+std::string sameFileKey(const std::string& file, bool ignoreCase) {
+    std::string key = resolvedPath(file);
+    // ASCII only: the names the tool derives differ in ASCII letters.
+    if (ignoreCase) {
+        for (char& c : key) {
+            if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+        }
+    }
+    return key;
+}
+
+std::vector<std::string> itemFiles(const Options& o) {
+    std::vector<std::string> files = outputFiles(o);
+    if (o.sidecar) files.push_back(sidecarPath(o.output));
+    return files;
+}
+
+std::vector<std::string> overwriteFaults(const std::vector<BatchItem>& items,
+                                         const std::vector<KeptFile>& kept, bool ignoreCase) {
+    std::vector<std::string> faults;
+    std::map<std::string, std::string> owner;  // by key: "item 2", "the report", ...
+    for (const KeptFile& k : kept) owner.emplace(sameFileKey(k.path, ignoreCase), k.what);
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        const std::string self = "item " + std::to_string(i + 1);
+        for (const auto& file : itemFiles(items[i].options)) {
+            const auto [it, fresh] = owner.emplace(sameFileKey(file, ignoreCase), self);
+            // Threads finishing in any order would leave either one's file.
+            if (!fresh && it->second != self) {
+                faults.push_back(self + ", field \"output\": writes " + file + ", as " +
+                                 it->second +
+                                 (it->second.rfind("item ", 0) == 0 ? " does" : " is"));
+                break;
+            }
+        }
+    }
+    return faults;
 }
 
 std::vector<BatchItem> parseManifest(const std::string& text) {
@@ -326,15 +348,15 @@ std::vector<BatchItem> parseManifest(const std::string& text) {
         item.options.output = settings.output.value_or("");
         item.name = settings.preset != nullptr ? settings.preset->name : item.options.output;
         if (settings.output) {
-            const std::string problem =
-                outputPathProblem(item.options.output, item.options.singleFile);
+            std::string problem = outputPathProblem(item.options.output, item.options.singleFile);
+            if (problem.empty()) problem = setNameProblem(item.options);
             if (!problem.empty()) faults.push_back(fieldPlace(where, "output") + problem);
         }
         // Settings read with faults are not what the item meant: no second guess.
         if (faults.size() == faultsBefore) checkSettings(item.options, where, faults);
         items.push_back(std::move(item));
     }
-    if (faults.empty()) findSharedOutputs(items, faults);
+    if (faults.empty()) faults = overwriteFaults(items, {}, kNamesIgnoreCase);
     if (!faults.empty()) throw ManifestError(faults);
     return items;
 }

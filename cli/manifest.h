@@ -45,9 +45,37 @@ MaterialRequest parseMaterial(const nlohmann::json& object);
 // chosen without its parameters. Before any work, throws a ManifestError
 // with every fault: malformed fields, settings the library would refuse,
 // outputs the tool refuses (see outputPathProblem; "single-file": true
-// accepts a path without ".png") and outputs two items share.
+// accepts a path without ".png") and files two items share
+// (see overwriteFaults).
 std::vector<BatchItem> parseManifest(const std::string& text);
 std::vector<BatchItem> loadManifest(const std::filesystem::path& path);
+
+// Whether this system's file names ignore case (out/A.png is out/a.png).
+#if defined(_WIN32) || defined(__APPLE__)
+constexpr bool kNamesIgnoreCase = true;
+#else
+constexpr bool kNamesIgnoreCase = false;
+#endif
+
+// What two paths naming one file have in common, however they are spelled
+// (./out/a.png, $PWD/out/a.png, a folder reached through a symlink) and, with
+// `ignoreCase`, whatever the case of their ASCII letters.
+std::string sameFileKey(const std::string& file, bool ignoreCase);
+
+// Every file an item writes: its maps, the copies a naming convention asks
+// for, the glTF files and its record.
+std::vector<std::string> itemFiles(const Options& o);
+
+// A file no item may write, such as the manifest, and what to call it.
+struct KeptFile {
+    std::string path;
+    std::string what;  // "the manifest"
+};
+
+// A fault for each item that would write a file another item writes, or one
+// of `kept`; it names the first such file. Empty when none would.
+std::vector<std::string> overwriteFaults(const std::vector<BatchItem>& items,
+                                         const std::vector<KeptFile>& kept, bool ignoreCase);
 
 // The largest files read: a record is a few KiB, a manifest of thousands of
 // items a few MiB.

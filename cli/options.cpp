@@ -284,6 +284,79 @@ std::vector<std::string> outputFiles(const Options& o) {
     return paths;
 }
 
+namespace {
+
+constexpr std::size_t kLongestName = 255;
+
+bool reservedOnWindows(std::string_view part) {
+    // The device is meant whatever follows its name after a dot or spaces.
+    part = part.substr(0, part.find('.'));
+    while (!part.empty() && part.back() == ' ') part.remove_suffix(1);
+    std::string upper(part);
+    for (char& c : upper) {
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    }
+    if (upper == "CON" || upper == "PRN" || upper == "AUX" || upper == "NUL") return true;
+    return upper.size() == 4 && (upper.starts_with("COM") || upper.starts_with("LPT")) &&
+           upper[3] >= '1' && upper[3] <= '9';
+}
+
+// UTF-16 units of UTF-8 text: one per character, two past U+FFFF.
+std::size_t utf16Length(std::string_view text) {
+    std::size_t units = 0;
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if ((byte & 0xC0) != 0x80) units += byte >= 0xF0 ? 2 : 1;
+    }
+    return units;
+}
+
+}  // namespace
+
+std::string fileNameProblem(const std::string& path, bool windowsRules) {
+    std::string_view rest = path;
+    if (windowsRules) {
+        if (rest.starts_with("\\\\?\\")) rest.remove_prefix(4);  // \\?\ long-path prefix
+        const bool drive =
+            rest.size() >= 2 && rest[1] == ':' &&
+            ((rest[0] >= 'A' && rest[0] <= 'Z') || (rest[0] >= 'a' && rest[0] <= 'z'));
+        if (drive) rest.remove_prefix(2);
+    }
+    const char* separators = windowsRules ? "/\\" : "/";
+    while (!rest.empty()) {
+        const std::size_t end = rest.find_first_of(separators);
+        const std::string_view part = rest.substr(0, end);
+        rest = end == std::string_view::npos ? std::string_view() : rest.substr(end + 1);
+        if (part.empty() || part == "." || part == "..") continue;
+        const std::size_t length = windowsRules ? utf16Length(part) : part.size();
+        if (length > kLongestName) {
+            return "the name " + std::string(part.substr(0, 40)) + "... (" +
+                   std::to_string(length) + ") is longer than the " + std::to_string(kLongestName) +
+                   " a file name may be";
+        }
+        if (!windowsRules) continue;
+        if (const std::size_t bad = part.find_first_of(":<>\"|?*"); bad != std::string::npos) {
+            return "'" + std::string(part) + "' holds '" + part[bad] +
+                   "', which Windows does not take in a file name";
+        }
+        if (reservedOnWindows(part)) {
+            return "'" + std::string(part) + "' is a device on Windows, not a file";
+        }
+    }
+    return {};
+}
+
+std::string setNameProblem(const Options& o, bool windowsRules) {
+    std::vector<std::string> files = outputFiles(o);
+    if (o.sidecar) files.push_back(sidecarPath(o.output));
+    for (const std::string& file : files) {
+        if (std::string problem = fileNameProblem(file, windowsRules); !problem.empty()) {
+            return "cannot write " + file + ": " + problem;
+        }
+    }
+    return {};
+}
+
 Outcome generate(const Options& o, RenderProgress* progress) {
     Outcome outcome;
     char reason[PROCTEX_REASON_SIZE] = "";
@@ -293,6 +366,7 @@ Outcome generate(const Options& o, RenderProgress* progress) {
         return outcome;
     }
     outcome.error = outputProblem(o.output);
+    if (outcome.error.empty()) outcome.error = setNameProblem(o);
     if (!outcome.error.empty()) {
         outcome.refused = true;
         return outcome;

@@ -158,6 +158,25 @@ std::string outputPathProblem(const std::string& output, bool singleFile);
 // Makes the output's folder and its parents; empty, or why it could not.
 std::string createOutputFolder(const std::string& output);
 
+// Whether file names follow Windows' rules here.
+#if defined(_WIN32)
+constexpr bool kWindowsNames = true;
+#else
+constexpr bool kWindowsNames = false;
+#endif
+
+// Why no file can be made at `path`, checked before any is: a name longer
+// than 255 (bytes; with `windowsRules`, UTF-16 units), and with
+// `windowsRules` a ':' past the drive (it would name a hidden stream of
+// another file), one of < > " | ? * or a reserved device name as any part
+// (CON, PRN, AUX, NUL, COM1-9, LPT1-9, with or without an extension). Empty
+// when the name can be made.
+std::string fileNameProblem(const std::string& path, bool windowsRules);
+
+// fileNameProblem for every file the options would write, the record
+// included; empty when all can be made.
+std::string setNameProblem(const Options& o, bool windowsRules = kWindowsNames);
+
 // The file the library names `map` (PROCTEX_MAP_DIFFUSE ..) for `output`.
 std::string mapPath(const std::string& output, int map);
 

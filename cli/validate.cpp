@@ -11,6 +11,7 @@
 
 #include "image.h"
 #include "options.h"
+#include "platform.h"
 
 namespace proctex::cli {
 
@@ -49,13 +50,26 @@ struct LoadedMap {
     Image image;
 };
 
-std::optional<LoadedMap> load(const std::string& file) {
-    std::error_code ec;
-    if (!std::filesystem::is_regular_file(file, ec)) return std::nullopt;
-    LoadedMap map{file, {}};
+// A map that is not there is left out; one that is there but cannot be
+// read whole (too large, a checksum wrong) fails the set.
+struct Load {
+    std::optional<LoadedMap> map;
+    bool missing = true;
     std::string error;
-    if (!loadPng(file, map.image, error)) return std::nullopt;
-    return map;
+};
+
+Load load(const std::string& file) {
+    Load result;
+    std::error_code ec;
+    if (!std::filesystem::exists(pathFromUtf8(file), ec)) return result;
+    result.missing = false;
+    LoadedMap map{file, {}};
+    if (!std::filesystem::is_regular_file(pathFromUtf8(file), ec)) {
+        result.error = "not a file";
+    } else if (loadCheckedPng(pathFromUtf8(file), kMaxCheckedPixels, map.image, result.error)) {
+        result.map = std::move(map);
+    }
+    return result;
 }
 
 std::size_t pixelCount(const Image& image) {
@@ -66,8 +80,8 @@ std::string sizeText(const Image& image) {
     return std::to_string(image.width) + "x" + std::to_string(image.height);
 }
 
-MapVerdict unreadable(const std::string& name, const std::string& file) {
-    return {name, file, false, "missing or not a readable PNG"};
+MapVerdict unreadable(const std::string& name, const std::string& file, const std::string& why) {
+    return {name, file, false, why.empty() ? "missing or not a readable PNG" : why};
 }
 
 MapVerdict checkMetallic(const LoadedMap& map) {
@@ -86,13 +100,13 @@ MapVerdict checkMetallic(const LoadedMap& map) {
     return v;
 }
 
-MapVerdict checkDiffuse(const LoadedMap& map, const LoadedMap* metallic) {
+MapVerdict checkDiffuse(const LoadedMap& map, const std::vector<uint8_t>* metallic) {
     const std::size_t n = pixelCount(map.image);
     std::size_t dielectric = 0, dielectricOutside = 0, metal = 0, metalOutside = 0;
     int lowest = 255, highest = 0;
     for (std::size_t i = 0; i < n; ++i) {
         const uint8_t* p = &map.image.pixels[i * 3];
-        const int m = metallic != nullptr ? metallic->image.pixels[i * 3] : 0;
+        const int m = metallic != nullptr ? (*metallic)[i] : 0;
         if (m < kMetallicLow) {
             ++dielectric;
             const int lo = std::min({p[0], p[1], p[2]});
@@ -181,37 +195,79 @@ MapVerdict describeRange(const std::string& name, const LoadedMap& map) {
 }  // namespace
 
 std::vector<MapVerdict> validateSet(const std::string& base) {
+    // One map in memory at a time: of the metallic map only its first
+    // channel is kept, to tell the diffuse's metal pixels from the others.
     std::vector<MapVerdict> verdicts;
-    const std::optional<LoadedMap> diffuse = load(mapPath(base, PROCTEX_MAP_DIFFUSE));
-    if (!diffuse) {
-        verdicts.push_back(unreadable("diffuse", mapPath(base, PROCTEX_MAP_DIFFUSE)));
+    const std::string diffuseFile = mapPath(base, PROCTEX_MAP_DIFFUSE);
+    std::error_code ec;
+    if (!std::filesystem::exists(pathFromUtf8(diffuseFile), ec)) {
+        verdicts.push_back(unreadable("diffuse", diffuseFile, {}));
         return verdicts;
     }
-    const std::optional<LoadedMap> metallic = load(mapPath(base, PROCTEX_MAP_METALLIC));
-    std::optional<LoadedMap> normal = load(mapPath(base, PROCTEX_MAP_NORMAL));
-    if (!normal) normal = load(mapPath(base, PROCTEX_MAP_NORMAL_GL));
-    const std::optional<LoadedMap> roughness = load(mapPath(base, PROCTEX_MAP_ROUGHNESS));
-    const std::optional<LoadedMap> occlusion = load(mapPath(base, PROCTEX_MAP_AO));
-    const std::optional<LoadedMap> emissive = load(mapPath(base, PROCTEX_MAP_EMISSIVE));
+    const std::string metallicFile = mapPath(base, PROCTEX_MAP_METALLIC);
+    Load metallic = load(metallicFile);
+    std::optional<MapVerdict> metallicVerdict;
+    std::vector<uint8_t> metal;
+    int metalWidth = 0, metalHeight = 0;
+    if (metallic.map) {
+        metallicVerdict = checkMetallic(*metallic.map);
+        const Image& image = metallic.map->image;
+        metalWidth = image.width;
+        metalHeight = image.height;
+        metal.resize(pixelCount(image));
+        for (std::size_t i = 0; i < metal.size(); ++i) metal[i] = image.pixels[i * 3];
+        metallic.map.reset();
+    } else if (!metallic.missing) {
+        metallicVerdict = unreadable("metallic", metallicFile, metallic.error);
+    }
 
-    auto sizeMatches = [&](const std::optional<LoadedMap>& map) {
-        return map->image.width == diffuse->image.width &&
-               map->image.height == diffuse->image.height;
-    };
-    auto add = [&](const std::optional<LoadedMap>& map, MapVerdict verdict) {
-        if (!sizeMatches(map)) {
-            verdict = {verdict.map, map->file, false,
-                       sizeText(map->image) + ", the diffuse map is " + sizeText(diffuse->image)};
+    Load diffuse = load(diffuseFile);
+    if (!diffuse.map) {
+        verdicts.push_back(unreadable("diffuse", diffuseFile, diffuse.error));
+        return verdicts;
+    }
+    const int width = diffuse.map->image.width, height = diffuse.map->image.height;
+    const std::string diffuseSize = std::to_string(width) + "x" + std::to_string(height);
+    const bool metalUsable = !metal.empty() && metalWidth == width && metalHeight == height;
+    verdicts.push_back(checkDiffuse(*diffuse.map, metalUsable ? &metal : nullptr));
+    diffuse.map.reset();
+    metal = {};
+
+    auto sized = [&](const Image& image, MapVerdict verdict) {
+        if (image.width != width || image.height != height) {
+            verdict = {verdict.map, verdict.file, false,
+                       sizeText(image) + ", the diffuse map is " + diffuseSize};
         }
-        verdicts.push_back(std::move(verdict));
+        return verdict;
     };
-    const bool metallicUsable = metallic && sizeMatches(metallic);
-    verdicts.push_back(checkDiffuse(*diffuse, metallicUsable ? &*metallic : nullptr));
-    if (metallic) add(metallic, checkMetallic(*metallic));
-    if (normal) add(normal, checkNormal(*normal));
-    if (roughness) add(roughness, describeRange("roughness", *roughness));
-    if (occlusion) add(occlusion, checkOcclusion(*occlusion));
-    if (emissive) add(emissive, describeRange("emissive", *emissive));
+    if (metallicVerdict) {
+        if (metalWidth > 0) {
+            Image shape;
+            shape.width = metalWidth;
+            shape.height = metalHeight;
+            metallicVerdict = sized(shape, *metallicVerdict);
+        }
+        verdicts.push_back(*metallicVerdict);
+    }
+    auto add = [&](const char* name, const std::string& file,
+                   MapVerdict (*check)(const char*, const LoadedMap&)) {
+        const Load map = load(file);
+        if (map.map) {
+            verdicts.push_back(sized(map.map->image, check(name, *map.map)));
+        } else if (!map.missing) {
+            verdicts.push_back(unreadable(name, file, map.error));
+        }
+        return !map.missing;
+    };
+    const auto normal = [](const char*, const LoadedMap& m) { return checkNormal(m); };
+    const auto occlusion = [](const char*, const LoadedMap& m) { return checkOcclusion(m); };
+    const auto range = [](const char* name, const LoadedMap& m) { return describeRange(name, m); };
+    if (!add("normal", mapPath(base, PROCTEX_MAP_NORMAL), normal)) {
+        add("normal", mapPath(base, PROCTEX_MAP_NORMAL_GL), normal);
+    }
+    add("roughness", mapPath(base, PROCTEX_MAP_ROUGHNESS), range);
+    add("occlusion", mapPath(base, PROCTEX_MAP_AO), occlusion);
+    add("emissive", mapPath(base, PROCTEX_MAP_EMISSIVE), range);
     return verdicts;
 }
 

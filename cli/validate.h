@@ -22,6 +22,8 @@ struct MapVerdict {
 // dielectric base colours within 30..240 and metal ones at least 180 of 255
 // (luminance); metallic at 0 or 1, not in between over large areas; normal
 // vectors of unit length pointing out of the surface; occlusion mostly open.
+// Maps are read one at a time through loadCheckedPng: one that is there but
+// too large, damaged or not a PNG fails.
 std::vector<MapVerdict> validateSet(const std::string& base);
 
 // Prints the verdicts, one line each, and returns 0 when all passed, else 1.

@@ -138,6 +138,34 @@ void writeText(const fs::path& path, const std::string& text) {
     std::ofstream(path) << text;
 }
 
+// Names Windows takes otherwise (a stream, a device) or not at all, checked
+// by its rules here too; a name too long for one map writes no map.
+TEST(Cli, NamesNoFileCanTakeAreKnownBeforehand) {
+    for (const char* bad : {"ab:c.png", "x/a:b.png", "out/CON.png", "nul/x.png", "x/com1.tar.png",
+                            "LPT9 .png", "a?.png", "d\\Aux\\x.png"}) {
+        EXPECT_NE(cli::fileNameProblem(bad, true), "") << bad;
+        EXPECT_EQ(cli::fileNameProblem(bad, false), "") << bad;
+    }
+    for (const char* good : {"C:/x/a.png", "c:\\x\\a.png", "\\\\?\\C:\\a.png", "COM10.png",
+                             "console.png", "x/nul_diff.png"}) {
+        EXPECT_EQ(cli::fileNameProblem(good, true), "") << good;
+    }
+    std::string accents;  // 200 UTF-16 units, 400 bytes
+    for (int i = 0; i < 200; ++i) accents += "\u00e9";
+    EXPECT_EQ(cli::fileNameProblem(accents, true), "");
+    EXPECT_NE(cli::fileNameProblem(accents, false), "");
+    cli::Options o;
+    o.output = "CON.png";
+    o.sidecar = true;  // CON.json
+    EXPECT_NE(cli::setNameProblem(o, true), "");
+
+    TempDir dir;
+    const CliRun run = runCli((dir / (std::string(246, 'b') + ".png")).string());
+    EXPECT_EQ(run.exitCode, 2) << run.output;
+    EXPECT_NE(run.output.find("_rough.png: the name bbbb"), std::string::npos) << run.output;
+    EXPECT_TRUE(test::listFiles(dir.path()).empty());
+}
+
 TEST(Cli, PresetsAreListedAndCommandLineOptionsOverrideThem) {
     const CliRun list = runCli("--list-presets");
     EXPECT_EQ(list.exitCode, 0);
@@ -228,6 +256,29 @@ TEST(Cli, MalformedManifestStopsBeforeAnyWork) {
     const CliRun missing = runCli("batch " + (dir / "none.json").string());
     EXPECT_EQ(missing.exitCode, 2);
     EXPECT_NE(missing.output.find("cannot read"), std::string::npos) << missing.output;
+}
+
+// An item's files, its record among them, may not replace the manifest or
+// the report; refused before anything is written.
+TEST(Cli, BatchNeverWritesOverItsManifestOrItsReport) {
+    TempDir dir;
+    const fs::path manifest = dir / "m.json";
+    const std::string text = R"([{"output": ")" + (dir / "m.png").string() +
+                             R"(", "sidecar": true, "width": 16, "height": 16}])";
+    writeText(manifest, text);
+    const CliRun run = runCli("batch " + manifest.string());
+    EXPECT_EQ(run.exitCode, 2) << run.output;
+    EXPECT_NE(run.output.find("m.json, as the manifest is"), std::string::npos) << run.output;
+
+    const fs::path other = dir / "o.json";
+    writeText(other,
+              R"([{"output": ")" + (dir / "r.png").string() + R"(", "width": 16, "height": 16}])");
+    for (const fs::path& report : {dir / "r_diff.png", other}) {
+        const CliRun clash = runCli("batch --report " + report.string() + " " + other.string());
+        EXPECT_EQ(clash.exitCode, 2) << clash.output;
+    }
+    EXPECT_EQ(test::listFiles(dir.path()), (std::vector<std::string>{"m.json", "o.json"}));
+    EXPECT_TRUE(test::readBytes(manifest) == std::vector<uint8_t>(text.begin(), text.end()));
 }
 
 // --report records every item with the digests of its files; --check lists

@@ -1,4 +1,4 @@
-// A full disk, a name too long and a record that cannot be closed: the tool
+// A full disk and a record that cannot be closed: the tool
 // says which file and why, exits 1, and leaves only whole files.
 #include <gtest/gtest.h>
 #include <sys/mount.h>
@@ -62,18 +62,6 @@ TEST(FullDisk, TheToolNamesTheFileAndTheReasonAndListsNoPartialFile) {
         EXPECT_NE(run.output.find("No space left on device"), std::string::npos) << run.output;
         expectOnlyWholeFiles(run, disk.path() / "tiny");
     }
-}
-
-TEST(FullDisk, ANameTooLongForSomeMapsFailsTheTool) {
-    TempDir dir;
-    const std::string base(246, 'b');
-    const test::CliRun run = runCli((dir / (base + ".png")).string());
-    EXPECT_EQ(run.exitCode, 1) << run.output;
-    EXPECT_NE(run.output.find(base + "_rough.png: File name too long"), std::string::npos)
-        << run.output;
-    EXPECT_NE(run.output.find(base + "_metal.png: File name too long"), std::string::npos)
-        << run.output;
-    expectOnlyWholeFiles(run, dir.path());
 }
 
 TEST(FullDisk, ARecordThatCannotBeClosedIsAFailureAndLeavesNothing) {

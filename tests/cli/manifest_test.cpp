@@ -151,6 +151,29 @@ TEST(Manifest, OneFileHoweverItsPathIsSpelledBelongsToOneItem) {
     }
 }
 
+// Where names ignore case (Windows), outputs that differ only in case are
+// one set, and each item's record counts as one of its files.
+TEST(Manifest, OutputsDifferingInCaseMeetWhereNamesIgnoreCase) {
+    const auto items = parseManifest(
+        R"([{"output": "out/A.png"}, {"output": "out/a.png"}, {"output": "OUT/a.png"},
+            {"output": "out/b.png"}, {"output": "out/B_diff.png", "sidecar": true}])");
+    EXPECT_TRUE(overwriteFaults(items, {}, false).empty());
+    const auto faults = overwriteFaults(items, {}, true);
+    ASSERT_EQ(faults.size(), 2u);
+    EXPECT_EQ(faults[0].rfind("item 2, field \"output\": writes out/a_diff.png, as item 1", 0), 0u)
+        << faults[0];
+    const auto kept = overwriteFaults(items, {{"OUT/B_DIFF.json", "the report"}}, true);
+    ASSERT_EQ(kept.size(), 3u);
+    EXPECT_NE(kept[2].find("out/B_diff.json, as the report is"), std::string::npos) << kept[2];
+
+    // A name no file can take is found before any item runs.
+    const std::string tooLong =
+        R"([{"output": "x.png"}, {"output": ")" + std::string(246, 'b') + R"(.png"}])";
+    EXPECT_NE(errorOf(tooLong).find("item 2, field \"output\": cannot write bbb"),
+              std::string::npos)
+        << errorOf(tooLong);
+}
+
 TEST(Manifest, DuplicateKeysControlCharactersAndDeepNestingAreRefused) {
     const struct {
         std::string text, expected;

@@ -3,12 +3,15 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 #include <string>
 
 #include "cli_run.h"
+#include "image.h"
 #include "options.h"
 #include "presets.h"
 #include "test_support.h"
+#include "validate.h"
 
 namespace proctex {
 namespace {
@@ -122,6 +125,90 @@ TEST(CliPbr, ColorsMakeACustomRampAndAreCheckedWhenRead) {
         const CliRun refused = runCli(std::string("--colors \"") + bad + "\" " + out);
         EXPECT_EQ(refused.exitCode, 2) << bad;
         EXPECT_NE(refused.output.find("colour stop"), std::string::npos) << refused.output;
+    }
+}
+
+using namespace cli;
+
+// Sets made to fail: each fault fails the set on its own, whatever the
+// other maps say.
+void write(const std::filesystem::path& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+MapVerdict verdictOf(const std::string& base, const std::string& map) {
+    for (const MapVerdict& v : validateSet(base)) {
+        if (v.map == map) return v;
+    }
+    return {map, base, true, "no verdict"};
+}
+
+void putBigEndian(std::string& bytes, std::size_t at, uint32_t value) {
+    for (int i = 0; i < 4; ++i) bytes[at + i] = static_cast<char>(value >> (24 - 8 * i));
+}
+
+void putCrc(std::string& png, std::size_t type, std::size_t end) {
+    putBigEndian(png, end, crc32(reinterpret_cast<const unsigned char*>(&png[type]), end - type));
+}
+
+TEST(Validate, DielectricAndMetalPixelsEachFailTheDiffuse) {
+    test::TempDir dir;
+    // Left half dielectric (metallic 0), right half metal (255).
+    auto passes = [&](uint8_t dielectric, uint8_t metal) {
+        Image diffuse(8, 8, {dielectric, dielectric, dielectric}), metallic(8, 8, {});
+        for (int i = 0; i < 32; ++i) {
+            diffuse.set(4 + i % 4, i / 4, {metal, metal, metal});
+            metallic.set(4 + i % 4, i / 4, {255, 255, 255});
+        }
+        write(dir / "m_diff.png", encodePng(diffuse));
+        write(dir / "m_metal.png", encodePng(metallic));
+        return verdictOf((dir / "m.png").string(), "diffuse").ok;
+    };
+    EXPECT_TRUE(passes(120, 220));
+    EXPECT_FALSE(passes(10, 220));
+    EXPECT_FALSE(passes(120, 60));
+}
+
+TEST(Validate, AHugeSizeInTheHeaderIsRefusedBeforeTheData) {
+    test::TempDir dir;
+    // A 1x1 PNG whose header claims 20000 x 15000: 900 MB as RGB, which a
+    // PNG reader sets aside before it finds the data short.
+    std::string png = encodePng(Image(1, 1, {}));
+    putBigEndian(png, 16, 20000);
+    putBigEndian(png, 20, 15000);
+    putCrc(png, 12, 29);
+    write(dir / "h_diff.png", png);
+    const MapVerdict diffuse = verdictOf((dir / "h.png").string(), "diffuse");
+    EXPECT_FALSE(diffuse.ok);
+    EXPECT_NE(diffuse.detail.find("20000x15000 is more than"), std::string::npos) << diffuse.detail;
+}
+
+TEST(Validate, AWrongCrcOrAdlerFailsTheMapItIsIn) {
+    test::TempDir dir;
+    Options o;
+    o.width = o.height = 64;
+    o.output = (dir / "s.png").string();
+    ASSERT_TRUE(generate(o).ok);
+    for (const MapVerdict& v : validateSet(o.output))
+        EXPECT_TRUE(v.ok) << v.map << ": " << v.detail;
+
+    const std::string file = mapPath(o.output, PROCTEX_MAP_METALLIC);
+    const std::vector<uint8_t> kept = test::readBytes(file);
+    for (const bool adler : {false, true}) {
+        std::string png(kept.begin(), kept.end());
+        const std::size_t end = png.size() - 16;  // the last IDAT's CRC; IEND follows
+        if (adler) {
+            png[end - 1] = static_cast<char>(png[end - 1] ^ 1);
+            putCrc(png, png.rfind("IDAT"), end);
+        } else {
+            png[end + 3] = static_cast<char>(png[end + 3] ^ 1);
+        }
+        write(file, png);
+        const MapVerdict metallic = verdictOf(o.output, "metallic");
+        EXPECT_FALSE(metallic.ok) << adler;
+        EXPECT_NE(metallic.detail.find(adler ? "Adler-32" : "CRC"), std::string::npos)
+            << metallic.detail;
+        EXPECT_TRUE(verdictOf(o.output, "diffuse").ok);
     }
 }
 

@@ -31,9 +31,12 @@ TEST(Record, FromNamesAnOtherVersionAndChecksEveryFilesHash) {
     const fs::path record = dir / "a.json";
     ASSERT_EQ(runCli("--width 32 --height 32 --sidecar " + (dir / "a.png").string()).exitCode, 0);
 
-    const test::CliRun same = runCli("--from " + record.string() + " " + (dir / "b.png").string());
+    // b's own new record is no file to compare.
+    const test::CliRun same =
+        runCli("--from " + record.string() + " --sidecar " + (dir / "b.png").string());
     EXPECT_EQ(same.exitCode, 0) << same.output;
     EXPECT_EQ(count(same.output, ": the same as the record's"), 5u) << same.output;
+    EXPECT_EQ(count(same.output, "proctex: "), 5u) << same.output;
     EXPECT_EQ(same.output.find("written by"), std::string::npos) << same.output;
 
     // Another version's record with one hash changed: both are named.
@@ -66,6 +69,20 @@ TEST(Record, FromNamesAnOtherVersionAndChecksEveryFilesHash) {
     EXPECT_EQ(twice.exitCode, 2);
     EXPECT_NE(twice.output.find("field \"seed\": given twice"), std::string::npos) << twice.output;
     EXPECT_FALSE(fs::exists(dir / "z_diff.png") || fs::exists(dir / "t_diff.png"));
+}
+
+// -0 is recorded as 0, so it must render as 0, from the command line and JSON.
+TEST(Record, MinusZeroMakesTheFilesOfZero) {
+    TempDir dir;
+    std::ofstream(dir / "r.json") << R"({"width": 32, "height": 32, "scale": -0.0})";
+    const std::string size = "--width 32 --height 32 --scale ";
+    ASSERT_EQ(runCli(size + "0 " + (dir / "z.png").string()).exitCode, 0);
+    ASSERT_EQ(runCli(size + "-0 " + (dir / "m.png").string()).exitCode, 0);
+    ASSERT_EQ(
+        runCli("--from " + (dir / "r.json").string() + " " + (dir / "j.png").string()).exitCode, 0);
+    const auto zero = test::readBytes(dir / "z_diff.png");
+    EXPECT_TRUE(test::readBytes(dir / "m_diff.png") == zero);
+    EXPECT_TRUE(test::readBytes(dir / "j_diff.png") == zero);
 }
 
 TEST(Record, ANonFiniteSettingNeverBreaksTheRecordOrTheTool) {

@@ -1,6 +1,12 @@
 // Contact-sheet drawing: shrinking, the built-in font and the tile layout.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <csignal>
+#include <filesystem>
+#include <fstream>
 #include <set>
 #include <string>
 
@@ -156,6 +162,39 @@ TEST(Sheet, MapsSheetShowsEveryMapOfOnePresetLabelled) {
     settings.dir = dir / "other";
     EXPECT_FALSE(writeMapsSheet(settings, error));
     EXPECT_NE(error.find("nope"), std::string::npos) << error;
+}
+
+// The sheets go whole through a temporary: a symlink at the path is
+// replaced (its target untouched), and a write cut short is a failure.
+TEST(Sheet, ASheetReplacesASymlinkAndAFailedWriteIsReported) {
+    test::TempDir dir;
+    GallerySettings settings;
+    settings.dir = dir.path();
+    settings.tile = 16;
+    std::ofstream(dir / "target") << "keep";
+    std::filesystem::create_symlink(dir / "target", dir / "maps.png");
+
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{1000, 1000};  // smaller than the sheet
+        if (setrlimit(RLIMIT_FSIZE, &limit) != 0) _exit(90);
+        std::string why;
+        _exit(!writeMapsSheet(settings, why) && why.find("File too large") != std::string::npos
+                  ? 0
+                  : 91);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "91: the failure was missed";
+    EXPECT_TRUE(std::filesystem::is_symlink(dir / "maps.png"));
+
+    std::string error;
+    ASSERT_TRUE(writeMapsSheet(settings, error)) << error;
+    EXPECT_TRUE(
+        std::filesystem::is_regular_file(std::filesystem::symlink_status(dir / "maps.png")));
+    EXPECT_EQ(test::readBytes(dir / "target"), std::vector<uint8_t>({'k', 'e', 'e', 'p'}));
 }
 
 TEST(Sheet, TypeSamplesCoverEveryPatternAndOverlayOnOneBase) {
