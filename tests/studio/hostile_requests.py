@@ -449,7 +449,7 @@ class Attacks(unittest.TestCase):
 
     def test_a_newer_request_of_a_page_drops_its_running_render(self):
         # A few seconds of work in each build (sanitizers slow it many times).
-        size = 1024 if os.environ.get("PROCTEX_SANITIZE") else 4096
+        size = 1024 if os.environ.get("PROCTEX_SANITIZE") else 2048
         heavy = {"width": size, "height": size, "octaves": 16, "ao-radius": 64}
         start = time.monotonic()
         self.assertEqual(self.studio.render(heavy)[0], 200)
