@@ -203,6 +203,7 @@ async function render() {
     const fetched = performance.now() - started;
     lastAnswer = answer;
     answer.maps.forEach((m, i) => drawMap(m, bitmaps[i]));
+    forgetMapsBut(answer.maps);
     drawTiled();
     const mapsDrawn = performance.now() - started;
     updatePreview();
@@ -216,6 +217,19 @@ async function render() {
   } finally {
     inFlight = false;
     if (pending) render();
+  }
+}
+
+// The page shows the last render's maps and no other: a map an earlier
+// render had (lava's glow) goes with its texture.
+function forgetMapsBut(maps) {
+  const kept = new Set(maps.map((m) => m.name));
+  for (const name of Object.keys(canvases)) {
+    if (kept.has(name)) continue;
+    canvases[name].canvas.parentElement.remove();
+    delete canvases[name];
+    textures[name]?.dispose();
+    delete textures[name];
   }
 }
 
@@ -362,11 +376,14 @@ function updatePreview() {
     // ORM: occlusion in red, roughness in green, metallic in blue, as three.js reads them.
     roughnessMap: textureOf('orm', THREE.NoColorSpace),
     displacementMap: textureOf('height16', THREE.NoColorSpace),
+    // The glow, full strength where the map is bright; none without it.
+    emissiveMap: textureOf('emissive', THREE.SRGBColorSpace),
   };
   maps.metalnessMap = maps.aoMap = maps.roughnessMap;
   for (const mesh of [sphere, plane]) {
     const changed = Object.entries(maps).some(([key, t]) => mesh.material[key] !== t);
     Object.assign(mesh.material, maps);
+    mesh.material.emissive.set(maps.emissiveMap ? 0xffffff : 0x000000);
     if (changed) mesh.material.needsUpdate = true;
   }
   renderer.render(scene, camera);

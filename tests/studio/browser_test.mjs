@@ -343,10 +343,20 @@ try {
   const withRamp = catalog.presets.find((p) => p.settings[ramp.name] !== '');
   await drawnAfter(page, `const p = document.getElementById('preset'); p.value = '${withRamp.name}'; p.dispatchEvent(new Event('change'));`);
   check(await stopsShown() === withRamp.settings[ramp.name], `${withRamp.name} shows its ramp ${withRamp.settings[ramp.name]}`);
+  // The page shows the last render's maps, no more: a glow goes with the
+  // material that had it.
+  const mapsShown = () => page.evaluate(() => JSON.stringify([
+    [...document.querySelectorAll('#maps figure figcaption')].map((c) => c.textContent.split(' ')[0]).sort(),
+    window.studio.lastAnswer().maps.map((m) => m.name).sort()]));
+  const glowing = await mapsShown();
+  check(glowing.includes('"emissive"'), `${withRamp.name} shows its glow`);
 
   // The seam score of a tiling material (the default stone) is about 1; the
   // same stone with tiling off is far above.
   await drawnAfter(page, `const p = document.getElementById('preset'); p.value = ''; p.dispatchEvent(new Event('change'));`);
+  const [shownAfter, answeredAfter] = JSON.parse(await mapsShown());
+  check(JSON.stringify(shownAfter) === JSON.stringify(answeredAfter) && !shownAfter.includes('emissive'),
+        `after ${withRamp.name}, the page shows only the new render's maps (${shownAfter})`);
   const seamAt = async (tileable) => {
     await drawnAfter(page, `const f = document.getElementById('f-tileable'); f.value = '${tileable}'; f.dispatchEvent(new Event('change'));`);
     await drawnAfter(page, setSlider('scale', 128));
