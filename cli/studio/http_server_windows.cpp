@@ -7,6 +7,7 @@
 #include <httplib.h>
 
 #include <algorithm>
+#include <chrono>
 #include <condition_variable>
 #include <mutex>
 #include <thread>
@@ -128,6 +129,21 @@ struct Connection {
         return true;
     }
 
+    // Reads and drops what the client still sends after a refusal (at most
+    // 16 MiB or 2 s), so that it reads the answer instead of a reset.
+    void drain() {
+        shutdown(sock, SD_SEND);
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+        std::size_t dropped = 0;
+        char chunk[16384];
+        while (dropped < (std::size_t{16} << 20) && std::chrono::steady_clock::now() < deadline &&
+               readable(sock, 0, 200000)) {
+            const int got = recv(sock, chunk, static_cast<int>(sizeof chunk), 0);
+            if (got <= 0) break;
+            dropped += static_cast<std::size_t>(got);
+        }
+    }
+
     bool sendAll(const std::string& bytes) {
         std::size_t sent = 0;
         while (sent < bytes.size()) {
@@ -180,8 +196,9 @@ int readRequest(Connection& conn, Request& req, std::size_t bodyLimit, time_t ti
         req.headers.emplace(field.substr(0, colon), trimmed(field.substr(colon + 1)));
     }
     if (req.has_header("Transfer-Encoding")) return 400;  // the studio's page never sends chunks
-    // Two lengths leave the body's end to guesswork.
-    if (req.headers.count("Content-Length") > 1) return 400;
+    // Two lengths leave the body's end to guesswork: no body is read, the
+    // routes refuse the request in their words and the connection closes.
+    if (req.headers.count("Content-Length") > 1) return 0;
     std::size_t length = 0;
     if (req.has_header("Content-Length")) {
         const std::string text = req.get_header_value("Content-Length");
@@ -428,9 +445,9 @@ bool Server::process_and_close_socket(socket_t sock) {
         Response res;
         const int fault = readRequest(conn, req, payload_max_length_, read_timeout_sec_);
         if (fault < 0) break;
-        bool close = fault != 0 || count + 1 == keep_alive_max_count_ ||
-                     svr_sock_ == INVALID_SOCKET || req.get_header_value("Connection") == "close" ||
-                     req.version == "HTTP/1.0";
+        bool close = fault != 0 || req.headers.count("Content-Length") > 1 ||
+                     count + 1 == keep_alive_max_count_ || svr_sock_ == INVALID_SOCKET ||
+                     req.get_header_value("Connection") == "close" || req.version == "HTTP/1.0";
         if (fault != 0) {
             res.status = fault;
         } else if (pre_routing_handler_ &&
@@ -501,7 +518,11 @@ bool Server::process_and_close_socket(socket_t sock) {
                      res.body.size() > before);
             res.content_provider_success_ = res.body.size() == res.content_length_;
         }
-        if (!conn.sendAll(responseText(req, res, close)) || close) break;
+        if (!conn.sendAll(responseText(req, res, close))) break;
+        if (close) {
+            if (fault != 0) conn.drain();
+            break;
+        }
     }
     shutdown(sock, SD_BOTH);
     closesocket(sock);

@@ -286,12 +286,16 @@ TEST(Arguments, UnusableSizesAndPathsReturnZeroWithoutWriting) {
 TEST(Arguments, PathTheLocaleCannotRepresentReturnsZero) {
     std::setlocale(LC_CTYPE, "C");
     TempDir dir;
-    const std::wstring path = (dir / "").wstring() + L"st\u00f6ne.png";
+    // Beyond every one-byte code page, so no "C" locale has it.
+    const std::wstring path = (dir / "").wstring() + L"st\u4e2dne.png";
     EXPECT_EQ(Call{}.run(path.c_str()), 0);
     EXPECT_TRUE(test::listFiles(dir.path()).empty());
 }
 
 TEST(Exports, OnlyTheOriginalTwoAndProctexNamesAreExported) {
+#if defined(_WIN32)
+    GTEST_SKIP() << "the DLL's export table is read by tests/windows/check-dll-tables";
+#endif
     const std::string command = std::string("nm -D --defined-only ") + PROCTEX_LIBRARY_PATH;
     FILE* pipe = popen(command.c_str(), "r");
     ASSERT_NE(pipe, nullptr);

@@ -14,6 +14,19 @@
 namespace proctex {
 namespace {
 
+// PROCTEX_THREADS for the calls that follow; empty: unset.
+void setThreads(const char* value) {
+#if defined(_WIN32)
+    _putenv_s("PROCTEX_THREADS", value);
+#else
+    if (*value) {
+        setenv("PROCTEX_THREADS", value, 1);
+    } else {
+        unsetenv("PROCTEX_THREADS");
+    }
+#endif
+}
+
 struct Listener {
     float stopAt = 2.0f;  // never, unless set
     std::vector<float> fractions;
@@ -121,7 +134,7 @@ TEST(CallProgress, AStopRequestCancelsTheCallAtOnceAndKeepsNothing) {
 TEST(CallProgress, WorkersReportAndASlowCallbackWaitsItsOwnTime) {
     ProctexSettings s = largeStone();
     s.width = s.height = 1024;
-    setenv("PROCTEX_THREADS", "4", 1);
+    setThreads("4");
     struct OffThread {
         std::thread::id caller = std::this_thread::get_id();
     } off;
@@ -133,7 +146,7 @@ TEST(CallProgress, WorkersReportAndASlowCallbackWaitsItsOwnTime) {
     EXPECT_EQ(proctex_generate_progress(&s, PROCTEX_MAPS_ALL, &maps, stopOffThread, &off, reason,
                                         sizeof reason),
               PROCTEX_CANCELLED);
-    unsetenv("PROCTEX_THREADS");
+    setThreads("");
 
     using Clock = std::chrono::steady_clock;
     struct Call {

@@ -76,11 +76,4 @@ void checkPathConversion(const fs::path& work);
 void checkFileCreation(const fs::path& work);
 void checkConcurrentCalls(const fs::path& work);
 
-// The settings API.
-void checkSettings(const fs::path& work);
-void checkPresets();
-void checkMapsMatchFiles(const fs::path& work, const char* name, const Args& s);
-void checkGenerateAndSave(const fs::path& work);
-void checkHelpers();
-
 }  // namespace host

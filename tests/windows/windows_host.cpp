@@ -216,23 +216,10 @@ int main(int argc, char** argv) {
         checkFileCreation(work);
         checkConcurrentCalls(work);
     }
-    if (generateTexture != nullptr && api.complete) {
-        const fs::path work = "host-work";
-        checkSettings(work);
-        checkPresets();
-        checkMapsMatchFiles(work, "stone", kStone);
-        checkMapsMatchFiles(work, "grey", batterySettings([](Args& s) {
-                                s.materialType = 8;
-                                s.patternType = 6;
-                                s.patternParam = 6.0f;
-                                s.overlayType = 2;
-                                s.overlayParam = 20.0f;
-                                s.overlayStrength = 8.0f;
-                                s.writeRoughness = 0;
-                            }));
-        checkGenerateAndSave(work);
-        checkHelpers();
-    }
+    // The settings API's behaviour is checked by the library's own suites,
+    // cross-built and run under Wine; here only that a host finds every
+    // export by name (checkExports).
+    CHECK(api.complete);
     std::printf("windows-host: %d passed, %d failed\n", passed, failed);
     return failed == 0 ? 0 : 1;
 }
