@@ -50,7 +50,9 @@ std::string refusedOption(const ProctexSettings& s) {
     int option = -2;
     char reason[PROCTEX_REASON_SIZE];
     const int status = proctex_settings_refusal(&s, &option, reason, sizeof reason);
-    if (status == PROCTEX_OK) EXPECT_EQ(option, -1);
+    if (status == PROCTEX_OK) {
+        EXPECT_EQ(option, -1);
+    }
     return option >= 0 ? optionInfo(option).name : "";
 }
 
@@ -308,7 +310,9 @@ TEST(OptionTable, NamingConventionsNameEachMapOnce) {
             std::string upper = suffix == nullptr ? "" : suffix;
             for (char& ch : upper)
                 ch = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
-            if (upper.find("DX") != std::string::npos) EXPECT_EQ(map, PROCTEX_MAP_NORMAL) << suffix;
+            if (upper.find("DX") != std::string::npos) {
+                EXPECT_EQ(map, PROCTEX_MAP_NORMAL) << suffix;
+            }
             if (upper.find("GL") != std::string::npos) {
                 EXPECT_EQ(map, PROCTEX_MAP_NORMAL_GL) << suffix;
             }

@@ -96,7 +96,9 @@ TEST(PbrPresets, MetalAndAlbedoAreWhatTheMaterialIs) {
             // Bare metal: everywhere, or on the tops clear of the rust band.
             const bool shouldBeBare = metal && (set.settings.metalMask == PROCTEX_METAL_MASK_NONE ||
                                                 set.relief()[i] > 0.45f);
-            if (!metal) EXPECT_EQ(metallic[i], 0) << "pixel " << i;
+            if (!metal) {
+                EXPECT_EQ(metallic[i], 0) << "pixel " << i;
+            }
             if (shouldBeBare) {
                 ++bare;
                 bareBelow += metallic[i] < 230;  // 0.9
@@ -111,7 +113,9 @@ TEST(PbrPresets, MetalAndAlbedoAreWhatTheMaterialIs) {
         EXPECT_EQ(dielectricOutside, 0u);
         EXPECT_EQ(metalDark, 0u);
         EXPECT_EQ(bareBelow, 0u);
-        if (metal) EXPECT_GT(bare, set.count() / 2);
+        if (metal) {
+            EXPECT_GT(bare, set.count() / 2);
+        }
     }
 }
 
@@ -140,7 +144,7 @@ TEST(PbrPresets, OcclusionDarkensJointsNotFaces) {
         const float jointBelow = sorted[set.count() / 10], faceAbove = sorted[set.count() / 2];
         const unsigned char* ao = set.pixels(PROCTEX_MAP_AO);
         double joints = 0.0, faces = 0.0;
-        std::size_t jointCount = 0, faceCount = 0;
+        double jointCount = 0.0, faceCount = 0.0;
         for (std::size_t i = 0; i < set.count(); ++i) {
             if (set.relief()[i] < jointBelow) joints += ao[i], ++jointCount;
             if (set.relief()[i] > faceAbove) faces += ao[i], ++faceCount;

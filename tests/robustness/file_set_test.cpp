@@ -98,7 +98,9 @@ TEST(FileSet, AWriterStoppedAtEveryStepLeavesTheOldSetOrTheNewOneAfterTheNextCal
         const Contents tidied = contentsOf(dir.path());
         EXPECT_TRUE(tidied == before || tidied == after) << "a mixed set at step " << steps;
         const int journalWritten = static_cast<int>(before.size());
-        if (steps >= journalWritten) EXPECT_TRUE(tidied == after) << "step " << steps;
+        if (steps >= journalWritten) {
+            EXPECT_TRUE(tidied == after) << "step " << steps;
+        }
     }
     // Each file, the journal, each rename and the journal's removal.
     EXPECT_EQ(steps, 2 * static_cast<int>(before.size()) + 2);
