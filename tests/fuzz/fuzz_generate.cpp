@@ -114,6 +114,20 @@ unsigned askedMaps(const ProctexSettings& values, unsigned mask) {
     return maps;
 }
 
+// Whole numbers beyond the option table's limits (a negative octave count):
+// GenerateTexture takes them by its own rules, the settings API refuses them.
+bool beyondTableLimits(const ProctexSettings& s) {
+    for (int i = 0; i < proctex_option_count(); ++i) {
+        ProctexOptionInfo o{};
+        o.size = sizeof o;
+        if (proctex_option_info(i, &o) != PROCTEX_OK || o.kind != PROCTEX_KIND_INTEGER) continue;
+        int value = 0;
+        std::memcpy(&value, reinterpret_cast<const unsigned char*>(&s) + o.offset, sizeof value);
+        if (value < o.limitMin || value > o.limitMax) return true;
+    }
+    return false;
+}
+
 // Drives check and generate with the values GenerateTexture was given, after
 // it returned `result` and wrote files or not into `dir`.
 void checkSettingsApi(const ProctexSettings& values, unsigned mask, Layout layout,
@@ -127,7 +141,7 @@ void checkSettingsApi(const ProctexSettings& values, unsigned mask, Layout layou
         caller.settings.size = smallSize % kFirstVersionSize;
     }
     const bool badStruct = layout == Layout::setTail || layout == Layout::tooSmall;
-    const bool refused = result == 0 && wroteNothing;
+    const bool refused = (result == 0 && wroteNothing) || beyondTableLimits(values);
 
     char why[128];
     std::memset(why, 0x7f, sizeof why);
