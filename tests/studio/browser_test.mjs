@@ -312,12 +312,12 @@ try {
   const marblePattern = catalog.presets.find((p) => p.name === 'marble').settings.pattern;
   await drawnAfter(page, choose('pattern', marblePattern));
 
-  // Latency: a slider change to the new 512² maps drawn, 20 times (each also
+  // Latency: a slider change to the new 512² maps drawn, 12 times (each also
   // redraws the 3D view in software, which the next change waits for).
   await drawnAfter(page, setSlider('width', 512));
   await drawnAfter(page, setSlider('height', 512));
   const runs = [];
-  for (let i = 0; i < 20; i++) runs.push(await drawnAfter(page, setSlider('scale', 50 + i * 4)));
+  for (let i = 0; i < 12; i++) runs.push(await drawnAfter(page, setSlider('scale', 50 + i * 6)));
   const sorted = (key) => runs.map((r) => r[key]).sort((a, b) => a - b);
   const median = (key) => { const t = sorted(key); return (t[t.length / 2 - 1] + t[t.length / 2]) / 2; };
   const p95 = (key) => sorted(key)[Math.ceil(0.95 * runs.length) - 1];
