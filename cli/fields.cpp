@@ -76,12 +76,8 @@ const ProctexChoice* choiceOf(const Field& field, int code) {
 std::string choiceProblem(const Field& field, std::string_view text) {
     std::vector<std::string> names;
     for (const ProctexChoice& c : choicesOf(field)) names.emplace_back(c.name);
-    std::string lowered(text);
-    for (char& ch : lowered) {
-        ch = ch == '_' ? '-' : static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
-    }
     std::string message = "unknown " + std::string(field.name) + " '" + std::string(text) + "'";
-    if (const std::string near = closestName(lowered, names); !near.empty()) {
+    if (const std::string near = closestName(foldedName(text), names); !near.empty()) {
         message += " (did you mean " + near + "?)";
     }
     return message + "; choose one of " + acceptedValues(field);

@@ -1,5 +1,7 @@
 #include "image.h"
 
+#include <zlib.h>
+
 #include <algorithm>
 #include <array>
 #include <climits>
@@ -89,21 +91,6 @@ bool loadPng(const std::filesystem::path& path, Image& image, std::string& error
     return true;
 }
 
-uint32_t crc32(const unsigned char* data, std::size_t length) {
-    static const auto table = [] {
-        std::array<uint32_t, 256> t{};
-        for (uint32_t n = 0; n < 256; ++n) {
-            uint32_t c = n;
-            for (int k = 0; k < 8; ++k) c = (c & 1) != 0 ? 0xEDB88320u ^ (c >> 1) : c >> 1;
-            t[n] = c;
-        }
-        return t;
-    }();
-    uint32_t c = 0xFFFFFFFFu;
-    for (std::size_t i = 0; i < length; ++i) c = table[(c ^ data[i]) & 0xFF] ^ (c >> 8);
-    return c ^ 0xFFFFFFFFu;
-}
-
 std::string encodePng(const Image& image) {
     int length = 0;
     unsigned char* bytes = stbi_write_png_to_mem(image.pixels.data(), image.width * 3, image.width,
@@ -120,19 +107,13 @@ uint32_t bigEndian32(const unsigned char* p) {
     return uint32_t{p[0]} << 24 | uint32_t{p[1]} << 16 | uint32_t{p[2]} << 8 | uint32_t{p[3]};
 }
 
-uint32_t adler32(const unsigned char* data, std::size_t length) {
-    // 5552 bytes are the most whose sums fit 32 bits before the modulo.
-    uint32_t a = 1, b = 0;
-    for (std::size_t start = 0; start < length; start += 5552) {
-        const std::size_t end = std::min(length, start + 5552);
-        for (std::size_t i = start; i < end; ++i) {
-            a += data[i];
-            b += a;
-        }
-        a %= 65521;
-        b %= 65521;
-    }
-    return b << 16 | a;
+// zlib's checksums, over byte counts beyond its 32-bit lengths too.
+uint32_t crc32Of(const unsigned char* data, std::size_t length) {
+    return static_cast<uint32_t>(crc32_z(crc32_z(0, nullptr, 0), data, length));
+}
+
+uint32_t adler32Of(const unsigned char* data, std::size_t length) {
+    return static_cast<uint32_t>(adler32_z(adler32_z(0, nullptr, 0), data, length));
 }
 
 constexpr unsigned char kSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
@@ -168,7 +149,7 @@ bool loadCheckedPng(const std::filesystem::path& path, std::uint64_t maxPixels, 
         bigEndian32(&bytes[8]) != 13 || std::memcmp(&bytes[12], "IHDR", 4) != 0) {
         return fail("not a PNG");
     }
-    if (crc32(&bytes[12], 17) != bigEndian32(&bytes[29]))
+    if (crc32Of(&bytes[12], 17) != bigEndian32(&bytes[29]))
         return fail("the IHDR chunk's CRC is wrong");
     const std::uint64_t width = bigEndian32(&bytes[16]);
     const std::uint64_t height = bigEndian32(&bytes[20]);
@@ -201,7 +182,7 @@ bool loadCheckedPng(const std::filesystem::path& path, std::uint64_t maxPixels, 
         const std::size_t size = bigEndian32(&bytes[at]);
         if (size > length - at - 12) return fail("cut short");
         const unsigned char* type = &bytes[at + 4];
-        if (crc32(type, size + 4) != bigEndian32(type + 4 + size)) {
+        if (crc32Of(type, size + 4) != bigEndian32(type + 4 + size)) {
             return fail("the " + std::string(reinterpret_cast<const char*>(type), 4) +
                         " chunk's CRC is wrong");
         }
@@ -216,7 +197,7 @@ bool loadCheckedPng(const std::filesystem::path& path, std::uint64_t maxPixels, 
             reinterpret_cast<char*>(rows.data()), static_cast<int>(raw),
             reinterpret_cast<const char*>(idat.data()), static_cast<int>(idat.size()));
         if (inflated < 0) return fail("the image data cannot be inflated");
-        if (adler32(rows.data(), static_cast<std::size_t>(inflated)) !=
+        if (adler32Of(rows.data(), static_cast<std::size_t>(inflated)) !=
             bigEndian32(&idat[idat.size() - 4])) {
             return fail("the image data's Adler-32 is wrong");
         }

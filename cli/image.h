@@ -40,9 +40,6 @@ std::string encodePng(const Image& image);
 // takes about three times that.
 constexpr std::uint64_t kMaxCheckedPixels = std::uint64_t{8192} * 8192;
 
-// The CRC-32 of PNG chunks (and zip), over `length` bytes.
-uint32_t crc32(const unsigned char* data, std::size_t length);
-
 // loadPng for a file anyone may have made: refuses more than `maxPixels` on
 // the header's word, before reading the rest, and a file larger than such an
 // image could be even stored uncompressed; then fails a chunk whose CRC, or

@@ -278,12 +278,6 @@ std::string sameFileKey(const std::string& file, bool ignoreCase) {
     return key;
 }
 
-std::vector<std::string> itemFiles(const Options& o) {
-    std::vector<std::string> files = outputFiles(o);
-    if (o.sidecar) files.push_back(sidecarPath(o.output));
-    return files;
-}
-
 std::vector<std::string> overwriteFaults(const std::vector<BatchItem>& items,
                                          const std::vector<KeptFile>& kept, bool ignoreCase) {
     std::vector<std::string> faults;

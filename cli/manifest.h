@@ -62,10 +62,6 @@ constexpr bool kNamesIgnoreCase = false;
 // `ignoreCase`, whatever the case of their ASCII letters.
 std::string sameFileKey(const std::string& file, bool ignoreCase);
 
-// Every file an item writes: its maps, the copies a naming convention asks
-// for, the glTF files and its record.
-std::vector<std::string> itemFiles(const Options& o);
-
 // A file no item may write, such as the manifest, and what to call it.
 struct KeptFile {
     std::string path;

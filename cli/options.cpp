@@ -346,10 +346,14 @@ std::string fileNameProblem(const std::string& path, bool windowsRules) {
     return {};
 }
 
-std::string setNameProblem(const Options& o, bool windowsRules) {
+std::vector<std::string> itemFiles(const Options& o) {
     std::vector<std::string> files = outputFiles(o);
     if (o.sidecar) files.push_back(sidecarPath(o.output));
-    for (const std::string& file : files) {
+    return files;
+}
+
+std::string setNameProblem(const Options& o, bool windowsRules) {
+    for (const std::string& file : itemFiles(o)) {
         if (std::string problem = fileNameProblem(file, windowsRules); !problem.empty()) {
             return "cannot write " + file + ": " + problem;
         }

@@ -173,8 +173,11 @@ constexpr bool kWindowsNames = false;
 // when the name can be made.
 std::string fileNameProblem(const std::string& path, bool windowsRules);
 
-// fileNameProblem for every file the options would write, the record
-// included; empty when all can be made.
+// Every file the options write: the maps, the copies a naming convention
+// asks for, the glTF files and the record.
+std::vector<std::string> itemFiles(const Options& o);
+
+// fileNameProblem for every file of itemFiles; empty when all can be made.
 std::string setNameProblem(const Options& o, bool windowsRules = kWindowsNames);
 
 // The file the library names `map` (PROCTEX_MAP_DIFFUSE ..) for `output`.

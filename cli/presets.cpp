@@ -30,16 +30,9 @@ std::span<const Preset> presets() {
 }
 
 const Preset* findPreset(std::string_view name) {
-    // As the library reads names: any case, '-' and '_' alike.
-    auto folded = [](char c) {
-        return c == '_' ? '-' : c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-    };
+    const std::string folded = foldedName(name);
     for (const Preset& p : presets()) {
-        const std::string_view own = p.name;
-        bool same = own.size() == name.size();
-        for (std::size_t i = 0; same && i < own.size(); ++i)
-            same = folded(own[i]) == folded(name[i]);
-        if (same) return &p;
+        if (folded == p.name) return &p;
     }
     return nullptr;
 }

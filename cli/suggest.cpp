@@ -40,6 +40,14 @@ std::size_t editDistance(std::string_view a, std::string_view b) {
     return previous[b.size()];
 }
 
+std::string foldedName(std::string_view text) {
+    std::string folded(text);
+    for (char& c : folded) {
+        c = c == '_' ? '-' : static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    }
+    return folded;
+}
+
 std::string closestName(std::string_view typed, std::span<const std::string> candidates) {
     // "-w" for --width: the start of exactly one name.
     std::string only;

@@ -7,6 +7,10 @@
 
 namespace proctex::cli {
 
+// A name as the library reads names: lower case, '_' as '-' ("Brick_Wall"
+// is "brick-wall").
+std::string foldedName(std::string_view text);
+
 // Edits (insert, delete, replace, swap of neighbours) from a to b, ignoring case.
 std::size_t editDistance(std::string_view a, std::string_view b);
 

@@ -76,8 +76,8 @@ std::size_t pixelCount(const Image& image) {
     return static_cast<std::size_t>(image.width) * static_cast<std::size_t>(image.height);
 }
 
-std::string sizeText(const Image& image) {
-    return std::to_string(image.width) + "x" + std::to_string(image.height);
+std::string sizeText(int width, int height) {
+    return std::to_string(width) + "x" + std::to_string(height);
 }
 
 MapVerdict unreadable(const std::string& name, const std::string& file, const std::string& why) {
@@ -227,33 +227,29 @@ std::vector<MapVerdict> validateSet(const std::string& base) {
         return verdicts;
     }
     const int width = diffuse.map->image.width, height = diffuse.map->image.height;
-    const std::string diffuseSize = std::to_string(width) + "x" + std::to_string(height);
+    const std::string diffuseSize = sizeText(width, height);
     const bool metalUsable = !metal.empty() && metalWidth == width && metalHeight == height;
     verdicts.push_back(checkDiffuse(*diffuse.map, metalUsable ? &metal : nullptr));
     diffuse.map.reset();
     metal = {};
 
-    auto sized = [&](const Image& image, MapVerdict verdict) {
-        if (image.width != width || image.height != height) {
+    auto sized = [&](int w, int h, MapVerdict verdict) {
+        if (w != width || h != height) {
             verdict = {verdict.map, verdict.file, false,
-                       sizeText(image) + ", the diffuse map is " + diffuseSize};
+                       sizeText(w, h) + ", the diffuse map is " + diffuseSize};
         }
         return verdict;
     };
     if (metallicVerdict) {
-        if (metalWidth > 0) {
-            Image shape;
-            shape.width = metalWidth;
-            shape.height = metalHeight;
-            metallicVerdict = sized(shape, *metallicVerdict);
-        }
+        if (metalWidth > 0) metallicVerdict = sized(metalWidth, metalHeight, *metallicVerdict);
         verdicts.push_back(*metallicVerdict);
     }
     auto add = [&](const char* name, const std::string& file,
                    MapVerdict (*check)(const char*, const LoadedMap&)) {
         const Load map = load(file);
         if (map.map) {
-            verdicts.push_back(sized(map.map->image, check(name, *map.map)));
+            const Image& image = map.map->image;
+            verdicts.push_back(sized(image.width, image.height, check(name, *map.map)));
         } else if (!map.missing) {
             verdicts.push_back(unreadable(name, file, map.error));
         }

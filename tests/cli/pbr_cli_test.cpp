@@ -1,6 +1,7 @@
 // The PBR maps through the tool: validate, the engines' names, the switch
 // back to GenerateTexture's maps, and the caller's own colours.
 #include <gtest/gtest.h>
+#include <zlib.h>
 
 #include <filesystem>
 #include <fstream>
@@ -148,7 +149,9 @@ void putBigEndian(std::string& bytes, std::size_t at, uint32_t value) {
 }
 
 void putCrc(std::string& png, std::size_t type, std::size_t end) {
-    putBigEndian(png, end, crc32(reinterpret_cast<const unsigned char*>(&png[type]), end - type));
+    putBigEndian(png, end,
+                 static_cast<uint32_t>(crc32(0L, reinterpret_cast<const Bytef*>(&png[type]),
+                                             static_cast<uInt>(end - type))));
 }
 
 TEST(Validate, DielectricAndMetalPixelsEachFailTheDiffuse) {
