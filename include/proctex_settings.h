@@ -172,7 +172,39 @@ typedef struct ProctexSettings {
                                position on the relief (0..1, rising from stop to
                                stop); heights before the first stop take its
                                colour, after the last the last one's */
+    /* Added in 0.4 */
+    int units;             /* how the sizes above are meant: PROCTEX_UNITS_TILE
+                              (proctex_settings_init and the presets) or
+                              PROCTEX_UNITS_PIXELS (GenerateTexture, and an
+                              older struct); see "Sizes on the tile" below */
 } ProctexSettings;
+
+/*
+ * Sizes on the tile (units == PROCTEX_UNITS_TILE). A material is one tile,
+ * 512 units across, whatever the pixels: width and height only choose how
+ * finely the tile is sampled, so a material rendered at 512 and at 4096 is
+ * the same material, the larger one with finer detail. In units of 1/512 of
+ * the tile's width are: scale, patternParam where it is a size (rings,
+ * grooves, cells, discs, checker, knots, diamonds, egg crate), the
+ * brushed pattern's scratches per 10 000 square units, overlayParam and
+ * overlayStrength where they are sizes (vein scale, brick width and height,
+ * plank length), the overlays' joints, seams, grain and scratch widths,
+ * and aoRadius. A non-square image keeps the sizes of a square one of its
+ * width (the tile's height is height / width of its width), and the
+ * scratches overlay's count is per square tile. The fractal gains an octave
+ * per doubling of the width beyond 512 (at most 4 more) and drops one per
+ * halving below it (at least 1 remains), so grain a larger map can hold is
+ * there and averages away to the 512 look. The normal map and the occlusion
+ * follow the relief's physical size (tileSize, heightRange; with pbr 0, a
+ * normalStrength meant at 512 pixels). At a width of 512 both units give the
+ * same maps.
+ * PROCTEX_UNITS_PIXELS: every size is in pixels, as GenerateTexture reads its
+ * arguments; results are today's bytes.
+ */
+#define PROCTEX_UNITS_PIXELS 0
+#define PROCTEX_UNITS_TILE 1
+/* The tile's width in units. */
+#define PROCTEX_TILE_UNITS 512
 
 /* materialType PROCTEX_MATERIAL_CUSTOM colours the relief with the ramp of
  * colorStops (with pbr or without); with colorStopCount 0 it is the black to

@@ -112,7 +112,7 @@ class ExtraMaps(unittest.TestCase):
         self.addCleanup(self.dir.cleanup)
 
     def test_extras_follow_the_five_maps_and_pack_them(self):
-        options = {"width": 37, "height": 21, "ao_radius": 6}
+        options = {"width": 37, "height": 21, "ao_radius": 6, "units": "pixels"}
         for kind, numpy in CONTAINERS:
             with self.subTest(kind=kind), mock.patch.object(proctex._maps, "_numpy", numpy):
                 base = os.path.join(self.dir.name, kind)

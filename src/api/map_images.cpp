@@ -95,7 +95,9 @@ ByteImage normalImage(const FloatField& heights, const ProctexSettings& s) {
     const int blockRows =
         static_cast<int>((std::max<std::size_t>(kBlockPixels / width, 1) + 15) / 16 * 16);
     // The PBR relief's true slope; GenerateTexture's maps take the setting.
-    const float strength = usesPbr(s) ? pbrLook(s).normalStrength : s.normalStrength;
+    // normalStrength is a slope per pixel; on the tile it is meant per unit.
+    const float strength =
+        usesPbr(s) ? pbrLook(s).normalStrength : s.normalStrength * pixelsPerUnit(s);
     ColorField colors;
     for (int y = 0; y < s.height; y += blockRows) {
         const int rows = std::min(blockRows, s.height - y);

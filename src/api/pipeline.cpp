@@ -16,8 +16,11 @@
 #include "api/map_images.h"
 #include "api/output_paths.h"
 #include "api/settings.h"
+#include "core/fmath.h"
+#include "core/numeric.h"
 #include "core/parallel_jobs.h"
 #include "core/progress.h"
+#include "core/resample.h"
 #include "material/ambient_occlusion.h"
 #include "material/map_packing.h"
 #include "material/pbr_maps.h"
@@ -44,8 +47,10 @@ bool patternReadsBaseField(int32_t patternType) {
 
 // Base relief, pattern, overlay.
 FloatField buildHeightField(const ProctexSettings& s) {
-    const TextureGenerator generator(s.width, s.height, s.scale, s.octaves, s.seed, s.seamless == 1,
-                                     tiles(s));
+    const float unit = pixelsPerUnit(s);
+    const TextureGenerator generator(s.width, s.height, s.scale * unit,
+                                     sampledOctaves(s.octaves, s.lacunarity, unit), s.seed,
+                                     s.seamless == 1, tiles(s));
     // A base field that the pattern replaces unread is not computed.
     FloatField textureData;
     progressStage("noise", 0.0f, 0.5f);
@@ -173,16 +178,51 @@ void runMapJobs(unsigned maps, Job job) {
 constexpr int kOcclusionSmoothingPixels = 1;
 // Horizons lower than about 9 degrees leave a pixel open.
 constexpr float kOpenSkySine = 0.15f;
+// Occlusion on the tile is found at no more than this many pixels per unit:
+// it is a landform's shade, and finer sampling only lengthens the walks.
+constexpr float kOcclusionPixelsPerUnit = 2.0f;
+
+FloatField occlusionAtPixels(const FloatField& heights, const ProctexSettings& s) {
+    const bool wrap = s.seamless == 1 || tiles(s);
+    if (!usesPbr(s)) {
+        return buildAmbientOcclusion(heights, s.width, s.height, s.aoRadius, s.aoStrength, wrap);
+    }
+    return buildAmbientOcclusion(
+        smoothRelief(heights, s.width, s.height, kOcclusionSmoothingPixels, wrap), s.width,
+        s.height, s.aoRadius, s.aoStrength, wrap, pbrLook(s).reliefPixels, kOpenSkySine);
+}
+
+// On the tile: the relief box-filtered to about kOcclusionPixelsPerUnit, the
+// walks and the smoothing sized in units, and the result interpolated back.
+FloatField occlusionOnTile(const FloatField& heights, const ProctexSettings& s) {
+    const bool wrap = s.seamless == 1 || tiles(s);
+    const float unit = pixelsPerUnit(s);
+    const int factor =
+        commonFactor(s.width, s.height, truncToInt32(ffloor(unit / kOcclusionPixelsPerUnit)));
+    const int w = s.width / factor;
+    const int h = s.height / factor;
+    const float workUnit = unit / static_cast<float>(factor);
+    const FloatField coarse =
+        factor > 1 ? boxDown(heights, s.width, s.height, factor) : FloatField();
+    const FloatField& relief = factor > 1 ? coarse : heights;
+    FloatField occlusion;
+    if (usesPbr(s)) {
+        const int smoothing = std::max(kOcclusionSmoothingPixels, truncToInt32(fround(workUnit)));
+        occlusion = buildAmbientOcclusion(
+            smoothRelief(relief, w, h, smoothing, wrap), w, h, s.aoRadius * workUnit, s.aoStrength,
+            wrap, pbrLook(s).reliefPixels / static_cast<float>(factor), kOpenSkySine);
+    } else {
+        occlusion = buildAmbientOcclusion(relief, w, h, s.aoRadius * workUnit, s.aoStrength, wrap,
+                                          kOcclusionReliefPixels * workUnit);
+    }
+    if (factor == 1) return occlusion;
+    return bilinearUp(occlusion, w, h, factor, wrap);
+}
 
 ByteImage occlusionImage(const FloatField& heights, const ProctexSettings& s) {
-    const bool wrap = s.seamless == 1 || tiles(s);
-    const std::vector<uint8_t> bytes = occlusionBytes(
-        usesPbr(s)
-            ? buildAmbientOcclusion(
-                  smoothRelief(heights, s.width, s.height, kOcclusionSmoothingPixels, wrap),
-                  s.width, s.height, s.aoRadius, s.aoStrength, wrap, pbrLook(s).reliefPixels,
-                  kOpenSkySine)
-            : buildAmbientOcclusion(heights, s.width, s.height, s.aoRadius, s.aoStrength, wrap));
+    const std::vector<uint8_t> bytes =
+        occlusionBytes(s.units == PROCTEX_UNITS_TILE ? occlusionOnTile(heights, s)
+                                                     : occlusionAtPixels(heights, s));
     ByteImage image = makeByteImage(s.width, s.height, 1);
     std::copy(bytes.begin(), bytes.end(), image.pixels.get());
     return image;
@@ -308,12 +348,21 @@ bool imageSizeIsUsable(int32_t width, int32_t height) {
     return bytes <= std::numeric_limits<int32_t>::max();
 }
 
+float pixelsPerUnit(const ProctexSettings& s) {
+    if (s.units != PROCTEX_UNITS_TILE) return 1.0f;
+    return static_cast<float>(s.width) / static_cast<float>(PROCTEX_TILE_UNITS);
+}
+
 PatternRequest patternRequest(const ProctexSettings& s) {
-    return {s.patternType, s.patternParam, s.seed, s.seamless == 1, tiles(s)};
+    const bool onTile = s.units == PROCTEX_UNITS_TILE;
+    return {s.patternType, s.patternParam,   s.seed, s.seamless == 1,
+            tiles(s),      pixelsPerUnit(s), onTile};
 }
 
 OverlayRequest overlayRequest(const ProctexSettings& s) {
-    return {s.overlayType, s.overlayParam, s.overlayStrength, s.seed, s.seamless == 1, tiles(s)};
+    const bool onTile = s.units == PROCTEX_UNITS_TILE;
+    return {s.overlayType,   s.overlayParam, s.overlayStrength, s.seed,
+            s.seamless == 1, tiles(s),       pixelsPerUnit(s),  onTile};
 }
 
 ByteImage makeByteImage(int width, int height, int channels) {

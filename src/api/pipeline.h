@@ -19,6 +19,10 @@ bool imageSizeIsUsable(int32_t width, int32_t height);
 // True when every stage is to wrap at the image edges (tileable == 1).
 bool tiles(const ProctexSettings& settings);
 
+// Pixels per unit of the settings' sizes: 1 in pixel units, the width over
+// PROCTEX_TILE_UNITS on the tile.
+float pixelsPerUnit(const ProctexSettings& settings);
+
 PatternRequest patternRequest(const ProctexSettings& settings);
 OverlayRequest overlayRequest(const ProctexSettings& settings);
 

@@ -63,6 +63,7 @@ ProctexSettings legacySettings() {
     s.emission = 0.0f;
     s.emissionLevel = 0.3f;
     s.colorStopCount = 0;
+    s.units = PROCTEX_UNITS_PIXELS;
     return s;
 }
 
@@ -76,6 +77,7 @@ ProctexSettings defaultSettings() {
     s.pbr = 1;
     s.tileSize = kDefaultTileSizeMetres;
     s.heightRange = kDefaultHeightRangeMetres;
+    s.units = PROCTEX_UNITS_TILE;
     return s;
 }
 
@@ -192,6 +194,9 @@ std::string materialValueProblem(const ProctexSettings& s) {
     if (reason.empty()) reason = rangeProblem("emission", s.emission, 0.0f, 100.0f);
     if (reason.empty()) reason = rangeProblem("emissionLevel", s.emissionLevel, 0.0f, 1.0f);
     if (reason.empty()) reason = colorStopProblem(s);
+    if (reason.empty()) {
+        reason = choiceProblem("units", s.units, PROCTEX_UNITS_PIXELS, PROCTEX_UNITS_TILE);
+    }
     return reason;
 }
 

@@ -40,4 +40,12 @@ private:
     void initPermutation();
 };
 
+// The octaves of a fractal meant at one pixel per unit, sampled at
+// `pixelsPerUnit`: one more per lacunarity step of finer sampling (at most
+// kMaxAddedOctaves more), one fewer per step of coarser sampling (at least
+// one left), so the finest layer keeps its size in pixels. Unchanged at 1,
+// for fewer than one octave and for a lacunarity of at most 1.
+constexpr int32_t kMaxAddedOctaves = 4;
+int32_t sampledOctaves(int32_t octaves, float lacunarity, float pixelsPerUnit);
+
 }  // namespace proctex

@@ -16,8 +16,9 @@ constexpr float kMortar = 0.3f;
 
 }  // namespace
 
-FloatField generateBricks(int width, int height, float brickWidth, float brickHeight) {
+FloatField generateBricks(int width, int height, float brickWidth, float brickHeight, float unit) {
     FloatField overlay(fieldSize(width, height));
+    const float mortarWidth = kMortarWidth * unit;
 
     // The x tests depend only on x and the course shift, which takes one of
     // three values (row % 2 is -1, 0 or 1), so each is evaluated once per x.
@@ -30,7 +31,7 @@ FloatField generateBricks(int width, int height, float brickWidth, float brickHe
             for (int x = 0; x < width; ++x) {
                 const float lx = ffmod(static_cast<float>(x) + shift, brickWidth);
                 mortar[static_cast<std::size_t>(x)] =
-                    lx < kMortarWidth || lx > brickWidth - kMortarWidth;
+                    lx < mortarWidth || lx > brickWidth - mortarWidth;
             }
         }
         return mortar;
@@ -39,7 +40,7 @@ FloatField generateBricks(int width, int height, float brickWidth, float brickHe
     for (int y = 0; y < height; ++y) {
         const std::size_t rowStart = static_cast<std::size_t>(y) * width;
         const float ly = ffmod(static_cast<float>(y), brickHeight);
-        if (ly < kMortarWidth || ly > brickHeight - kMortarWidth) {
+        if (ly < mortarWidth || ly > brickHeight - mortarWidth) {
             for (int x = 0; x < width; ++x) overlay[rowStart + x] = kMortar;
             continue;
         }
@@ -66,14 +67,16 @@ float intoPeriod(float u, float periodPixels) {
     return (u - ffloor(u)) * periodPixels;
 }
 
-bool inJoint(float l, float period) {
-    return l < kMortarWidth || l > period - kMortarWidth;
+bool inJoint(float l, float period, float mortarWidth) {
+    return l < mortarWidth || l > period - mortarWidth;
 }
 
 }  // namespace
 
-FloatField generateTiledBricks(int width, int height, float brickWidth, float brickHeight) {
+FloatField generateTiledBricks(int width, int height, float brickWidth, float brickHeight,
+                               float unit) {
     FloatField overlay(fieldSize(width, height));
+    const float mortarWidth = kMortarWidth * unit;
     const int32_t columns = wholePeriods(width, brickWidth);
     const int32_t courses = evenPeriods(height, brickHeight);
     const float fittedWidth = static_cast<float>(width) / static_cast<float>(columns);
@@ -86,13 +89,13 @@ FloatField generateTiledBricks(int width, int height, float brickWidth, float br
         for (int x = 0; x < width; ++x) {
             const float u = periodsAt(x, columns, width) + (parity != 0 ? 0.5f : 0.0f);
             xMortar[parity][static_cast<std::size_t>(x)] =
-                inJoint(intoPeriod(u, fittedWidth), fittedWidth);
+                inJoint(intoPeriod(u, fittedWidth), fittedWidth, mortarWidth);
         }
     }
     for (int y = 0; y < height; ++y) {
         const std::size_t rowStart = static_cast<std::size_t>(y) * width;
         const float v = periodsAt(y, courses, height);
-        if (inJoint(intoPeriod(v, fittedHeight), fittedHeight)) {
+        if (inJoint(intoPeriod(v, fittedHeight), fittedHeight, mortarWidth)) {
             for (int x = 0; x < width; ++x) overlay[rowStart + x] = kMortar;
             continue;
         }

@@ -56,20 +56,23 @@ std::string overlayRequestProblem(const OverlayRequest& request) {
 void applyOverlayStage(FloatField& textureData, int width, int height,
                        const OverlayRequest& request) {
     const bool tiled = request.tiling;
+    const float unit = request.unit;
+    // The sizes in pixels; the strength of bricks is their height.
+    const float size = request.param * unit;
     switch (request.type) {
         case PROCTEX_OVERLAY_VEINS: {
             const FloatField veins =
-                tiled ? generateTiledVeins(width, height, request.param, request.seed,
-                                           request.seamless)
-                      : generateVeins(width, height, request.param, request.seed, request.seamless);
+                tiled
+                    ? generateTiledVeins(width, height, size, request.seed, request.seamless, unit)
+                    : generateVeins(width, height, size, request.seed, request.seamless, unit);
             blendOverlay(textureData, veins, request.strength);
             break;
         }
         case PROCTEX_OVERLAY_BRICKS: {
-            // overlayStrength is the brick height here, not a strength.
+            const float brickHeight = request.strength * unit;
             const FloatField bricks =
-                tiled ? generateTiledBricks(width, height, request.param, request.strength)
-                      : generateBricks(width, height, request.param, request.strength);
+                tiled ? generateTiledBricks(width, height, size, brickHeight, unit)
+                      : generateBricks(width, height, size, brickHeight, unit);
             blendOverlay(textureData, bricks, 1.0f);
             break;
         }
@@ -77,16 +80,21 @@ void applyOverlayStage(FloatField& textureData, int width, int height,
             // overlayStrength only chooses the mode; NaN and 0.5 give plain mode.
             const bool grain = request.strength > 0.5f;
             const FloatField planks =
-                tiled ? generateTiledPlanks(width, height, request.param, request.seed, grain)
-                      : generatePlanks(width, height, request.param, request.seed, grain);
+                tiled ? generateTiledPlanks(width, height, size, request.seed, grain, unit)
+                      : generatePlanks(width, height, size, request.seed, grain, unit);
             blendOverlay(textureData, planks, 1.0f);
             break;
         }
         case PROCTEX_OVERLAY_SCRATCHES: {
-            const int32_t count = truncToInt32(request.param);
+            // On the tile the count is per square tile of the image's width.
+            const float perImage =
+                request.onTile
+                    ? request.param * (static_cast<float>(height) / static_cast<float>(width))
+                    : request.param;
+            const int32_t count = truncToInt32(perImage);
             const FloatField scratches =
-                tiled ? generateTiledScratches(width, height, count, request.seed)
-                      : generateScratches(width, height, count, request.seed);
+                tiled ? generateTiledScratches(width, height, count, request.seed, unit)
+                      : generateScratches(width, height, count, request.seed, unit);
             blendOverlay(textureData, scratches, request.strength);
             break;
         }

@@ -16,6 +16,10 @@ struct OverlayRequest {
     int32_t seed;
     bool seamless;  // the call's seamless == 1
     bool tiling;    // the call's tileable == 1: the overlay wraps at the edges
+    // Pixels per unit of the sizes above: 1 in pixel units; on the tile, the
+    // image's width over the tile's 512 units (see applying the stage).
+    float unit = 1.0f;
+    bool onTile = false;  // sizes and counts are meant per tile
 };
 
 // Empty when the request can produce a meaningful field; otherwise why not,

@@ -15,11 +15,13 @@ namespace proctex {
 // private generator (seed + 1000, scale 80, 4 octaves, tileable when
 // `seamless`). Values 0..1. A veinScale of 0 gives NaN values; the overlay
 // stage rejects it beforehand.
-FloatField generateVeins(int width, int height, float veinScale, int32_t seed, bool seamless);
+FloatField generateVeins(int width, int height, float veinScale, int32_t seed, bool seamless,
+                         float unit = 1.0f);
 
 // Bricks: a running-bond brick layout; 0.3 on the 3-pixel mortar joints,
 // 0.0 on the brick faces. No randomness.
-FloatField generateBricks(int width, int height, float brickWidth, float brickHeight);
+FloatField generateBricks(int width, int height, float brickWidth, float brickHeight,
+                          float unit = 1.0f);
 
 // Planks: staggered planks, plankLength long and plankLength / 5 high, with
 // 2-pixel seams (0.6) at each plank's left end and top edge. Each plank's
@@ -29,31 +31,36 @@ FloatField generateBricks(int width, int height, float brickWidth, float brickHe
 // fractal field of a private generator (seed + 7000, scale 50, 3 octaves).
 // The draws are made once per plank, not once per pixel; the field equals
 // per-pixel seeding bit for bit.
-FloatField generatePlanks(int width, int height, float plankLength, int32_t seed, bool withGrain);
+FloatField generatePlanks(int width, int height, float plankLength, int32_t seed, bool withGrain,
+                          float unit = 1.0f);
 
 // Scratches: scratchCount straight tapered strokes (none when the count is 0 or
 // less) from one engine seeded with seed + 999. Values 0..0.6.
-FloatField generateScratches(int width, int height, int32_t scratchCount, int32_t seed);
+FloatField generateScratches(int width, int height, int32_t scratchCount, int32_t seed,
+                             float unit = 1.0f);
 
 // The tiling forms (tileable == 1): periodic with the image as one period,
 // sizes fitted to a whole number of periods across and down (core/tiling.h).
 
 // Veins: the private noise tiles (hashed as `seamless` chooses), and the sine
 // fits a whole number of veins across the width.
-FloatField generateTiledVeins(int width, int height, float veinScale, int32_t seed, bool seamless);
+FloatField generateTiledVeins(int width, int height, float veinScale, int32_t seed, bool seamless,
+                              float unit = 1.0f);
 
 // Bricks: whole bricks per course and an even number of courses, so the
 // running bond continues across the top and bottom edges.
-FloatField generateTiledBricks(int width, int height, float brickWidth, float brickHeight);
+FloatField generateTiledBricks(int width, int height, float brickWidth, float brickHeight,
+                               float unit = 1.0f);
 
 // Planks: whole boards per course and an even number of courses; the board
 // that crosses the side edges is one board (one set of draws), and the grain
 // noise tiles.
 FloatField generateTiledPlanks(int width, int height, float plankLength, int32_t seed,
-                               bool withGrain);
+                               bool withGrain, float unit = 1.0f);
 
 // Scratches: the same strokes, continuing across the edges.
-FloatField generateTiledScratches(int width, int height, int32_t scratchCount, int32_t seed);
+FloatField generateTiledScratches(int width, int height, int32_t scratchCount, int32_t seed,
+                                  float unit = 1.0f);
 
 // Building blocks of the planks and scratches overlays, for tests and
 // benchmarks.
@@ -81,7 +88,8 @@ struct ScratchStroke {
 
 // The strokes generateScratches paints, in draw order (empty for a count of 0
 // or less).
-std::vector<ScratchStroke> drawScratches(int width, int height, int32_t scratchCount, int32_t seed);
+std::vector<ScratchStroke> drawScratches(int width, int height, int32_t scratchCount, int32_t seed,
+                                         float unit = 1.0f);
 
 // Paints one stroke into `overlay` (width x height) with the maximum rule.
 void paintScratch(FloatField& overlay, int width, int height, const ScratchStroke& stroke);

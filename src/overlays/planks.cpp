@@ -26,7 +26,7 @@ struct Course {
 };
 
 void buildCourse(Course& course, int32_t row, int width, float plankLength, int32_t seed,
-                 bool withGrain) {
+                 bool withGrain, float seamWidth) {
     course.row = row;
     course.built = true;
     course.plankOf.assign(static_cast<std::size_t>(width), -1);
@@ -37,7 +37,7 @@ void buildCourse(Course& course, int32_t row, int width, float plankLength, int3
     for (int x = 0; x < width; ++x) {
         const float px = static_cast<float>(x) + shift;
         const float lx = ffmod(px, plankLength);
-        if (lx < kSeamWidth) continue;
+        if (lx < seamWidth) continue;
         const int32_t col = truncToInt32(px / plankLength);
         // Columns only grow along x, so a plank's pixels follow each other;
         // a repeated draw would still give the same values.
@@ -57,7 +57,16 @@ struct TiledLayout {
     int32_t courses;
     float boardLength;   // width / columns
     float courseHeight;  // height / courses
+    float seamWidth;
 };
+
+// The grain's private noise at `unit` pixels per unit: its cells and its
+// finest layer keep their sizes on the tile.
+FloatField grainField(int width, int height, int32_t seed, float unit, bool tiling) {
+    const TextureGenerator grainNoise(width, height, 50.0f * unit, sampledOctaves(3, 2.0f, unit),
+                                      wrappingAdd(seed, 7000), false, tiling);
+    return grainNoise.generateFractalBase(0.5f, 2.0f);
+}
 
 float periodsAt(int i, int32_t count, int extent) {
     return static_cast<float>(static_cast<int64_t>(i) * count) / static_cast<float>(extent);
@@ -76,7 +85,7 @@ void buildTiledCourse(Course& course, int32_t row, int width, const TiledLayout&
     for (int x = 0; x < width; ++x) {
         const float u = periodsAt(x, layout.columns, width) + shift;
         const float start = ffloor(u);
-        if ((u - start) * layout.boardLength < kSeamWidth) continue;
+        if ((u - start) * layout.boardLength < layout.seamWidth) continue;
         int32_t col = truncToInt32(start);
         if (col >= layout.columns) col -= layout.columns;
         if (col != lastCol) {
@@ -108,14 +117,15 @@ PlankDraws drawPlank(int32_t plankSeed, bool withGrain) {
     return draws;
 }
 
-FloatField generatePlanks(int width, int height, float plankLength, int32_t seed, bool withGrain) {
+FloatField generatePlanks(int width, int height, float plankLength, int32_t seed, bool withGrain,
+                          float unit) {
     const float plankWidth = plankLength / 5.0f;
+    const float seamWidth = kSeamWidth * unit;
+    // The ripple sin((ly + g) / 3) in units.
+    const float ripple = 3.0f * unit;
 
     FloatField grainData;
-    if (withGrain) {
-        const TextureGenerator grainNoise(width, height, 50.0f, 3, wrappingAdd(seed, 7000), false);
-        grainData = grainNoise.generateFractalBase(0.5f, 2.0f);
-    }
+    if (withGrain) grainData = grainField(width, height, seed, unit, false);
 
     FloatField overlay(fieldSize(width, height));
     Course course;
@@ -123,13 +133,13 @@ FloatField generatePlanks(int width, int height, float plankLength, int32_t seed
     for (int y = 0; y < height; ++y) {
         const std::size_t rowStart = static_cast<std::size_t>(y) * width;
         const float ly = ffmod(static_cast<float>(y), plankWidth);
-        if (ly < kSeamWidth) {
+        if (ly < seamWidth) {
             for (int x = 0; x < width; ++x) overlay[rowStart + x] = kSeam;
             continue;
         }
         const int32_t row = truncToInt32(static_cast<float>(y) / plankWidth);
         if (!course.built || course.row != row) {
-            buildCourse(course, row, width, plankLength, seed, withGrain);
+            buildCourse(course, row, width, plankLength, seed, withGrain, seamWidth);
         }
         if (!withGrain) {
             for (int x = 0; x < width; ++x) {
@@ -143,7 +153,7 @@ FloatField generatePlanks(int width, int height, float plankLength, int32_t seed
         // plank and pixel row instead of one per pixel.
         wave.resize(course.draws.size());
         for (std::size_t p = 0; p < wave.size(); ++p) {
-            wave[p] = fsin((ly + course.draws[p].grainOffset) / 3.0f) * 0.15f;
+            wave[p] = fsin((ly + course.draws[p].grainOffset * unit) / ripple) * 0.15f;
         }
         for (int x = 0; x < width; ++x) {
             const std::size_t i = rowStart + x;
@@ -160,19 +170,17 @@ FloatField generatePlanks(int width, int height, float plankLength, int32_t seed
 }
 
 FloatField generateTiledPlanks(int width, int height, float plankLength, int32_t seed,
-                               bool withGrain) {
+                               bool withGrain, float unit) {
     TiledLayout layout;
     layout.columns = wholePeriods(width, plankLength);
     layout.courses = evenPeriods(height, plankLength / 5.0f);
     layout.boardLength = static_cast<float>(width) / static_cast<float>(layout.columns);
     layout.courseHeight = static_cast<float>(height) / static_cast<float>(layout.courses);
+    layout.seamWidth = kSeamWidth * unit;
+    const float ripple = 3.0f * unit;
 
     FloatField grainData;
-    if (withGrain) {
-        const TextureGenerator grainNoise(width, height, 50.0f, 3, wrappingAdd(seed, 7000), false,
-                                          true);
-        grainData = grainNoise.generateFractalBase(0.5f, 2.0f);
-    }
+    if (withGrain) grainData = grainField(width, height, seed, unit, true);
 
     FloatField overlay(fieldSize(width, height));
     Course course;
@@ -183,7 +191,7 @@ FloatField generateTiledPlanks(int width, int height, float plankLength, int32_t
         const float start = ffloor(v);
         // The grain restarts with every course, which ends where the next begins.
         const float ly = (v - start) * layout.courseHeight;
-        if (ly < kSeamWidth) {
+        if (ly < layout.seamWidth) {
             for (int x = 0; x < width; ++x) overlay[rowStart + x] = kSeam;
             continue;
         }
@@ -193,7 +201,8 @@ FloatField generateTiledPlanks(int width, int height, float plankLength, int32_t
         }
         wave.resize(course.draws.size());
         for (std::size_t p = 0; p < wave.size(); ++p) {
-            wave[p] = withGrain ? fsin((ly + course.draws[p].grainOffset) / 3.0f) * 0.15f : 0.0f;
+            wave[p] =
+                withGrain ? fsin((ly + course.draws[p].grainOffset * unit) / ripple) * 0.15f : 0.0f;
         }
         for (int x = 0; x < width; ++x) {
             const std::size_t i = rowStart + x;

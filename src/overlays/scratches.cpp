@@ -19,13 +19,14 @@ struct ScratchDistributions {
 };
 
 // The five draws of one scratch, in their fixed order: the values depend on it.
-ScratchStroke drawScratch(Engine& rng, const ScratchDistributions& d, int width, int height) {
+ScratchStroke drawScratch(Engine& rng, const ScratchDistributions& d, int width, int height,
+                          float unit) {
     ScratchStroke s;
     s.x0 = d.distPos(rng) * static_cast<float>(width);
     s.y0 = d.distPos(rng) * static_cast<float>(height);
     s.angle = d.distAngle(rng);
-    s.length = d.distLength(rng);
-    s.maxWidth = d.distWidth(rng);
+    s.length = d.distLength(rng) * unit;
+    s.maxWidth = d.distWidth(rng) * unit;
     return s;
 }
 
@@ -38,15 +39,15 @@ int32_t roundOffset(float v) {
 
 }  // namespace
 
-std::vector<ScratchStroke> drawScratches(int width, int height, int32_t scratchCount,
-                                         int32_t seed) {
+std::vector<ScratchStroke> drawScratches(int width, int height, int32_t scratchCount, int32_t seed,
+                                         float unit) {
     std::vector<ScratchStroke> strokes;
     if (scratchCount <= 0) return strokes;
     Engine rng = makeEngine(wrappingAdd(seed, 999));
     const ScratchDistributions d;
     strokes.reserve(static_cast<std::size_t>(scratchCount));
     for (int32_t n = 0; n < scratchCount; ++n)
-        strokes.push_back(drawScratch(rng, d, width, height));
+        strokes.push_back(drawScratch(rng, d, width, height, unit));
     return strokes;
 }
 
@@ -124,13 +125,14 @@ void paintScratch(FloatField& overlay, int width, int height, const ScratchStrok
     }
 }
 
-FloatField generateScratches(int width, int height, int32_t scratchCount, int32_t seed) {
+FloatField generateScratches(int width, int height, int32_t scratchCount, int32_t seed,
+                             float unit) {
     FloatField overlay(fieldSize(width, height));
     if (scratchCount <= 0) return overlay;
     Engine rng = makeEngine(wrappingAdd(seed, 999));
     const ScratchDistributions d;
     for (int32_t n = 0; n < scratchCount; ++n) {
-        paintScratch(overlay, width, height, drawScratch(rng, d, width, height));
+        paintScratch(overlay, width, height, drawScratch(rng, d, width, height, unit));
     }
     return overlay;
 }
@@ -158,9 +160,10 @@ void paintWrappedScratch(FloatField& overlay, int width, int height, const Scrat
     }
 }
 
-FloatField generateTiledScratches(int width, int height, int32_t scratchCount, int32_t seed) {
+FloatField generateTiledScratches(int width, int height, int32_t scratchCount, int32_t seed,
+                                  float unit) {
     FloatField overlay(fieldSize(width, height));
-    for (const ScratchStroke& stroke : drawScratches(width, height, scratchCount, seed)) {
+    for (const ScratchStroke& stroke : drawScratches(width, height, scratchCount, seed, unit)) {
         paintWrappedScratch(overlay, width, height, stroke);
     }
     return overlay;

@@ -9,8 +9,10 @@
 
 namespace proctex {
 
-FloatField generateVeins(int width, int height, float veinScale, int32_t seed, bool seamless) {
-    const TextureGenerator noiseGen(width, height, 80.0f, 4, wrappingAdd(seed, 1000), seamless);
+FloatField generateVeins(int width, int height, float veinScale, int32_t seed, bool seamless,
+                         float unit) {
+    const TextureGenerator noiseGen(width, height, 80.0f * unit, sampledOctaves(4, 2.0f, unit),
+                                    wrappingAdd(seed, 1000), seamless);
     const FloatField noiseData = noiseGen.generateFractalBase(0.5f, 2.0f);
 
     FloatField overlay(fieldSize(width, height));
@@ -26,9 +28,10 @@ FloatField generateVeins(int width, int height, float veinScale, int32_t seed, b
 }
 
 // |sin| repeats every pi x veinScale pixels along x.
-FloatField generateTiledVeins(int width, int height, float veinScale, int32_t seed, bool seamless) {
-    const TextureGenerator noiseGen(width, height, 80.0f, 4, wrappingAdd(seed, 1000), seamless,
-                                    true);
+FloatField generateTiledVeins(int width, int height, float veinScale, int32_t seed, bool seamless,
+                              float unit) {
+    const TextureGenerator noiseGen(width, height, 80.0f * unit, sampledOctaves(4, 2.0f, unit),
+                                    wrappingAdd(seed, 1000), seamless, true);
     const FloatField noiseData = noiseGen.generateFractalBase(0.5f, 2.0f);
     const float step = fittedPhaseStep(width, kHalfTurn * veinScale, kHalfTurn);
 

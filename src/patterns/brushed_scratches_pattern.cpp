@@ -53,9 +53,15 @@ void applyWrappedBrushedScratch(FloatField& pattern, int width, int height, floa
 
 namespace {
 
+// Rows a scratch covers at `unit` pixels per unit: one up to 1.5.
+int32_t scratchRows(float unit) {
+    const float rows = fround(unit);
+    return rows > 1.0f && rows < 64.0f ? truncToInt32(rows) : 1;
+}
+
 // The scratches and the fine ripple of both forms; `wrap` chooses the tiling one.
 FloatField brushedPattern(const FloatField& textureData, int width, int height, float patternParam,
-                          int32_t seed, bool wrap) {
+                          int32_t seed, bool wrap, float unit) {
     FloatField pattern(fieldSize(width, height));
     for (std::size_t i = 0; i < pattern.size(); ++i) {
         pattern[i] = 0.55f + textureData[i] * 0.08f;
@@ -68,24 +74,29 @@ FloatField brushedPattern(const FloatField& textureData, int width, int height, 
     const UniformReal distAngle(-0.3f, 0.3f);
     const UniformReal distLength(20.0f, 200.0f);
     const UniformReal distIntensity(0.05f, 0.15f);
+    const int32_t rows = scratchRows(unit);
     for (int32_t s = 0; s < numScratches; ++s) {
         const float x0 = distX(rng);
         const float y0 = distY(rng);
         const float angle = distAngle(rng);
-        const float length = distLength(rng);
+        const float length = distLength(rng) * unit;
         const float intensity = distIntensity(rng);
-        if (wrap) {
-            applyWrappedBrushedScratch(pattern, width, height, x0, y0, angle, length, intensity);
-        } else {
-            applyBrushedScratch(pattern, width, height, x0, y0, angle, length, intensity);
+        for (int32_t row = 0; row < rows; ++row) {
+            const float y = y0 + static_cast<float>(row);
+            if (wrap) {
+                applyWrappedBrushedScratch(pattern, width, height, x0, y, angle, length, intensity);
+            } else {
+                applyBrushedScratch(pattern, width, height, x0, y, angle, length, intensity);
+            }
         }
     }
 
-    // sin(2 y + ...) repeats every pi rows; tiling fits a whole number of
+    // sin(2 y + ...) repeats every pi units; tiling fits a whole number of
     // ripples down the image.
-    const float rowStep = wrap ? fittedPhaseStep(height, kHalfTurn, kTurn) : 1.0f;
+    const float rowStep = wrap ? fittedPhaseStep(height, kHalfTurn * unit, kTurn) : 1.0f;
     for (int y = 0; y < height; ++y) {
-        const float fy = wrap ? static_cast<float>(y) * rowStep / 2.0f : static_cast<float>(y);
+        const float fy =
+            wrap ? static_cast<float>(y) * rowStep / 2.0f : static_cast<float>(y) / unit;
         for (int x = 0; x < width; ++x) {
             const std::size_t index = static_cast<std::size_t>(y) * width + x;
             const float h = textureData[index];
@@ -99,13 +110,14 @@ FloatField brushedPattern(const FloatField& textureData, int width, int height, 
 }  // namespace
 
 FloatField generateBrushedScratchesPattern(const FloatField& textureData, int width, int height,
-                                           float patternParam, int32_t seed) {
-    return brushedPattern(textureData, width, height, patternParam, seed, false);
+                                           float patternParam, int32_t seed, float unit) {
+    return brushedPattern(textureData, width, height, patternParam, seed, false, unit);
 }
 
 FloatField generateTiledBrushedScratchesPattern(const FloatField& textureData, int width,
-                                                int height, float patternParam, int32_t seed) {
-    return brushedPattern(textureData, width, height, patternParam, seed, true);
+                                                int height, float patternParam, int32_t seed,
+                                                float unit) {
+    return brushedPattern(textureData, width, height, patternParam, seed, true, unit);
 }
 
 }  // namespace proctex

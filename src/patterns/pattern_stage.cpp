@@ -45,6 +45,17 @@ bool cellPointCountFits(int width, int height, float param) {
     return points <= std::max(kCellPointFloor, int64_t{width} * height);
 }
 
+// patternParam in pixels: the sizes scale with the pixels per unit, the
+// brushed pattern's scratches per 10 000 square units become per 10 000
+// pixels, and the two tone curves take no size.
+float pixelParam(const PatternRequest& request) {
+    if (needsFiniteNonZeroParam(request.type)) return request.param * request.unit;
+    if (request.type == PROCTEX_PATTERN_BRUSHED) {
+        return request.param / (request.unit * request.unit);
+    }
+    return request.param;
+}
+
 }  // namespace
 
 const char* patternName(int32_t type) {
@@ -82,10 +93,10 @@ std::string patternRequestProblem(const PatternRequest& request, int width, int 
         return std::string("patternParam must be a finite, non-zero number for ") +
                patternName(request.type) + " (got " + numberText(request.param) + ")";
     }
-    if (request.type == PROCTEX_PATTERN_CELLS &&
-        !cellPointCountFits(width, height, request.param)) {
+    const float cellSize = pixelParam(request);
+    if (request.type == PROCTEX_PATTERN_CELLS && !cellPointCountFits(width, height, cellSize)) {
         return "patternParam " + numberText(request.param) + " asks for " +
-               std::to_string(cellPointCount(width, height, request.param)) +
+               std::to_string(cellPointCount(width, height, cellSize)) +
                " cells at this size; the cell pattern takes at most one per pixel or 2^24, "
                "whichever is more (use a larger patternParam)";
     }
@@ -98,7 +109,7 @@ namespace {
 // wraps with its base field) and for no pattern.
 bool applyTiledPattern(FloatField& textureData, int width, int height,
                        const PatternRequest& request) {
-    const float p = request.param;
+    const float p = pixelParam(request);
     const FloatField& base = textureData;
     switch (request.type) {
         case PROCTEX_PATTERN_GROOVES:
@@ -108,8 +119,8 @@ bool applyTiledPattern(FloatField& textureData, int width, int height,
             textureData = generateTiledCellPattern(base, width, height, p, request.seed);
             return true;
         case PROCTEX_PATTERN_BRUSHED:
-            textureData =
-                generateTiledBrushedScratchesPattern(base, width, height, p, request.seed);
+            textureData = generateTiledBrushedScratchesPattern(base, width, height, p, request.seed,
+                                                               request.unit);
             return true;
         case PROCTEX_PATTERN_DISCS:
             textureData = generateTiledDiscPattern(base, width, height, p);
@@ -136,7 +147,7 @@ bool applyTiledPattern(FloatField& textureData, int width, int height,
 void applyPatternStage(FloatField& textureData, int width, int height,
                        const PatternRequest& request) {
     if (request.tiling && applyTiledPattern(textureData, width, height, request)) return;
-    const float p = request.param;
+    const float p = pixelParam(request);
     switch (request.type) {
         case PROCTEX_PATTERN_RINGS:
             textureData = generateRingPattern(textureData, width, height, p, request.seamless);
@@ -154,8 +165,8 @@ void applyPatternStage(FloatField& textureData, int width, int height,
             textureData = generateCellPattern(textureData, width, height, p, request.seed);
             break;
         case PROCTEX_PATTERN_BRUSHED:
-            textureData =
-                generateBrushedScratchesPattern(textureData, width, height, p, request.seed);
+            textureData = generateBrushedScratchesPattern(textureData, width, height, p,
+                                                          request.seed, request.unit);
             break;
         case PROCTEX_PATTERN_DISCS:
             textureData = generateStaggeredDiscPattern(textureData, width, height, p);

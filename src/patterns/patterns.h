@@ -42,8 +42,11 @@ FloatField generateCellPattern(const FloatField& textureData, int width, int hei
 
 // patternType 7: brushed surface with 50..500 random fading
 // scratches (patternParam scratches per 10 000 pixels).
+// `unit` pixels per unit of a material sized on the tile: scratches `unit`
+// times as long and round(unit) rows thick, the ripple `unit` times as wide;
+// 1 gives the fields above.
 FloatField generateBrushedScratchesPattern(const FloatField& textureData, int width, int height,
-                                           float patternParam, int32_t seed);
+                                           float patternParam, int32_t seed, float unit = 1.0f);
 
 // patternType 8: overlapping discs of diameter patternParam on
 // staggered rows over a base level of 0.3. Visits only the pixels of each
@@ -93,7 +96,8 @@ FloatField generateTiledCellPattern(const FloatField& textureData, int width, in
 // Brushed: the same scratches, continuing across the edges; the fine ripple
 // down the rows fitted to a whole number.
 FloatField generateTiledBrushedScratchesPattern(const FloatField& textureData, int width,
-                                                int height, float patternParam, int32_t seed);
+                                                int height, float patternParam, int32_t seed,
+                                                float unit = 1.0f);
 
 // Discs: whole discs per row and an even number of staggered rows; discs that
 // cross an edge continue on the opposite one.

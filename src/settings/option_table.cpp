@@ -40,6 +40,11 @@ constexpr ProctexChoice kMetalTypes[] = {
     {PROCTEX_METAL_TYPE_CHROME, "chrome", "chrome", 0, {}, {}},
 };
 
+constexpr ProctexChoice kUnits[] = {
+    {PROCTEX_UNITS_PIXELS, "pixels", "in pixels", 0, {}, {}},
+    {PROCTEX_UNITS_TILE, "tile", "on the tile, the same material at every size", 0, {}, {}},
+};
+
 constexpr ProctexChoice kMetalMasks[] = {
     {PROCTEX_METAL_MASK_NONE, "none", "metal everywhere", 0, {}, {}},
     {PROCTEX_METAL_MASK_TOPS, "tops", "bare tops, rusty pits", 0, {}, {}},
@@ -133,7 +138,7 @@ const OptionSpec kOptions[] = {
     choice("base", "baseType", PROCTEX_OFFSET(baseType), kBases, "noise",
            "Base relief: fractal (layers of noise) or single-octave (smooth blobs)"),
     number("scale", "scale", PROCTEX_OFFSET(scale), 8, 256, 1, -kFinite, kFinite, "noise",
-           "Pixels per noise cell; larger is smoother"),
+           "Noise cell size (in 1/512 of the tile, or pixels); larger is smoother"),
     capped(integer("octaves", "octaves", PROCTEX_OFFSET(octaves), 1, 10, 1, 0, 32, "noise",
                    "Noise layers of the fractal base"),
            16),
@@ -146,8 +151,7 @@ const OptionSpec kOptions[] = {
     choice("pattern", "patternType", PROCTEX_OFFSET(patternType), kPatterns, "shape",
            "A pattern built from the base relief"),
     number("pattern-param", "patternParam", PROCTEX_OFFSET(patternParam), 0, 300, 0.5, -kFinite,
-           kFinite, "shape",
-           "The pattern's size in pixels (gamma for tone-curve and damped-extremes)"),
+           kFinite, "shape", "The pattern's size (gamma for tone-curve and damped-extremes)"),
     choice("overlay", "overlayType", PROCTEX_OFFSET(overlayType), kOverlays, "shape",
            "Carved into the relief"),
     capped(
@@ -156,7 +160,7 @@ const OptionSpec kOptions[] = {
         10000),
     number("overlay-strength", "overlayStrength", PROCTEX_OFFSET(overlayStrength), 0, 80, 0.05,
            -kFinite, kFinite, "shape",
-           "Vein or scratch depth, brick height in pixels, plank grain when above 0.5"),
+           "Vein or scratch depth, brick height, plank grain when above 0.5"),
     integer("seed", "seed", PROCTEX_OFFSET(seed), 0, 99999, 1, kIntMin, kIntMax, "noise",
             "Random seed; every random choice follows from it"),
     number("contrast", "contrast", PROCTEX_OFFSET(contrast), 0.5, 2, 0.01, -kFinite, kFinite,
@@ -175,7 +179,7 @@ const OptionSpec kOptions[] = {
     flag("metallic-map", "writeMetallic", PROCTEX_OFFSET(writeMetallic), "maps",
          "Writes the metallic map"),
     capped(number("ao-radius", "aoRadius", PROCTEX_OFFSET(aoRadius), 0, 64, 1, 0, 256, "maps",
-                  "Ambient occlusion: pixels searched around each pixel"),
+                  "Ambient occlusion: how far around each pixel to look"),
            64),
     number("ao-strength", "aoStrength", PROCTEX_OFFSET(aoStrength), 0, 4, 0.1, 0, 16, "maps",
            "Ambient occlusion: darkening"),
@@ -211,6 +215,10 @@ const OptionSpec kOptions[] = {
      "Your own colours over the relief: up to eight stops #rrggbb@position (material custom)",
      {},
      0},
+    /* Added in 0.4 */
+    choice("units", "units", PROCTEX_OFFSET(units), kUnits, "physical",
+           "How sizes are meant: tile (1/512 of the tile, the same material at every "
+           "size) or pixels"),
 };
 
 #undef PROCTEX_OFFSET

@@ -27,7 +27,9 @@ struct PbrSet {
         : name(preset) {
         std::memset(&settings, 0, sizeof settings);
         EXPECT_EQ(proctex_preset_settings(preset.c_str(), &settings, structSize), PROCTEX_OK);
+        // A kSide crop of the look each preset has at 512.
         settings.width = settings.height = kSide;
+        settings.units = PROCTEX_UNITS_PIXELS;
         generate();
     }
     explicit PbrSet(const ProctexSettings& s) : name("settings"), settings(s) { generate(); }
@@ -232,6 +234,7 @@ TEST(PbrSettings, OlderStructsAndPbrOffKeepTodaysMaps) {
     EXPECT_GT(full.tileSize, 0.0f);
     full.pbr = 0;
     full.tileable = 0;
+    full.units = PROCTEX_UNITS_PIXELS;
     full.tileSize = full.heightRange = 0.0f;
     old.width = full.width = old.height = full.height = 48;
     const PbrSet fromOld(old), fromFull(full);

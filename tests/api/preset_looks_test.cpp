@@ -24,7 +24,9 @@ struct Rendered {
     explicit Rendered(const char* preset, int side = 256) : size(side) {
         ProctexSettings s;
         EXPECT_EQ(proctex_preset_settings(preset, &s, sizeof s), PROCTEX_OK) << preset;
+        // A crop of the look each preset has at 512.
         s.width = s.height = size;
+        s.units = PROCTEX_UNITS_PIXELS;
         char why[256] = "";
         const unsigned wanted =
             PROCTEX_MAP_BIT(PROCTEX_MAP_DIFFUSE) | PROCTEX_MAP_BIT(PROCTEX_MAP_NORMAL) |

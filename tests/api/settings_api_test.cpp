@@ -55,7 +55,7 @@ TEST(SettingsCheck, EveryRefusalNamesItsSettingAndRule) {
          {"overlayStrength", "brick height", "inf"}},
         {[](auto& s) { s.overlayType = 3, s.overlayParam = -5.0f; },
          {"overlayParam", "plank length", "above 0", "got -5"}},
-        {[](auto& s) { s.patternType = 6, s.patternParam = 0.001f; },
+        {[](auto& s) { s.patternType = 6, s.patternParam = 0.001f, s.units = PROCTEX_UNITS_PIXELS; },
          {"patternParam", "cell pattern", "cells", "larger"}},
     };
     const std::pair<int, const char*> sizedPatterns[] = {

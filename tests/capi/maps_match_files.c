@@ -232,6 +232,7 @@ static void randomSettings(ProctexSettings* s) {
     s->writeRoughness = pick(0, 2);
     s->writeMetallic = pick(0, 2);
     s->tileable = 0; /* GenerateTexture never tiles */
+    s->units = PROCTEX_UNITS_PIXELS; /* and reads its sizes in pixels */
 }
 
 int main(int argc, char** argv) {
@@ -251,6 +252,7 @@ int main(int argc, char** argv) {
         s.pbr = 0;            /* GenerateTexture's maps, which the files hold, */
         s.colorStopCount = 0; /* no ramp of the caller's */
         s.tileable = 0;       /* and no tiling: it has neither */
+        s.units = PROCTEX_UNITS_PIXELS;
         checkOne(proctex_preset_name(i), &s);
         compareHeight16(proctex_preset_name(i), &s);
     }

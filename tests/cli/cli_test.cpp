@@ -41,7 +41,8 @@ TEST(Cli, WritesAndListsTheFilesLikeTheLibraryCall) {
     TempDir dir;
     const fs::path out = dir / "s.png";
     const CliRun run = runCli(
-        "--pbr false --width 40 --height 30 --seed 5 --material 2 --seamless 1 --tileable false " +
+        "--pbr false --units pixels --width 40 --height 30 --seed 5 --material 2 --seamless 1 "
+        "--tileable false " +
         out.string());
     ASSERT_EQ(run.exitCode, 0) << run.output;
     const auto names = test::outputNames(dir.path(), "s");

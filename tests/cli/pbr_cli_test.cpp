@@ -61,7 +61,7 @@ TEST(CliPbr, PbrFalseWritesGenerateTexturesFiles) {
     call.normalStrength = -3.0f;
     ASSERT_EQ(call.run(dir / "gt.png"), 1);
     const CliRun run = runCli(
-        "--pbr false --tileable false --width 40 --height 30 --invert 1 --normal-strength -3 "
+        "--pbr false --tileable false --units pixels --width 40 --height 30 --invert 1 --normal-strength -3 "
         "--scale " +
         std::to_string(call.scale) + " --octaves " + std::to_string(call.octaves) + " --seed " +
         std::to_string(call.seed) + " --persistence " + std::to_string(call.persistence) +

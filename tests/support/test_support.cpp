@@ -80,6 +80,7 @@ Call::Call() : ProctexSettings{} {
     contrast = 1.0f;
     normalStrength = 2.0f;
     tileable = 0;  // GenerateTexture never tiles
+    units = PROCTEX_UNITS_PIXELS;  // and reads its sizes in pixels
 }
 
 int Call::run(const std::filesystem::path& outputPath) const {

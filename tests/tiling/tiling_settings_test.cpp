@@ -52,6 +52,7 @@ TEST(TilingSettings, DefaultsAndPresetsTileWhileAnOlderStructGetsTodaysResults) 
     const Maps tiled = generate(s);
     s.tileable = 0;
     s.pbr = 0;  // an older struct has neither
+    s.units = PROCTEX_UNITS_PIXELS;
     const Maps plain = generate(s);
     EXPECT_FALSE(samePixels(tiled.get(), plain.get(), PROCTEX_MAP_DIFFUSE));
 
@@ -74,6 +75,7 @@ TEST(TilingSettings, PresetsWithoutTilingGiveGenerateTexturesFiles) {
         call.height = 72;
         call.tileable = 0;
         call.pbr = 0;
+        call.units = PROCTEX_UNITS_PIXELS;
         ASSERT_EQ(call.run(dir / (std::string(name) + ".png")), 1) << name;
         const Maps maps = generate(call);
         const OutputNames files = outputNames(dir.path(), name);
