@@ -48,11 +48,25 @@ std::string existingFile(const std::string& path) {
     return "no file " + path;
 }
 
+// When a field changes nothing unless another holds a value: " (only with
+// --pbr false)".
+std::string usedWithText(const Field& f) {
+    if (f.info.usedWithOption < 0) return {};
+    const Field& other = fields()[static_cast<std::size_t>(f.info.usedWithOption)];
+    const int value = f.info.usedWithValue;
+    std::string shown = std::to_string(value);
+    if (isFlag(other)) shown = value != 0 ? "true" : "false";
+    for (int i = 0; i < other.info.choiceCount; ++i) {
+        if (other.info.choices[i].value == value) shown = other.info.choices[i].name;
+    }
+    return std::string(" (only with --") + other.name + " " + shown + ")";
+}
+
 // The help line of a field: the library's, with the named values of a choice.
 std::string fieldHelp(const Field& f) {
-    if (isChoice(f)) return std::string(f.help) + ": " + acceptedValues(f);
-    if (isFlag(f)) return std::string(f.help) + " (true or false)";
-    return f.help;
+    if (isChoice(f)) return std::string(f.help) + ": " + acceptedValues(f) + usedWithText(f);
+    if (isFlag(f)) return std::string(f.help) + " (true or false)" + usedWithText(f);
+    return f.help + usedWithText(f);
 }
 
 void addMaterialOptions(CLI::App& app, Request& request) {

@@ -82,6 +82,13 @@ typedef struct ProctexOptionInfo {
                              accepts: beyond it one render's work grows with no
                              change worth waiting for (size, octaves, occlusion
                              radius, scratches); limitMax for the other options */
+    /* Added in 0.4: */
+    int usedWithOption;   /* -1: the option always counts. Otherwise it changes
+                             the maps only while option usedWithOption holds
+                             usedWithValue (normal-strength: only with pbr 0,
+                             where heightRange is the bump's knob), and front
+                             ends show it only then */
+    int usedWithValue;
 } ProctexOptionInfo;
 
 /* The number of options; indexes run from 0, in the struct's order. */

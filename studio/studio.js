@@ -171,8 +171,23 @@ function requestBody() {
   return JSON.stringify({ ...(presetName ? { preset: presetName } : {}), ...settings });
 }
 
+// A control that changes nothing with the other settings is not shown.
+function showUsedControls() {
+  for (const f of catalog.fields) {
+    if (!f.usedWith) continue;
+    const shown = Number(settings[f.usedWith.name]) === f.usedWith.value;
+    for (const element of [$(`l-${f.name}`), $(`f-${f.name}`)]) {
+      element.hidden = !shown;
+      if (element.nextElementSibling?.dataset.field === f.name) {
+        element.nextElementSibling.hidden = !shown;
+      }
+    }
+  }
+}
+
 // One render in flight at a time; changes while it runs collapse into one more.
 function update() {
+  showUsedControls();
   showCode();
   if (inFlight) { pending = true; return; }
   render();

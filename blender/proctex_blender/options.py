@@ -95,6 +95,16 @@ def _size_property(option):
                                  description=f"{option.help} (0: the size)")
 
 
+def used(settings, name):
+    """Whether option `name` changes the maps with the panel's other settings."""
+    def library_value(other):
+        value = getattr(settings, other)
+        if proctex.OPTIONS[other].kind == "choice":
+            return choices.code_of(other, value)
+        return int(value)
+    return proctex.OPTIONS[name].used(library_value)
+
+
 def from_library(name, value):
     """A library value as the property takes it: a code as its choice, a flag as a bool."""
     option = proctex.OPTIONS[name]

@@ -41,6 +41,9 @@ def draw_settings(layout, settings):
         column.use_property_split = True
         column.label(text=options.label(group))
         for name in names:
+            # An option that changes nothing with the other settings is not shown.
+            if not options.used(settings, name):
+                continue
             if ramp.is_ramp(name):
                 ramp.draw(column, settings, name, options.label(name))
             else:

@@ -36,9 +36,13 @@ ordered_json fieldJson(const Field& f) {
     j["max"] = info.usefulMax;
     j["step"] = info.step;
     j["limitMin"] = info.limitMin;
-    j["limitMax"] = info.limitMax;
     j["limitMax"] = std::min(info.limitMax, info.workMax);  // what one render may ask
     if (isFlag(f)) j["flag"] = true;
+    if (info.usedWithOption >= 0) {
+        // The page shows the control only while the other holds the value.
+        j["usedWith"] = {{"name", fields()[static_cast<std::size_t>(info.usedWithOption)].name},
+                         {"value", info.usedWithValue}};
+    }
     if (isColors(f)) {
         j["maxStops"] = info.limitMax;
         // What a ramp chooses besides its stops (the custom material), as the

@@ -30,7 +30,8 @@ class OptionInfo(ctypes.Structure):
                 ("step", ctypes.c_double), ("limitMin", ctypes.c_double),
                 ("limitMax", ctypes.c_double), ("help", ctypes.c_char_p),
                 ("group", ctypes.c_char_p), ("choiceCount", ctypes.c_int),
-                ("choices", ctypes.POINTER(ChoiceInfo))]
+                ("choices", ctypes.POINTER(ChoiceInfo)), ("workMax", ctypes.c_double),
+                ("usedWithOption", ctypes.c_int), ("usedWithValue", ctypes.c_int)]
 
 
 class MapInfo(ctypes.Structure):
@@ -75,7 +76,9 @@ class Option:
     "integer", "number", "flag", "choice", or "colors" (the colour ramp, read and
     written as text through the library). ``useful`` is the range sliders
     cover, ``limits`` the values accepted at all (numbers must also be finite),
-    ``index`` the option's number in the library's table."""
+    ``index`` the option's number in the library's table. ``used_with`` is
+    (option name, value) when the option changes the maps only while that
+    option holds that value (None when it always counts)."""
     index: int
     name: str
     cli_name: str
@@ -89,6 +92,15 @@ class Option:
     help: str
     group: str
     choices: tuple
+    used_with: tuple = None
+
+    def used(self, value_of):
+        """Whether the option counts, given ``value_of(name)``: the other
+        options' values as the library takes them."""
+        if self.used_with is None:
+            return True
+        name, value = self.used_with
+        return int(value_of(name)) == value
 
     def choice(self, code):
         """The Choice of a code, or None."""
@@ -159,8 +171,10 @@ def read_options(library, error):
             default="" if option.kind == "colors" else option.value_of(info.defaultValue),
             useful=tuple(int(v) if whole else v for v in option.useful),
             limits=tuple(int(v) if whole else v for v in option.limits))
-        options.append(option)
-    return tuple(options)
+        options.append((option, info.usedWithOption, info.usedWithValue))
+    return tuple(dataclasses.replace(option, used_with=(options[other][0].name, value))
+                 if 0 <= other < len(options) else option
+                 for option, other, value in options)
 
 
 def read_maps(library, error):

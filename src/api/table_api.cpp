@@ -64,6 +64,8 @@ PROCTEX_API int PROCTEX_CALL proctex_option_info(int index, ProctexOptionInfo* i
     full.choiceCount = static_cast<int>(o.choices.size());
     full.choices = o.choices.empty() ? nullptr : o.choices.data();
     full.workMax = o.workMax > 0 ? o.workMax : full.limitMax;
+    full.usedWithOption = o.usedWith == nullptr ? -1 : proctex::findOption(o.usedWith);
+    full.usedWithValue = o.usedWithValue;
     return copyInfo(full, info, offsetof(ProctexOptionInfo, workMax));
 }
 

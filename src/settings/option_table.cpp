@@ -125,6 +125,13 @@ constexpr OptionSpec capped(OptionSpec option, double workMax) {
     return option;
 }
 
+// An option that changes the maps only while another holds one value.
+constexpr OptionSpec usedWith(OptionSpec option, const char* other, int value) {
+    option.usedWith = other;
+    option.usedWithValue = value;
+    return option;
+}
+
 #define PROCTEX_OFFSET(m) offsetof(S, m)
 
 // In the struct's order, which is also the order of GenerateTexture's arguments.
@@ -170,8 +177,11 @@ const OptionSpec kOptions[] = {
     flag("invert", "invert", PROCTEX_OFFSET(invert), "colour", "Inverts the diffuse tones"),
     flag("seamless", "seamless", PROCTEX_OFFSET(seamless), "noise",
          "Tileable base noise and veins, and a wrapping normal map"),
-    number("normal-strength", "normalStrength", PROCTEX_OFFSET(normalStrength), 0, 10, 0.1,
-           -kFinite, kFinite, "maps", "Slope factor of the normal map"),
+    usedWith(number("normal-strength", "normalStrength", PROCTEX_OFFSET(normalStrength), 0, 10, 0.1,
+                    -kFinite, kFinite, "maps",
+                    "Slope factor of GenerateTexture's normal map (the PBR maps take "
+                    "height-range)"),
+             "pbr", 0),
     number("roughness", "roughness", PROCTEX_OFFSET(roughness), 0, 1, 0.01, -kFinite, kFinite,
            "maps", "Roughness; the roughness map moves down as it grows"),
     flag("roughness-map", "writeRoughness", PROCTEX_OFFSET(writeRoughness), "maps",
@@ -185,8 +195,10 @@ const OptionSpec kOptions[] = {
            "Ambient occlusion: darkening"),
     number("tile-size", "tileSize", PROCTEX_OFFSET(tileSize), 0, 10, 0.01, 0, 1e6, "physical",
            "Metres one tile of the material covers (0: not given)"),
-    number("height-range", "heightRange", PROCTEX_OFFSET(heightRange), 0, 1, 0.001, 0, 1e6,
-           "physical", "Metres between height 0 and 1 (0: not given)"),
+    number("height-range", "heightRange", PROCTEX_OFFSET(heightRange), 0.001, 0.1, 0.001, 0, 1e6,
+           "physical",
+           "Bump depth: metres between height 0 and 1, for the normal map, occlusion and "
+           "displacement (0: not given, 0.02 for the PBR maps)"),
     flag("tileable", "tileable", PROCTEX_OFFSET(tileable), "maps",
          "The maps tile: every stage wraps at the image edges (off: GenerateTexture's results)"),
     /* Added in 0.3 */

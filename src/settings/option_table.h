@@ -25,6 +25,10 @@ struct OptionSpec {
     const char* help;
     std::span<const ProctexChoice> choices;
     double workMax;  // the cap of renders on request; 0: none below limitMax
+    // The option (by name) and value without which this one changes nothing;
+    // null when it always counts.
+    const char* usedWith = nullptr;
+    int usedWithValue = 0;
 };
 
 struct MapSpec {
