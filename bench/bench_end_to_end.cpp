@@ -5,9 +5,10 @@
 // call's own threads do part of the work. Ends with a summary table.
 //
 // Also measures the peak resident memory of one 4096 x 4096 call with all
-// maps, in a fresh child process (this program started again with
-// --peak-memory-child), so nothing the benchmarks before it left in the heap
-// counts.
+// maps, and of a preset's whole set at 8192 x 8192, in a fresh child process
+// (this program started again with --peak-memory-child), so nothing the
+// benchmarks before it left in the heap counts; and a preset's whole set
+// (every map, computed and saved) at 4096 against the same at 1024.
 #include <benchmark/benchmark.h>
 #include <proctex.h>
 #include <spawn.h>
@@ -325,10 +326,26 @@ long statusKb(const char* key) {
 }
 
 constexpr int kPeakSize = 4096;
+constexpr int kSetPeakSize = 8192;
+// The preset whose set is largest: every map, the glow among them.
+constexpr const char* kSetPeakPreset = "lava";
 
 ProctexSettings peakCase(const std::string& name) {
     if (name == "heavy") return withAllMaps(heavy(PROCTEX_OVERLAY_PLANKS, 128.0f, 1.0f));
     return withAllMaps(stone());
+}
+
+// A preset's whole set, as the tool writes it with every map: computed on
+// the tile at size x size and saved. PROCTEX_OK or the failing code.
+int saveWholeSet(const char* preset, int size, const std::string& path) {
+    ProctexSettings s;
+    if (proctex_preset_settings(preset, &s, sizeof s) != PROCTEX_OK) return PROCTEX_ERROR_ARGUMENT;
+    s.width = s.height = size;
+    ProctexMaps* maps = nullptr;
+    int status = proctex_generate(&s, PROCTEX_MAPS_ALL, &maps, nullptr, 0);
+    if (status == PROCTEX_OK) status = proctex_save(maps, path.c_str(), nullptr, 0);
+    proctex_maps_free(maps);
+    return status;
 }
 
 // The measured calls: a case and its PROCTEX_THREADS (null: the default).
@@ -338,16 +355,17 @@ struct PeakRun {
     const char* threads;
 };
 constexpr PeakRun kPeakRuns[] = {
-    {"fractal", "fractal", nullptr},
-    {"heavy", "heavy", nullptr},
-    {"heavy-1-thread", "heavy", "1"},
-    {"heavy-5-threads", "heavy", "5"},
+    {"fractal", "fractal", nullptr},   {"heavy", "heavy", nullptr},
+    {"heavy-1-thread", "heavy", "1"},  {"heavy-5-threads", "heavy", "5"},
+    {"lava-set-8192", "set", nullptr},
 };
 
 int peakMemoryChild(const std::string& name) {
     const long before = statusKb("VmRSS:");
-    const std::wstring path = (benchDir() / ("peak-" + name + ".png")).wstring();
-    const int ok = runAtSize(peakCase(name), kPeakSize, path);
+    const std::filesystem::path path = benchDir() / ("peak-" + name + ".png");
+    const int ok =
+        name == "set" ? int(saveWholeSet(kSetPeakPreset, kSetPeakSize, path.string()) == PROCTEX_OK)
+                      : runAtSize(peakCase(name), kPeakSize, path.wstring());
     const long peak = statusKb("VmHWM:");
     std::printf("%d %ld %ld\n", ok, before, peak);
     return ok == 1 ? 0 : 1;
@@ -359,6 +377,7 @@ void runPeakMemory(benchmark::State& state, const PeakRun& run) {
     const std::string name = run.caseName;
     setThreads(run.threads);
     double bytesPerPixel = 0.0;
+    double peakGiB = 0.0;
     for (auto _ : state) {
         int fds[2];
         if (pipe(fds) != 0) {
@@ -388,10 +407,28 @@ void runPeakMemory(benchmark::State& state, const PeakRun& run) {
         int ok = 0;
         long before = 0, peak = 0;
         std::sscanf(output.c_str(), "%d %ld %ld", &ok, &before, &peak);
-        bytesPerPixel = double(peak - before) * 1024.0 / (double(kPeakSize) * kPeakSize);
+        const double side = name == "set" ? kSetPeakSize : kPeakSize;
+        bytesPerPixel = double(peak - before) * 1024.0 / (side * side);
+        peakGiB = double(peak) / (1024.0 * 1024.0);
     }
     setThreads(nullptr);
     state.counters["bytes_per_pixel"] = bytesPerPixel;
+    state.counters["peak_gib"] = peakGiB;
+}
+
+// A preset's whole set at one size, written into the bench folder.
+void runWholeSet(benchmark::State& state, const char* preset, int size) {
+    const std::string path = (benchDir() / (std::string(preset) + ".png")).string();
+    for (auto _ : state) {
+        if (saveWholeSet(preset, size, path) != PROCTEX_OK) state.SkipWithError("the set failed");
+    }
+}
+
+constexpr const char* kSetPresets[] = {"cobblestone", "brick-wall"};
+constexpr int kSetSizes[] = {1024, 4096};
+
+std::string setName(const char* preset, int size) {
+    return std::string("whole-set/") + preset + "/" + std::to_string(size);
 }
 
 // Collects every run for the summary while the console shows them as usual.
@@ -477,7 +514,25 @@ void printSummary(const SummaryReporter& reporter) {
     }
     std::printf("over target (*): %d with the default threads, %d with one thread\n", missedDefault,
                 missedSingle);
+    for (const char* preset : kSetPresets) {
+        const auto small = ms.find(setName(preset, kSetSizes[0]));
+        const auto large = ms.find(setName(preset, kSetSizes[1]));
+        if (small == ms.end() || large == ms.end()) continue;
+        const double ratio = large->second / small->second;
+        std::printf(
+            "whole set of %s on the tile: %d %.0f ms, %d %.0f ms: %.1fx (target <= 20x: "
+            "16x the pixels and the added octaves)%s\n",
+            preset, kSetSizes[0], small->second, kSetSizes[1], large->second, ratio,
+            ratio > 20.0 ? "  over target" : "");
+    }
+    const auto setPeak = reporter.counters.find("peak_memory/lava-set-8192.peak_gib");
+    if (setPeak != reporter.counters.end()) {
+        std::printf("peak memory, %s's whole set at %dx%d: %.2f GiB (target <= 3 GiB)%s\n",
+                    kSetPeakPreset, kSetPeakSize, kSetPeakSize, setPeak->second,
+                    setPeak->second > 3.0 ? "  over target" : "");
+    }
     for (const PeakRun& run : kPeakRuns) {
+        if (std::strcmp(run.caseName, "set") == 0) continue;
         const auto peak = reporter.counters.find(std::string("peak_memory/4096/") + run.name +
                                                  ".bytes_per_pixel");
         if (peak != reporter.counters.end()) {
@@ -542,8 +597,21 @@ int main(int argc, char** argv) {
         ->Iterations(20)
         ->UseRealTime()
         ->Unit(benchmark::kMillisecond);
+    for (const char* preset : kSetPresets) {
+        for (int size : kSetSizes) {
+            benchmark::RegisterBenchmark(
+                setName(preset, size).c_str(),
+                [preset, size](benchmark::State& s) { runWholeSet(s, preset, size); })
+                ->Iterations(size > 1024 ? 1 : 3)
+                ->UseRealTime()
+                ->Unit(benchmark::kMillisecond);
+        }
+    }
     for (const PeakRun& run : kPeakRuns) {
-        benchmark::RegisterBenchmark((std::string("peak_memory/4096/") + run.name).c_str(),
+        const bool set = std::strcmp(run.caseName, "set") == 0;
+        benchmark::RegisterBenchmark((set ? std::string("peak_memory/") + run.name
+                                          : std::string("peak_memory/4096/") + run.name)
+                                         .c_str(),
                                      [&run](benchmark::State& s) { runPeakMemory(s, run); })
             ->Iterations(1)
             ->Unit(benchmark::kMillisecond);

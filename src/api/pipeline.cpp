@@ -142,10 +142,13 @@ SaveOutcome outcomeOf(const SetOutcome& set) {
 // Runs the given jobs on the call's threads, the first one on the caller's;
 // each job works for the caller's call, progress included, and reports its
 // end.
-void runAll(std::vector<std::function<void()>>& jobs) {
+// With `shared`, the jobs count towards `total` jobs of several runs.
+void runAll(std::vector<std::function<void()>>& jobs, std::atomic<int>* shared = nullptr,
+            long long total = 0) {
     if (CallProgress* progress = currentProgress()) {
-        std::atomic<int> finished{0};
-        const long long total = static_cast<long long>(jobs.size());
+        std::atomic<int> own{0};
+        std::atomic<int>& finished = shared != nullptr ? *shared : own;
+        if (shared == nullptr) total = static_cast<long long>(jobs.size());
         for (auto& job : jobs) {
             job = [progress, &finished, total, work = std::move(job)] {
                 const ProgressScope scope(progress);
@@ -286,14 +289,17 @@ std::string fileNameOf(const std::string& path) {
 }
 
 // The glTF files of a set: <base>.gltf (with <base>.bin) and <base>.glb,
-// made from the encoded diffuse, OpenGL normal and ORM images.
+// made from the encoded diffuse, OpenGL normal and ORM images when the first
+// of them is written (the maps' files come first, so theirs are encoded).
 struct GltfFiles {
+    bool made = false;
     GltfText text;
     std::vector<uint8_t> glb;
 };
 
-void addGltfFiles(const PendingFiles& files, const ProctexSettings& s, const std::string& path,
-                  unsigned flags, GltfFiles& gltf, std::vector<SetFile>& set) {
+void makeGltfFiles(const PendingFiles& files, const ProctexSettings& s, const std::string& path,
+                   unsigned flags, GltfFiles& gltf) {
+    if (gltf.made) return;
     const std::size_t k = path.rfind(".png");
     const std::string base = k == std::string::npos ? path : path.substr(0, k);
     GltfImages images;
@@ -324,16 +330,40 @@ void addGltfFiles(const PendingFiles& files, const ProctexSettings& s, const std
     }
     options.generator = std::string("proctex ") + PROCTEX_VERSION_TEXT;
     options.bufferFileName = fileNameOf(base) + ".bin";
+    if ((flags & PROCTEX_SAVE_GLTF) != 0) gltf.text = makeGltf(images, options);
+    if ((flags & PROCTEX_SAVE_GLB) != 0) gltf.glb = makeGlb(images, options);
+    gltf.made = true;
+}
+
+void addGltfFiles(const PendingFiles& files, const ProctexSettings& s, const std::string& path,
+                  unsigned flags, GltfFiles& gltf, std::vector<SetFile>& set) {
+    const std::size_t k = path.rfind(".png");
+    const std::string base = k == std::string::npos ? path : path.substr(0, k);
+    auto file = [&](const std::string& name, auto bytesOf) {
+        SetFile entry{name, nullptr, 0, false, {}, {}};
+        entry.fetch = [&files, &s, path, flags, &gltf, bytesOf] {
+            makeGltfFiles(files, s, path, flags, gltf);
+            return bytesOf();
+        };
+        set.push_back(std::move(entry));
+    };
     if ((flags & PROCTEX_SAVE_GLTF) != 0) {
-        gltf.text = makeGltf(images, options);
-        set.push_back({base + ".bin", gltf.text.bin.data(), gltf.text.bin.size(), false});
-        set.push_back({base + ".gltf", reinterpret_cast<const uint8_t*>(gltf.text.json.data()),
-                       gltf.text.json.size(), false});
+        file(base + ".bin", [&gltf] { return std::span<const uint8_t>(gltf.text.bin); });
+        file(base + ".gltf", [&gltf] {
+            return std::span<const uint8_t>(reinterpret_cast<const uint8_t*>(gltf.text.json.data()),
+                                            gltf.text.json.size());
+        });
     }
     if ((flags & PROCTEX_SAVE_GLB) != 0) {
-        gltf.glb = makeGlb(images, options);
-        set.push_back({base + ".glb", gltf.glb.data(), gltf.glb.size(), false});
+        file(base + ".glb", [&gltf] { return std::span<const uint8_t>(gltf.glb); });
     }
+}
+
+// The maps a glTF material is made of: their PNG bytes outlive their files.
+bool feedsGltf(int map, unsigned flags) {
+    if ((flags & (PROCTEX_SAVE_GLTF | PROCTEX_SAVE_GLB)) == 0) return false;
+    return map == PROCTEX_MAP_DIFFUSE || map == PROCTEX_MAP_NORMAL_GL || map == PROCTEX_MAP_ORM ||
+           map == PROCTEX_MAP_EMISSIVE;
 }
 
 }  // namespace
@@ -411,38 +441,72 @@ MapSet computeMaps(const ProctexSettings& s, unsigned maps) {
 }
 
 SaveOutcome saveMaps(const MapSet& maps, const std::string& path, unsigned flags) {
+    std::vector<int> order;  // the maps with files, in the order they are written
+    for (int map : kFileOrder) {
+        const bool has = map == PROCTEX_MAP_HEIGHT16
+                             ? !maps.height16.empty()
+                             : maps.images[static_cast<std::size_t>(map)].present();
+        if (has) order.push_back(map);
+    }
     unsigned present = 0;
-    for (int map : kFileOrder) {
-        if (maps.images[static_cast<std::size_t>(map)].present()) present |= PROCTEX_MAP_BIT(map);
-    }
-    if (!maps.height16.empty()) present |= PROCTEX_MAP_BIT(PROCTEX_MAP_HEIGHT16);
+    for (int map : order) present |= PROCTEX_MAP_BIT(map);
     PendingFiles files = pendingFiles(present);
-    progressStage("encode", 0.0f, 0.9f);
-    std::vector<std::function<void()>> jobs;
-    for (int map : kFileOrder) {
-        if (!wants(present, map)) continue;
-        const std::size_t index = static_cast<std::size_t>(map);
-        if (map == PROCTEX_MAP_HEIGHT16) {
-            jobs.emplace_back(
-                [&, index] { encode16(maps.height16, maps.width, maps.height, files[index]); });
-        } else {
-            const bool small = (flags & PROCTEX_SAVE_SMALL) != 0;
-            jobs.emplace_back(
-                [&, index, small] { encode(maps.images[index], files[index], small); });
+    const bool small = (flags & PROCTEX_SAVE_SMALL) != 0;
+
+    // The files are encoded a group at a time, side by side, as the writes
+    // reach them, and each one's bytes are released once written: a large
+    // set holds a group's bytes, not the whole set's.
+    const std::size_t group =
+        std::max<std::size_t>(2, 2 * std::size_t(threadsForCall(order.size())));
+    std::size_t encoded = 0;
+    std::atomic<int> finished{0};
+    auto encodeThrough = [&](std::size_t index) {
+        while (encoded <= index) {
+            const std::size_t end = std::min(order.size(), encoded + group);
+            std::vector<std::function<void()>> jobs;
+            for (std::size_t k = encoded; k < end; ++k) {
+                const int map = order[k];
+                const std::size_t slot = static_cast<std::size_t>(map);
+                if (map == PROCTEX_MAP_HEIGHT16) {
+                    jobs.emplace_back([&, slot] {
+                        encode16(maps.height16, maps.width, maps.height, files[slot]);
+                    });
+                } else {
+                    jobs.emplace_back([&, slot] { encode(maps.images[slot], files[slot], small); });
+                }
+            }
+            runAll(jobs, &finished, static_cast<long long>(order.size()));
+            encoded = end;
+            // The last chance to stop: from here on, files are replaced.
+            if (encoded == order.size()) progressStage("write", 0.9f, 1.0f);
         }
-    }
-    runAll(jobs);
-    // The last chance to stop: from here on, files are written.
-    progressStage("write", 0.9f, 1.0f);
+    };
+    progressStage("encode", 0.0f, 0.9f);
     // Missing folders are made, as the tool makes them; one that cannot be
     // made fails the writes below with the system's reason.
     makeFoldersFor(path);
     std::vector<SetFile> set;
-    addMapFiles(files, path, set);
+    for (std::size_t k = 0; k < order.size(); ++k) {
+        const int map = order[k];
+        const std::size_t slot = static_cast<std::size_t>(map);
+        SetFile file{deriveOutputPath(path, mapFileSuffix(map)),
+                     nullptr,
+                     0,
+                     map <= PROCTEX_MAP_SPECULAR,
+                     {},
+                     {}};
+        file.fetch = [&, k, slot] {
+            encodeThrough(k);
+            return std::span<const uint8_t>(files[slot].png.data(), files[slot].png.size());
+        };
+        if (!feedsGltf(map, flags)) file.release = [&, slot] { files[slot].png = EncodedBytes(); };
+        set.push_back(std::move(file));
+    }
     GltfFiles gltf;
     if ((flags & (PROCTEX_SAVE_GLTF | PROCTEX_SAVE_GLB)) != 0) {
         addGltfFiles(files, maps.settings, path, flags, gltf, set);
     }
+    if (order.empty()) progressStage("write", 0.9f, 1.0f);
     return outcomeOf(replaceFileSet(set));
 }
 

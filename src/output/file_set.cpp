@@ -520,8 +520,18 @@ SetOutcome replaceFileSet(const std::vector<SetFile>& files) {
     bool requiredFailed = false;
     int steps = 0;
     for (const SetFile& file : files) {
+        std::span<const uint8_t> bytes(file.bytes, file.length);
+        if (file.fetch) {
+            try {
+                bytes = file.fetch();
+            } catch (...) {
+                for (const Move& move : moves) removeFile(move.temporary);
+                throw;
+            }
+        }
         std::string temporary;
-        const std::string error = writeTemporary(file.path, file.bytes, file.length, temporary);
+        const std::string error = writeTemporary(file.path, bytes.data(), bytes.size(), temporary);
+        if (file.release) file.release();
         step(steps);
         if (error.empty()) {
             moves.push_back({temporary, file.path});

@@ -11,6 +11,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -23,6 +25,12 @@ struct SetFile {
     std::size_t length = 0;
     // A required file that fails keeps the whole set from being replaced.
     bool required = false;
+    // Bytes made just in time: when set, `fetch` gives the bytes right before
+    // the file's temporary is written (instead of bytes and length), and
+    // `release`, when set, follows the write, so that a large set never holds
+    // all of its files in memory at once.
+    std::function<std::span<const uint8_t>()> fetch;
+    std::function<void()> release;
 };
 
 struct FileFailure {
@@ -40,11 +48,11 @@ struct SetOutcome {
 };
 
 // Writes every file of the set to its temporary, in order, stopping at the
-// first required failure. When every required file was written, renames all
-// written files into place in order; an optional file that failed then has
-// any older file at its path removed, so the folder never mixes an old map
-// with new ones. When a required file failed, nothing is replaced and every
-// temporary is removed.
+// first required failure. An exception from a fetch removes the temporaries
+// written so far and passes on, replacing nothing. When every required file was written, renames
+// all written files into place in order; an optional file that failed then has any older file at
+// its path removed, so the folder never mixes an old map with new ones. When a required file
+// failed, nothing is replaced and every temporary is removed.
 SetOutcome replaceFileSet(const std::vector<SetFile>& files);
 
 // Finishes the journals and removes the temporaries that calls no longer

@@ -179,8 +179,7 @@ const OptionSpec kOptions[] = {
          "Tileable base noise and veins, and a wrapping normal map"),
     usedWith(number("normal-strength", "normalStrength", PROCTEX_OFFSET(normalStrength), 0, 10, 0.1,
                     -kFinite, kFinite, "maps",
-                    "Slope factor of GenerateTexture's normal map (the PBR maps take "
-                    "height-range)"),
+                    "Slope factor of the normal map (PBR maps: height-range sets the bump)"),
              "pbr", 0),
     number("roughness", "roughness", PROCTEX_OFFSET(roughness), 0, 1, 0.01, -kFinite, kFinite,
            "maps", "Roughness; the roughness map moves down as it grows"),
@@ -229,8 +228,8 @@ const OptionSpec kOptions[] = {
      0},
     /* Added in 0.4 */
     choice("units", "units", PROCTEX_OFFSET(units), kUnits, "physical",
-           "How sizes are meant: tile (1/512 of the tile, the same material at every "
-           "size) or pixels"),
+           "How sizes are meant: on the tile (1/512 of its width each, the same material at "
+           "every size) or in pixels"),
 };
 
 #undef PROCTEX_OFFSET
