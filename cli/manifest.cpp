@@ -206,6 +206,14 @@ ItemSettings readItemSettings(const json& object, const std::string& where, bool
                              "\"scale\" or \"pattern-param\")");
         }
     }
+    // A record from before sizes on the tile holds no units: its sizes were
+    // pixels, and its files come back only in pixels.
+    const Field* units = findField("units");
+    if (object.contains("proctex") && units != nullptr &&
+        std::find(settings.set.begin(), settings.set.end(), units) == settings.set.end()) {
+        (void)setFieldFromNumber(*units, PROCTEX_UNITS_PIXELS, settings.values);
+        settings.set.push_back(units);
+    }
     return settings;
 }
 

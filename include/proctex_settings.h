@@ -123,8 +123,9 @@ typedef struct ProctexSettings {
     int writeRoughness;
     int writeMetallic;
     /* Added in 0.2; a caller's older struct gets the defaults for these. */
-    float aoRadius;    /* ambient occlusion: pixels searched around each pixel,
-                          0..256, default 16 (see PROCTEX_MAP_AO) */
+    float aoRadius;    /* ambient occlusion: how far around each pixel walls are
+                          looked for (pixels, or units on the tile), 0..256,
+                          default 16 (see PROCTEX_MAP_AO) */
     float aoStrength;  /* ambient occlusion: darkening, 0..16, default 1.5 */
     float tileSize;    /* metres one tile of the material covers, 0 (the
                           default) when not given. Only recorded (glTF, sidecar) */
@@ -196,8 +197,8 @@ typedef struct ProctexSettings {
  * halving below it (at least 1 remains), so grain a larger map can hold is
  * there and averages away to the 512 look. The normal map and the occlusion
  * follow the relief's physical size (tileSize, heightRange; with pbr 0, a
- * normalStrength meant at 512 pixels). At a width of 512 both units give the
- * same maps.
+ * normalStrength meant at 512 pixels). A square image 512 pixels wide gives
+ * the same maps in both units.
  * PROCTEX_UNITS_PIXELS: every size is in pixels, as GenerateTexture reads its
  * arguments; results are today's bytes.
  */
@@ -234,7 +235,7 @@ typedef struct ProctexSettings {
  * drives every map, with its physical size: one tile covers tileSize metres
  * (0: 1 m) and heights 0..1 span heightRange metres (0: 0.02 m).
  *  - normal map: the relief's true slope, tilting away from rising ground;
- *    normalStrength is not used;
+ *    normalStrength is not used (heightRange is the bump's knob);
  *  - diffuse: the material's colours (contrast and brightness as ever) kept
  *    within 30..240 of 255 per channel, as dielectrics reflect; where the
  *    material is metal, the metal's measured colour;
@@ -255,8 +256,10 @@ typedef struct ProctexSettings {
  * crisp grain: fractal base, scale 24, 6 octaves, persistence 0.72,
  * lacunarity 2, stone colours, no pattern or overlay, seed 1234, contrast 1.6,
  * brightness 0, normal strength 6, roughness 0.5, both optional maps on,
- * tileable 1 (set it to 0 for GenerateTexture's results), and PBR maps
- * (pbr 1, tileSize 1 m, heightRange 0.02 m, not metal); sets
+ * tileable 1 (set it to 0 for GenerateTexture's results), PBR maps
+ * (pbr 1, tileSize 1 m, heightRange 0.02 m, not metal) and sizes on the tile
+ * (units PROCTEX_UNITS_TILE; PROCTEX_UNITS_PIXELS, with tileable 0 and pbr
+ * 0, gives GenerateTexture's bytes); sets
  * settings->size. A caller's struct too small for the pbr member gets pbr 0,
  * and so GenerateTexture's maps, as before.
  * Bytes of a larger struct that this library does not know become 0.
@@ -354,7 +357,9 @@ PROCTEX_API const unsigned char* PROCTEX_CALL proctex_maps_pixels(const ProctexM
  * the height field is walked in eight directions out to aoRadius pixels (a
  * height of 1 standing 16 pixels tall), each direction keeps the sine of its
  * highest horizon, and occlusion = 1 - aoStrength x their mean, clamped to
- * 0..1. Tiling (tileable == 1) and seamless (seamless == 1) materials wrap at
+ * 0..1. On the tile the radius and the height are in units, and the walks
+ * are made on the relief box-filtered to at most 2 pixels per unit, their
+ * result interpolated back to the image. Tiling (tileable == 1) and seamless (seamless == 1) materials wrap at
  * the borders, others clamp.
  * PROCTEX_MAP_ORM packs the occlusion, roughness and metallic maps; one that
  * was not asked for packs as a constant: 255 for occlusion, the roughness

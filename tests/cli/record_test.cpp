@@ -54,6 +54,18 @@ TEST(Record, FromNamesAnOtherVersionAndChecksEveryFilesHash) {
         << other.output;
     EXPECT_EQ(count(other.output, ": the same as the record's"), 4u) << other.output;
 
+    // A record from before sizes on the tile holds no units: it meant pixels,
+    // and its files come back as they were.
+    ASSERT_EQ(runCli("--units pixels --width 32 --height 32 --sidecar " + (dir / "p.png").string())
+                  .exitCode,
+              0);
+    nlohmann::json old = nlohmann::json::parse(std::ifstream(dir / "p.json"));
+    ASSERT_EQ(old.erase("units"), 1u);
+    std::ofstream(dir / "p.json") << old.dump(2);
+    const test::CliRun before =
+        runCli("--from " + (dir / "p.json").string() + " " + (dir / "q.png").string());
+    EXPECT_EQ(count(before.output, ": the same as the record's"), 5u) << before.output;
+
     // Oversized (or endless: /dev/zero) input is refused before it is read whole.
     std::ofstream(dir / "huge.json") << "{";
     fs::resize_file(dir / "huge.json", std::uintmax_t{8} << 30);  // sparse: no disk used
