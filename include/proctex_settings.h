@@ -173,7 +173,7 @@ typedef struct ProctexSettings {
                                position on the relief (0..1, rising from stop to
                                stop); heights before the first stop take its
                                colour, after the last the last one's */
-    /* Added in 0.4 */
+    /* Added after colorStops. */
     int units;             /* how the sizes above are meant: PROCTEX_UNITS_TILE
                               (proctex_settings_init and the presets) or
                               PROCTEX_UNITS_PIXELS (GenerateTexture, and an

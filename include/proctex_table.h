@@ -82,7 +82,7 @@ typedef struct ProctexOptionInfo {
                              accepts: beyond it one render's work grows with no
                              change worth waiting for (size, octaves, occlusion
                              radius, scratches); limitMax for the other options */
-    /* Added in 0.4: */
+    /* Added after workMax: */
     int usedWithOption;   /* -1: the option always counts. Otherwise it changes
                              the maps only while option usedWithOption holds
                              usedWithValue (normal-strength: only with pbr 0,

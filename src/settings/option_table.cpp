@@ -226,7 +226,7 @@ const OptionSpec kOptions[] = {
      "Your own colours over the relief: up to eight stops #rrggbb@position (material custom)",
      {},
      0},
-    /* Added in 0.4 */
+    /* Added after colorStops */
     choice("units", "units", PROCTEX_OFFSET(units), kUnits, "physical",
            "How sizes are meant: on the tile (1/512 of its width each, the same material at "
            "every size) or in pixels"),
