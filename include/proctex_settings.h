@@ -90,6 +90,80 @@ extern "C" {
 #define PROCTEX_OVERLAY_SCRATCHES 4
 
 /*
+ * Layers (pbr == 1). A material is its base (the relief and colours above)
+ * plus up to PROCTEX_MAX_LAYERS layers, applied in order: mortar in the
+ * joints, rust in the pits, moss on low ground, paint chipped at the edges.
+ * Each layer shows where its mask says (a value 0..1 per pixel from the
+ * relief, the pattern or its own noise, through a threshold and a softness;
+ * a second source may be combined with it), and where it shows it brings
+ * its colour, roughness, metal and glow and moves the relief by its height
+ * (and its own detail noise), so every map (normal, occlusion, height,
+ * albedo, roughness, metallic, emission) comes from the one combined
+ * surface. Masks are made from the base relief and the pattern, so a
+ * layer's mask does not see the layers before it; a later layer paints over
+ * an earlier one. With pbr 0 layers are not used.
+ * The text form (proctex_layers_parse, proctex_layers_text, the option
+ * "layers" of every front end) is one layer per ';', each a list of
+ * key=value words:
+ *   "mask=joints color=#8f8a82 roughness=0.9 height=-0.04;
+ *    mask=height invert=1 threshold=0.35 softness=0.1 mask2=noise
+ *    noise-scale=40 color=#4d5a2a color2=#6b7435 roughness=0.85 height=0.02"
+ * Keys are the members' names in lower case with '-' (mask, threshold,
+ * softness, invert, mask2, threshold2, softness2, invert2, combine,
+ * noise-scale, noise-octaves, noise-seed, color, color2, piece-tint,
+ * roughness, metal, metal-type, emission, height, detail); masks, combines
+ * and metal types take their names. What a layer does not say keeps the
+ * default of proctex_layer_defaults.
+ */
+#define PROCTEX_MAX_LAYERS 8
+
+/* mask and mask2: where a layer shows, each 0..1 per pixel. */
+#define PROCTEX_MASK_NONE 0      /* mask2 only: no second source */
+#define PROCTEX_MASK_ALL 1       /* everywhere (1) */
+#define PROCTEX_MASK_HEIGHT 2    /* the base relief's height: low 0, high 1 */
+#define PROCTEX_MASK_CAVITY 3    /* concave ground: joints, pits, grooves */
+#define PROCTEX_MASK_EDGES 4     /* convex ground: ridges and edges, where wear shows */
+#define PROCTEX_MASK_SLOPE 5     /* steepness: 0 flat, 1 at 45 degrees and more */
+#define PROCTEX_MASK_OCCLUSION 6 /* how hidden the ground is: 1 - occlusion */
+#define PROCTEX_MASK_JOINTS 7    /* the pattern's joints: mortar, gaps between
+                                    boards, cell borders (1), faces (0) */
+#define PROCTEX_MASK_PIECES 8    /* one random value per piece: brick, board, cell */
+#define PROCTEX_MASK_NOISE 9     /* the layer's own fractal noise: patches, stains */
+
+/* combine: how the second source meets the first. */
+#define PROCTEX_COMBINE_MULTIPLY 0
+#define PROCTEX_COMBINE_MIN 1
+#define PROCTEX_COMBINE_MAX 2
+
+typedef struct ProctexLayer {
+    int mask;            /* PROCTEX_MASK_*, default ALL */
+    float threshold;     /* the mask value where the layer is half in, 0..1 (0.5) */
+    float softness;      /* half the width of the blend around it, 0..1 (0.05) */
+    int invert;          /* 1: the mask turned over first (1 - value) */
+    int mask2;           /* a second source, default PROCTEX_MASK_NONE */
+    float threshold2;
+    float softness2;
+    int invert2;
+    int combine;         /* PROCTEX_COMBINE_*: the two shares, multiplied (default),
+                            the smaller or the larger */
+    float noiseScale;    /* the layer's noise (mask NOISE, color2, detail): its
+                            cell size, in the material's units (default 32) */
+    int noiseOctaves;    /* 1..10 (4) */
+    int noiseSeed;       /* varies the layer's noise: added to the seed the
+                            material's seed and the layer's place give it (0) */
+    float color[3];      /* sRGB 0..1 (a mid grey) */
+    float color2[3];     /* mixed in by the layer's noise (the same as color) */
+    float pieceTint;     /* 0..1: how far each piece's brightness strays (0) */
+    float roughness;     /* 0..1 (0.8) */
+    float metal;         /* 0..1 (0) */
+    int metalType;       /* PROCTEX_METAL_TYPE_* of the metal */
+    float emission;      /* glow of the layer's colour, 0..100 (0) */
+    float height;        /* relief the layer adds where it shows, -1..1 (0):
+                            negative sinks it (mortar), positive raises it */
+    float detail;        /* relief of its own noise, 0..1 (0) */
+} ProctexLayer;
+
+/*
  * The 22 value arguments of GenerateTexture, by name, with the same meaning,
  * types and rules (see the table above). `size` comes first and must be
  * sizeof(ProctexSettings) as the caller was compiled with it (init sets it):
@@ -178,6 +252,9 @@ typedef struct ProctexSettings {
                               (proctex_settings_init and the presets) or
                               PROCTEX_UNITS_PIXELS (GenerateTexture, and an
                               older struct); see "Sizes on the tile" below */
+    /* Added after units: the material's layers (see "Layers" below). */
+    int layerCount;        /* 0..PROCTEX_MAX_LAYERS */
+    ProctexLayer layers[8];
 } ProctexSettings;
 
 /*
@@ -266,6 +343,21 @@ typedef struct ProctexSettings {
  * PROCTEX_ERROR_ARGUMENT for a null pointer or a size too small for the
  * first version of the struct. C and C++ callers use proctex_settings_init. */
 PROCTEX_API int PROCTEX_CALL proctex_settings_defaults(ProctexSettings* settings, size_t size);
+
+/* The defaults of a layer (see ProctexLayer); PROCTEX_ERROR_ARGUMENT for null. */
+PROCTEX_API int PROCTEX_CALL proctex_layer_defaults(ProctexLayer* layer);
+
+/* The layers as text: proctex_layers_parse sets settings->layers and
+ * layerCount from `text` ("" clears them); PROCTEX_ERROR_SETTINGS with a
+ * reason naming the layer and key when the text is not layers (settings
+ * untouched), PROCTEX_ERROR_ARGUMENT for null text or settings.
+ * proctex_layers_text writes the layers as that text (keys that differ from
+ * the defaults), cut to size - 1 bytes and terminated when size > 0, and
+ * returns the whole text's length. */
+PROCTEX_API int PROCTEX_CALL proctex_layers_parse(const char* text, ProctexSettings* settings,
+                                                  char* reason, size_t size);
+PROCTEX_API size_t PROCTEX_CALL proctex_layers_text(const ProctexSettings* settings, char* text,
+                                                    size_t size);
 
 static inline void proctex_settings_init(ProctexSettings* settings) {
     (void)proctex_settings_defaults(settings, sizeof *settings);

@@ -45,6 +45,9 @@ extern "C" {
 #define PROCTEX_KIND_COLORS 4  /* the colour ramp: colorStopCount and colorStops (offset is
                                   where the pair begins), read and written as text with
                                   proctex_colors_parse / _text; limitMax is the most stops */
+#define PROCTEX_KIND_LAYERS 5  /* the layers: layerCount and layers (offset is where the
+                                  pair begins), read and written as text with
+                                  proctex_layers_parse / _text; limitMax is the most layers */
 
 /* A named value of a choice option: the header's constant name without its
  * prefix, lower case with '-' ("egg-crate" for PROCTEX_PATTERN_EGG_CRATE).

@@ -10,6 +10,7 @@
 #include "material/pbr_maps.h"
 #include "overlays/overlay_stage.h"
 #include "patterns/pattern_stage.h"
+#include "settings/layer_text.h"
 #include "settings/option_table.h"
 
 namespace proctex {
@@ -197,6 +198,7 @@ std::string materialValueProblem(const ProctexSettings& s) {
     if (reason.empty()) {
         reason = choiceProblem("units", s.units, PROCTEX_UNITS_PIXELS, PROCTEX_UNITS_TILE);
     }
+    if (reason.empty()) reason = layersProblem(s);
     return reason;
 }
 

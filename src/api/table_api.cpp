@@ -9,6 +9,7 @@
 #include "api/settings.h"
 #include "core/forced_unwind.h"
 #include "settings/color_ramp_text.h"
+#include "settings/layer_text.h"
 #include "settings/naming_table.h"
 #include "settings/option_table.h"
 
@@ -25,9 +26,62 @@ int copyInfo(const Info& full, Info* info, std::size_t firstSize) {
     return PROCTEX_OK;
 }
 
-// Whether a caller's struct of its own size holds the colour ramp.
+// Whether a caller's struct of its own size holds the colour ramp, the layers.
 bool coversRamp(const ProctexSettings* settings) {
     return settings->size >= offsetof(ProctexSettings, colorStops) + sizeof settings->colorStops;
+}
+
+bool coversLayers(const ProctexSettings* settings) {
+    return settings->size >= offsetof(ProctexSettings, layers) + sizeof settings->layers;
+}
+
+// Sets a text-form member (the ramp, the layers) of a caller's settings.
+template <typename Setter>
+int parseInto(const char* text, ProctexSettings* settings, char* reason, size_t size,
+              bool (*covers)(const ProctexSettings*), const char* notCovered, Setter set) {
+    try {
+        ProctexSettings full{};
+        std::string why;
+        int status = text == nullptr ? PROCTEX_ERROR_ARGUMENT
+                                     : proctex::readCallerSettings(settings, full, why);
+        if (text == nullptr) why = "text is a null pointer";
+        if (status == PROCTEX_OK && !covers(settings)) {
+            why = notCovered;
+            status = PROCTEX_ERROR_ARGUMENT;
+        }
+        if (status == PROCTEX_OK) {
+            why = set(text, full);
+            status = why.empty() ? PROCTEX_OK : PROCTEX_ERROR_SETTINGS;
+        }
+        if (status != PROCTEX_OK) {
+            proctex::copyReason(why, reason, size);
+            return status;
+        }
+        return proctex::writeCallerSettings(full, settings, settings->size);
+    }
+    PROCTEX_PASS_FORCED_UNWIND catch (...) {  // no exception leaves the library
+        proctex::copyReason("out of memory", reason, size);
+        return PROCTEX_ERROR_MEMORY;
+    }
+}
+
+// A text-form member of a caller's settings, cut to size - 1 bytes and
+// terminated; its whole length.
+template <typename Text>
+size_t textOf(const ProctexSettings* settings, char* text, size_t size,
+              bool (*covers)(const ProctexSettings*), Text textOfSettings) {
+    try {
+        ProctexSettings full{};
+        std::string why;
+        const bool read = proctex::readCallerSettings(settings, full, why) == PROCTEX_OK;
+        const std::string whole = read && covers(settings) ? textOfSettings(full) : "";
+        proctex::copyReason(whole, text, size);
+        return whole.size();
+    }
+    PROCTEX_PASS_FORCED_UNWIND catch (...) {  // no exception leaves the library: no text
+        proctex::copyReason("", text, size);
+        return 0;
+    }
 }
 
 }  // namespace
@@ -106,46 +160,32 @@ PROCTEX_API int PROCTEX_CALL proctex_map_info(int map, ProctexMapInfo* info) {
 
 PROCTEX_API int PROCTEX_CALL proctex_colors_parse(const char* text, ProctexSettings* settings,
                                                   char* reason, size_t size) {
-    try {
-        ProctexSettings full{};
-        std::string why;
-        int status = text == nullptr ? PROCTEX_ERROR_ARGUMENT
-                                     : proctex::readCallerSettings(settings, full, why);
-        if (text == nullptr) why = "text is a null pointer";
-        if (status == PROCTEX_OK && !coversRamp(settings)) {
-            why = "settings.size does not reach the colour ramp (use proctex_settings_init)";
-            status = PROCTEX_ERROR_ARGUMENT;
-        }
-        if (status == PROCTEX_OK) {
-            why = proctex::setColorRamp(text, full);
-            status = why.empty() ? PROCTEX_OK : PROCTEX_ERROR_SETTINGS;
-        }
-        if (status != PROCTEX_OK) {
-            proctex::copyReason(why, reason, size);
-            return status;
-        }
-        return proctex::writeCallerSettings(full, settings, settings->size);
-    }
-    PROCTEX_PASS_FORCED_UNWIND catch (...) {  // no exception leaves the library
-        proctex::copyReason("out of memory", reason, size);
-        return PROCTEX_ERROR_MEMORY;
-    }
+    return parseInto(text, settings, reason, size, coversRamp,
+                     "settings.size does not reach the colour ramp (use proctex_settings_init)",
+                     proctex::setColorRamp);
 }
 
 PROCTEX_API size_t PROCTEX_CALL proctex_colors_text(const ProctexSettings* settings, char* text,
                                                     size_t size) {
-    try {
-        ProctexSettings full{};
-        std::string why;
-        const bool read = proctex::readCallerSettings(settings, full, why) == PROCTEX_OK;
-        const std::string ramp = read && coversRamp(settings) ? proctex::colorRampText(full) : "";
-        proctex::copyReason(ramp, text, size);  // cut to size - 1 bytes, terminated
-        return ramp.size();
-    }
-    PROCTEX_PASS_FORCED_UNWIND catch (...) {  // no exception leaves the library: no text
-        proctex::copyReason("", text, size);
-        return 0;
-    }
+    return textOf(settings, text, size, coversRamp, proctex::colorRampText);
+}
+
+PROCTEX_API int PROCTEX_CALL proctex_layer_defaults(ProctexLayer* layer) {
+    if (layer == nullptr) return PROCTEX_ERROR_ARGUMENT;
+    *layer = proctex::defaultLayer();
+    return PROCTEX_OK;
+}
+
+PROCTEX_API int PROCTEX_CALL proctex_layers_parse(const char* text, ProctexSettings* settings,
+                                                  char* reason, size_t size) {
+    return parseInto(text, settings, reason, size, coversLayers,
+                     "settings.size does not reach the layers (use proctex_settings_init)",
+                     proctex::setLayers);
+}
+
+PROCTEX_API size_t PROCTEX_CALL proctex_layers_text(const ProctexSettings* settings, char* text,
+                                                    size_t size) {
+    return textOf(settings, text, size, coversLayers, proctex::layersText);
 }
 
 PROCTEX_API int PROCTEX_CALL proctex_naming_count(void) {

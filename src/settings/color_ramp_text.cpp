@@ -17,18 +17,6 @@ int hexDigit(char c) {
     return -1;
 }
 
-// "#rrggbb" as three 0..1 values; false when it is not that.
-bool readHexColor(std::string_view text, float* rgb) {
-    if (text.size() != 7 || text[0] != '#') return false;
-    for (int c = 0; c < 3; ++c) {
-        const int high = hexDigit(text[1 + 2 * c]);
-        const int low = hexDigit(text[2 + 2 * c]);
-        if (high < 0 || low < 0) return false;
-        rgb[c] = static_cast<float>(high * 16 + low) / 255.0f;
-    }
-    return true;
-}
-
 std::string_view trimmed(std::string_view text) {
     while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
     while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
@@ -48,6 +36,24 @@ unsigned byteOf(float channel) {
 }
 
 }  // namespace
+
+// "#rrggbb" as three 0..1 values; false when it is not that.
+bool readHexColor(std::string_view text, float* rgb) {
+    if (text.size() != 7 || text[0] != '#') return false;
+    for (int c = 0; c < 3; ++c) {
+        const int high = hexDigit(text[1 + 2 * c]);
+        const int low = hexDigit(text[2 + 2 * c]);
+        if (high < 0 || low < 0) return false;
+        rgb[c] = static_cast<float>(high * 16 + low) / 255.0f;
+    }
+    return true;
+}
+
+std::string hexColorText(const float* rgb) {
+    char hex[8];
+    std::snprintf(hex, sizeof hex, "#%02x%02x%02x", byteOf(rgb[0]), byteOf(rgb[1]), byteOf(rgb[2]));
+    return hex;
+}
 
 std::string setColorRamp(std::string_view text, ProctexSettings& settings) {
     if (trimmed(text).empty()) {
@@ -91,11 +97,8 @@ std::string colorRampText(const ProctexSettings& settings) {
     const int count = std::clamp(settings.colorStopCount, 0, 8);
     for (int i = 0; i < count; ++i) {
         const float* stop = settings.colorStops[i];
-        char hex[8];
-        std::snprintf(hex, sizeof hex, "#%02x%02x%02x", byteOf(stop[0]), byteOf(stop[1]),
-                      byteOf(stop[2]));
         if (i > 0) text += ',';
-        text.append(hex).append(1, '@').append(shortest(stop[3]));
+        text.append(hexColorText(stop)).append(1, '@').append(shortest(stop[3]));
     }
     return text;
 }

@@ -19,4 +19,10 @@ std::string setColorRamp(std::string_view text, ProctexSettings& settings);
 // form); "" without stops.
 std::string colorRampText(const ProctexSettings& settings);
 
+// "#rrggbb" as three 0..1 values; false when it is not that.
+bool readHexColor(std::string_view text, float* rgb);
+
+// Three 0..1 values as "#rrggbb", each channel its nearest byte.
+std::string hexColorText(const float* rgb);
+
 }  // namespace proctex

@@ -230,6 +230,22 @@ const OptionSpec kOptions[] = {
     choice("units", "units", PROCTEX_OFFSET(units), kUnits, "physical",
            "How sizes are meant: on the tile (1/512 of its width each, the same material at "
            "every size) or in pixels"),
+    /* Added after units */
+    {"layers",
+     "layers",
+     PROCTEX_KIND_LAYERS,
+     PROCTEX_OFFSET(layerCount),
+     0,
+     PROCTEX_MAX_LAYERS,
+     1,
+     0,
+     PROCTEX_MAX_LAYERS,
+     "material",
+     "Layers over the base, each key=value words, ';' between layers: mask (joints, cavity, "
+     "edges, height, slope, occlusion, pieces, noise), threshold, softness, color, roughness, "
+     "metal, height, ... (see the README)",
+     {},
+     0},
 };
 
 #undef PROCTEX_OFFSET
@@ -290,6 +306,7 @@ int findOption(std::string_view name) {
 
 double optionValue(const OptionSpec& option, const ProctexSettings& settings) {
     if (option.kind == PROCTEX_KIND_COLORS) return settings.colorStopCount;
+    if (option.kind == PROCTEX_KIND_LAYERS) return settings.layerCount;
     const auto* bytes = reinterpret_cast<const unsigned char*>(&settings) + option.offset;
     if (option.kind == PROCTEX_KIND_NUMBER) {
         float v;
@@ -314,6 +331,7 @@ const ProctexChoice* findChoice(const OptionSpec& option, std::string_view text)
 int optionNamedBy(std::string_view reason) {
     const std::string_view word = reason.substr(0, reason.find_first_of(" (["));
     if (word == "colorStopCount") return findOption("colorStops");  // the ramp's other member
+    if (word == "layerCount") return findOption("layers");
     for (std::size_t i = 0; i < std::size(kOptions); ++i) {
         if (word == kOptions[i].member) return static_cast<int>(i);
     }

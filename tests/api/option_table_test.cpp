@@ -62,11 +62,14 @@ TEST(OptionTable, DescribesEveryMemberOfTheStructOnceAndInOrder) {
     for (int i = 0; i < proctex_option_count(); ++i) {
         const ProctexOptionInfo o = optionInfo(i);
         EXPECT_EQ(o.offset, next) << o.name;  // a member left out or described twice
-        next = o.offset + (o.kind == PROCTEX_KIND_COLORS
-                               ? offsetof(ProctexSettings, colorStops) -
-                                     offsetof(ProctexSettings, colorStopCount) +
-                                     sizeof(ProctexSettings::colorStops)
-                               : 4);
+        next = o.offset +
+               (o.kind == PROCTEX_KIND_COLORS ? offsetof(ProctexSettings, colorStops) -
+                                                    offsetof(ProctexSettings, colorStopCount) +
+                                                    sizeof(ProctexSettings::colorStops)
+                : o.kind == PROCTEX_KIND_LAYERS
+                    ? offsetof(ProctexSettings, layers) - offsetof(ProctexSettings, layerCount) +
+                          sizeof(ProctexSettings::layers)
+                    : 4);
         EXPECT_TRUE(names.insert(o.name).second) << o.name;
         EXPECT_EQ(proctex_option_find(o.name), i);
         EXPECT_EQ(proctex_option_find(o.member), i);
@@ -81,9 +84,9 @@ TEST(OptionTable, DescribesEveryMemberOfTheStructOnceAndInOrder) {
         EXPECT_LE(o.workMax, o.limitMax) << o.name;
     }
     // Only the struct's alignment may follow the last member.
-    EXPECT_EQ((next + alignof(ProctexSettings) - 1) / alignof(ProctexSettings) *
-                  alignof(ProctexSettings),
-              sizeof(ProctexSettings));
+    EXPECT_EQ(
+        (next + alignof(ProctexSettings) - 1) / alignof(ProctexSettings) * alignof(ProctexSettings),
+        sizeof(ProctexSettings));
     EXPECT_EQ(proctex_option_find("pattern_param"), optionIndex("pattern-param"));
     EXPECT_EQ(proctex_option_find("no-such-option"), -1);
     EXPECT_EQ(proctex_option_find(nullptr), -1);

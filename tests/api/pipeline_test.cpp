@@ -342,7 +342,10 @@ TEST(Exports, OnlyTheOriginalTwoAndProctexNamesAreExported) {
                                          "proctex_naming_count",
                                          "proctex_naming_name",
                                          "proctex_naming_help",
-                                         "proctex_naming_suffix"};
+                                         "proctex_naming_suffix",
+                                         "proctex_layer_defaults",
+                                         "proctex_layers_parse",
+                                         "proctex_layers_text"};
     std::sort(expected.begin(), expected.end());
     EXPECT_EQ(symbols, expected);
 }
