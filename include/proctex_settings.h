@@ -406,10 +406,15 @@ PROCTEX_API int PROCTEX_CALL proctex_settings_check(const ProctexSettings* setti
                                    Standard and URP shaders read it */
 #define PROCTEX_MAP_MASK 12     /* RGBA: metallic, occlusion, detail mask (255),
                                    smoothness: Unity HDRP's mask map */
+#define PROCTEX_MAP_CURVATURE 13 /* the relief's curvature, 1 channel: 128 flat, brighter
+                                    on ridges and edges, darker in joints and pits */
+#define PROCTEX_MAP_ID 14       /* RGB: one flat colour per piece (brick, board, cell)
+                                   and per layer where a layer covers more than half,
+                                   for masking in other tools */
 #define PROCTEX_MAP_BIT(map) (1u << (map))
-/* Every map. 0.2 had 0x3FF (maps 0..9): callers passing it get those maps
- * as before. */
-#define PROCTEX_MAPS_ALL 0x1FFFu
+/* Every map. 0.2 had 0x3FF (maps 0..9), 0x1FFF came next: callers passing
+ * those get those maps as before. */
+#define PROCTEX_MAPS_ALL 0x7FFFu
 /* The maps GenerateTexture writes for these settings: diffuse, normal and
  * specular, roughness when writeRoughness == 1, metallic when
  * writeMetallic == 1. */
@@ -491,7 +496,7 @@ PROCTEX_API void PROCTEX_CALL proctex_maps_free(ProctexMaps* maps);
  * after the other.
  * Extra maps the result holds follow, in the order <base>_height.png (16-bit
  * grey), _ao.png, _nmap_gl.png, _orm.png, _emissive.png, _metal_smooth.png,
- * _mask.png, in the same set; each is attempted.
+ * _mask.png, _curvature.png, _id.png, in the same set; each is attempted.
  */
 PROCTEX_API int PROCTEX_CALL proctex_save(const ProctexMaps* maps, const char* path, char* reason,
                                           size_t size);
@@ -500,7 +505,7 @@ PROCTEX_API int PROCTEX_CALL proctex_save(const ProctexMaps* maps, const char* p
  * (any map but PROCTEX_MAP_HEIGHT): path up to its last ".png" followed by
  * "_diff.png", "_nmap.png", "_spec.png", "_rough.png", "_metal.png",
  * "_height.png", "_ao.png", "_nmap_gl.png", "_orm.png", "_emissive.png",
- * "_metal_smooth.png" or "_mask.png"; a path without
+ * "_metal_smooth.png", "_mask.png", "_curvature.png" or "_id.png"; a path without
  * ".png" unchanged. Copies it with its
  * terminator into out; PROCTEX_ERROR_ARGUMENT when an argument is null, the
  * map unknown or out too small (out then holds the empty string if size > 0). */

@@ -27,7 +27,7 @@ struct ByteImage {
 // The five maps GenerateTexture writes are PROCTEX_MAP_DIFFUSE ..
 // PROCTEX_MAP_METALLIC; the 8-bit extras follow the two height maps.
 constexpr int kByteMapCount = PROCTEX_MAP_METALLIC + 1;
-constexpr int kImageSlotCount = PROCTEX_MAP_MASK + 1;
+constexpr int kImageSlotCount = PROCTEX_MAP_ID + 1;
 
 struct MapSet {
     int width = 0;

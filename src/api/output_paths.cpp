@@ -4,6 +4,8 @@
 #include <cwchar>
 #include <iterator>
 
+#include "settings/option_table.h"
+
 namespace proctex {
 
 namespace {
@@ -45,13 +47,11 @@ std::string narrowPath(const wchar_t* path) {
 #endif
 
 const char* mapFileSuffix(int map) {
-    // By map number; the float height field has no file of its own.
-    static const char* const kSuffixes[] = {
-        "_diff.png",     "_nmap.png",         "_spec.png", "_rough.png",   "_metal.png",
-        nullptr,         "_height.png",       "_ao.png",   "_nmap_gl.png", "_orm.png",
-        "_emissive.png", "_metal_smooth.png", "_mask.png"};
-    if (map < 0 || map >= static_cast<int>(std::size(kSuffixes))) return nullptr;
-    return kSuffixes[map];
+    // The map table's suffix; the float height field has no file of its own.
+    for (const MapSpec& m : mapTable()) {
+        if (m.map == map) return m.suffix[0] != '\0' ? m.suffix : nullptr;
+    }
+    return nullptr;
 }
 
 std::string deriveOutputPath(const std::string& filenameStr, const char* suffix) {

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "api/call_threads.h"
+#include "api/layers.h"
 #include "api/map_images.h"
 #include "api/output_paths.h"
 #include "api/settings.h"
@@ -88,7 +89,9 @@ constexpr int kFileOrder[] = {PROCTEX_MAP_DIFFUSE,
                               PROCTEX_MAP_ORM,
                               PROCTEX_MAP_EMISSIVE,
                               PROCTEX_MAP_METALLIC_SMOOTHNESS,
-                              PROCTEX_MAP_MASK};
+                              PROCTEX_MAP_MASK,
+                              PROCTEX_MAP_CURVATURE,
+                              PROCTEX_MAP_ID};
 
 PendingFiles pendingFiles(unsigned maps) {
     PendingFiles files;
@@ -223,9 +226,7 @@ FloatField occlusionOnTile(const FloatField& heights, const ProctexSettings& s) 
 }
 
 ByteImage occlusionImage(const FloatField& heights, const ProctexSettings& s) {
-    const std::vector<uint8_t> bytes =
-        occlusionBytes(s.units == PROCTEX_UNITS_TILE ? occlusionOnTile(heights, s)
-                                                     : occlusionAtPixels(heights, s));
+    const std::vector<uint8_t> bytes = occlusionBytes(occlusionField(heights, s));
     ByteImage image = makeByteImage(s.width, s.height, 1);
     std::copy(bytes.begin(), bytes.end(), image.pixels.get());
     return image;
@@ -276,7 +277,41 @@ unsigned withSources(unsigned maps) {
 }
 
 bool glows(const ProctexSettings& s) {
-    return usesPbr(s) && s.emission > 0.0f;
+    if (!usesPbr(s)) return false;
+    const int layers = std::clamp(s.layerCount, 0, PROCTEX_MAX_LAYERS);
+    return s.emission > 0.0f || std::any_of(s.layers, s.layers + layers, [](const ProctexLayer& l) {
+               return l.emission > 0.0f;
+           });
+}
+
+// The glow of the base (black where it has none), with the layers' painted over it.
+ByteImage glowImage(const FloatField& relief, const ProctexSettings& s, const LayerCovers& covers) {
+    ByteImage image;
+    if (s.emission > 0.0f) {
+        image = emissiveImage(relief, s);
+    } else {
+        image = makeByteImage(s.width, s.height, 3);
+        std::fill(image.pixels.get(), image.pixels.get() + image.byteCount(), uint8_t{0});
+    }
+    paintEmission(image.pixels.get(), 0, fieldSize(s.width, s.height), covers);
+    return image;
+}
+
+// A map's image with the layers painted over it: the colours, roughness and
+// metal of the base relief take the layers' where they show.
+void paintLayers(int map, ByteImage& image, const LayerCovers& covers) {
+    if (covers.empty()) return;
+    const std::size_t count = fieldSize(image.width, image.height);
+    if (map == PROCTEX_MAP_DIFFUSE && image.channels == 3)
+        paintDiffuse(image.pixels.get(), 0, count, covers);
+    if (map == PROCTEX_MAP_ROUGHNESS) paintRoughness(image.pixels.get(), 0, count, covers);
+    if (map == PROCTEX_MAP_METALLIC) paintMetallic(image.pixels.get(), 0, count, covers);
+}
+
+// The maps of the relief's shape: the relief itself and what is derived
+// from its slopes, which the layers' heights move.
+bool followsShape(int map) {
+    return map == PROCTEX_MAP_NORMAL || map == PROCTEX_MAP_SPECULAR;
 }
 
 std::vector<uint8_t> copyOf(const PendingFile& file) {
@@ -378,6 +413,11 @@ bool imageSizeIsUsable(int32_t width, int32_t height) {
     return bytes <= std::numeric_limits<int32_t>::max();
 }
 
+FloatField occlusionField(const FloatField& relief, const ProctexSettings& s) {
+    return s.units == PROCTEX_UNITS_TILE ? occlusionOnTile(relief, s)
+                                         : occlusionAtPixels(relief, s);
+}
+
 float pixelsPerUnit(const ProctexSettings& s) {
     if (s.units != PROCTEX_UNITS_TILE) return 1.0f;
     return static_cast<float>(s.width) / static_cast<float>(PROCTEX_TILE_UNITS);
@@ -411,10 +451,21 @@ MapSet computeMaps(const ProctexSettings& s, unsigned maps) {
     set.settings = s;
     if ((maps & PROCTEX_MAPS_ALL) == 0) return set;
 
-    FloatField heights = buildHeightField(s);
+    // The base relief colours the maps; with layers, their heights make the
+    // surface whose shape the normal, occlusion and height maps show.
+    FloatField base = buildHeightField(s);
+    const LayerCovers covers = buildLayerCovers(base, s);
+    FloatField surface;
+    if (!covers.empty()) {
+        surface = base;
+        raiseRelief(surface, covers);
+    }
+    FloatField& heights = covers.empty() ? base : surface;
     const unsigned made = withSources(maps);
     auto buildImage = [&](int map) {
-        set.images[static_cast<std::size_t>(map)] = buildMapImage(map, heights, s);
+        ByteImage image = buildMapImage(map, followsShape(map) ? heights : base, s);
+        paintLayers(map, image, covers);
+        set.images[static_cast<std::size_t>(map)] = std::move(image);
     };
     std::vector<std::function<void()>> jobs;
     addMapJobs(jobs, made, buildImage);
@@ -422,10 +473,16 @@ MapSet computeMaps(const ProctexSettings& s, unsigned maps) {
         jobs.emplace_back([&] { set.images[PROCTEX_MAP_AO] = occlusionImage(heights, s); });
     }
     if (wants(maps, PROCTEX_MAP_EMISSIVE) && glows(s)) {
-        jobs.emplace_back([&] { set.images[PROCTEX_MAP_EMISSIVE] = emissiveImage(heights, s); });
+        jobs.emplace_back([&] { set.images[PROCTEX_MAP_EMISSIVE] = glowImage(base, s, covers); });
     }
     if (wants(maps, PROCTEX_MAP_HEIGHT16)) {
         jobs.emplace_back([&] { set.height16 = heightTo16Bit(heights); });
+    }
+    if (wants(maps, PROCTEX_MAP_CURVATURE)) {
+        jobs.emplace_back([&] { set.images[PROCTEX_MAP_CURVATURE] = curvatureImage(heights, s); });
+    }
+    if (wants(maps, PROCTEX_MAP_ID)) {
+        jobs.emplace_back([&] { set.images[PROCTEX_MAP_ID] = idImage(s, covers); });
     }
     runAll(jobs);
     addPackedMaps(set, s, maps);

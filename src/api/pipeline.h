@@ -23,6 +23,9 @@ bool tiles(const ProctexSettings& settings);
 // PROCTEX_TILE_UNITS on the tile.
 float pixelsPerUnit(const ProctexSettings& settings);
 
+// The occlusion of a relief, 1 open .. 0 hidden, as the occlusion map shows it.
+FloatField occlusionField(const FloatField& relief, const ProctexSettings& settings);
+
 PatternRequest patternRequest(const ProctexSettings& settings);
 OverlayRequest overlayRequest(const ProctexSettings& settings);
 

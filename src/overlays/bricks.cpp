@@ -107,4 +107,49 @@ FloatField generateTiledBricks(int width, int height, float brickWidth, float br
     return overlay;
 }
 
+PieceField brickPieces(int width, int height, float brickWidth, float brickHeight, float unit,
+                       bool tiled) {
+    PieceField pieces;
+    pieces.id.resize(fieldSize(width, height));
+    pieces.joint.resize(fieldSize(width, height));
+    const float mortarWidth = kMortarWidth * unit;
+    const int32_t columns = tiled ? wholePeriods(width, brickWidth) : 0;
+    const int32_t courses = tiled ? evenPeriods(height, brickHeight) : 0;
+    const float fittedWidth = tiled ? static_cast<float>(width) / static_cast<float>(columns) : 0;
+    const float fittedHeight = tiled ? static_cast<float>(height) / static_cast<float>(courses) : 0;
+    for (int y = 0; y < height; ++y) {
+        // The course and whether the row is a joint, as the overlay finds them.
+        int32_t course = 0;
+        bool rowJoint = false;
+        if (tiled) {
+            const float v = periodsAt(y, courses, height);
+            course = truncToInt32(ffloor(v));
+            rowJoint = inJoint(intoPeriod(v, fittedHeight), fittedHeight, mortarWidth);
+        } else {
+            const float ly = ffmod(static_cast<float>(y), brickHeight);
+            course = truncToInt32(static_cast<float>(y) / brickHeight);
+            rowJoint = ly < mortarWidth || ly > brickHeight - mortarWidth;
+        }
+        for (int x = 0; x < width; ++x) {
+            int32_t column = 0;
+            bool joint = rowJoint;
+            if (tiled) {
+                const float u = periodsAt(x, columns, width) + (course % 2 != 0 ? 0.5f : 0.0f);
+                column = truncToInt32(ffloor(u)) % columns;
+                joint = joint || inJoint(intoPeriod(u, fittedWidth), fittedWidth, mortarWidth);
+            } else {
+                const float px =
+                    static_cast<float>(x) + static_cast<float>(course % 2) * (brickWidth * 0.5f);
+                const float lx = ffmod(px, brickWidth);
+                column = truncToInt32(px / brickWidth);
+                joint = joint || lx < mortarWidth || lx > brickWidth - mortarWidth;
+            }
+            const std::size_t i = static_cast<std::size_t>(y) * width + x;
+            pieces.id[i] = static_cast<uint32_t>(course) * 65536u + static_cast<uint32_t>(column);
+            pieces.joint[i] = joint ? 1 : 0;
+        }
+    }
+    return pieces;
+}
+
 }  // namespace proctex

@@ -53,6 +53,18 @@ std::string overlayRequestProblem(const OverlayRequest& request) {
     }
 }
 
+PieceField overlayPieces(const OverlayRequest& request, int width, int height) {
+    const float unit = request.unit;
+    if (request.type == PROCTEX_OVERLAY_BRICKS) {
+        return brickPieces(width, height, request.param * unit, request.strength * unit, unit,
+                           request.tiling);
+    }
+    if (request.type == PROCTEX_OVERLAY_PLANKS) {
+        return plankPieces(width, height, request.param * unit, unit, request.tiling);
+    }
+    return {};
+}
+
 void applyOverlayStage(FloatField& textureData, int width, int height,
                        const OverlayRequest& request) {
     const bool tiled = request.tiling;

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "core/field.h"
+#include "core/pieces.h"
 
 namespace proctex {
 
@@ -30,6 +31,10 @@ std::string overlayRequestProblem(const OverlayRequest& request);
 inline bool overlayRequestIsUsable(const OverlayRequest& request) {
     return overlayRequestProblem(request).empty();
 }
+
+// The pieces of the requested overlay (bricks, boards) and their joints;
+// empty for overlays without pieces.
+PieceField overlayPieces(const OverlayRequest& request, int width, int height);
 
 // Builds the requested overlay, if any, and blends it into textureData.
 void applyOverlayStage(FloatField& textureData, int width, int height,

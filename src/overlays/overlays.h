@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "core/field.h"
+#include "core/pieces.h"
 
 namespace proctex {
 
@@ -61,6 +62,12 @@ FloatField generateTiledPlanks(int width, int height, float plankLength, int32_t
 // Scratches: the same strokes, continuing across the edges.
 FloatField generateTiledScratches(int width, int height, int32_t scratchCount, int32_t seed,
                                   float unit = 1.0f);
+
+// The bricks and boards of the bricks and planks overlays (plain or tiling
+// form, as `tiled` says) and their joints, as the overlays draw them.
+PieceField brickPieces(int width, int height, float brickWidth, float brickHeight, float unit,
+                       bool tiled);
+PieceField plankPieces(int width, int height, float plankLength, float unit, bool tiled);
 
 // Building blocks of the planks and scratches overlays, for tests and
 // benchmarks.

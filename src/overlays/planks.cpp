@@ -220,4 +220,52 @@ FloatField generateTiledPlanks(int width, int height, float plankLength, int32_t
     return overlay;
 }
 
+PieceField plankPieces(int width, int height, float plankLength, float unit, bool tiled) {
+    PieceField pieces;
+    pieces.id.resize(fieldSize(width, height));
+    pieces.joint.resize(fieldSize(width, height));
+    const float seamWidth = kSeamWidth * unit;
+    const float plankWidth = plankLength / 5.0f;
+    TiledLayout layout{};
+    if (tiled) {
+        layout.columns = wholePeriods(width, plankLength);
+        layout.courses = evenPeriods(height, plankWidth);
+        layout.boardLength = static_cast<float>(width) / static_cast<float>(layout.columns);
+        layout.courseHeight = static_cast<float>(height) / static_cast<float>(layout.courses);
+        layout.seamWidth = seamWidth;
+    }
+    for (int y = 0; y < height; ++y) {
+        int32_t row = 0;
+        bool seam = false;
+        if (tiled) {
+            const float v = periodsAt(y, layout.courses, height);
+            row = truncToInt32(ffloor(v));
+            seam = (v - ffloor(v)) * layout.courseHeight < seamWidth;
+        } else {
+            row = truncToInt32(static_cast<float>(y) / plankWidth);
+            seam = ffmod(static_cast<float>(y), plankWidth) < seamWidth;
+        }
+        for (int x = 0; x < width; ++x) {
+            // The board and its seam as the courses above find them; the
+            // board that crosses the side edges is one board.
+            int32_t column = 0;
+            bool joint = seam;
+            if (tiled) {
+                const float u = periodsAt(x, layout.columns, width) + (row % 2 != 0 ? 0.5f : 0.0f);
+                column = truncToInt32(ffloor(u)) % layout.columns;
+                joint = joint || (u - ffloor(u)) * layout.boardLength < seamWidth;
+            } else {
+                const float px =
+                    static_cast<float>(x) + static_cast<float>(row % 2) * (plankLength * 0.5f);
+                column = truncToInt32(px / plankLength);
+                joint = joint || ffmod(px, plankLength) < seamWidth;
+            }
+            const std::size_t i = static_cast<std::size_t>(y) * width + x;
+            pieces.joint[i] = joint ? 1 : 0;
+            pieces.id[i] = static_cast<uint32_t>(row) * 65536u + static_cast<uint32_t>(column);
+        }
+    }
+    return pieces;
+}
+
 }  // namespace proctex

@@ -144,6 +144,11 @@ bool applyTiledPattern(FloatField& textureData, int width, int height,
 
 }  // namespace
 
+PieceField patternPieces(const PatternRequest& request, int width, int height) {
+    if (request.type != PROCTEX_PATTERN_CELLS) return {};
+    return cellPieces(width, height, pixelParam(request), request.seed, request.tiling);
+}
+
 void applyPatternStage(FloatField& textureData, int width, int height,
                        const PatternRequest& request) {
     if (request.tiling && applyTiledPattern(textureData, width, height, request)) return;

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "core/field.h"
+#include "core/pieces.h"
 
 namespace proctex {
 
@@ -29,6 +30,10 @@ std::string patternRequestProblem(const PatternRequest& request, int width, int 
 
 // "the cell pattern", "the ring pattern", ...; "no pattern" for other types.
 const char* patternName(int32_t type);
+
+// The pieces of the requested pattern (the cells) and their joints; empty
+// for patterns without pieces.
+PieceField patternPieces(const PatternRequest& request, int width, int height);
 
 // Replaces textureData with the requested pattern, if any.
 void applyPatternStage(FloatField& textureData, int width, int height,

@@ -12,6 +12,7 @@
 #include <cstdint>
 
 #include "core/field.h"
+#include "core/pieces.h"
 
 namespace proctex {
 
@@ -119,5 +120,9 @@ FloatField generateTiledDiamondPattern(const FloatField& textureData, int width,
 // Egg crate: whole bump periods across and down.
 FloatField generateTiledEggCratePattern(const FloatField& textureData, int width, int height,
                                         float patternParam);
+
+// The cells of the cell pattern (plain or tiling form) as pieces: each
+// pixel's nearest point, and the borders between cells as joints.
+PieceField cellPieces(int width, int height, float patternParam, int32_t seed, bool tiled);
 
 }  // namespace proctex

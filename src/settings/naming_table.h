@@ -8,7 +8,7 @@
 
 namespace proctex {
 
-constexpr int kNamedMaps = PROCTEX_MAP_MASK + 1;
+constexpr int kNamedMaps = PROCTEX_MAP_ID + 1;
 
 struct NamingSpec {
     const char* name;

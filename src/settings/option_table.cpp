@@ -269,6 +269,10 @@ constexpr MapSpec kMaps[] = {
      "Metallic in R, G, B and smoothness in A, as Unity's shaders read them"},
     {PROCTEX_MAP_MASK, "mask", "_mask.png", 4, 8, 0, 0,
      "Metallic, occlusion, detail mask, smoothness: Unity HDRP's mask map"},
+    {PROCTEX_MAP_CURVATURE, "curvature", "_curvature.png", 1, 8, 0, 0,
+     "Curvature: 128 flat, brighter on ridges and edges, darker in joints and pits"},
+    {PROCTEX_MAP_ID, "id", "_id.png", 3, 8, 1, 0,
+     "One flat colour per piece (brick, board, cell) and per layer, for masking"},
 };
 
 char folded(char c) {

@@ -1,0 +1,203 @@
+#include "api/layers.h"
+
+#include <algorithm>
+#include <optional>
+
+#include "api/pipeline.h"
+#include "core/field_ops.h"
+#include "core/fmath.h"
+#include "core/numeric.h"
+#include "core/pieces.h"
+#include "core/resample.h"
+#include "material/pbr_maps.h"
+#include "material/relief_masks.h"
+#include "noise/texture_generator.h"
+
+namespace proctex {
+
+namespace {
+
+// Each layer's noise has a seed of its own, apart from the material's.
+constexpr int32_t kLayerSeedStep = 7919;
+// Shape masks are found at no more than this many pixels per unit.
+constexpr float kMaskPixelsPerUnit = 2.0f;
+
+uint8_t toByte(float v) {
+    const float clamped = v > 0.0f ? (v < 1.0f ? v : 1.0f) : 0.0f;  // NaN too
+    return static_cast<uint8_t>(truncToInt32(clamped * 255.0f + 0.5f));
+}
+
+bool wraps(const ProctexSettings& s) {
+    return s.seamless == 1 || tiles(s);
+}
+
+// The masks' sources over the image, each made once when a layer first asks.
+class MaskSources {
+public:
+    MaskSources(const FloatField& relief, const ProctexSettings& s) : relief_(relief), s_(s) {}
+
+    // The value of `mask` at pixel i for layer `layer` (0..1).
+    float value(int mask, std::size_t i, int layer) {
+        switch (mask) {
+            case PROCTEX_MASK_HEIGHT:
+                return clamp(relief_[i], 0.0f, 1.0f);
+            case PROCTEX_MASK_CAVITY:
+                return curvatureShare(curvature()[i], 1.0f);
+            case PROCTEX_MASK_EDGES:
+                return curvatureShare(curvature()[i], -1.0f);
+            case PROCTEX_MASK_SLOPE:
+                return clamp(slope()[i], 0.0f, 1.0f);
+            case PROCTEX_MASK_OCCLUSION:
+                return 1.0f - occlusion()[i];
+            case PROCTEX_MASK_JOINTS:
+                return pieces().empty() ? 0.0f : static_cast<float>(pieces().joint[i]);
+            case PROCTEX_MASK_PIECES:
+                return static_cast<float>(pieceValue(i, layer)) / 255.0f;
+            case PROCTEX_MASK_NOISE:
+                return noise(layer)[i];
+            default:
+                return 1.0f;  // all
+        }
+    }
+
+    // A piece's random byte for a layer; 128 without pieces.
+    uint8_t pieceValue(std::size_t i, int layer) {
+        if (pieces().empty()) return 128;
+        return pieceByte(pieces().id[i],
+                         wrappingAdd(s_.seed, wrappingMul(layer + 1, kLayerSeedStep)));
+    }
+
+    // The layer's fractal noise, 0..1.
+    const FloatField& noise(int layer) {
+        std::optional<FloatField>& field = noises_[static_cast<std::size_t>(layer)];
+        if (!field) {
+            const ProctexLayer& l = s_.layers[layer];
+            const float unit = pixelsPerUnit(s_);
+            const int32_t seed = wrappingAdd(
+                wrappingAdd(s_.seed, wrappingMul(layer + 1, kLayerSeedStep)), l.noiseSeed);
+            const TextureGenerator generator(s_.width, s_.height, l.noiseScale * unit,
+                                             sampledOctaves(l.noiseOctaves, 2.0f, unit), seed,
+                                             s_.seamless == 1, tiles(s_));
+            field = generator.generateFractalBase(0.5f, 2.0f);
+        }
+        return *field;
+    }
+
+private:
+    const FloatField& curvature() {
+        if (!curvature_) curvature_ = tileCurvature(relief_, s_);
+        return *curvature_;
+    }
+    const FloatField& slope() {
+        if (!slope_)
+            slope_ = reliefSlope(relief_, s_.width, s_.height, pbrLook(s_).reliefPixels, wraps(s_));
+        return *slope_;
+    }
+    const FloatField& occlusion() {
+        if (!occlusion_) occlusion_ = occlusionField(relief_, s_);
+        return *occlusion_;
+    }
+    const PieceField& pieces() {
+        if (!pieces_) pieces_ = materialPieces(s_);
+        return *pieces_;
+    }
+
+    const FloatField& relief_;
+    const ProctexSettings& s_;
+    std::optional<FloatField> curvature_, slope_, occlusion_;
+    std::optional<PieceField> pieces_;
+    std::optional<FloatField> noises_[PROCTEX_MAX_LAYERS];
+};
+
+bool usesNoise(const ProctexLayer& l) {
+    const bool twoColours = !std::equal(l.color, l.color + 3, l.color2);
+    return l.mask == PROCTEX_MASK_NOISE || l.mask2 == PROCTEX_MASK_NOISE || twoColours ||
+           l.detail != 0.0f;
+}
+
+}  // namespace
+
+PieceField materialPieces(const ProctexSettings& s) {
+    PieceField pieces = overlayPieces(overlayRequest(s), s.width, s.height);
+    if (pieces.empty()) pieces = patternPieces(patternRequest(s), s.width, s.height);
+    return pieces;
+}
+
+ByteImage curvatureImage(const FloatField& relief, const ProctexSettings& s) {
+    const FloatField curvature = tileCurvature(relief, s);
+    ByteImage image = makeByteImage(s.width, s.height, 1);
+    for (std::size_t i = 0; i < curvature.size(); ++i) {
+        image.pixels[i] = toByte(curvatureTone(curvature[i]));
+    }
+    return image;
+}
+
+ByteImage idImage(const ProctexSettings& s, const LayerCovers& covers) {
+    const PieceField pieces = materialPieces(s);
+    ByteImage image = makeByteImage(s.width, s.height, 3);
+    const std::size_t count = fieldSize(s.width, s.height);
+    auto paint = [&](std::size_t i, uint32_t id) {
+        for (int c = 0; c < 3; ++c) image.pixels[i * 3 + c] = pieceByte(id, s.seed + c);
+    };
+    for (std::size_t i = 0; i < count; ++i) {
+        if (!pieces.empty() && pieces.joint[i] != 0) {
+            std::fill_n(image.pixels.get() + i * 3, 3, uint8_t{0});
+        } else {
+            paint(i, pieces.empty() ? 0u : pieces.id[i]);
+        }
+    }
+    // Layers have ids of their own, beyond any piece's.
+    for (std::size_t k = 0; k < covers.size(); ++k) {
+        for (std::size_t i = 0; i < count; ++i) {
+            if (covers[k].share[i] > 127) paint(i, 0xFFFFFF00u + static_cast<uint32_t>(k));
+        }
+    }
+    return image;
+}
+
+bool hasLayers(const ProctexSettings& s) {
+    return usesPbr(s) && s.layerCount > 0;
+}
+
+FloatField tileCurvature(const FloatField& relief, const ProctexSettings& s) {
+    const float unit = pixelsPerUnit(s);
+    const int factor =
+        commonFactor(s.width, s.height, truncToInt32(ffloor(unit / kMaskPixelsPerUnit)));
+    if (factor == 1) return reliefCurvature(relief, s.width, s.height, unit, wraps(s));
+    const int w = s.width / factor, h = s.height / factor;
+    const FloatField coarse = reliefCurvature(boxDown(relief, s.width, s.height, factor), w, h,
+                                              unit / static_cast<float>(factor), wraps(s));
+    return bilinearUp(coarse, w, h, factor, wraps(s));
+}
+
+LayerCovers buildLayerCovers(const FloatField& relief, const ProctexSettings& s) {
+    LayerCovers covers;
+    if (!hasLayers(s)) return covers;
+    MaskSources sources(relief, s);
+    const std::size_t count = relief.size();
+    for (int k = 0; k < std::clamp(s.layerCount, 0, PROCTEX_MAX_LAYERS); ++k) {
+        const ProctexLayer& l = s.layers[k];
+        LayerCover cover;
+        cover.layer = l;
+        cover.share.resize(count);
+        cover.mix.assign(count, 0);
+        cover.piece.resize(count);
+        const FloatField* noise = usesNoise(l) ? &sources.noise(k) : nullptr;
+        for (std::size_t i = 0; i < count; ++i) {
+            float share =
+                maskShare(sources.value(l.mask, i, k), l.threshold, l.softness, l.invert == 1);
+            if (l.mask2 != PROCTEX_MASK_NONE) {
+                const float second = maskShare(sources.value(l.mask2, i, k), l.threshold2,
+                                               l.softness2, l.invert2 == 1);
+                share = combineShares(share, second, l.combine);
+            }
+            cover.share[i] = toByte(share);
+            if (noise != nullptr) cover.mix[i] = toByte((*noise)[i]);
+            cover.piece[i] = sources.pieceValue(i, k);
+        }
+        covers.push_back(std::move(cover));
+    }
+    return covers;
+}
+
+}  // namespace proctex
