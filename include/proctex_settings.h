@@ -139,7 +139,8 @@ typedef struct ProctexLayer {
     int mask;            /* PROCTEX_MASK_*, default ALL */
     float threshold;     /* the mask value where the layer is half in, 0..1 (0.5) */
     float softness;      /* half the width of the blend around it, 0..1 (0.05) */
-    int invert;          /* 1: the mask turned over first (1 - value) */
+    int invert;          /* 1: the layer shows where the mask is below the
+                            threshold instead of above it */
     int mask2;           /* a second source, default PROCTEX_MASK_NONE */
     float threshold2;
     float softness2;

@@ -60,10 +60,12 @@ void eachShown(std::size_t first, std::size_t count, const LayerCovers& covers, 
 
 float maskShare(float value, float threshold, float softness, bool invert) {
     if (!(value == value)) return 0.0f;
-    const float v = invert ? 1.0f - value : value;
-    if (!(softness > 0.0f)) return v >= threshold ? 1.0f : 0.0f;
-    const float t = clamp((v - (threshold - softness)) / (2.0f * softness), 0.0f, 1.0f);
-    return t * t * (3.0f - 2.0f * t);
+    float share = value >= threshold ? 1.0f : 0.0f;
+    if (softness > 0.0f) {
+        const float t = clamp((value - (threshold - softness)) / (2.0f * softness), 0.0f, 1.0f);
+        share = t * t * (3.0f - 2.0f * t);
+    }
+    return invert ? 1.0f - share : share;
 }
 
 float combineShares(float a, float b, int combine) {

@@ -15,8 +15,9 @@
 namespace proctex {
 
 // 0..1 of a layer at a mask value: a smooth step from threshold - softness
-// to threshold + softness (a hard step at softness 0), after turning the
-// value over when `invert` is set. NaN values give 0.
+// to threshold + softness (a hard step at softness 0), so the layer shows
+// above the threshold; with `invert` it shows below it (one minus the step).
+// NaN values give 0.
 float maskShare(float value, float threshold, float softness, bool invert);
 
 // Two sources' shares met as PROCTEX_COMBINE_* says.

@@ -225,7 +225,7 @@ TEST(MapTable, NamesSuffixesAndPathsAgree) {
         EXPECT_EQ(std::string(path), std::string("out/a") + m.suffix);
         EXPECT_EQ(m.legacy, map <= PROCTEX_MAP_METALLIC ? 1 : 0) << m.name;
     }
-    EXPECT_EQ(proctex_map_count(), PROCTEX_MAP_MASK + 1);
+    EXPECT_EQ(proctex_map_count(), PROCTEX_MAP_ID + 1);
     EXPECT_EQ(PROCTEX_MAPS_ALL, (1u << proctex_map_count()) - 1);
     ProctexMapInfo m{};
     m.size = sizeof m;
