@@ -183,6 +183,9 @@ LayerCovers buildLayerCovers(const FloatField& relief, const ProctexSettings& s)
         cover.mix.assign(count, 0);
         cover.piece.resize(count);
         const FloatField* noise = usesNoise(l) ? &sources.noise(k) : nullptr;
+        // Metal meets non-metal at a hard edge: a pixel is one or the other,
+        // with the colour of what it is, as PBR validators expect.
+        const bool hard = (l.metal > 0.5f) != (usesPbr(s) && s.metal > 0.5f);
         for (std::size_t i = 0; i < count; ++i) {
             float share =
                 maskShare(sources.value(l.mask, i, k), l.threshold, l.softness, l.invert == 1);
@@ -191,7 +194,7 @@ LayerCovers buildLayerCovers(const FloatField& relief, const ProctexSettings& s)
                                                l.softness2, l.invert2 == 1);
                 share = combineShares(share, second, l.combine);
             }
-            cover.share[i] = toByte(share);
+            cover.share[i] = hard ? (share >= 0.5f ? 255 : 0) : toByte(share);
             if (noise != nullptr) cover.mix[i] = toByte((*noise)[i]);
             cover.piece[i] = sources.pieceValue(i, k);
         }

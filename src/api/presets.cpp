@@ -4,6 +4,7 @@
 #include <initializer_list>
 #include <iterator>
 
+#include "settings/layer_text.h"
 #include "settings/option_table.h"
 
 namespace proctex {
@@ -36,9 +37,15 @@ void setStops(ProctexSettings& s, std::initializer_list<HexStop> stops) {
     }
 }
 
-// Tuned by eye at 512 x 512 and 1024 x 1024. Sizes in pixels (scale, pattern and
-// overlay sizes) keep their pixel meaning at other sizes, so a larger image
-// shows more of the same material rather than a magnified one. Each preset
+// A preset's layers in their text form; a text that does not read is a
+// fault of the table, which the preset tests catch.
+void layers(ProctexSettings& s, const char* text) {
+    (void)setLayers(text, s);
+}
+
+// Tuned by eye at 512 x 512 and 1024 x 1024. Sizes are units of the tile
+// (1/512 of its width; pixels for GenerateTexture), so a larger image shows
+// the same material more finely. Each preset
 // changes only what differs from presetBase, the soft grey stone they were
 // tuned from (the defaults once were this stone; the presets keep it).
 // The second function gives the look with the PBR maps: physical size,
@@ -79,6 +86,10 @@ const Preset kPresets[] = {
         s.brightness = -0.24f; s.normalStrength = 8.0f; s.roughness = 0.2f;
     }, [](ProctexSettings& s) {
         physicalSize(s, 1.5f, 6.0f); s.roughness = 0.85f;
+        // A brick in five fired darker, then the mortar: sunk, rough, sandy.
+        layers(s, "mask=pieces threshold=0.8 softness=0.1 color=#6a2c1e piece-tint=0.4;"
+                  "mask=joints color=#8f8a80 color2=#a39d92 roughness=0.95 height=-0.03 "
+                  "detail=0.04 noise-scale=3");
     }},
     {"cobblestone", "rounded stones set in deep joints", [](ProctexSettings& s) {
         s.scale = 64.0f; s.octaves = 6; s.materialType = PROCTEX_MATERIAL_STONE;
@@ -88,6 +99,10 @@ const Preset kPresets[] = {
         // The stones stand up and the joints sink: the relief is turned over,
         // the normals follow it.
         s.normalStrength = 6.0f; physicalSize(s, 2.0f, 6.0f); s.roughness = 0.75f;
+        // Some stones of another quarry, and dirt packed into the joints.
+        layers(s, "mask=pieces threshold=0.7 softness=0.15 color=#7d776e piece-tint=0.3;"
+                  "mask=joints color=#4a4036 color2=#5e5244 roughness=0.95 height=-0.02 "
+                  "detail=0.05 noise-scale=5");
     }},
     {"brushed-steel", "fine directional brushing on grey metal", [](ProctexSettings& s) {
         s.scale = 384.0f; s.octaves = 3; s.materialType = PROCTEX_MATERIAL_GREY_ALT;
@@ -177,6 +192,10 @@ const Preset kPresets[] = {
         s.metal = 1.0f; s.metalType = PROCTEX_METAL_TYPE_IRON;
         s.metalMask = PROCTEX_METAL_MASK_TOPS; s.contrast = 1.0f; s.brightness = 0.0f;
         physicalSize(s, 0.5f, 8.0f); s.roughness = 0.4f;
+        // Rust gathers in the pits and spreads in patches, rough and no metal.
+        layers(s, "mask=cavity threshold=0.3 softness=0.15 mask2=noise threshold2=0.55 "
+                  "softness2=0.1 combine=max noise-scale=48 color=#6e3219 color2=#9a5226 "
+                  "roughness=0.9 height=0.01 detail=0.03");
     }},
     {"wood-rings", "end grain of a sawn log", [](ProctexSettings& s) {
         s.scale = 96.0f; s.octaves = 5; s.materialType = PROCTEX_MATERIAL_WOOD;
