@@ -19,8 +19,12 @@ namespace {
 
 // Each layer's noise has a seed of its own, apart from the material's.
 constexpr int32_t kLayerSeedStep = 7919;
-// Shape masks are found at no more than this many pixels per unit.
-constexpr float kMaskPixelsPerUnit = 2.0f;
+// Curvature is found at no more than this many pixels per unit: it is
+// measured over three units.
+constexpr float kMaskPixelsPerUnit = 1.0f;
+// A layer's noise is made with at least this many pixels across the cells of
+// its finest octave.
+constexpr float kNoiseSamplesPerCell = 4.0f;
 
 uint8_t toByte(float v) {
     const float clamped = v > 0.0f ? (v < 1.0f ? v : 1.0f) : 0.0f;  // NaN too
@@ -31,72 +35,91 @@ bool wraps(const ProctexSettings& s) {
     return s.seamless == 1 || tiles(s);
 }
 
-// The masks' sources over the image, each made once when a layer first asks.
+// The masks' sources over the image as 0..1 values, each made once, when a
+// layer first asks for it.
 class MaskSources {
 public:
     MaskSources(const FloatField& relief, const ProctexSettings& s) : relief_(relief), s_(s) {}
 
-    // The value of `mask` at pixel i for layer `layer` (0..1).
-    float value(int mask, std::size_t i, int layer) {
-        switch (mask) {
-            case PROCTEX_MASK_HEIGHT:
-                return clamp(relief_[i], 0.0f, 1.0f);
-            case PROCTEX_MASK_CAVITY:
-                return curvatureShare(curvature()[i], 1.0f);
-            case PROCTEX_MASK_EDGES:
-                return curvatureShare(curvature()[i], -1.0f);
-            case PROCTEX_MASK_SLOPE:
-                return clamp(slope()[i], 0.0f, 1.0f);
-            case PROCTEX_MASK_OCCLUSION:
-                return 1.0f - occlusion()[i];
-            case PROCTEX_MASK_JOINTS:
-                return pieces().empty() ? 0.0f : static_cast<float>(pieces().joint[i]);
-            case PROCTEX_MASK_PIECES:
-                return static_cast<float>(pieceValue(i, layer)) / 255.0f;
-            case PROCTEX_MASK_NOISE:
-                return noise(layer)[i];
-            default:
-                return 1.0f;  // all
-        }
+    // The values of `mask` for layer `layer` (pieces and noise are the layer's own).
+    const FloatField& values(int mask, int layer) {
+        if (mask == PROCTEX_MASK_NOISE) return noise(layer);
+        if (mask == PROCTEX_MASK_PIECES) return piecesOf(layer);
+        std::optional<FloatField>& field =
+            shapes_[static_cast<std::size_t>(std::clamp(mask, 0, PROCTEX_MASK_NOISE))];
+        if (!field) field = shape(mask);
+        return *field;
     }
 
     // A piece's random byte for a layer; 128 without pieces.
     uint8_t pieceValue(std::size_t i, int layer) {
         if (pieces().empty()) return 128;
-        return pieceByte(pieces().id[i],
-                         wrappingAdd(s_.seed, wrappingMul(layer + 1, kLayerSeedStep)));
+        return pieceByte(pieces().id[i], layerSeed(layer));
     }
 
-    // The layer's fractal noise, 0..1.
+    // The layer's fractal noise, 0..1. Noise whose finest octave spans many
+    // pixels is made on a coarser grid and interpolated: the same noise.
     const FloatField& noise(int layer) {
         std::optional<FloatField>& field = noises_[static_cast<std::size_t>(layer)];
-        if (!field) {
-            const ProctexLayer& l = s_.layers[layer];
-            const float unit = pixelsPerUnit(s_);
-            const int32_t seed = wrappingAdd(
-                wrappingAdd(s_.seed, wrappingMul(layer + 1, kLayerSeedStep)), l.noiseSeed);
-            const TextureGenerator generator(s_.width, s_.height, l.noiseScale * unit,
-                                             sampledOctaves(l.noiseOctaves, 2.0f, unit), seed,
-                                             s_.seamless == 1, tiles(s_));
-            field = generator.generateFractalBase(0.5f, 2.0f);
-        }
+        if (field) return *field;
+        const ProctexLayer& l = s_.layers[layer];
+        const float unit = pixelsPerUnit(s_);
+        const int octaves = sampledOctaves(l.noiseOctaves, 2.0f, unit);
+        const float finestPixels =
+            l.noiseScale * unit / static_cast<float>(1 << std::clamp(octaves - 1, 0, 20));
+        const int factor = commonFactor(s_.width, s_.height,
+                                        truncToInt32(ffloor(finestPixels / kNoiseSamplesPerCell)));
+        const int w = s_.width / factor, h = s_.height / factor;
+        const float coarseUnit = unit / static_cast<float>(factor);
+        const TextureGenerator generator(
+            w, h, l.noiseScale * coarseUnit, sampledOctaves(l.noiseOctaves, 2.0f, coarseUnit),
+            wrappingAdd(layerSeed(layer), l.noiseSeed), s_.seamless == 1, tiles(s_));
+        FloatField coarse = generator.generateFractalBase(0.5f, 2.0f);
+        field = factor == 1 ? std::move(coarse) : bilinearUp(coarse, w, h, factor, wraps(s_));
         return *field;
     }
 
 private:
-    const FloatField& curvature() {
-        if (!curvature_) curvature_ = tileCurvature(relief_, s_);
-        return *curvature_;
+    int32_t layerSeed(int layer) const {
+        return wrappingAdd(s_.seed, wrappingMul(layer + 1, kLayerSeedStep));
     }
-    const FloatField& slope() {
-        if (!slope_)
-            slope_ = reliefSlope(relief_, s_.width, s_.height, pbrLook(s_).reliefPixels, wraps(s_));
-        return *slope_;
+
+    FloatField shape(int mask) {
+        FloatField out(relief_.size(), 1.0f);  // all
+        auto fill = [&](auto valueAt) {
+            for (std::size_t i = 0; i < out.size(); ++i) out[i] = valueAt(i);
+        };
+        if (mask == PROCTEX_MASK_HEIGHT) {
+            fill([&](std::size_t i) { return clamp(relief_[i], 0.0f, 1.0f); });
+        } else if (mask == PROCTEX_MASK_CAVITY || mask == PROCTEX_MASK_EDGES) {
+            const FloatField curvature = tileCurvature(relief_, s_);
+            const float sign = mask == PROCTEX_MASK_CAVITY ? 1.0f : -1.0f;
+            fill([&](std::size_t i) { return curvatureShare(curvature[i], sign); });
+        } else if (mask == PROCTEX_MASK_SLOPE) {
+            const FloatField slope =
+                reliefSlope(relief_, s_.width, s_.height, pbrLook(s_).reliefPixels, wraps(s_));
+            fill([&](std::size_t i) { return clamp(slope[i], 0.0f, 1.0f); });
+        } else if (mask == PROCTEX_MASK_OCCLUSION) {
+            const FloatField occlusion = occlusionField(relief_, s_);
+            fill([&](std::size_t i) { return 1.0f - occlusion[i]; });
+        } else if (mask == PROCTEX_MASK_JOINTS) {
+            const PieceField& p = pieces();
+            fill([&](std::size_t i) { return p.empty() ? 0.0f : static_cast<float>(p.joint[i]); });
+        }
+        return out;
     }
-    const FloatField& occlusion() {
-        if (!occlusion_) occlusion_ = occlusionField(relief_, s_);
-        return *occlusion_;
+
+    const FloatField& piecesOf(int layer) {
+        std::optional<FloatField>& field = pieceValues_[static_cast<std::size_t>(layer)];
+        if (!field) {
+            field = FloatField(relief_.size());
+            for (std::size_t i = 0; i < field->size(); ++i) {
+                (*field)[i] = static_cast<float>(pieceValue(i, layer)) / 255.0f;
+            }
+        }
+        return *field;
     }
+
     const PieceField& pieces() {
         if (!pieces_) pieces_ = materialPieces(s_);
         return *pieces_;
@@ -104,9 +127,10 @@ private:
 
     const FloatField& relief_;
     const ProctexSettings& s_;
-    std::optional<FloatField> curvature_, slope_, occlusion_;
+    std::optional<FloatField> shapes_[PROCTEX_MASK_NOISE + 1];
     std::optional<PieceField> pieces_;
     std::optional<FloatField> noises_[PROCTEX_MAX_LAYERS];
+    std::optional<FloatField> pieceValues_[PROCTEX_MAX_LAYERS];
 };
 
 bool usesNoise(const ProctexLayer& l) {
@@ -186,13 +210,15 @@ LayerCovers buildLayerCovers(const FloatField& relief, const ProctexSettings& s)
         // Metal meets non-metal at a hard edge: a pixel is one or the other,
         // with the colour of what it is, as PBR validators expect.
         const bool hard = (l.metal > 0.5f) != (usesPbr(s) && s.metal > 0.5f);
+        const FloatField& first = sources.values(l.mask, k);
+        const FloatField* second =
+            l.mask2 != PROCTEX_MASK_NONE ? &sources.values(l.mask2, k) : nullptr;
         for (std::size_t i = 0; i < count; ++i) {
-            float share =
-                maskShare(sources.value(l.mask, i, k), l.threshold, l.softness, l.invert == 1);
-            if (l.mask2 != PROCTEX_MASK_NONE) {
-                const float second = maskShare(sources.value(l.mask2, i, k), l.threshold2,
-                                               l.softness2, l.invert2 == 1);
-                share = combineShares(share, second, l.combine);
+            float share = maskShare(first[i], l.threshold, l.softness, l.invert == 1);
+            if (second != nullptr) {
+                share = combineShares(
+                    share, maskShare((*second)[i], l.threshold2, l.softness2, l.invert2 == 1),
+                    l.combine);
             }
             cover.share[i] = hard ? (share >= 0.5f ? 255 : 0) : toByte(share);
             if (noise != nullptr) cover.mix[i] = toByte((*noise)[i]);
