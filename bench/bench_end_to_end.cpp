@@ -425,6 +425,32 @@ void runWholeSet(benchmark::State& state, const char* preset, int size) {
 }
 
 constexpr const char* kSetPresets[] = {"cobblestone", "brick-wall"};
+
+// A preset's maps in memory with three layers of its own against the same
+// preset without layers: mortar, a tint by piece and dirt in the hollows.
+constexpr const char* kLayerPreset = "brick-wall";
+constexpr const char* kThreeLayers =
+    "mask=pieces threshold=0.8 softness=0.1 color=#6a2c1e piece-tint=0.4;"
+    "mask=joints color=#8f8a80 color2=#a39d92 roughness=0.95 height=-0.03 detail=0.04 "
+    "noise-scale=3;"
+    "mask=cavity threshold=0.3 mask2=noise combine=max color=#503020 roughness=0.9";
+
+void runLayers(benchmark::State& state, const char* layers) {
+    ProctexSettings s;
+    proctex_preset_settings(kLayerPreset, &s, sizeof s);
+    s.width = s.height = 1024;
+    if (proctex_layers_parse(layers, &s, nullptr, 0) != PROCTEX_OK) {
+        state.SkipWithError("the layers do not read");
+        return;
+    }
+    for (auto _ : state) {
+        ProctexMaps* maps = nullptr;
+        if (proctex_generate(&s, PROCTEX_MAPS_ALL, &maps, nullptr, 0) != PROCTEX_OK) {
+            state.SkipWithError("proctex_generate failed");
+        }
+        proctex_maps_free(maps);
+    }
+}
 constexpr int kSetSizes[] = {1024, 4096};
 
 std::string setName(const char* preset, int size) {
@@ -525,6 +551,15 @@ void printSummary(const SummaryReporter& reporter) {
             preset, kSetSizes[0], small->second, kSetSizes[1], large->second, ratio,
             ratio > 20.0 ? "  over target" : "");
     }
+    const auto bare = ms.find("layers/none/1024");
+    const auto layered = ms.find("layers/three/1024");
+    if (bare != ms.end() && layered != ms.end()) {
+        const double ratio = layered->second / bare->second;
+        std::printf(
+            "%s at 1024, every map in memory: %.0f ms with three layers, %.0f ms without: "
+            "%.2fx (target <= 1.6x)%s\n",
+            kLayerPreset, layered->second, bare->second, ratio, ratio > 1.6 ? "  over target" : "");
+    }
     const auto setPeak = reporter.counters.find("peak_memory/lava-set-8192.peak_gib");
     if (setPeak != reporter.counters.end()) {
         std::printf("peak memory, %s's whole set at %dx%d: %.2f GiB (target <= 3 GiB)%s\n",
@@ -597,6 +632,14 @@ int main(int argc, char** argv) {
         ->Iterations(20)
         ->UseRealTime()
         ->Unit(benchmark::kMillisecond);
+    for (const auto& [name, layers] :
+         {std::pair{"layers/none/1024", ""}, std::pair{"layers/three/1024", kThreeLayers}}) {
+        benchmark::RegisterBenchmark(
+            name, [layers = layers](benchmark::State& s) { runLayers(s, layers); })
+            ->Iterations(5)
+            ->UseRealTime()
+            ->Unit(benchmark::kMillisecond);
+    }
     for (const char* preset : kSetPresets) {
         for (int size : kSetSizes) {
             benchmark::RegisterBenchmark(

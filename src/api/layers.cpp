@@ -51,6 +51,9 @@ public:
         return *field;
     }
 
+    // The layout's pieces, made before any job that reads them.
+    void preparePieces() { (void)pieces(); }
+
     // A piece's random byte for a layer; 128 without pieces.
     uint8_t pieceValue(std::size_t i, int layer) {
         if (pieces().empty()) return 128;
@@ -139,6 +142,36 @@ bool usesNoise(const ProctexLayer& l) {
            l.detail != 0.0f;
 }
 
+// One layer's shares, from sources already made.
+LayerCover coverOf(MaskSources& sources, const ProctexSettings& s, int k) {
+    const ProctexLayer& l = s.layers[k];
+    const std::size_t count = fieldSize(s.width, s.height);
+    LayerCover cover;
+    cover.layer = l;
+    cover.share.resize(count);
+    cover.mix.assign(count, 0);
+    cover.piece.assign(count, 128);
+    const FloatField* noise = usesNoise(l) ? &sources.noise(k) : nullptr;
+    // Metal meets non-metal at a hard edge: a pixel is one or the other,
+    // with the colour of what it is, as PBR validators expect.
+    const bool hard = (l.metal > 0.5f) != (usesPbr(s) && s.metal > 0.5f);
+    const FloatField& first = sources.values(l.mask, k);
+    const FloatField* second = l.mask2 != PROCTEX_MASK_NONE ? &sources.values(l.mask2, k) : nullptr;
+    const bool tinted = l.pieceTint != 0.0f;
+    for (std::size_t i = 0; i < count; ++i) {
+        float share = maskShare(first[i], l.threshold, l.softness, l.invert == 1);
+        if (second != nullptr) {
+            share = combineShares(
+                share, maskShare((*second)[i], l.threshold2, l.softness2, l.invert2 == 1),
+                l.combine);
+        }
+        cover.share[i] = hard ? (share >= 0.5f ? 255 : 0) : toByte(share);
+        if (noise != nullptr) cover.mix[i] = toByte((*noise)[i]);
+        if (tinted) cover.piece[i] = sources.pieceValue(i, k);
+    }
+    return cover;
+}
+
 }  // namespace
 
 PieceField materialPieces(const ProctexSettings& s) {
@@ -198,34 +231,44 @@ LayerCovers buildLayerCovers(const FloatField& relief, const ProctexSettings& s)
     LayerCovers covers;
     if (!hasLayers(s)) return covers;
     MaskSources sources(relief, s);
-    const std::size_t count = relief.size();
-    for (int k = 0; k < std::clamp(s.layerCount, 0, PROCTEX_MAX_LAYERS); ++k) {
+    const int count = std::clamp(s.layerCount, 0, PROCTEX_MAX_LAYERS);
+    auto usesPieces = [](const ProctexLayer& l) {
+        return l.pieceTint != 0.0f || l.mask == PROCTEX_MASK_PIECES ||
+               l.mask == PROCTEX_MASK_JOINTS || l.mask2 == PROCTEX_MASK_PIECES ||
+               l.mask2 == PROCTEX_MASK_JOINTS;
+    };
+    // First the sources no other source needs, side by side; then what is
+    // made from the pieces; then each layer's shares.
+    std::vector<std::function<void()>> jobs;
+    bool pieces = false;
+    bool shapes[PROCTEX_MASK_NOISE + 1] = {};
+    for (int k = 0; k < count; ++k) {
         const ProctexLayer& l = s.layers[k];
-        LayerCover cover;
-        cover.layer = l;
-        cover.share.resize(count);
-        cover.mix.assign(count, 0);
-        cover.piece.resize(count);
-        const FloatField* noise = usesNoise(l) ? &sources.noise(k) : nullptr;
-        // Metal meets non-metal at a hard edge: a pixel is one or the other,
-        // with the colour of what it is, as PBR validators expect.
-        const bool hard = (l.metal > 0.5f) != (usesPbr(s) && s.metal > 0.5f);
-        const FloatField& first = sources.values(l.mask, k);
-        const FloatField* second =
-            l.mask2 != PROCTEX_MASK_NONE ? &sources.values(l.mask2, k) : nullptr;
-        for (std::size_t i = 0; i < count; ++i) {
-            float share = maskShare(first[i], l.threshold, l.softness, l.invert == 1);
-            if (second != nullptr) {
-                share = combineShares(
-                    share, maskShare((*second)[i], l.threshold2, l.softness2, l.invert2 == 1),
-                    l.combine);
-            }
-            cover.share[i] = hard ? (share >= 0.5f ? 255 : 0) : toByte(share);
-            if (noise != nullptr) cover.mix[i] = toByte((*noise)[i]);
-            cover.piece[i] = sources.pieceValue(i, k);
+        pieces = pieces || usesPieces(l);
+        if (usesNoise(l)) jobs.emplace_back([&sources, k] { (void)sources.noise(k); });
+        for (int mask : {l.mask, l.mask2}) {
+            const bool own = mask == PROCTEX_MASK_NOISE || mask == PROCTEX_MASK_PIECES ||
+                             mask == PROCTEX_MASK_JOINTS || mask == PROCTEX_MASK_NONE;
+            if (own || shapes[mask]) continue;
+            shapes[mask] = true;
+            jobs.emplace_back([&sources, mask] { (void)sources.values(mask, 0); });
         }
-        covers.push_back(std::move(cover));
     }
+    if (pieces) jobs.emplace_back([&sources] { sources.preparePieces(); });
+    runCallJobs(jobs);
+
+    covers.resize(static_cast<std::size_t>(count));
+    jobs.clear();
+    for (int k = 0; k < count; ++k) {
+        const ProctexLayer& l = s.layers[k];
+        // Masks made from the pieces, one layer at a time (the jobs share them).
+        for (int mask : {l.mask, l.mask2}) {
+            if (mask == PROCTEX_MASK_PIECES || mask == PROCTEX_MASK_JOINTS)
+                (void)sources.values(mask, k);
+        }
+        jobs.emplace_back([&, k] { covers[static_cast<std::size_t>(k)] = coverOf(sources, s, k); });
+    }
+    runCallJobs(jobs);
     return covers;
 }
 

@@ -418,6 +418,18 @@ FloatField occlusionField(const FloatField& relief, const ProctexSettings& s) {
                                          : occlusionAtPixels(relief, s);
 }
 
+void runCallJobs(std::vector<std::function<void()>>& jobs) {
+    if (CallProgress* progress = currentProgress()) {
+        for (auto& job : jobs) {
+            job = [progress, work = std::move(job)] {
+                const ProgressScope scope(progress);
+                work();
+            };
+        }
+    }
+    runJobs(jobs, threadsForCall(jobs.size()));
+}
+
 float pixelsPerUnit(const ProctexSettings& s) {
     if (s.units != PROCTEX_UNITS_TILE) return 1.0f;
     return static_cast<float>(s.width) / static_cast<float>(PROCTEX_TILE_UNITS);

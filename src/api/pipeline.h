@@ -4,7 +4,9 @@
 #include <proctex.h>
 
 #include <cstdint>
+#include <functional>
 #include <string>
+#include <vector>
 
 #include "api/map_set.h"
 #include "overlays/overlay_stage.h"
@@ -18,6 +20,10 @@ bool imageSizeIsUsable(int32_t width, int32_t height);
 
 // True when every stage is to wrap at the image edges (tileable == 1).
 bool tiles(const ProctexSettings& settings);
+
+// Runs the jobs side by side on the call's threads, each able to see the
+// call's progress (and so its cancellation).
+void runCallJobs(std::vector<std::function<void()>>& jobs);
 
 // Pixels per unit of the settings' sizes: 1 in pixel units, the width over
 // PROCTEX_TILE_UNITS on the tile.
