@@ -145,6 +145,9 @@ bool applyTiledPattern(FloatField& textureData, int width, int height,
 }  // namespace
 
 PieceField patternPieces(const PatternRequest& request, int width, int height) {
+    if (request.type == PROCTEX_PATTERN_CHECKER) {
+        return checkerPieces(width, height, pixelParam(request), request.tiling);
+    }
     if (request.type != PROCTEX_PATTERN_CELLS) return {};
     return cellPieces(width, height, pixelParam(request), request.seed, request.tiling);
 }

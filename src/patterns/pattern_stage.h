@@ -31,8 +31,8 @@ std::string patternRequestProblem(const PatternRequest& request, int width, int 
 // "the cell pattern", "the ring pattern", ...; "no pattern" for other types.
 const char* patternName(int32_t type);
 
-// The pieces of the requested pattern (the cells) and their joints; empty
-// for patterns without pieces.
+// The pieces of the requested pattern (cells, checker squares) and their
+// joints; empty for patterns without pieces.
 PieceField patternPieces(const PatternRequest& request, int width, int height);
 
 // Replaces textureData with the requested pattern, if any.

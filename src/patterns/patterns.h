@@ -121,6 +121,9 @@ FloatField generateTiledDiamondPattern(const FloatField& textureData, int width,
 FloatField generateTiledEggCratePattern(const FloatField& textureData, int width, int height,
                                         float patternParam);
 
+// The squares of the checker pattern (plain or tiling form) as pieces.
+PieceField checkerPieces(int width, int height, float patternParam, bool tiled);
+
 // The cells of the cell pattern (plain or tiling form) as pieces: each
 // pixel's nearest point, and the borders between cells as joints.
 PieceField cellPieces(int width, int height, float patternParam, int32_t seed, bool tiled);

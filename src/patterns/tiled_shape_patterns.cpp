@@ -227,6 +227,25 @@ FloatField generateTiledDiscPattern(const FloatField& textureData, int width, in
     return pattern;
 }
 
+PieceField checkerPieces(int width, int height, float patternParam, bool tiled) {
+    PieceField pieces;
+    pieces.id.resize(fieldSize(width, height));
+    pieces.joint.assign(fieldSize(width, height), 0);  // squares meet without a joint
+    const int64_t columns = tiled ? evenPeriods(width, patternParam) : 0;
+    const int64_t rows = tiled ? evenPeriods(height, patternParam) : 0;
+    for (int y = 0; y < height; ++y) {
+        const int64_t cy =
+            tiled ? y * rows / height : truncToInt32(static_cast<float>(y) / patternParam);
+        for (int x = 0; x < width; ++x) {
+            const int64_t cx =
+                tiled ? x * columns / width : truncToInt32(static_cast<float>(x) / patternParam);
+            pieces.id[static_cast<std::size_t>(y) * width + x] =
+                static_cast<uint32_t>(cy) * 65536u + static_cast<uint32_t>(cx);
+        }
+    }
+    return pieces;
+}
+
 // Block indices in whole numbers: column x * columns / width, exact in
 // integers, so every block is as wide as the image allows.
 FloatField generateTiledCheckerPattern(int width, int height, float patternParam) {

@@ -128,8 +128,8 @@ TEST(Layers, JointsTakeTheMortarAndEachBrickItsOwnTint) {
     std::map<std::vector<unsigned char>, std::set<int>> shadesOfBrick;
     for (std::size_t i = 0; i < tinted.height.size(); ++i) {
         if (isJoint(bare, i)) continue;
-        shadesOfBrick[{bare.id.begin() + long(i * 3), bare.id.begin() + long(i * 3 + 3)}]
-            .insert(tinted.diffuse[i * 3]);
+        shadesOfBrick[{bare.id.begin() + long(i * 3), bare.id.begin() + long(i * 3 + 3)}].insert(
+            tinted.diffuse[i * 3]);
     }
     std::set<int> shades;
     for (const auto& [brick, within] : shadesOfBrick) {
@@ -138,6 +138,21 @@ TEST(Layers, JointsTakeTheMortarAndEachBrickItsOwnTint) {
     }
     EXPECT_GT(shadesOfBrick.size(), 12u);
     EXPECT_GT(shades.size(), shadesOfBrick.size() / 2);
+
+    // The squares of a checker are pieces too: one shade each, across the
+    // wrapped edges as well.
+    ProctexSettings checker = preset("granite", "color=#808080 piece-tint=1");
+    checker.patternType = PROCTEX_PATTERN_CHECKER;
+    checker.patternParam = 64.0f;
+    checker.units = PROCTEX_UNITS_TILE;
+    const Maps squares = render(checker);
+    for (int y = 0; y < kSide; ++y) {
+        for (int x = 0; x < kSide; ++x) {
+            const std::size_t i = std::size_t(y) * kSide + x;
+            const std::size_t corner = std::size_t(y / 32 * 32) * kSide + std::size_t(x / 32 * 32);
+            ASSERT_EQ(squares.diffuse[i * 3], squares.diffuse[corner * 3]) << x << "," << y;
+        }
+    }
 }
 
 // Moss by height covers the low ground first and more of it as its
