@@ -153,7 +153,8 @@ typedef struct ProctexLayer {
     int noiseSeed;       /* varies the layer's noise: added to the seed the
                             material's seed and the layer's place give it (0) */
     float color[3];      /* sRGB 0..1 (a mid grey) */
-    float color2[3];     /* mixed in by the layer's noise (the same as color) */
+    float color2[3];     /* mixed in by the layer's noise and the relief under
+                            it, more on high ground (the same as color) */
     float pieceTint;     /* 0..1: how far each piece's brightness strays (0) */
     float roughness;     /* 0..1 (0.8) */
     float metal;         /* 0..1 (0) */

@@ -143,7 +143,8 @@ bool usesNoise(const ProctexLayer& l) {
 }
 
 // One layer's shares, from sources already made.
-LayerCover coverOf(MaskSources& sources, const ProctexSettings& s, int k) {
+LayerCover coverOf(MaskSources& sources, const FloatField& relief, const ProctexSettings& s,
+                   int k) {
     const ProctexLayer& l = s.layers[k];
     const std::size_t count = fieldSize(s.width, s.height);
     LayerCover cover;
@@ -166,7 +167,9 @@ LayerCover coverOf(MaskSources& sources, const ProctexSettings& s, int k) {
                 l.combine);
         }
         cover.share[i] = hard ? (share >= 0.5f ? 255 : 0) : toByte(share);
-        if (noise != nullptr) cover.mix[i] = toByte((*noise)[i]);
+        // The second colour follows the layer's noise and the ground under
+        // it, so a patch of rust or moss keeps the grain of the surface.
+        if (noise != nullptr) cover.mix[i] = toByte(0.5f * (*noise)[i] + 0.5f * relief[i]);
         if (tinted) cover.piece[i] = sources.pieceValue(i, k);
     }
     return cover;
@@ -266,7 +269,8 @@ LayerCovers buildLayerCovers(const FloatField& relief, const ProctexSettings& s)
             if (mask == PROCTEX_MASK_PIECES || mask == PROCTEX_MASK_JOINTS)
                 (void)sources.values(mask, k);
         }
-        jobs.emplace_back([&, k] { covers[static_cast<std::size_t>(k)] = coverOf(sources, s, k); });
+        jobs.emplace_back(
+            [&, k] { covers[static_cast<std::size_t>(k)] = coverOf(sources, relief, s, k); });
     }
     runCallJobs(jobs);
     return covers;

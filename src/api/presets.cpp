@@ -193,9 +193,9 @@ const Preset kPresets[] = {
         s.metalMask = PROCTEX_METAL_MASK_TOPS; s.contrast = 1.0f; s.brightness = 0.0f;
         physicalSize(s, 0.5f, 8.0f); s.roughness = 0.4f;
         // Rust gathers in the pits and spreads in patches, rough and no metal.
-        layers(s, "mask=cavity threshold=0.3 softness=0.15 mask2=noise threshold2=0.55 "
-                  "softness2=0.1 combine=max noise-scale=48 color=#6e3219 color2=#9a5226 "
-                  "roughness=0.9 height=0.01 detail=0.03");
+        layers(s, "mask=cavity threshold=0.3 softness=0.15 mask2=noise threshold2=0.58 "
+                  "softness2=0.1 combine=max noise-scale=32 noise-octaves=6 color=#4a200e "
+                  "color2=#c06a32 roughness=0.9 height=0.01 detail=0.03");
     }},
     {"wood-rings", "end grain of a sawn log", [](ProctexSettings& s) {
         s.scale = 96.0f; s.octaves = 5; s.materialType = PROCTEX_MATERIAL_WOOD;
