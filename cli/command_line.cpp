@@ -76,11 +76,7 @@ void addMaterialOptions(CLI::App& app, Request& request) {
         // Read as text and converted by us, so that every message is ours.
         CLI::Option* option =
             app.add_option(std::string("--") + f.name, request.fieldTexts[i], fieldHelp(f))
-                ->type_name(isFlag(f)     ? "BOOL"
-                            : isChoice(f) ? "NAME"
-                            : isColors(f) ? "#RRGGBB@POS,..."
-                            : isNumber(f) ? "NUMBER"
-                                          : "INT")
+                ->type_name(valueTypeName(f))
                 ->default_str(isFlag(f) ? (fieldText(f, defaults) == "1" ? "true" : "false")
                                         : fieldDisplayText(f, defaults));
         request.fieldOptions.push_back(option);
@@ -179,6 +175,19 @@ void addBatchCommand(CLI::App& app, Request& request) {
     request.batchCommand = cmd;
 }
 
+void addRenderCommand(CLI::App& app, Request& request) {
+    CLI::App* cmd = app.add_subcommand(
+        "render", "Generate one material from a JSON file with the keys of a manifest item");
+    cmd->add_option("material", request.renderMaterial,
+                    "JSON object: \"preset\", options by their long names, \"output\"")
+        ->required()
+        ->check(existingFile);
+    cmd->add_option("output", request.renderOutput, "Output path; replaces the file's \"output\"");
+    cmd->add_option("--progress", request.renderProgress, "auto (on a terminal), bar or quiet")
+        ->check(oneOf({"auto", "bar", "quiet"}));
+    request.renderCommand = cmd;
+}
+
 void addValidateCommand(CLI::App& app, Request& request) {
     CLI::App* cmd = app.add_subcommand(
         "validate",
@@ -236,6 +245,7 @@ void buildParser(CLI::App& app, Request& request) {
     addMaterialOptions(app, request);
     addGalleryCommand(app, request);
     addBatchCommand(app, request);
+    addRenderCommand(app, request);
     addValidateCommand(app, request);
     studio::addStudioCommand(app, request.studio);
     // Set last: subcommands made before would copy it into their own help.
@@ -256,6 +266,12 @@ std::string leftoverProblem(const CLI::App& app, const Request& request) {
         const std::string typed = bare.substr(0, bare.find('='));
         std::string near = synonym(typed);
         if (near.empty()) near = closestName(typed, longOptionNames(app));
+        // An option of the tool given after a subcommand that lacks it.
+        if (const auto subs = app.get_subcommands(); near == typed && !subs.empty()) {
+            const std::string sub = subs.front()->get_name();
+            return "--" + typed + " is not an option of " + sub + "; see proctex " + sub +
+                   " --help";
+        }
         std::string message = "unknown option " + arg.substr(0, arg.find('='));
         if (!near.empty()) message += " (did you mean --" + near + "?)";
         return message + "; see --help";

@@ -45,6 +45,10 @@ struct Request {
 
     studio::StudioSettings studio;
 
+    CLI::App* renderCommand = nullptr;
+    std::string renderMaterial;  // MATERIAL.json
+    std::string renderOutput;    // OUTPUT.png, empty when not given
+
     CLI::App* validateCommand = nullptr;
     std::string validateBase;
 };

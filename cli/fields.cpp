@@ -73,6 +73,14 @@ const ProctexChoice* choiceOf(const Field& field, int code) {
     return nullptr;
 }
 
+constexpr TextOption kTextOptions[] = {
+    {PROCTEX_KIND_COLORS, "colors", proctex_colors_parse, proctex_colors_text, "#RRGGBB@POS,...",
+     ",", "one to", "colour stops #rrggbb@position", "#2b1d0e@0,#d9b38c@1"},
+    {PROCTEX_KIND_LAYERS, "layers", proctex_layers_parse, proctex_layers_text,
+     "\"KEY=VALUE ...; ...\"", ";", "up to", "layers of key=value words, ';' between layers",
+     "mask=joints color=#9a948a"},
+};
+
 std::string choiceProblem(const Field& field, std::string_view text) {
     std::vector<std::string> names;
     for (const ProctexChoice& c : choicesOf(field)) names.emplace_back(c.name);
@@ -84,6 +92,13 @@ std::string choiceProblem(const Field& field, std::string_view text) {
 }
 
 }  // namespace
+
+const TextOption* textOptionOf(const Field& field) {
+    for (const TextOption& t : kTextOptions) {
+        if (t.kind == field.info.kind) return &t;
+    }
+    return nullptr;
+}
 
 std::span<const Field> fields() {
     static const std::vector<Field> table = readTable();
@@ -97,7 +112,7 @@ const Field* findField(std::string_view name) {
 }
 
 void copyField(const Field& field, const ProctexSettings& from, ProctexSettings& to) {
-    if (isColors(field)) {
+    if (isText(field)) {
         (void)setFieldFromText(field, fieldText(field, from), to);  // read before, so it fits
         return;
     }
@@ -106,16 +121,16 @@ void copyField(const Field& field, const ProctexSettings& from, ProctexSettings&
 }
 
 std::string fieldText(const Field& field, const ProctexSettings& settings) {
-    if (isColors(field)) {
-        char text[PROCTEX_COLORS_TEXT_SIZE];
-        proctex_colors_text(&settings, text, sizeof text);
+    if (const TextOption* t = textOptionOf(field)) {
+        std::string text(t->print(&settings, nullptr, 0) + 1, '\0');
+        text.resize(t->print(&settings, text.data(), text.size()));
         return text;
     }
     return isNumber(field) ? shortest(floatOf(field, settings)) : shortest(intOf(field, settings));
 }
 
 double fieldNumber(const Field& field, const ProctexSettings& settings) {
-    if (isColors(field)) return settings.colorStopCount;
+    if (isText(field)) return intOf(field, settings);  // the count begins the pair
     return isNumber(field) ? floatOf(field, settings) : intOf(field, settings);
 }
 
@@ -138,15 +153,20 @@ bool isChoice(const Field& field) {
     return field.info.kind == PROCTEX_KIND_CHOICE;
 }
 
-bool isColors(const Field& field) {
-    return field.info.kind == PROCTEX_KIND_COLORS;
+bool isText(const Field& field) {
+    return textOptionOf(field) != nullptr;
+}
+
+const char* valueTypeName(const Field& field) {
+    if (const TextOption* t = textOptionOf(field)) return t->typeName;
+    return isFlag(field) ? "BOOL" : isChoice(field) ? "NAME" : isNumber(field) ? "NUMBER" : "INT";
 }
 
 std::string acceptedValues(const Field& field) {
     if (isFlag(field)) return "true or false (or 1 or 0)";
-    if (isColors(field)) {
-        return "one to " + shortest(static_cast<int>(field.info.limitMax)) +
-               " colour stops #rrggbb@position, such as \"#2b1d0e@0,#d9b38c@1\"";
+    if (const TextOption* t = textOptionOf(field)) {
+        return std::string(t->fewest) + " " + shortest(static_cast<int>(field.info.limitMax)) +
+               " " + t->entries + ", such as \"" + t->example + "\"";
     }
     if (isChoice(field)) {
         std::string names;
@@ -169,7 +189,7 @@ std::string acceptedValues(const Field& field) {
 
 std::string setFieldFromNumber(const Field& field, double value, ProctexSettings& settings) {
     const std::string range = "must be " + acceptedValues(field);
-    if (isColors(field)) return range;
+    if (isText(field)) return range;
     if (!std::isfinite(value) || value < field.info.limitMin || value > field.info.limitMax) {
         return range + " (got " + (std::isnan(value) ? std::string("nan") : shortest(value)) + ")";
     }
@@ -195,10 +215,9 @@ std::string setFieldFromText(const Field& field, std::string_view text, ProctexS
         if (text == "false" || text == "0") return setFieldFromNumber(field, 0, settings);
         return "must be " + acceptedValues(field) + " (got '" + std::string(text) + "')";
     }
-    if (isColors(field)) {
+    if (const TextOption* t = textOptionOf(field)) {
         char reason[PROCTEX_REASON_SIZE] = "";
-        return proctex_colors_parse(std::string(text).c_str(), &settings, reason, sizeof reason) ==
-                       PROCTEX_OK
+        return t->parse(std::string(text).c_str(), &settings, reason, sizeof reason) == PROCTEX_OK
                    ? std::string()
                    : std::string(reason);
     }

@@ -5,6 +5,7 @@
 //   proctex gallery DIR                         contact sheets of presets and types
 //   proctex batch MANIFEST.json [--jobs N]      many materials on worker threads
 //        [--report FILE.json] [--check]
+//   proctex render MATERIAL.json [OUT.png]      one material from a JSON file
 //   proctex studio [--port N] [--open]          choose a material by eye in a browser
 //   proctex validate BASE.png                   check a written set as PBR validators do
 #include <CLI/CLI.hpp>
@@ -78,7 +79,8 @@ int showPreset(const std::string& name) {
     std::printf("proctex");
     for (const Field& f : fields()) {
         if (std::find(printed.begin(), printed.end(), f.name) != printed.end()) {
-            const char* quote = isColors(f) ? "\"" : "";  // '#' would start a shell comment
+            // '#' would start a shell comment, ';' a new command.
+            const char* quote = isText(f) ? "\"" : "";
             std::printf(" --%s %s%s%s", f.name, quote, fieldDisplayText(f, preset->options).c_str(),
                         quote);
         }
@@ -211,6 +213,22 @@ int generateOne(const Options& o, const std::string& progressChoice,
     return 0;
 }
 
+// A material file names its output, or the command line does. Its record
+// facts, when it is a sidecar record, say whether the files came out the same.
+int runRenderCommand(const Request& request) {
+    const std::filesystem::path path = pathFromUtf8(request.renderMaterial);
+    try {
+        const BatchItem item = loadMaterialItem(path, request.renderOutput);
+        const RecordFacts facts = loadRecordFacts(path);
+        return generateOne(item.options, request.renderProgress, &facts);
+    } catch (const ManifestError& e) {
+        for (const std::string& fault : e.faults()) {
+            std::cerr << "proctex render: " << request.renderMaterial << ": " << fault << "\n";
+        }
+        return 2;
+    }
+}
+
 int runSingleMaterial(const Request& request) {
     if (request.material.output.empty()) {
         std::cerr << "proctex: give an output path, e.g. proctex out/stone.png (see --help)\n";
@@ -268,9 +286,15 @@ int run(Request& request) {
         }
         return printVerdicts(validateSet(request.validateBase), stdout);
     }
-    if ((gallery || request.batchCommand->parsed()) && anyMaterialOption(request)) {
+    const bool render = request.renderCommand->parsed();
+    if ((gallery || request.batchCommand->parsed() || render) && anyMaterialOption(request)) {
         std::cerr << "proctex: material options go with a single OUT.png, not with "
-                  << (gallery ? "gallery" : "batch") << " (a manifest sets them per item)\n";
+                  << (gallery  ? "gallery"
+                      : render ? "render"
+                               : "batch")
+                  << (render ? " (the material file sets them)"
+                             : " (a manifest sets them per item)")
+                  << "\n";
         return 2;
     }
     if (request.studio.command->parsed()) return studio::runStudio(request.studio);
@@ -282,6 +306,7 @@ int run(Request& request) {
     if (!request.showPresetName.empty()) return showPreset(request.showPresetName);
     if (gallery) return runGalleryCommand(request);
     if (request.batchCommand->parsed()) return runBatchCommand(request);
+    if (request.renderCommand->parsed()) return runRenderCommand(request);
     return runSingleMaterial(request);
 }
 

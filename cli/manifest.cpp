@@ -35,12 +35,13 @@ struct ItemSettings {
     void applyTo(Options& options) const {
         // The keys come in name order, "colors" before "material": a ramp,
         // which chooses the custom material, goes last as on the command
-        // line, so a material given beside it does not undo it.
+        // line, so a material given beside it does not undo it. The other
+        // text options go with it.
         for (const Field* f : set) {
-            if (!isColors(*f)) copyField(*f, values, options);
+            if (!isText(*f)) copyField(*f, values, options);
         }
         for (const Field* f : set) {
-            if (isColors(*f)) copyField(*f, values, options);
+            if (isText(*f)) copyField(*f, values, options);
         }
         for (const auto& [extra, on] : extras) setExtraOutput(*extra, on, options);
         if (naming) options.naming = *naming;
@@ -106,15 +107,36 @@ std::string describe(const json& value) {
     return text;
 }
 
+// A text option given as an array, one entry (a stop, a layer) a string:
+// read as its text. An entry holding the separator or nothing would shift
+// the numbers the library's reasons give ("layer 2 ...") off the array's.
+std::string readEntries(const Field& field, const json& list, ProctexSettings& settings) {
+    const std::string separator = textOptionOf(field)->separator;
+    std::string text;
+    for (std::size_t i = 0; i < list.size(); ++i) {
+        const std::string at = "entry " + std::to_string(i + 1) + " ";
+        if (!list[i].is_string()) return at + "must be a string, not " + describe(list[i]);
+        const std::string entry = list[i].get<std::string>();
+        if (entry.find_first_not_of(" \t\n") == std::string::npos) return at + "is empty";
+        if (entry.find(separator) != std::string::npos) {
+            return at + "holds '" + separator + "': give each its own entry";
+        }
+        text += (i == 0 ? "" : separator + " ") + entry;
+    }
+    return setFieldFromText(field, text, settings);
+}
+
 // Reads one option value; an empty string when it fits, else the reason.
-// Numbers, a choice's name and true/false for a flag, by the library's rules.
+// Numbers, a choice's name, true/false for a flag and a text option's text
+// or entries, by the library's rules.
 std::string readValue(const Field& field, const json& value, ProctexSettings& settings) {
     if (value.is_boolean() && isFlag(field)) {
         return setFieldFromNumber(field, value.get<bool>() ? 1 : 0, settings);
     }
-    if (value.is_string() && (isChoice(field) || isColors(field))) {
+    if (value.is_string() && (isChoice(field) || isText(field))) {
         return setFieldFromText(field, value.get<std::string>(), settings);
     }
+    if (value.is_array() && isText(field)) return readEntries(field, value, settings);
     if (!value.is_number()) return "must be " + acceptedValues(field) + ", not " + describe(value);
     // 512.0 is refused too: integer options are written without a point.
     if (!isNumber(field) && value.is_number_float()) {
@@ -139,7 +161,8 @@ ItemSettings readItemSettings(const json& object, const std::string& where, bool
                               std::vector<std::string>& faults) {
     ItemSettings settings;
     if (!object.is_object()) {
-        faults.push_back(where + ": must be an object, not " + describe(object));
+        faults.push_back((where.empty() ? std::string("the material") : where) +
+                         ": must be an object, not " + describe(object));
         return settings;
     }
     for (const auto& [key, value] : object.items()) {
@@ -253,6 +276,32 @@ std::string resolvedPath(const std::string& file) {
     return utf8FromPath(ec ? absolute.lexically_normal() : resolved);
 }
 
+// One item: its options over `defaults`, its output checked. Null when it is
+// not an object. `missingOutput` follows the fault of an item without one.
+std::optional<BatchItem> readItem(const json& object, std::size_t number, const std::string& where,
+                                  const ItemSettings& defaults, const std::string& missingOutput,
+                                  std::vector<std::string>& faults) {
+    const std::size_t faultsBefore = faults.size();
+    const ItemSettings settings = readItemSettings(object, where, true, faults);
+    if (!object.is_object()) return std::nullopt;
+    if (!settings.output && !object.contains("output")) {
+        faults.push_back(fieldPlace(where, "output") + "missing" + missingOutput);
+    }
+    BatchItem item;
+    item.number = number;
+    item.options = itemOptions(defaults, settings);
+    item.options.output = settings.output.value_or("");
+    item.name = settings.preset != nullptr ? settings.preset->name : item.options.output;
+    if (settings.output) {
+        std::string problem = outputPathProblem(item.options.output, item.options.singleFile);
+        if (problem.empty()) problem = setNameProblem(item.options);
+        if (!problem.empty()) faults.push_back(fieldPlace(where, "output") + problem);
+    }
+    // Settings read with faults are not what the item meant: no second guess.
+    if (faults.size() == faultsBefore) checkSettings(item.options, where, faults);
+    return item;
+}
+
 std::string joinLines(const std::vector<std::string>& lines) {
     std::string text;
     for (const std::string& line : lines) text += (text.empty() ? "" : "\n") + line;
@@ -338,25 +387,9 @@ std::vector<BatchItem> parseManifest(const std::string& text) {
     std::vector<BatchItem> items;
     for (std::size_t i = 0; i < list->size(); ++i) {
         const std::string where = "item " + std::to_string(i + 1);
-        const std::size_t faultsBefore = faults.size();
-        const ItemSettings settings = readItemSettings((*list)[i], where, true, faults);
-        if (!(*list)[i].is_object()) continue;
-        if (!settings.output && !(*list)[i].contains("output")) {
-            faults.push_back(fieldPlace(where, "output") + "missing");
+        if (auto item = readItem((*list)[i], i + 1, where, defaults, "", faults)) {
+            items.push_back(std::move(*item));
         }
-        BatchItem item;
-        item.number = i + 1;
-        item.options = itemOptions(defaults, settings);
-        item.options.output = settings.output.value_or("");
-        item.name = settings.preset != nullptr ? settings.preset->name : item.options.output;
-        if (settings.output) {
-            std::string problem = outputPathProblem(item.options.output, item.options.singleFile);
-            if (problem.empty()) problem = setNameProblem(item.options);
-            if (!problem.empty()) faults.push_back(fieldPlace(where, "output") + problem);
-        }
-        // Settings read with faults are not what the item meant: no second guess.
-        if (faults.size() == faultsBefore) checkSettings(item.options, where, faults);
-        items.push_back(std::move(item));
     }
     if (faults.empty()) faults = overwriteFaults(items, {}, kNamesIgnoreCase);
     if (!faults.empty()) throw ManifestError(faults);
@@ -386,6 +419,10 @@ std::vector<BatchItem> loadManifest(const std::filesystem::path& path) {
     return parseManifest(readText(path, kMaxManifestBytes));
 }
 
+BatchItem loadMaterialItem(const std::filesystem::path& path, const std::string& output) {
+    return parseMaterialItem(readText(path, kMaxRecordBytes), output);
+}
+
 Options loadMaterial(const std::filesystem::path& path) {
     return parseMaterial(readText(path, kMaxRecordBytes), true);
 }
@@ -412,6 +449,16 @@ RecordFacts parseRecordFacts(const std::string& text) {
         }
     }
     return facts;
+}
+
+BatchItem parseMaterialItem(const std::string& text, const std::string& output) {
+    json root = parseStrictly(text);
+    if (!output.empty() && root.is_object()) root["output"] = output;
+    std::vector<std::string> faults;
+    std::optional<BatchItem> item = readItem(
+        root, 1, "", ItemSettings{}, " (give it in the file or after the file's name)", faults);
+    if (!faults.empty()) throw ManifestError(faults);
+    return std::move(*item);
 }
 
 Options parseMaterial(const std::string& text, bool outputIgnored) {

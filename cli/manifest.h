@@ -39,7 +39,9 @@ MaterialRequest parseMaterial(const nlohmann::json& object);
 // A manifest is a JSON array of items, or an object {"defaults": {...},
 // "materials": [...]} whose defaults every item starts from. An item is an
 // object with "output" (required), optionally "preset", and any option by its
-// long name ("scale", "pattern-param" or "pattern_param"). An item starts
+// long name ("scale", "pattern-param" or "pattern_param"); a text option
+// ("colors", "layers") takes its text or an array of its entries, one a
+// string ("layers": ["mask=joints ...", "mask=noise ..."]). An item starts
 // from its preset (or the defaults' preset), then takes the options of the
 // defaults, then its own, then the starting values of a pattern or overlay
 // chosen without its parameters. Before any work, throws a ManifestError
@@ -98,5 +100,11 @@ RecordFacts parseRecordFacts(const std::string& text);
 // The same from JSON text already in memory (the studio's render requests).
 // Throws ManifestError.
 Options parseMaterial(const std::string& text, bool outputIgnored = false);
+
+// One material file as `proctex render` reads it: the keys of a manifest
+// item, "output" included; a non-empty `output` replaces the file's. Throws
+// ManifestError with every fault, one for a material without an output.
+BatchItem loadMaterialItem(const std::filesystem::path& path, const std::string& output);
+BatchItem parseMaterialItem(const std::string& text, const std::string& output);
 
 }  // namespace proctex::cli

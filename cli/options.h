@@ -94,11 +94,11 @@ const Field* findField(std::string_view name);
 void copyField(const Field& field, const ProctexSettings& from, ProctexSettings& to);
 
 // The value as the command line would spell it ("96", "0.55"; a choice's code;
-// the colour ramp's text, "" without one).
+// the text of a text option, "" without entries).
 std::string fieldText(const Field& field, const ProctexSettings& settings);
 
-// The value as a number (a flag 0 or 1, a choice its code, the colour ramp
-// its number of stops).
+// The value as a number (a flag 0 or 1, a choice its code, a text option its
+// number of entries).
 double fieldNumber(const Field& field, const ProctexSettings& settings);
 
 // The value of a choice by its name ("cells"), "7" for others.
@@ -108,7 +108,27 @@ std::string fieldDisplayText(const Field& field, const ProctexSettings& settings
 bool isFlag(const Field& field);
 bool isChoice(const Field& field);
 bool isNumber(const Field& field);  // a float member
-bool isColors(const Field& field);  // the colour ramp, written as text
+bool isText(const Field& field);    // read and written as text by the library (see TextOption)
+
+// An option the library reads and writes as text, a list of entries: the
+// colour ramp's stops, the layers.
+struct TextOption {
+    int kind;              // PROCTEX_KIND_...
+    const char* kindName;  // "colors", "layers"
+    decltype(&proctex_colors_parse) parse;
+    decltype(&proctex_colors_text) print;
+    const char* typeName;   // in the help: --colors #RRGGBB@POS,...
+    const char* separator;  // between the entries
+    const char* fewest;     // "one to" 8 stops, "up to" 8 layers
+    const char* entries;    // what the entries are, for messages
+    const char* example;
+};
+
+// The text form of a field; null for options held as one number.
+const TextOption* textOptionOf(const Field& field);
+
+// How the help names a field's value: "NUMBER", "NAME", "#RRGGBB@POS,...".
+const char* valueTypeName(const Field& field);
 
 // Reads a value written as text (a number, a choice's name or code, true or
 // false for a flag) into `settings`. Empty when it fits, else why not, in

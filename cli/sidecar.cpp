@@ -18,10 +18,11 @@ namespace {
 using nlohmann::ordered_json;
 
 // The value as the command line writes it, as a JSON number that reads back
-// to the same float or int; a non-finite value, which JSON cannot hold as a
-// number, as its text.
+// to the same float or int; a text option, and a non-finite value (which
+// JSON cannot hold as a number), as its text.
 ordered_json fieldValue(const Field& field, const Options& o) {
     const std::string text = fieldText(field, o);
+    if (isText(field)) return text;
     ordered_json value = ordered_json::parse(text, nullptr, false);
     return value.is_number() ? value : ordered_json(text);
 }
@@ -43,7 +44,7 @@ std::string sidecarText(const Options& o, const std::vector<std::string>& files)
     ordered_json record;
     record["proctex"] = proctex_version();
     for (const Field& f : fields()) {
-        if (!isColors(f) || !fieldText(f, o).empty()) record[f.name] = fieldValue(f, o);
+        if (!isText(f) || !fieldText(f, o).empty()) record[f.name] = fieldValue(f, o);
     }
     for (const ExtraOutput& e : extraOutputs()) record[e.name] = extraOutputIsSet(e, o);
     record["naming"] = o.naming;
@@ -57,7 +58,7 @@ std::string sidecarText(const Options& o, const std::vector<std::string>& files)
 std::string writeSidecar(const std::string& path, const Options& o,
                          const std::vector<std::string>& files) {
     for (const Field& f : fields()) {
-        if (!isColors(f) && !fieldValue(f, o).is_number()) {
+        if (!isText(f) && !fieldValue(f, o).is_number()) {
             return std::string("a record cannot hold ") + f.name + " = " + fieldText(f, o) +
                    " (JSON numbers are finite)";
         }

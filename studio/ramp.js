@@ -77,7 +77,7 @@ export function rampControl(field, labelId, changed, refused) {
   strip.setAttribute('role', 'img');
   const rows = document.createElement('div');
   rows.className = 'ramp-stops';
-  const add = button('+ stop', `add a colour stop (up to ${field.maxStops})`);
+  const add = button('+ stop', `add a colour stop (up to ${field.maxEntries})`);
   const clear = button('no ramp', "remove the ramp: the material's own colours");
   const tools = document.createElement('div');
   tools.className = 'ramp-tools';
@@ -139,7 +139,7 @@ export function rampControl(field, labelId, changed, refused) {
   function drawRows(focused = null) {
     rows.replaceChildren(...stops.map(stopRow));
     add.textContent = stops.length ? '+ stop' : '+ colour ramp';
-    add.disabled = stops.length >= field.maxStops;
+    add.disabled = stops.length >= field.maxEntries;
     clear.hidden = stops.length === 0;
     drawStrip();
     const at = stops.indexOf(focused);

@@ -5,6 +5,7 @@ import * as THREE from 'three';
 import { OrbitControls } from 'three/addons/controls/OrbitControls.js';
 import { RoomEnvironment } from 'three/addons/environments/RoomEnvironment.js';
 import { rampControl } from './ramp.js';
+import { layerControl, parseLayers } from './layers.js';
 
 // The token arrives once in the URL; keep it for this tab, out of the address bar.
 const query = new URLSearchParams(location.search);
@@ -24,7 +25,7 @@ let lastAnswer = null;
 let inFlight = false;
 let pending = false;
 const canvases = {};
-const ramps = {};  // the controls of fields of type "colors", by name
+const textControls = {};  // the controls of fields held as text ("colors", "layers"), by name
 
 function api(path, init = {}) {
   return fetch(path, { ...init, headers: { ...(init.headers || {}), 'X-Proctex-Token': token } });
@@ -38,8 +39,8 @@ function setStatus(text, isError = false) {
 // ---- Controls ----
 // Every control is one field of the library's option table as /api/presets
 // describes it: a slider over the useful range with a number box taking
-// anything within the limits, a menu of named choices, an on/off menu, or a
-// colour ramp (ramp.js).
+// anything within the limits, a menu of named choices, an on/off menu, a
+// colour ramp (ramp.js) or the list of layers (layers.js).
 
 const fieldOf = (name) => catalog.fields.find((f) => f.name === name);
 const choicesOf = (field) => (field.flag
@@ -72,7 +73,7 @@ function addControl(form, field) {
   form.append(label);
   if (field.type === 'colors') {
     // The ramp's own rows keep their focus: only a preset redraws them.
-    label.title = `${field.help} (up to ${field.maxStops} stops; a ramp makes the material custom)`;
+    label.title = `${field.help} (up to ${field.maxEntries} stops; a ramp makes the material custom)`;
     label.className = 'ramp-label';
     // A ramp chooses what the library's table says it sets (the custom material).
     const rampChanged = (text) => {
@@ -84,8 +85,16 @@ function addControl(form, field) {
       update();
     };
     const ramp = rampControl(field, label.id, rampChanged, (message) => setStatus(message, true));
-    ramps[field.name] = ramp;
+    textControls[field.name] = ramp;
     form.append(ramp.element);
+    return;
+  }
+  if (field.type === 'layers') {
+    label.title = `${field.help} (up to ${field.maxEntries} layers, each painting over the ones before it)`;
+    label.className = 'layers-label';
+    const layers = layerControl(field, label.id, (text) => { settings[field.name] = text; update(); });
+    textControls[field.name] = layers;
+    form.append(layers.element);
     return;
   }
   const changed = (value) => { settings[field.name] = value; syncControl(field.name); update(); };
@@ -137,8 +146,8 @@ function addControl(form, field) {
 
 function syncControl(name) {
   const value = settings[name];
-  if (ramps[name]) {
-    ramps[name].set(value ?? '');
+  if (textControls[name]) {
+    textControls[name].set(value ?? '');
     return;
   }
   const control = $(`f-${name}`);
@@ -418,28 +427,38 @@ function cValue(field, value) {
 // The maps a call writes only when asked: every one the page shows is asked for.
 const extraMaps = () => catalog.maps.filter((m) => m.legacy === false).map((m) => m.name);
 
-// A ramp's text holds '#', which starts a comment in a shell: quoted. The
-// text itself is only '#', hex digits, '@', ',' and the digits of numbers.
+// A ramp's or the layers' text holds '#', which starts a comment in a shell,
+// and the layers' ' ' and ';': quoted. The texts hold no quote of their own.
 const shellWord = (text) => (/^[\w.@,-]+$/.test(text) ? text : `'${text}'`);
+
+// The fields held as text, read through the library's proctex_<type>_parse.
+const isTextField = (field) => field.type === 'colors' || field.type === 'layers';
+
+// A layer's text as Python's proctex.Layer: its keys with '_', numbers as numbers.
+function pythonLayer(words) {
+  const args = words.map(([key, value]) => `${key.replaceAll('-', '_')}=${
+    value !== '' && Number.isFinite(Number(value)) ? value : JSON.stringify(value)}`);
+  return `proctex.Layer(${args.join(', ')})`;
+}
 
 function code(kind) {
   const all = overrides();
-  const isRamp = ([n]) => fieldOf(n).type === 'colors';
-  // The ramp comes last everywhere: it makes the material custom over any
-  // material given before it, as the command line and manifests do.
-  const changed = [...all.filter((e) => !isRamp(e)), ...all.filter(isRamp)];
+  const isText = ([n]) => isTextField(fieldOf(n));
+  // The texts come last everywhere: a ramp makes the material custom over
+  // any material given before it, as the command line and manifests do.
+  const changed = [...all.filter((e) => !isText(e)), ...all.filter(isText)];
   const named = (n, v) => shownValue(fieldOf(n), v);
   if (kind === 'c') {
     const start = presetName
       ? `proctex_preset_settings("${presetName}", &s, sizeof s);`
       : 'proctex_settings_init(&s);';
-    const lines = changed.filter((e) => !isRamp(e))
+    const lines = changed.filter((e) => !isText(e))
       .map(([n, v]) => `s.${fieldOf(n).member} = ${cValue(fieldOf(n), v)};`);
-    const rampCalls = changed.filter(isRamp)
-      .map(([, v]) => `proctex_colors_parse("${v}", &s, why, sizeof why) != PROCTEX_OK ||`);
+    const textCalls = changed.filter(isText).map(([n, v]) =>
+      `proctex_${fieldOf(n).type}_parse(${JSON.stringify(v)}, &s, why, sizeof why) != PROCTEX_OK ||`);
     return ['ProctexSettings s;', start, ...lines, 'ProctexMaps* maps = NULL;',
             'char why[PROCTEX_REASON_SIZE];',
-            `if (${[...rampCalls, ''].join('\n    ')}proctex_generate(&s, PROCTEX_MAPS_ALL, &maps, why, sizeof why) != PROCTEX_OK ||`,
+            `if (${[...textCalls, ''].join('\n    ')}proctex_generate(&s, PROCTEX_MAPS_ALL, &maps, why, sizeof why) != PROCTEX_OK ||`,
             '    proctex_save(maps, "material.png", why, sizeof why) != PROCTEX_OK) {',
             '    fprintf(stderr, "proctex: %s\\n", why);', '}', 'proctex_maps_free(maps);'].join('\n');
   }
@@ -447,14 +466,19 @@ function code(kind) {
     const parts = ['proctex', ...(presetName ? ['--preset', presetName] : [])];
     for (const [n, v] of changed) {
       const field = fieldOf(n);
-      parts.push(`--${n}`, field.flag ? String(v === 1) : field.type === 'colors' ? shellWord(v) : named(n, v));
+      parts.push(`--${n}`, field.flag ? String(v === 1) : isTextField(field) ? shellWord(v) : named(n, v));
     }
     for (const e of extraMaps()) parts.push(`--${e}`);
     return [...parts, 'material.png'].join(' ');
   }
   if (kind === 'manifest') {
     const item = { output: 'material.png', ...(presetName ? { preset: presetName } : {}) };
-    for (const [n, v] of changed) item[n] = fieldOf(n).flag ? v === 1 : (fieldOf(n).choices ? named(n, v) : v);
+    for (const [n, v] of changed) {
+      const field = fieldOf(n);
+      // The layers one entry each, as manifests take them.
+      item[n] = field.flag ? v === 1 : field.choices ? named(n, v)
+        : field.type === 'layers' && v ? v.split(';').map((layer) => layer.trim()) : v;
+    }
     for (const e of extraMaps()) item[e] = true;
     return JSON.stringify(item, null, 2);
   }
@@ -462,7 +486,8 @@ function code(kind) {
   const args = ['"material.png"', ...(presetName ? [`"${presetName}"`] : [])];
   for (const [n, v] of changed) {
     const field = fieldOf(n);
-    const text = field.type === 'colors' ? `"${v}"` : field.choices ? `"${named(n, v)}"` : v;
+    const text = field.type === 'layers' && v ? `[${parseLayers(v).map(pythonLayer).join(', ')}]`
+      : isTextField(field) ? JSON.stringify(v) : field.choices ? `"${named(n, v)}"` : v;
     args.push(`${python(n)}=${field.flag ? (v === 1 ? 'True' : 'False') : text}`);
   }
   for (const e of extraMaps()) args.push(`${python(e)}=True`);

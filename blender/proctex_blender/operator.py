@@ -11,8 +11,8 @@ from .library import proctex
 def requested_options(operator):
     """The options to pass over the preset: those given to the operator (every
     one when the panel calls it; a choice by its identifier, which the binding
-    takes as the choice's name; a colour ramp as its text, "" clearing a
-    preset's), the sizes always."""
+    takes as the choice's name; a colour ramp and the layers as their text,
+    "" clearing a preset's), the sizes always."""
     given = {name: getattr(operator, name)
              for name in options.option_names() if operator.properties.is_property_set(name)}
     for name in options.size_names():

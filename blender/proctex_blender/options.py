@@ -72,9 +72,9 @@ def _property(option):
                                       **common)
     if option.kind == "flag":
         return bpy.props.BoolProperty(default=bool(option.default), **common)
-    if option.kind == "colors":
-        # The operator takes the ramp's text, "#2b1d0e@0,#d9b38c@1"; the panel
-        # shows its stops (ramp.py).
+    if option.is_text:
+        # The operator takes the text: a ramp's "#2b1d0e@0,#d9b38c@1" (the
+        # panel shows its stops, ramp.py), the layers' "mask=joints ...; ...".
         return bpy.props.StringProperty(default=option.default, **common)
     ranges = {"soft_min": option.useful[0], "soft_max": option.useful[1],
               "min": option.limits[0], "max": option.limits[1]}

@@ -6,6 +6,7 @@
 #include <nlohmann/json.hpp>
 #include <string_view>
 
+#include "layer_catalog.h"
 #include "options.h"
 #include "presets.h"
 #include "render.h"
@@ -18,7 +19,7 @@ using nlohmann::ordered_json;
 
 ordered_json value(const Field& f, const ProctexSettings& s) {
     const std::string text = fieldText(f, s);
-    return isColors(f) ? ordered_json(text) : ordered_json::parse(text);
+    return isText(f) ? ordered_json(text) : ordered_json::parse(text);
 }
 
 // A control as the library's table describes it: the slider covers the
@@ -30,7 +31,8 @@ ordered_json fieldJson(const Field& f) {
     j["member"] = info.member;
     j["help"] = f.help;
     j["group"] = info.group;
-    j["type"] = isColors(f) ? "colors" : isNumber(f) ? "float" : "int";
+    const TextOption* textOption = textOptionOf(f);
+    j["type"] = textOption != nullptr ? textOption->kindName : isNumber(f) ? "float" : "int";
     j["default"] = info.defaultValue;
     j["min"] = info.usefulMin;
     j["max"] = info.usefulMax;
@@ -43,13 +45,13 @@ ordered_json fieldJson(const Field& f) {
         j["usedWith"] = {{"name", fields()[static_cast<std::size_t>(info.usedWithOption)].name},
                          {"value", info.usedWithValue}};
     }
-    if (isColors(f)) {
-        j["maxStops"] = info.limitMax;
-        // What a ramp chooses besides its stops (the custom material), as the
-        // library sets it: the page shows those controls with the ramp.
+    if (textOption != nullptr) {
+        j["maxEntries"] = info.limitMax;
+        // What the text chooses besides its entries (a ramp: the custom
+        // material), as the library sets it: the page shows those controls with it.
         const ProctexSettings before = defaultSettings();
         ProctexSettings after = before;
-        (void)setFieldFromText(f, "#000000@0", after);
+        (void)setFieldFromText(f, textOption->example, after);
         j["sets"] = ordered_json::object();
         for (const Field& other : fields()) {
             if (&other != &f && fieldText(other, after) != fieldText(other, before)) {
@@ -57,6 +59,7 @@ ordered_json fieldJson(const Field& f) {
             }
         }
     }
+    if (info.kind == PROCTEX_KIND_LAYERS) j["layer"] = layerCatalog();
     for (int i = 0; i < info.choiceCount; ++i) {
         const ProctexChoice& c = info.choices[i];
         ordered_json choice = {{"value", c.value}, {"name", c.name}, {"label", c.label}};

@@ -79,6 +79,7 @@ constexpr Asset kAssets[] = {
     {"/studio.css", "studio.css", "text/css; charset=utf-8"},
     {"/studio.js", "studio.js", "text/javascript; charset=utf-8"},
     {"/ramp.js", "ramp.js", "text/javascript; charset=utf-8"},
+    {"/layers.js", "layers.js", "text/javascript; charset=utf-8"},
     {"/three/three.module.js", "three/three.module.js", "text/javascript; charset=utf-8"},
     {"/three/addons/controls/OrbitControls.js", "three/addons/controls/OrbitControls.js",
      "text/javascript; charset=utf-8"},

@@ -14,6 +14,8 @@ is used when it is there)::
     proctex.check(pattern="cells", pattern_param=0)  # SettingsError: option pattern_param: ...
     maps = proctex.render("brick-wall", ao=True, orm=True)  # extra maps when asked
     proctex.generate("out/m.png", "moss", gltf=True, sidecar=True, naming="unreal")
+    mortar = proctex.Layer(mask="joints", color="#9a948a", roughness=0.92, height=-0.03)
+    maps = proctex.render("brick-wall", layers=[mortar])  # or layers="mask=joints ..."
 
     def progress(fraction, stage):        # fraction rises to 1; stage: "noise", ...
         print(f"{fraction:4.0%} {stage}")
@@ -36,7 +38,10 @@ read when it is loaded:
   ``--pattern-param``); presets have the tool's names (``proctex.presets()``)
   and options override them. Flags take True/False as well as 1/0. Choice
   options take a name of their choices, in any case and with '-' or '_'
-  (``pattern="egg-crate"``), or its code (``pattern=12``).
+  (``pattern="egg-crate"``), or its code (``pattern=12``). The colour ramp
+  (``colors``) and the layers (``layers``) take their text, as the tool's
+  --colors and --layers do, or a list of entries: stops, or :class:`Layer`
+  records (or each layer's text); options and check() give the text back.
 - ``STARTING_VALUES``: what choosing a value of a choice option alone gives
   other options, e.g. ``{"pattern": {6: {"pattern_param": 16.0}}, ...}``;
   values given explicitly, 0 included, stay.
@@ -72,18 +77,19 @@ import re
 from . import _native, _outputs, _progress
 from ._maps import Maps, Pixels, encode_png
 from ._native import ProctexError, SettingsError
+from ._layer import Layer
 from ._progress import Cancelled
-from ._table import float32_text
+from ._table import TEXT_SEPARATORS as _TEXT_SEPARATORS, float32_text
 from ._table import Map, Option
 
 # The VERSION file's number (scripts/test-packages checks that they agree).
 __version__ = "0.2.0"
 
-for _public in (ProctexError, SettingsError, Cancelled, Maps, Pixels, Map, Option):
+for _public in (ProctexError, SettingsError, Cancelled, Maps, Pixels, Map, Option, Layer):
     _public.__module__ = __name__
 
 __all__ = ["OPTIONS", "STARTING_VALUES", "MAPS", "NAMING_CONVENTIONS", "ProctexError",
-           "SettingsError", "Cancelled", "Option", "Map",
+           "SettingsError", "Cancelled", "Option", "Map", "Layer",
            "Maps", "Pixels", "generate", "render", "check", "defaults", "presets", "encode_png",
            "version", "output_files", "test_dll", "library_path"]
 
@@ -295,30 +301,60 @@ def _unknown_preset(name):
     return f"no preset is called {name!r}; {hint}"
 
 
-def _set_colors(settings, option, text):
-    """The colour ramp from its text ("#2b1d0e@0,#8a5a2b@0.6,#d9b38c@1"), read
-    by the library; it chooses the custom material, "" clears it."""
-    if not isinstance(text, str):
-        raise TypeError(f"option {option.name} takes a text such as '#2b1d0e@0,#d9b38c@1', "
-                        f"not {text!r}")
-    reason = _native.reason_buffer()
-    code = _native.load().proctex_colors_parse(text.encode("utf-8"), ctypes.byref(settings),
-                                               reason, len(reason))
+# What a text option takes, for messages: an example of its text, its entries.
+_TEXT_FORMS = {"colors": ("'#2b1d0e@0,#d9b38c@1'", "its stops"),
+               "layers": ("'mask=joints color=#9a948a'", "proctex.Layer")}
+
+
+def _entries_text(option, entries):
+    """A list of a text option's entries (a Layer, or an entry's text) as its
+    text. An entry holding the separator or nothing would shift the numbers
+    of the library's reasons ("layer 2 ...") off the list's."""
+    separator = _TEXT_SEPARATORS[option.kind]
+    texts = []
+    for number, entry in enumerate(entries, 1):
+        if isinstance(entry, Layer) and option.kind == "layers":
+            entry = str(entry)
+        if not isinstance(entry, str):
+            raise TypeError(f"option {option.name} takes {_TEXT_FORMS[option.kind][1]} or "
+                            f"text as entries, not {entry!r}")
+        if not entry.strip():
+            raise SettingsError(f"entry {number} is empty", option.name)
+        if separator in entry:
+            raise SettingsError(f"entry {number} holds '{separator}': give each its own entry",
+                                option.name)
+        texts.append(entry)
+    return f"{separator} ".join(texts)
+
+
+def _set_text(settings, option, value):
+    """A text option (the ramp, the layers) from its text or a list of its
+    entries, read by the library; "" clears it. A ramp chooses the custom
+    material."""
+    if isinstance(value, Layer) and option.kind == "layers":
+        value = [value]
+    if isinstance(value, (list, tuple)):
+        value = _entries_text(option, value)
+    if not isinstance(value, str):
+        example, entries = _TEXT_FORMS[option.kind]
+        raise TypeError(f"option {option.name} takes a text such as {example} or a list of "
+                        f"{entries}, not {value!r}")
+    code, reason = _native.set_option_text(settings, option, value)
     if code != _native.OK:
-        raise _refusal(code, _native.text(reason), option.index)
+        raise _refusal(code, reason, option.index)
 
 
 def _settings(preset, options):
     """A ProctexSettings: the defaults or the preset, then the options, then
     the starting values of choices given without the options they start."""
     tables = _native.tables()
-    values, ramps = {}, {}
+    values, texts = {}, {}
     for key, value in options.items():
         option = tables.option.get(key.replace("-", "_"))
         if option is None:
             raise _unknown_option(key)
-        if option.kind == "colors":
-            ramps[option.name] = value
+        if option.is_text:
+            texts[option.name] = value
         else:
             values[option.name] = _value(option, value)
     library = _native.load()
@@ -338,8 +374,8 @@ def _settings(preset, options):
                            f"(code {code})")
     for name, value in values.items():
         setattr(settings, tables.option[name].member, value)
-    for name, text in ramps.items():
-        _set_colors(settings, tables.option[name], text)
+    for name, value in texts.items():
+        _set_text(settings, tables.option[name], value)
     for name in values:
         chosen = tables.option[name]
         if chosen.kind != "choice":
@@ -371,10 +407,10 @@ def _check(settings):
 def _options(settings):
     options = {}
     for o in _native.tables().options:
-        if o.kind != "colors":
+        if o.is_text:  # the ramp or the layers as their text, "" without entries
+            options[o.name] = _native.option_text(settings, o)
+        else:
             options[o.name] = o.value_of(getattr(settings, o.member))
-        else:  # the ramp as the text colors= takes, "" without one
-            options[o.name] = _native.colors_text(settings)
     return options
 
 

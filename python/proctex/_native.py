@@ -79,6 +79,9 @@ def _prototypes(tables):
         "proctex_choice_parse": (_c.c_int, [_c.c_int, _c.c_char_p, _c.POINTER(_c.c_int)]),
         "proctex_colors_parse": (_c.c_int, [_c.c_char_p, settings, _c.c_char_p, _c.c_size_t]),
         "proctex_colors_text": (_c.c_size_t, [settings, _c.c_char_p, _c.c_size_t]),
+        "proctex_layers_parse": (_c.c_int, [_c.c_char_p, settings, _c.c_char_p, _c.c_size_t]),
+        "proctex_layers_text": (_c.c_size_t, [settings, _c.c_char_p, _c.c_size_t]),
+        "proctex_layer_defaults": (_c.c_int, [_c.POINTER(_table.LayerStruct)]),
         "proctex_naming_count": (_c.c_int, []),
         "proctex_naming_name": (_c.c_char_p, [_c.c_int]),
         "proctex_naming_suffix": (_c.c_char_p, [_c.c_int, _c.c_int]),
@@ -229,10 +232,20 @@ def text(buffer):
     return buffer.value.decode("utf-8", "replace")
 
 
-def colors_text(settings):
-    """The colour ramp of a settings struct as the text colors= takes; "" without one."""
-    library = load()
-    size = library.proctex_colors_text(ctypes.byref(settings), None, 0)
+def option_text(settings, option):
+    """A text option of a settings struct (option.kind "colors" or "layers")
+    as the library writes it; "" without entries."""
+    write = getattr(load(), f"proctex_{option.kind}_text")
+    size = write(ctypes.byref(settings), None, 0)
     text = ctypes.create_string_buffer(size + 1)
-    library.proctex_colors_text(ctypes.byref(settings), text, len(text))
-    return text.value.decode("ascii")
+    write(ctypes.byref(settings), text, len(text))
+    return text.value.decode("utf-8")
+
+
+def set_option_text(settings, option, value):
+    """Reads a text option's value into a settings struct; (status code, reason)."""
+    reason = reason_buffer()
+    code = getattr(load(), f"proctex_{option.kind}_parse")(value.encode("utf-8"),
+                                                           ctypes.byref(settings), reason,
+                                                           len(reason))
+    return code, text(reason)

@@ -242,10 +242,10 @@ def sidecar_text(settings, extras, outputs, written):
     tables = _native.tables()
     entries = [("proctex", json.dumps(_native.load().proctex_version().decode("ascii")))]
     for o in tables.options:
-        if o.kind == "colors":
-            ramp = _native.colors_text(settings)
-            if ramp:  # as the tool records it: only a ramp that is there
-                entries.append((o.cli_name, json.dumps(ramp)))
+        if o.is_text:
+            text = _native.option_text(settings, o)
+            if text:  # as the tool records it: only a ramp or layers that are there
+                entries.append((o.cli_name, json.dumps(text)))
             continue
         value = getattr(settings, o.member)
         text = _float_text(value) if o.kind == "number" else str(int(value))

@@ -7,11 +7,29 @@ import dataclasses
 import math
 import types
 
-# PROCTEX_KIND_INTEGER .. PROCTEX_KIND_COLORS, and the C type of each kind's member
-# (the colour ramp's two members are laid out by ramp_fields).
-KINDS = ("integer", "number", "flag", "choice", "colors")
+# PROCTEX_KIND_INTEGER .. PROCTEX_KIND_LAYERS, and the C type of each kind's member
+# (the colour ramp's and the layers' two members are laid out by pair_fields).
+KINDS = ("integer", "number", "flag", "choice", "colors", "layers")
 _CTYPES = {"integer": ctypes.c_int, "number": ctypes.c_float, "flag": ctypes.c_int,
            "choice": ctypes.c_int}
+# The kinds read and written as text through the library, and what parts
+# the entries of that text (stops, layers).
+TEXT_SEPARATORS = {"colors": ",", "layers": ";"}
+
+
+class LayerStruct(ctypes.Structure):
+    """ProctexLayer of include/proctex_settings.h: the binding reads and
+    writes layers only as their text, through the library."""
+    _fields_ = [("mask", ctypes.c_int), ("threshold", ctypes.c_float),
+                ("softness", ctypes.c_float), ("invert", ctypes.c_int), ("mask2", ctypes.c_int),
+                ("threshold2", ctypes.c_float), ("softness2", ctypes.c_float),
+                ("invert2", ctypes.c_int), ("combine", ctypes.c_int),
+                ("noiseScale", ctypes.c_float), ("noiseOctaves", ctypes.c_int),
+                ("noiseSeed", ctypes.c_int), ("color", ctypes.c_float * 3),
+                ("color2", ctypes.c_float * 3), ("pieceTint", ctypes.c_float),
+                ("roughness", ctypes.c_float), ("metal", ctypes.c_float),
+                ("metalType", ctypes.c_int), ("emission", ctypes.c_float),
+                ("height", ctypes.c_float), ("detail", ctypes.c_float)]
 
 
 class ChoiceInfo(ctypes.Structure):
@@ -73,8 +91,9 @@ class Option:
     """One option of the library's table. ``name`` is Python's ("pattern_param"),
     ``cli_name`` the command line's and manifests' ("pattern-param"),
     ``member`` the ProctexSettings member (at byte ``offset``); ``kind`` one of
-    "integer", "number", "flag", "choice", or "colors" (the colour ramp, read and
-    written as text through the library). ``useful`` is the range sliders
+    "integer", "number", "flag", "choice", "colors" (the colour ramp) or
+    "layers" (the material's layers), the last two read and written as text
+    through the library. ``useful`` is the range sliders
     cover, ``limits`` the values accepted at all (numbers must also be finite),
     ``index`` the option's number in the library's table. ``used_with`` is
     (option name, value) when the option changes the maps only while that
@@ -93,6 +112,11 @@ class Option:
     group: str
     choices: tuple
     used_with: tuple = None
+
+    @property
+    def is_text(self):
+        """Whether the option is read and written as text (the ramp, the layers)."""
+        return self.kind in TEXT_SEPARATORS
 
     def used(self, value_of):
         """Whether the option counts, given ``value_of(name)``: the other
@@ -168,7 +192,7 @@ def read_options(library, error):
         whole = option.kind != "number"
         option = dataclasses.replace(
             option,
-            default="" if option.kind == "colors" else option.value_of(info.defaultValue),
+            default="" if option.is_text else option.value_of(info.defaultValue),
             useful=tuple(int(v) if whole else v for v in option.useful),
             limits=tuple(int(v) if whole else v for v in option.limits))
         options.append((option, info.usedWithOption, info.usedWithValue))
@@ -207,8 +231,7 @@ def settings_type(options, error):
                         "another member")
         if offset > end:
             fields.append((f"_padding_{end}", ctypes.c_char * (offset - end)))
-        members = ramp_fields(option) if option.kind == "colors" else \
-            [(option.member, ctype_of(option))]
+        members = pair_fields(option) if option.is_text else [(option.member, ctype_of(option))]
         fields += members
         end = offset + sum(ctypes.sizeof(ctype) for _, ctype in members)
     # A tail of zeros for members of later libraries: the library takes a
@@ -218,7 +241,7 @@ def settings_type(options, error):
         "_fields_": fields,
         "__doc__": "ProctexSettings of the loaded library, laid out from its option table."})
     for option in options:
-        first = ramp_fields(option)[0][0] if option.kind == "colors" else option.member
+        first = pair_fields(option)[0][0] if option.is_text else option.member
         if getattr(structure, first).offset != option.offset:
             raise error(f"option {option.name} cannot sit at byte "
                         f"{option.offset} in a ctypes structure")
@@ -226,12 +249,15 @@ def settings_type(options, error):
 
 
 
-def ramp_fields(option):
-    """The colour ramp's members as the header lays them out from the
-    option's offset: the number of stops, then the stops (red, green, blue,
-    position), as many as the option's upper limit."""
-    return [("colorStopCount", ctypes.c_int),
-            (option.member, (ctypes.c_float * 4) * int(option.limits[1]))]
+def pair_fields(option):
+    """A text option's members as the header lays them out from the option's
+    offset: the number of entries, then the entries, as many as the option's
+    upper limit: the colour ramp's stops (red, green, blue, position) or the
+    layers."""
+    most = int(option.limits[1])
+    if option.kind == "colors":
+        return [("colorStopCount", ctypes.c_int), (option.member, (ctypes.c_float * 4) * most)]
+    return [("layerCount", ctypes.c_int), (option.member, LayerStruct * most)]
 
 
 def ctype_of(option):

@@ -47,7 +47,9 @@ def table_rows(kind):
     return rows
 
 
-KINDS = {0: "integer", 1: "number", 2: "flag", 3: "choice", 4: "colors"}  # PROCTEX_KIND_...
+KINDS = {0: "integer", 1: "number", 2: "flag", 3: "choice", 4: "colors",  # PROCTEX_KIND_...
+         5: "layers"}
+COUNTS = {"colors": "colorStopCount", "layers": "layerCount"}
 
 
 class TheLibrarysTable(unittest.TestCase):
@@ -74,9 +76,9 @@ class TheLibrarysTable(unittest.TestCase):
                                   (row.limitMin, row.limitMax)))
                 # Defaults as the member holds them: float32 numbers, whole others.
                 self.assertEqual(defaults[option.name], option.default)
-                if option.kind == "colors":  # the ramp's text; the row counts its stops
+                if option.is_text:  # the text; the row counts its stops or layers
                     self.assertEqual((option.default, row.defaultValue), ("", 0))
-                    self.assertEqual(settings.colorStopCount.offset, row.offset)
+                    self.assertEqual(getattr(settings, COUNTS[option.kind]).offset, row.offset)
                     continue
                 self.assertEqual(ctypes.c_float(option.default).value
                                  if option.kind == "number" else option.default, row.defaultValue)
@@ -111,16 +113,29 @@ class TheLibrarysTable(unittest.TestCase):
         for part in glob.glob(os.path.join(os.path.dirname(HEADER), "proctex*.h")):
             with open(part, encoding="utf-8") as f:  # proctex.h and the headers it includes
                 text += f.read()
-        body = re.search(r"typedef struct ProctexSettings \{(.*?)\}", text, re.S)[1]
         ctypes_of = {"size_t": ctypes.c_size_t, "int": ctypes.c_int, "float": ctypes.c_float}
-        members = []
-        for kind, name, dims in re.findall(r"(\w+) (\w+)((?:\[\d+\])*);", body):
-            ctype = ctypes_of[kind]
-            for n in reversed([int(d) for d in re.findall(r"\d+", dims)]):
-                ctype = ctype * n  # float a[8][4]: eight arrays of four
-            members.append((name, ctype))
-        self.assertEqual([f for f in proctex._native.tables().Settings._fields_
-                          if not f[0].startswith("_")], members)
+
+        def members_of(struct):
+            body = re.search(r"typedef struct %s \{(.*?)\}" % struct, text, re.S)[1]
+            members = []
+            for kind, name, dims in re.findall(r"(\w+) (\w+)((?:\[\d+\])*);", body):
+                ctype = ctypes_of[kind]
+                for n in reversed([int(d) for d in re.findall(r"\d+", dims)]):
+                    ctype = ctype * n  # float a[8][4]: eight arrays of four
+                members.append((name, ctype))
+            return members
+
+        def layout(fields):  # nested structures by their members, not their class
+            return [(name, ctype._length_, layout(ctype._type_._fields_))
+                    if hasattr(ctype, "_type_") and hasattr(ctype._type_, "_fields_")
+                    else (name, ctype) for name, ctype in fields]
+
+        # The settings hold eight layers: ProctexLayer, read from the header first.
+        ctypes_of["ProctexLayer"] = type("Layer", (ctypes.Structure,),
+                                         {"_fields_": members_of("ProctexLayer")})
+        self.assertEqual(layout(f for f in proctex._native.tables().Settings._fields_
+                                if not f[0].startswith("_")),
+                         layout(members_of("ProctexSettings")))
 
     def test_maps_and_their_files_are_the_table(self):
         rows = table_rows("map")

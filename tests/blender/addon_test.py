@@ -195,6 +195,8 @@ class MaterialNodes(unittest.TestCase):
         for name, value in proctex.defaults("ocean").items():
             if proctex.OPTIONS[name].kind == "colors":
                 self.assertEqual(ramp.stops_text(getattr(settings, name)), value, name)
+            elif proctex.OPTIONS[name].is_text:
+                self.assertEqual(getattr(settings, name), value, name)
             elif proctex.OPTIONS[name].kind == "choice":
                 self.assertEqual(HEADER_CODES[(name, getattr(settings, name))], value, name)
             elif name not in ("width", "height"):
@@ -267,6 +269,34 @@ class ColourRamp(unittest.TestCase):
         while len(stops):
             bpy.ops.proctex.ramp_stop_remove(option=name, index=0)
         self.assertEqual(ramp.field_value(settings, name), "")
+
+
+class Layers(unittest.TestCase):
+    """The layers' text as the panel's field holds it goes through the
+    operator into the library's call as it is; a refusal names the layer."""
+
+    def test_the_text_reaches_the_maps_call_and_its_maps(self):
+        from unittest import mock
+        from proctex_blender import material, options, ramp
+        new_scene_with_sphere()
+        settings = bpy.context.scene.proctex
+        settings.preset = "brick-wall"
+        text = ("mask=joints color=#9a948a roughness=0.92 height=-0.03; "
+                "mask=noise noise-scale=40 color=#4d5a2a")
+        settings.layers = text
+        given = {n: ramp.field_value(settings, n) for n in options.option_names()}
+        with mock.patch.object(material.proctex, "render", wraps=material.proctex.render) as call:
+            bpy.ops.proctex.generate_material(preset="brick-wall", size=SIZE, **given)
+        self.assertEqual(call.call_args.kwargs["layers"], text)
+        self.assertEqual(proctex.check("brick-wall", layers=text)["layers"], text)
+        maps = proctex.render("brick-wall", width=SIZE, height=SIZE, layers=text)
+        got = np.rint(image_rows(bpy.data.images["proctex brick-wall diffuse"], 3) * 255)
+        np.testing.assert_array_equal(got.astype(np.uint8), maps.diffuse)
+
+        with self.assertRaisesRegex(RuntimeError, "option layers: layer 2 mask must be"):
+            bpy.ops.proctex.generate_material(preset="moss", size=SIZE,
+                                              layers="mask=joints; mask=nosie")
+        self.assertNotIn("proctex moss", bpy.data.materials)
 
 
 class WindowManagerRecorder:
@@ -351,6 +381,8 @@ class TheLibrarysTable(unittest.TestCase):
                             self.assertEqual((colour.subtype, colour.array_length),
                                              ("COLOR", 3))
                             self.assertIn("position", prop.fixed_type.properties)
+                    elif option.kind == "layers":  # their text, in panel and operator alike
+                        self.assertEqual((prop.type, prop.default), ("STRING", ""))
                     else:
                         cast = int if option.kind == "integer" else as_float32
                         self.assertEqual(prop.type, "INT" if option.kind == "integer" else "FLOAT")

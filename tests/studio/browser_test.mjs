@@ -101,6 +101,7 @@ try {
     return {
       name: c.id.slice(2), tag: c.tagName, title: label.title, role: c.getAttribute('role'),
       labelledBy: c.getAttribute('aria-labelledby') === label.id,
+      layers: c.querySelectorAll('.layer').length,
       stops: [...c.querySelectorAll('.ramp-stop')].map((row) => [...row.querySelectorAll('input')].map((i) => i.value).join('@')).join(','),
       value: c.tagName === 'INPUT' ? box.value : c.value,
       range: c.tagName === 'INPUT' ? [c.min, c.max, c.step, box.min, box.max].map(Number) : null,
@@ -117,6 +118,12 @@ try {
       // A ramp: a group its label names, showing the default ramp's stops.
       if (control.role !== 'group' || !control.labelledBy || !control.title.startsWith(field.help) ||
           control.stops !== catalog.defaults[field.name]) wrong.push(field.name);
+      continue;
+    }
+    if (field.type === 'layers') {
+      // The layer list: a group its label names, with no layer by default.
+      if (control.role !== 'group' || !control.labelledBy || !control.title.startsWith(field.help) ||
+          catalog.defaults[field.name] !== '' || control.layers !== 0) wrong.push(field.name);
       continue;
     }
     const ok = field.choices
@@ -210,6 +217,49 @@ try {
   await drawnAfter(page, choose('pbr', 1));
   await settled();
 
+  // The layer list: a layer added, given the joints mask and a colour, is
+  // what the page sends; a second one moved above it comes first, and goes.
+  const layers = catalog.fields.find((f) => f.type === 'layers');
+  const layersId = `f-${layers.name}`;
+  const sent = [];
+  page.on('request', (r) => {
+    if (r.method() === 'POST' && r.url().endsWith('/api/render')) sent.push(JSON.parse(r.postData()));
+  });
+  const lastLayers = () => sent[sent.length - 1][layers.name];
+  check(['joints', 'noise'].every((m) => layers.layer.masks.includes(m)),
+        `the catalogue names the masks: ${layers.layer.masks.join(', ')}`);
+  await page.evaluate((id) => {
+    const control = document.getElementById(id);
+    const set = (input, value, event) => { input.value = value; input.dispatchEvent(new Event(event)); };
+    control.querySelector(':scope > button').click();
+    set(control.querySelector('.layer select'), 'joints', 'change');
+    set(control.querySelector('.layer input[data-key="color"]'), '#9a948a', 'input');
+  }, layersId);
+  await settled();
+  const mortar = 'mask=joints color=#9a948a';
+  check(lastLayers() === mortar, `the page sends the layer it shows: ${lastLayers()}`);
+  await page.evaluate((id) => {
+    const control = document.getElementById(id);
+    control.querySelector(':scope > button').click();
+    const select = control.querySelectorAll('.layer select')[1];
+    select.value = 'noise';
+    select.dispatchEvent(new Event('change'));
+    control.querySelector('button[aria-label^="move layer 2 up"]').click();
+  }, layersId);
+  await settled();
+  check(lastLayers() === `mask=noise; ${mortar}`, `a layer moved up comes first: ${lastLayers()}`);
+  await page.evaluate((id) => document.getElementById(id)
+    .querySelector('button[aria-label="remove layer 1"]').click(), layersId);
+  await settled();
+  const shownLayer = await page.$eval(`#${layersId}`, (c) => [...c.querySelectorAll('.layer')]
+    .map((row) => `${row.querySelector('select').value} ${row.querySelector('input[data-key="color"]').value}`));
+  check(lastLayers() === mortar && JSON.stringify(shownLayer) === '["joints #9a948a"]',
+        `removing a layer leaves the other, shown as it is (${shownLayer})`);
+  const layerCopies = await page.evaluate(() => ['cli', 'manifest', 'c', 'python'].map((k) => window.studio.code(k)));
+  check(layerCopies.slice(0, 3).every((c) => c.includes(mortar)) &&
+        layerCopies[3].includes('proctex.Layer(mask="joints", color="#9a948a")'),
+        'every "Copy as" form carries the layer (Python as a proctex.Layer)');
+
   // Each "Copy as" form, run, writes the bytes the studio serves: the C call
   // compiled against the library, the command line, the manifest item in a
   // batch and the Python call.
@@ -302,11 +352,15 @@ try {
     }
   }
 
-  // "no ramp" empties the ramp: marble's own colours, nothing in the copies.
+  // "no ramp" empties the ramp: marble's own colours, nothing in the
+  // copies; the same for the last layer removed.
   await page.evaluate((id) => [...document.querySelectorAll(`#${id} .ramp-tools button`)][1].click(), rampId);
+  await page.evaluate((id) => document.getElementById(id)
+    .querySelector('button[aria-label="remove layer 1"]').click(), layersId);
   await settled();
   const plainCopies = await page.evaluate(() => ['cli', 'manifest', 'python', 'c'].map((k) => window.studio.code(k)));
-  check(plainCopies.every((c) => !c.includes(ramp.name)), 'after "no ramp" no copy carries a ramp');
+  check(plainCopies.every((c) => !c.includes(ramp.name) && !c.includes(layers.name)),
+        'after "no ramp" and the last layer removed no copy carries a ramp or layers');
 
   // Back to marble's own pattern for the rest (and the README's picture).
   const marblePattern = catalog.presets.find((p) => p.name === 'marble').settings.pattern;

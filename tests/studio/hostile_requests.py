@@ -486,7 +486,9 @@ class Attacks(unittest.TestCase):
         status, answer = s.render({"width": 256, "height": 256})
         self.assertEqual(status, 200, answer)
         url = answer["maps"][1]["url"]
-        heavy = {"width": 4096, "height": 4096, "octaves": 16, "ao-radius": 64}
+        # Sizes in pixels: two such renders side by side take longer than the
+        # 3 s a map waits for a slot (on the tile they take about that long).
+        heavy = {"width": 4096, "height": 4096, "octaves": 16, "ao-radius": 64, "units": "pixels"}
         threads = [threading.Thread(target=s.render, args=(heavy,),
                                     kwargs={"headers": {"X-Proctex-Page": f"slot{n}",
                                                         "X-Proctex-Seq": "1"}})
