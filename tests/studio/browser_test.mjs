@@ -226,6 +226,15 @@ try {
     if (r.method() === 'POST' && r.url().endsWith('/api/render')) sent.push(JSON.parse(r.postData()));
   });
   const lastLayers = () => sent[sent.length - 1][layers.name];
+  // Which diffuse pixels differ from those of `before` (the map's pixels when null).
+  const diffuseChange = (before) => page.evaluate((was) => {
+    const c = [...document.querySelectorAll('#maps figure')]
+      .find((f) => f.querySelector('figcaption').textContent.split(/[ ,]/)[0] === 'diffuse').querySelector('canvas');
+    const data = [...c.getContext('2d').getImageData(0, 0, c.width, c.height).data];
+    if (!was) return data;
+    return data.filter((_, i) => i % 4 === 0).map((_, p) => [0, 1, 2].some((k) => data[4 * p + k] !== was[4 * p + k]));
+  }, before);
+  const plain = await diffuseChange(null);
   check(['joints', 'noise'].every((m) => layers.layer.masks.includes(m)),
         `the catalogue names the masks: ${layers.layer.masks.join(', ')}`);
   await page.evaluate((id) => {
@@ -238,6 +247,20 @@ try {
   await settled();
   const mortar = 'mask=joints color=#9a948a';
   check(lastLayers() === mortar, `the page sends the layer it shows: ${lastLayers()}`);
+  // The joints' layer and its inverted twin paint the pixels the other leaves.
+  const inJoints = await diffuseChange(plain);
+  const invertLayer = `const b = document.querySelector('#${layersId} .layer input[type=checkbox]');
+    b.checked = !b.checked; b.dispatchEvent(new Event('change'));`;
+  await drawnAfter(page, invertLayer);
+  await settled();
+  const onFaces = await diffuseChange(plain);
+  await drawnAfter(page, invertLayer);
+  await settled();
+  const share = (pick) => inJoints.filter((_, p) => pick(inJoints[p], onFaces[p])).length / inJoints.length;
+  check(share((j) => j) > 0.02 && share((j) => j) < 0.98 && share((j, f) => j && f) < 0.01 &&
+        share((j, f) => j || f) > 0.99,
+        `the layer paints the joints, inverted the faces: ${(share((j) => j) * 100).toFixed(0)}% and ` +
+        `${(share((j, f) => f) * 100).toFixed(0)}% of the diffuse, ${(share((j, f) => j && f) * 100).toFixed(1)}% both`);
   await page.evaluate((id) => {
     const control = document.getElementById(id);
     control.querySelector(':scope > button').click();
