@@ -150,15 +150,15 @@ LayerCover coverOf(MaskSources& sources, const FloatField& relief, const Proctex
     LayerCover cover;
     cover.layer = l;
     cover.share.resize(count);
-    cover.mix.assign(count, 0);
-    cover.piece.assign(count, 128);
     const FloatField* noise = usesNoise(l) ? &sources.noise(k) : nullptr;
+    const bool tinted = l.pieceTint != 0.0f;
+    if (noise != nullptr) cover.mix.resize(count);
+    if (tinted) cover.piece.resize(count);
     // Metal meets non-metal at a hard edge: a pixel is one or the other,
     // with the colour of what it is, as PBR validators expect.
     const bool hard = (l.metal > 0.5f) != (usesPbr(s) && s.metal > 0.5f);
     const FloatField& first = sources.values(l.mask, k);
     const FloatField* second = l.mask2 != PROCTEX_MASK_NONE ? &sources.values(l.mask2, k) : nullptr;
-    const bool tinted = l.pieceTint != 0.0f;
     for (std::size_t i = 0; i < count; ++i) {
         float share = maskShare(first[i], l.threshold, l.softness, l.invert == 1);
         if (second != nullptr) {

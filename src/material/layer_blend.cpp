@@ -31,8 +31,9 @@ float mix(float a, float b, float t) {
 // by its noise, its piece's brightness, then its metal.
 Color3 layerColor(const LayerCover& cover, std::size_t i) {
     const ProctexLayer& l = cover.layer;
-    const float t = unitOf(cover.mix[i]);
-    const float brightness = 1.0f + l.pieceTint * (unitOf(cover.piece[i]) - 0.5f);
+    const float t = cover.mix.empty() ? 0.0f : unitOf(cover.mix[i]);
+    const float brightness =
+        cover.piece.empty() ? 1.0f : 1.0f + l.pieceTint * (unitOf(cover.piece[i]) - 0.5f);
     Color3 c{mix(l.color[0], l.color2[0], t) * brightness,
              mix(l.color[1], l.color2[1], t) * brightness,
              mix(l.color[2], l.color2[2], t) * brightness};
@@ -82,7 +83,8 @@ void raiseRelief(FloatField& relief, const LayerCovers& covers) {
         for (std::size_t i = 0; i < relief.size(); ++i) {
             const uint8_t share = cover.share[i];
             if (share == 0) continue;
-            relief[i] += unitOf(share) * (height + detail * (unitOf(cover.mix[i]) - 0.5f));
+            const float noise = cover.mix.empty() ? 0.5f : unitOf(cover.mix[i]);
+            relief[i] += unitOf(share) * (height + detail * (noise - 0.5f));
         }
     }
 }

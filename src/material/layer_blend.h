@@ -24,8 +24,9 @@ float maskShare(float value, float threshold, float softness, bool invert);
 float combineShares(float a, float b, int combine);
 
 // One layer over the image, per pixel in bytes (0..255): how much of it
-// shows, how far its colour goes towards color2, and its piece's random
-// value (128 where the material has no pieces).
+// shows, how far its colour goes towards color2 (empty: not at all), and its
+// piece's random value (empty: the layer has no tint by piece; 128 where the
+// material has no pieces).
 struct LayerCover {
     ProctexLayer layer{};
     std::vector<uint8_t> share;
