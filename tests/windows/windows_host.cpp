@@ -68,6 +68,9 @@ constexpr struct {
     {"proctex_naming_name", 33},
     {"proctex_naming_help", 34},
     {"proctex_naming_suffix", 35},
+    {"proctex_layer_defaults", 36},
+    {"proctex_layers_parse", 37},
+    {"proctex_layers_text", 38},
 };
 
 // GetProcAddress hands out an untyped pointer; the call goes through the
