@@ -4,6 +4,8 @@
 // "mask=joints color=#9a948a height=-0.03; mask=noise ...". Keys the rows do
 // not show (noise-scale, mask2, ...) stay in the text as they were.
 
+import { button } from './ramp.js';
+
 // "mask=joints color=#9a948a; mask=noise" as [[['mask', 'joints'], ['color', '#9a948a']], ...].
 export function parseLayers(text) {
   return (text || '').split(';').map((layer) => layer.trim()).filter(Boolean)
@@ -28,15 +30,6 @@ const kSliders = [
   { key: 'metal', min: 0, max: 1, step: 0.01, help: 'how metal the layer is' },
   { key: 'height', min: -0.2, max: 0.2, step: 0.005, help: 'relief the layer adds: negative sinks it (mortar)' },
 ];
-
-function button(text, label) {
-  const b = document.createElement('button');
-  b.type = 'button';
-  b.textContent = text;
-  b.setAttribute('aria-label', label);
-  b.title = label;
-  return b;
-}
 
 // The control of a field of type "layers" (field.layer: the masks and a new
 // layer's values, from the catalogue): `changed(text)` after each edit.
@@ -70,21 +63,21 @@ export function layerControl(field, labelId, changed) {
     else if (keep) words.push([key, value]);
   }
 
-  function slider(words, spec, name) {
+  function slider(words, entry, name) {
     const label = document.createElement('label');
     label.className = 'layer-slider';
     const title = document.createElement('span');
-    title.textContent = spec.key;
+    title.textContent = entry.key;
     const input = document.createElement('input');
-    Object.assign(input, { type: 'range', min: spec.min, max: spec.max, step: spec.step,
-                           value: valueOf(words, spec.key), title: `${name}: ${spec.help}` });
-    input.setAttribute('aria-label', `${name} ${spec.key}`);
-    input.dataset.key = spec.key;
+    Object.assign(input, { type: 'range', min: entry.min, max: entry.max, step: entry.step,
+                           value: valueOf(words, entry.key), title: `${name}: ${entry.help}` });
+    input.setAttribute('aria-label', `${name} ${entry.key}`);
+    input.dataset.key = entry.key;
     const shown = document.createElement('output');
     shown.textContent = input.value;
     input.addEventListener('input', () => {
       shown.textContent = input.value;
-      setWord(words, spec.key, input.value);
+      setWord(words, entry.key, input.value);
       emit();
     });
     label.append(title, input, shown);
@@ -150,7 +143,7 @@ export function layerControl(field, labelId, changed) {
     const colours = document.createElement('div');
     colours.className = 'layer-colours';
     colours.append('colour', colour(words, 'color', name), 'second', colour(words, 'color2', name));
-    row.append(head, colours, ...kSliders.map((spec) => slider(words, spec, name)));
+    row.append(head, colours, ...kSliders.map((entry) => slider(words, entry, name)));
     return row;
   }
 

@@ -55,7 +55,8 @@ function gradientCss(stops) {
   return `linear-gradient(to right, ${parts.join(', ')})`;
 }
 
-function button(text, label) {
+// A button that says what it does to screen readers and on hover.
+export function button(text, label) {
   const b = document.createElement('button');
   b.type = 'button';
   b.textContent = text;
