@@ -111,11 +111,14 @@ extern "C" {
  * Keys are the members' names in lower case with '-' (mask, threshold,
  * softness, invert, mask2, threshold2, softness2, invert2, combine,
  * noise-scale, noise-octaves, noise-seed, color, color2, piece-tint,
- * roughness, metal, metal-type, emission, height, detail); masks, combines
- * and metal types take their names. What a layer does not say keeps the
- * default of proctex_layer_defaults.
+ * roughness, metal, metal-type, emission, height, detail), and palette
+ * for layerPalette; masks, combines, metal types and palettes take their
+ * names. What a layer does not say keeps the default of
+ * proctex_layer_defaults. proctex_layer_option_info describes every key.
  */
 #define PROCTEX_MAX_LAYERS 8
+/* layerPalette: the layer's own two colours (other values: material types). */
+#define PROCTEX_LAYER_PALETTE_OWN 0
 
 /* mask and mask2: where a layer shows, each 0..1 per pixel. */
 #define PROCTEX_MASK_NONE 0      /* mask2 only: no second source */
@@ -257,6 +260,13 @@ typedef struct ProctexSettings {
     /* Added after units: the material's layers (see "Layers" below). */
     int layerCount;        /* 0..PROCTEX_MAX_LAYERS */
     ProctexLayer layers[8];
+    /* Added after layers: where each layer's colours come from.
+       PROCTEX_LAYER_PALETTE_OWN (0, the default): its color and color2;
+       PROCTEX_MATERIAL_WOOD..LAVA: that material's palette; and
+       PROCTEX_MATERIAL_CUSTOM: the material's own colour ramp (colorStops).
+       A palette or ramp is read along the layer's mix of noise and relief,
+       the value that takes color towards color2. */
+    int layerPalette[8];
 } ProctexSettings;
 
 /*

@@ -45,9 +45,11 @@ extern "C" {
 #define PROCTEX_KIND_COLORS 4  /* the colour ramp: colorStopCount and colorStops (offset is
                                   where the pair begins), read and written as text with
                                   proctex_colors_parse / _text; limitMax is the most stops */
-#define PROCTEX_KIND_LAYERS 5  /* the layers: layerCount and layers (offset is where the
-                                  pair begins), read and written as text with
+#define PROCTEX_KIND_LAYERS 5  /* the layers: layerCount, layers and layerPalette (offset
+                                  is where they begin), read and written as text with
                                   proctex_layers_parse / _text; limitMax is the most layers */
+#define PROCTEX_KIND_COLOR 6   /* three float members, sRGB 0..1 (a layer's colours), written
+                                  #rrggbb in text; defaultValue is the default's red */
 
 /* A named value of a choice option: the header's constant name without its
  * prefix, lower case with '-' ("egg-crate" for PROCTEX_PATTERN_EGG_CRATE).
@@ -105,6 +107,17 @@ PROCTEX_API int PROCTEX_CALL proctex_option_info(int index, ProctexOptionInfo* i
 /* The index of an option by its name ("pattern-param", "pattern_param") or
  * its member ("patternParam"); -1 when there is none. */
 PROCTEX_API int PROCTEX_CALL proctex_option_find(const char* name);
+
+/* The keys of a layer (see "Layers" in proctex_settings.h), described like
+ * the options: name is the key of the layers' text ("noise-scale"), member
+ * the ProctexLayer member, offset its offsetof in ProctexLayer. The palette
+ * key, kept beside the layers, has member "layerPalette" and offset
+ * (size_t)-1: it lives in ProctexSettings.layerPalette[layer]. Kinds are
+ * NUMBER, INTEGER, FLAG, CHOICE (masks, combines, metal types, palettes)
+ * and COLOR. Front ends build a layer's editor from these rows and hand the
+ * library the text. */
+PROCTEX_API int PROCTEX_CALL proctex_layer_option_count(void);
+PROCTEX_API int PROCTEX_CALL proctex_layer_option_info(int index, ProctexOptionInfo* info);
 
 /* The code of a choice option's value given as a name (case-insensitive,
  * '-' or '_') or as a whole number that is one of its codes. PROCTEX_OK and

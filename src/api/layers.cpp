@@ -136,8 +136,10 @@ private:
     std::optional<FloatField> pieceValues_[PROCTEX_MAX_LAYERS];
 };
 
-bool usesNoise(const ProctexLayer& l) {
-    const bool twoColours = !std::equal(l.color, l.color + 3, l.color2);
+bool usesNoise(const ProctexSettings& s, int k) {
+    const ProctexLayer& l = s.layers[k];
+    const bool twoColours = !std::equal(l.color, l.color + 3, l.color2) ||
+                            s.layerPalette[k] != PROCTEX_LAYER_PALETTE_OWN;
     return l.mask == PROCTEX_MASK_NOISE || l.mask2 == PROCTEX_MASK_NOISE || twoColours ||
            l.detail != 0.0f;
 }
@@ -149,8 +151,10 @@ LayerCover coverOf(MaskSources& sources, const FloatField& relief, const Proctex
     const std::size_t count = fieldSize(s.width, s.height);
     LayerCover cover;
     cover.layer = l;
+    cover.palette = s.layerPalette[k];
+    if (cover.palette == PROCTEX_MATERIAL_CUSTOM) cover.stops = rampStops(s);
     cover.share.resize(count);
-    const FloatField* noise = usesNoise(l) ? &sources.noise(k) : nullptr;
+    const FloatField* noise = usesNoise(s, k) ? &sources.noise(k) : nullptr;
     const bool tinted = l.pieceTint != 0.0f;
     if (noise != nullptr) cover.mix.resize(count);
     if (tinted) cover.piece.resize(count);
@@ -248,7 +252,7 @@ LayerCovers buildLayerCovers(const FloatField& relief, const ProctexSettings& s)
     for (int k = 0; k < count; ++k) {
         const ProctexLayer& l = s.layers[k];
         pieces = pieces || usesPieces(l);
-        if (usesNoise(l)) jobs.emplace_back([&sources, k] { (void)sources.noise(k); });
+        if (usesNoise(s, k)) jobs.emplace_back([&sources, k] { (void)sources.noise(k); });
         for (int mask : {l.mask, l.mask2}) {
             const bool own = mask == PROCTEX_MASK_NOISE || mask == PROCTEX_MASK_PIECES ||
                              mask == PROCTEX_MASK_JOINTS || mask == PROCTEX_MASK_NONE;

@@ -122,8 +122,12 @@ void addMapFiles(const PendingFiles& files, const std::string& path, std::vector
     for (int map : kFileOrder) {
         const PendingFile& pending = files[static_cast<std::size_t>(map)];
         if (!pending.wanted || pending.png.empty()) continue;
-        set.push_back({deriveOutputPath(path, mapFileSuffix(map)), pending.png.data(),
-                       pending.png.size(), map <= PROCTEX_MAP_SPECULAR});
+        set.push_back({deriveOutputPath(path, mapFileSuffix(map)),
+                       pending.png.data(),
+                       pending.png.size(),
+                       map <= PROCTEX_MAP_SPECULAR,
+                       {},
+                       {}});
     }
 }
 

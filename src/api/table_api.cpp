@@ -92,16 +92,17 @@ PROCTEX_API int PROCTEX_CALL proctex_option_count(void) {
     return static_cast<int>(proctex::optionTable().size());
 }
 
-PROCTEX_API int PROCTEX_CALL proctex_option_info(int index, ProctexOptionInfo* info) {
-    if (index < 0 || index >= proctex_option_count()) return PROCTEX_ERROR_ARGUMENT;
-    const proctex::OptionSpec& o = proctex::optionTable()[static_cast<std::size_t>(index)];
+namespace {
+
+// A row of a table as callers see it.
+ProctexOptionInfo infoOf(const proctex::OptionSpec& o, double defaultValue, std::size_t offset) {
     ProctexOptionInfo full{};
     full.size = sizeof full;
     full.name = o.name;
     full.member = o.member;
     full.kind = o.kind;
-    full.offset = o.offset;
-    full.defaultValue = proctex::optionValue(o, proctex::defaultSettings());
+    full.offset = offset;
+    full.defaultValue = defaultValue;
     full.usefulMin = o.usefulMin;
     full.usefulMax = o.usefulMax;
     full.step = o.step;
@@ -120,6 +121,30 @@ PROCTEX_API int PROCTEX_CALL proctex_option_info(int index, ProctexOptionInfo* i
     full.workMax = o.workMax > 0 ? o.workMax : full.limitMax;
     full.usedWithOption = o.usedWith == nullptr ? -1 : proctex::findOption(o.usedWith);
     full.usedWithValue = o.usedWithValue;
+    return full;
+}
+
+}  // namespace
+
+PROCTEX_API int PROCTEX_CALL proctex_option_info(int index, ProctexOptionInfo* info) {
+    if (index < 0 || index >= proctex_option_count()) return PROCTEX_ERROR_ARGUMENT;
+    const proctex::OptionSpec& o = proctex::optionTable()[static_cast<std::size_t>(index)];
+    const ProctexOptionInfo full =
+        infoOf(o, proctex::optionValue(o, proctex::defaultSettings()), o.offset);
+    return copyInfo(full, info, offsetof(ProctexOptionInfo, workMax));
+}
+
+PROCTEX_API int PROCTEX_CALL proctex_layer_option_count(void) {
+    return static_cast<int>(proctex::layerKeyTable().size());
+}
+
+PROCTEX_API int PROCTEX_CALL proctex_layer_option_info(int index, ProctexOptionInfo* info) {
+    if (index < 0 || index >= proctex_layer_option_count()) return PROCTEX_ERROR_ARGUMENT;
+    const proctex::OptionSpec& k = proctex::layerKeyTable()[static_cast<std::size_t>(index)];
+    // The palette lies beside the layers, not in ProctexLayer.
+    const bool beside = k.offset >= sizeof(ProctexLayer);
+    const ProctexOptionInfo full =
+        infoOf(k, proctex::layerKeyDefault(k), beside ? static_cast<std::size_t>(-1) : k.offset);
     return copyInfo(full, info, offsetof(ProctexOptionInfo, workMax));
 }
 
@@ -178,9 +203,22 @@ PROCTEX_API int PROCTEX_CALL proctex_layer_defaults(ProctexLayer* layer) {
 
 PROCTEX_API int PROCTEX_CALL proctex_layers_parse(const char* text, ProctexSettings* settings,
                                                   char* reason, size_t size) {
+    // A caller's struct from before layerPalette takes layers without palettes.
+    const auto set = [settings](std::string_view words, ProctexSettings& full) {
+        std::string why = proctex::setLayers(words, full);
+        const bool holdsPalettes = settings->size >= offsetof(ProctexSettings, layerPalette) +
+                                                         sizeof settings->layerPalette;
+        for (int i = 0; why.empty() && !holdsPalettes && i < full.layerCount; ++i) {
+            if (full.layerPalette[i] != PROCTEX_LAYER_PALETTE_OWN) {
+                why = "layer " + std::to_string(i + 1) +
+                      " palette: settings.size does not reach layerPalette (use "
+                      "proctex_settings_init)";
+            }
+        }
+        return why;
+    };
     return parseInto(text, settings, reason, size, coversLayers,
-                     "settings.size does not reach the layers (use proctex_settings_init)",
-                     proctex::setLayers);
+                     "settings.size does not reach the layers (use proctex_settings_init)", set);
 }
 
 PROCTEX_API size_t PROCTEX_CALL proctex_layers_text(const ProctexSettings* settings, char* text,

@@ -28,15 +28,20 @@ float mix(float a, float b, float t) {
 }
 
 // The layer's colour at one pixel, 0..1 sRGB per channel: its two colours
-// by its noise, its piece's brightness, then its metal.
+// (or its palette) by its noise, its piece's brightness, then its metal.
 Color3 layerColor(const LayerCover& cover, std::size_t i) {
     const ProctexLayer& l = cover.layer;
     const float t = cover.mix.empty() ? 0.0f : unitOf(cover.mix[i]);
     const float brightness =
         cover.piece.empty() ? 1.0f : 1.0f + l.pieceTint * (unitOf(cover.piece[i]) - 0.5f);
-    Color3 c{mix(l.color[0], l.color2[0], t) * brightness,
-             mix(l.color[1], l.color2[1], t) * brightness,
-             mix(l.color[2], l.color2[2], t) * brightness};
+    Color3 c{mix(l.color[0], l.color2[0], t), mix(l.color[1], l.color2[1], t),
+             mix(l.color[2], l.color2[2], t)};
+    if (cover.palette == PROCTEX_MATERIAL_CUSTOM && !cover.stops.empty()) {
+        colorStopRampInto(&t, 1, cover.stops.data(), static_cast<int>(cover.stops.size()), &c);
+    } else if (cover.palette != PROCTEX_LAYER_PALETTE_OWN) {
+        colorizeInto(&t, 1, cover.palette, &c);
+    }
+    c = {c.r * brightness, c.g * brightness, c.b * brightness};
     // Dielectrics stay within the range real surfaces reflect.
     c = {clamp(c.r, kDielectricLow, kDielectricHigh), clamp(c.g, kDielectricLow, kDielectricHigh),
          clamp(c.b, kDielectricLow, kDielectricHigh)};

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "core/field.h"
+#include "material/palette.h"
 
 namespace proctex {
 
@@ -24,11 +25,13 @@ float maskShare(float value, float threshold, float softness, bool invert);
 float combineShares(float a, float b, int combine);
 
 // One layer over the image, per pixel in bytes (0..255): how much of it
-// shows, how far its colour goes towards color2 (empty: not at all), and its
-// piece's random value (empty: the layer has no tint by piece; 128 where the
-// material has no pieces).
+// shows, how far its colour goes towards color2 or along its palette
+// (empty: not at all), and its piece's random value (empty: the layer has no
+// tint by piece; 128 where the material has no pieces).
 struct LayerCover {
     ProctexLayer layer{};
+    int palette = PROCTEX_LAYER_PALETTE_OWN;  // as ProctexSettings.layerPalette
+    std::vector<ColorStop> stops;             // palette CUSTOM: the material's ramp
     std::vector<uint8_t> share;
     std::vector<uint8_t> mix;
     std::vector<uint8_t> piece;

@@ -172,16 +172,21 @@ void emissiveColors(const float* relief, std::size_t count, const PbrLook& look,
     }
 }
 
+std::vector<ColorStop> rampStops(const ProctexSettings& s) {
+    std::vector<ColorStop> stops;
+    for (int i = 0; i < std::clamp(s.colorStopCount, 0, 8); ++i) {
+        stops.push_back(
+            {{s.colorStops[i][0], s.colorStops[i][1], s.colorStops[i][2]}, s.colorStops[i][3]});
+    }
+    return stops;
+}
+
 bool customRampInto(const float* tones, std::size_t count, const ProctexSettings& s,
                     Color3* colors) {
     if (s.materialType != PROCTEX_MATERIAL_CUSTOM || s.colorStopCount < 1) return false;
-    const int n = std::min(s.colorStopCount, 8);
-    ColorStop stops[8];
-    for (int i = 0; i < n; ++i) {
-        stops[i] = {{s.colorStops[i][0], s.colorStops[i][1], s.colorStops[i][2]},
-                    s.colorStops[i][3]};
-    }
-    colorStopRampInto(tones, count, stops, n, colors);
+    const std::vector<ColorStop> stops = rampStops(s);
+    const int n = static_cast<int>(stops.size());
+    colorStopRampInto(tones, count, stops.data(), n, colors);
     return true;
 }
 

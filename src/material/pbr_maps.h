@@ -6,6 +6,7 @@
 #include <proctex.h>
 
 #include <cstddef>
+#include <vector>
 
 #include "core/field.h"
 #include "material/palette.h"
@@ -66,6 +67,9 @@ void pbrBaseColors(const float* relief, std::size_t count, const PbrLook& look, 
 
 // The glow below emissionLevel, black above it.
 void emissiveColors(const float* relief, std::size_t count, const PbrLook& look, Color3* colors);
+
+// The stops of the settings' colour ramp (colorStops), in order.
+std::vector<ColorStop> rampStops(const ProctexSettings& settings);
 
 // The colour ramp of materialType PROCTEX_MATERIAL_CUSTOM; false (and
 // nothing written) when the settings have no stops.

@@ -6,12 +6,24 @@
 
 #include <proctex.h>
 
+#include <span>
 #include <string>
 #include <string_view>
+
+#include "settings/option_table.h"
 
 namespace proctex {
 
 ProctexLayer defaultLayer();
+
+// Every key of a layer as a row of the option table's kind: name, member,
+// kind (PROCTEX_KIND_COLOR for colours), ranges, help and choices. Offsets
+// are into ProctexLayer, except the palette's (the one key kept beside the
+// layers, in ProctexSettings.layerPalette).
+std::span<const OptionSpec> layerKeyTable();
+
+// A key's value in defaultLayer() (a colour's first channel).
+double layerKeyDefault(const OptionSpec& key);
 
 // Sets the layers of `text` in `settings` ("" clears them). Returns why the
 // text is not layers, naming the layer and the key, leaving `settings`

@@ -103,6 +103,81 @@ TEST(Layers, TextRoundTripsAndRefusalsNameTheLayerAndKey) {
     EXPECT_EQ(again.layerCount, 0);
 }
 
+// The keys' table drives the text: every key set away from its default
+// reads back the same, and a value past its limits is refused by name.
+TEST(Layers, EveryKeyOfTheTableReadsBackAndKeepsItsLimits) {
+    ASSERT_GT(proctex_layer_option_count(), 20);
+    ProctexOptionInfo none{};
+    EXPECT_EQ(proctex_layer_option_info(proctex_layer_option_count(), &none),
+              PROCTEX_ERROR_ARGUMENT);
+    ProctexLayer defaults;
+    proctex_layer_defaults(&defaults);
+    char why[PROCTEX_REASON_SIZE] = "", printed[512];
+    for (int i = 0; i < proctex_layer_option_count(); ++i) {
+        ProctexOptionInfo k{};
+        k.size = sizeof k;
+        ASSERT_EQ(proctex_layer_option_info(i, &k), PROCTEX_OK);
+        std::string value = std::to_string(static_cast<int>(k.limitMax));
+        if (k.kind == PROCTEX_KIND_COLOR) value = "#102030";
+        if (k.kind == PROCTEX_KIND_CHOICE) value = k.choices[k.choiceCount - 1].name;
+        if (k.offset != static_cast<size_t>(-1)) {  // the default is the struct's
+            float f;
+            int n;
+            std::memcpy(&f, reinterpret_cast<const char*>(&defaults) + k.offset, 4);
+            std::memcpy(&n, reinterpret_cast<const char*>(&defaults) + k.offset, 4);
+            const bool whole = k.kind != PROCTEX_KIND_NUMBER && k.kind != PROCTEX_KIND_COLOR;
+            EXPECT_EQ(k.defaultValue, whole ? double(n) : double(f)) << k.name;
+        }
+        ProctexSettings s, again;
+        proctex_settings_init(&s);
+        proctex_settings_init(&again);
+        const std::string text = std::string(k.name) + "=" + value;
+        ASSERT_EQ(proctex_layers_parse(text.c_str(), &s, why, sizeof why), PROCTEX_OK) << why;
+        proctex_layers_text(&s, printed, sizeof printed);
+        EXPECT_EQ(std::string(printed).find(k.name), 0u) << printed;  // not a default
+        ASSERT_EQ(proctex_layers_parse(printed, &again, why, sizeof why), PROCTEX_OK) << why;
+        EXPECT_EQ(std::memcmp(&s, &again, sizeof s), 0) << printed;
+        if (k.kind == PROCTEX_KIND_NUMBER || k.kind == PROCTEX_KIND_INTEGER) {
+            for (const char* beyond : {"1e30", "-1e30"}) {
+                const std::string bad = std::string(k.name) + "=" + beyond;
+                EXPECT_EQ(proctex_layers_parse(bad.c_str(), &s, why, sizeof why),
+                          PROCTEX_ERROR_SETTINGS)
+                    << bad;
+                EXPECT_NE(std::string(why).find(std::string("layer 1 ") + k.name),
+                          std::string::npos)
+                    << why;
+            }
+        }
+    }
+}
+
+// A layer's colours from a palette or the material's ramp follow it: a
+// one-stop red ramp paints the layer red, the green palette green.
+TEST(Layers, APaletteOrTheMaterialsRampColoursTheLayer) {
+    for (const char* palette : {"custom", "green"}) {
+        ProctexSettings s =
+            preset("brick-wall", (std::string("mask=all piece-tint=0 palette=") + palette).c_str());
+        char why[PROCTEX_REASON_SIZE] = "";
+        ASSERT_EQ(proctex_colors_parse("#c01010@0", &s, why, sizeof why), PROCTEX_OK) << why;
+        const Maps m = render(s);
+        long red = 0, green = 0;
+        for (std::size_t i = 0; i < m.diffuse.size(); i += 3) {
+            red += m.diffuse[i] > m.diffuse[i + 1] + 60;
+            green += m.diffuse[i + 1] > m.diffuse[i] && m.diffuse[i + 1] > m.diffuse[i + 2];
+        }
+        const long pixels = long(kSide) * kSide;
+        EXPECT_EQ(std::string(palette) == "custom" ? red : green, pixels) << palette;
+    }
+    // A caller's struct from before the palettes takes layers, not palettes.
+    ProctexSettings s;
+    proctex_settings_init(&s);
+    s.size = offsetof(ProctexSettings, layerPalette);
+    char why[PROCTEX_REASON_SIZE] = "";
+    EXPECT_EQ(proctex_layers_parse("mask=all", &s, why, sizeof why), PROCTEX_OK) << why;
+    EXPECT_EQ(proctex_layers_parse("palette=wood", &s, why, sizeof why), PROCTEX_ERROR_SETTINGS);
+    EXPECT_NE(std::string(why).find("layerPalette"), std::string::npos) << why;
+}
+
 // Mortar in the brick joints: the joints take its colour, roughness and
 // depth; every face keeps its bytes. A tint per piece is one value within a
 // brick and differs between bricks.

@@ -66,10 +66,10 @@ TEST(OptionTable, DescribesEveryMemberOfTheStructOnceAndInOrder) {
                (o.kind == PROCTEX_KIND_COLORS ? offsetof(ProctexSettings, colorStops) -
                                                     offsetof(ProctexSettings, colorStopCount) +
                                                     sizeof(ProctexSettings::colorStops)
-                : o.kind == PROCTEX_KIND_LAYERS
-                    ? offsetof(ProctexSettings, layers) - offsetof(ProctexSettings, layerCount) +
-                          sizeof(ProctexSettings::layers)
-                    : 4);
+                : o.kind == PROCTEX_KIND_LAYERS ? offsetof(ProctexSettings, layerPalette) -
+                                                      offsetof(ProctexSettings, layerCount) +
+                                                      sizeof(ProctexSettings::layerPalette)
+                                                : 4);
         EXPECT_TRUE(names.insert(o.name).second) << o.name;
         EXPECT_EQ(proctex_option_find(o.name), i);
         EXPECT_EQ(proctex_option_find(o.member), i);

@@ -345,7 +345,9 @@ TEST(Exports, OnlyTheOriginalTwoAndProctexNamesAreExported) {
                                          "proctex_naming_suffix",
                                          "proctex_layer_defaults",
                                          "proctex_layers_parse",
-                                         "proctex_layers_text"};
+                                         "proctex_layers_text",
+                                         "proctex_layer_option_count",
+                                         "proctex_layer_option_info"};
     std::sort(expected.begin(), expected.end());
     EXPECT_EQ(symbols, expected);
 }

@@ -71,6 +71,8 @@ constexpr struct {
     {"proctex_layer_defaults", 36},
     {"proctex_layers_parse", 37},
     {"proctex_layers_text", 38},
+    {"proctex_layer_option_count", 39},
+    {"proctex_layer_option_info", 40},
 };
 
 // GetProcAddress hands out an untyped pointer; the call goes through the
