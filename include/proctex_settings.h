@@ -431,6 +431,9 @@ PROCTEX_API int PROCTEX_CALL proctex_settings_check(const ProctexSettings* setti
  * specular, roughness when writeRoughness == 1, metallic when
  * writeMetallic == 1. */
 #define PROCTEX_MAPS_AS_SETTINGS 0u
+/* Given with the maps' bits: keep each layer's mask with the maps too, for
+ * proctex_maps_layer_mask (a studio showing where a layer lies). */
+#define PROCTEX_KEEP_LAYER_MASKS 0x40000000u
 
 /* The result of proctex_generate; read it through the functions below. */
 typedef struct ProctexMaps ProctexMaps;
@@ -443,7 +446,8 @@ typedef struct ProctexMaps ProctexMaps;
  * is the one the normal, specular, roughness and metallic maps are derived
  * from (after pattern and overlay, before contrast, brightness and invert;
  * with pbr 1 the relief, turned over by invert). Bits above PROCTEX_MAPS_ALL
- * are ignored; the packed maps make the maps they pack as well.
+ * other than PROCTEX_KEEP_LAYER_MASKS are ignored; the packed maps make the
+ * maps they pack as well.
  *
  * On a refusal or an allocation failure returns a non-zero code with the
  * reason, and sets *result to null: never a partial result. Release a result
@@ -460,6 +464,15 @@ PROCTEX_API int PROCTEX_CALL proctex_generate(const ProctexSettings* settings, u
 PROCTEX_API const unsigned char* PROCTEX_CALL proctex_maps_pixels(const ProctexMaps* maps, int map,
                                                                    int* width, int* height,
                                                                    int* channels);
+
+/* How much of layer `layer` (0 .. layerCount - 1) shows at each pixel, 0..255,
+ * width x height bytes row by row: the mask after its threshold, softness
+ * and second source, as the maps were painted with it. Null when the maps
+ * were made without PROCTEX_KEEP_LAYER_MASKS or have no such layer (pbr 0
+ * has none). Valid until proctex_maps_free. */
+PROCTEX_API const unsigned char* PROCTEX_CALL proctex_maps_layer_mask(const ProctexMaps* maps,
+                                                                      int layer, int* width,
+                                                                      int* height);
 
 /*
  * Ambient occlusion (PROCTEX_MAP_AO) is a horizon estimate: from each pixel

@@ -169,7 +169,8 @@ PROCTEX_API int PROCTEX_CALL proctex_generate_progress(const ProctexSettings* se
         if (status != PROCTEX_OK) return fail(status, why, reason, size);
         if (maps == PROCTEX_MAPS_AS_SETTINGS) maps = proctex::mapsAsSettings(s);
         Following following(progress, user);
-        *result = new ProctexMaps{proctex::computeMaps(s, maps & PROCTEX_MAPS_ALL)};
+        *result = new ProctexMaps{
+            proctex::computeMaps(s, maps & (PROCTEX_MAPS_ALL | PROCTEX_KEEP_LAYER_MASKS))};
         following.finish();
         copyReason({}, reason, size);
         return PROCTEX_OK;
@@ -201,6 +202,18 @@ PROCTEX_API const float* PROCTEX_CALL proctex_maps_height(const ProctexMaps* map
     setIf(width, maps->set.width);
     setIf(height, maps->set.height);
     return maps->set.heightField.data();
+}
+
+PROCTEX_API const unsigned char* PROCTEX_CALL proctex_maps_layer_mask(const ProctexMaps* maps,
+                                                                      int layer, int* width,
+                                                                      int* height) {
+    if (maps == nullptr || layer < 0 ||
+        static_cast<std::size_t>(layer) >= maps->set.layerMasks.size()) {
+        return nullptr;
+    }
+    setIf(width, maps->set.width);
+    setIf(height, maps->set.height);
+    return maps->set.layerMasks[static_cast<std::size_t>(layer)].data();
 }
 
 PROCTEX_API const unsigned short* PROCTEX_CALL proctex_maps_height16(const ProctexMaps* maps,

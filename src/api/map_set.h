@@ -39,6 +39,8 @@ struct MapSet {
     FloatField heightField;  // empty unless PROCTEX_MAP_HEIGHT was asked for
     bool hasHeightField = false;
     std::vector<uint16_t> height16;  // empty unless PROCTEX_MAP_HEIGHT16 was asked for
+    // Each layer's share per pixel, with PROCTEX_KEEP_LAYER_MASKS.
+    std::vector<std::vector<uint8_t>> layerMasks;
 };
 
 // A fresh image of the given shape with uninitialised pixels.

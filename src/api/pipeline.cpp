@@ -470,7 +470,7 @@ MapSet computeMaps(const ProctexSettings& s, unsigned maps) {
     // The base relief colours the maps; with layers, their heights make the
     // surface whose shape the normal, occlusion and height maps show.
     FloatField base = buildHeightField(s);
-    const LayerCovers covers = buildLayerCovers(base, s);
+    LayerCovers covers = buildLayerCovers(base, s);
     FloatField surface;
     if (!covers.empty()) {
         surface = base;
@@ -509,6 +509,9 @@ MapSet computeMaps(const ProctexSettings& s, unsigned maps) {
     if (wants(maps, PROCTEX_MAP_HEIGHT)) {
         set.heightField = std::move(heights);
         set.hasHeightField = true;
+    }
+    if ((maps & PROCTEX_KEEP_LAYER_MASKS) != 0) {
+        for (LayerCover& cover : covers) set.layerMasks.push_back(std::move(cover.share));
     }
     return set;
 }

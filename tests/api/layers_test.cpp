@@ -15,6 +15,7 @@ constexpr int kSide = 256;
 
 struct Maps {
     std::vector<unsigned char> diffuse, metallic, roughness, curvature, id;
+    std::vector<unsigned char> firstMask;  // the first layer's, as kept with the maps
     std::vector<float> height;
 };
 
@@ -38,7 +39,10 @@ ProctexSettings preset(const char* name, const char* layers) {
 Maps render(const ProctexSettings& s) {
     ProctexMaps* maps = nullptr;
     char why[PROCTEX_REASON_SIZE] = "";
-    EXPECT_EQ(proctex_generate(&s, PROCTEX_MAPS_ALL, &maps, why, sizeof why), PROCTEX_OK) << why;
+    EXPECT_EQ(
+        proctex_generate(&s, PROCTEX_MAPS_ALL | PROCTEX_KEEP_LAYER_MASKS, &maps, why, sizeof why),
+        PROCTEX_OK)
+        << why;
     Maps out;
     if (maps == nullptr) return out;
     out.diffuse = copyOf(maps, PROCTEX_MAP_DIFFUSE, 3);
@@ -46,6 +50,9 @@ Maps render(const ProctexSettings& s) {
     out.roughness = copyOf(maps, PROCTEX_MAP_ROUGHNESS, 1);
     out.curvature = copyOf(maps, PROCTEX_MAP_CURVATURE, 1);
     out.id = copyOf(maps, PROCTEX_MAP_ID, 3);
+    if (const unsigned char* mask = proctex_maps_layer_mask(maps, 0, nullptr, nullptr))
+        out.firstMask.assign(mask, mask + std::size_t(kSide) * kSide);
+    EXPECT_EQ(proctex_maps_layer_mask(maps, s.layerCount, nullptr, nullptr), nullptr);
     const float* h = proctex_maps_height(maps, nullptr, nullptr);
     out.height.assign(h, h + std::size_t(kSide) * kSide);
     proctex_maps_free(maps);
@@ -192,12 +199,15 @@ TEST(Layers, JointsTakeTheMortarAndEachBrickItsOwnTint) {
             ASSERT_EQ(mortar.diffuse[i * 3], 0x9a) << i;
             ASSERT_EQ(mortar.roughness[i], 235) << i;
             ASSERT_NEAR(mortar.height[i], bare.height[i] - 0.05f, 1e-6f) << i;
+            ASSERT_EQ(mortar.firstMask[i], 255) << i;  // the mask as kept shows it
         } else {
+            ASSERT_EQ(mortar.firstMask[i], 0) << i;
             ASSERT_EQ(std::memcmp(&mortar.diffuse[i * 3], &bare.diffuse[i * 3], 3), 0) << i;
             ASSERT_EQ(mortar.roughness[i], bare.roughness[i]) << i;
         }
     }
     EXPECT_GT(joints, bare.height.size() / 20);
+    EXPECT_TRUE(bare.firstMask.empty());
 
     const Maps tinted = render(preset("brick-wall", "color=#808080 piece-tint=1"));
     std::map<std::vector<unsigned char>, std::set<int>> shadesOfBrick;

@@ -347,7 +347,8 @@ TEST(Exports, OnlyTheOriginalTwoAndProctexNamesAreExported) {
                                          "proctex_layers_parse",
                                          "proctex_layers_text",
                                          "proctex_layer_option_count",
-                                         "proctex_layer_option_info"};
+                                         "proctex_layer_option_info",
+                                         "proctex_maps_layer_mask"};
     std::sort(expected.begin(), expected.end());
     EXPECT_EQ(symbols, expected);
 }

@@ -73,6 +73,7 @@ constexpr struct {
     {"proctex_layers_text", 38},
     {"proctex_layer_option_count", 39},
     {"proctex_layer_option_info", 40},
+    {"proctex_maps_layer_mask", 41},
 };
 
 // GetProcAddress hands out an untyped pointer; the call goes through the
