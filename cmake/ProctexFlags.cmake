@@ -19,6 +19,11 @@ endfunction()
 # UndefinedBehaviorSanitizer, float-to-int overflow included, every finding
 # fatal) or thread (ThreadSanitizer). Applies to every target of the build.
 set(PROCTEX_SANITIZE "" CACHE STRING "Sanitizer build: address, thread or empty")
+if(NOT PROCTEX_SANITIZE STREQUAL "")
+    # Line tables are all a report's stack needs; full debug info only
+    # slows the build.
+    add_compile_options(-g1)
+endif()
 if(PROCTEX_SANITIZE STREQUAL "address")
     add_compile_options(-fsanitize=address,undefined -fsanitize=float-cast-overflow
                         -fno-sanitize-recover=all -fno-omit-frame-pointer)

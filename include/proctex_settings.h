@@ -261,8 +261,8 @@ typedef struct ProctexSettings {
     int layerCount;        /* 0..PROCTEX_MAX_LAYERS */
     ProctexLayer layers[8];
     /* Added after layers: where each layer's colours come from.
-       PROCTEX_LAYER_PALETTE_OWN (0, the default): its color and color2;
-       PROCTEX_MATERIAL_WOOD..LAVA: that material's palette; and
+       PROCTEX_LAYER_PALETTE_OWN (0, the default): its color and color2.
+       PROCTEX_MATERIAL_WOOD..LAVA: that material's palette.
        PROCTEX_MATERIAL_CUSTOM: the material's own colour ramp (colorStops).
        A palette or ramp is read along the layer's mix of noise and relief,
        the value that takes color towards color2. */

@@ -253,11 +253,12 @@ def pair_fields(option):
     """A text option's members as the header lays them out from the option's
     offset: the number of entries, then the entries, as many as the option's
     upper limit: the colour ramp's stops (red, green, blue, position) or the
-    layers."""
+    layers and their palettes."""
     most = int(option.limits[1])
     if option.kind == "colors":
         return [("colorStopCount", ctypes.c_int), (option.member, (ctypes.c_float * 4) * most)]
-    return [("layerCount", ctypes.c_int), (option.member, LayerStruct * most)]
+    return [("layerCount", ctypes.c_int), (option.member, LayerStruct * most),
+            ("layerPalette", ctypes.c_int * most)]
 
 
 def ctype_of(option):
