@@ -59,7 +59,7 @@ const Preset kPresets[] = {
         s.normalStrength = 4.0f; s.roughness = 0.4f;
     }, [](ProctexSettings& s) {
         physicalSize(s, 0.5f, 4.0f); s.roughness = 0.6f;
-    }},
+    }, {0.20f, 0.35f}},  // stone, Oke, Boundary Layer Climates (1987)
     {"marble", "white marble with dark flowing veins", [](ProctexSettings& s) {
         s.baseType = PROCTEX_BASE_SINGLE_OCTAVE; s.scale = 128.0f;
         s.materialType = PROCTEX_MATERIAL_MARBLE; s.overlayType = PROCTEX_OVERLAY_VEINS;
@@ -67,7 +67,10 @@ const Preset kPresets[] = {
         s.seamless = 1; s.normalStrength = 2.0f; s.roughness = 0.8f;
     }, [](ProctexSettings& s) {
         physicalSize(s, 1.0f, 2.0f); s.roughness = 0.25f;
-    }},
+        // White stone: grey only where the veins run deepest.
+        s.materialType = PROCTEX_MATERIAL_CUSTOM;
+        setStops(s, {{0x8a8784, 0.0f}, {0xdcd9d3, 0.15f}, {0xeeebe6, 0.5f}, {0xf5f3ef, 1.0f}});
+    }, {0.55f, 0.55f}},  // white marble chips, Oke, Boundary Layer Climates (1987)
     {"oak-planks", "floor of staggered oak planks with grain", [](ProctexSettings& s) {
         s.scale = 160.0f; s.octaves = 4; s.persistence = 0.5f;
         s.materialType = PROCTEX_MATERIAL_WOOD; s.overlayType = PROCTEX_OVERLAY_PLANKS;
@@ -86,11 +89,14 @@ const Preset kPresets[] = {
         s.brightness = -0.24f; s.normalStrength = 8.0f; s.roughness = 0.2f;
     }, [](ProctexSettings& s) {
         physicalSize(s, 1.5f, 6.0f); s.roughness = 0.85f;
+        // Fired clay, from dark red-brown to a sandy orange-red.
+        s.materialType = PROCTEX_MATERIAL_CUSTOM; s.contrast = 1.0f; s.brightness = 0.0f;
+        setStops(s, {{0x66301f, 0.0f}, {0x934733, 0.45f}, {0xae6347, 0.8f}, {0xbf7c5f, 1.0f}});
         // A brick in five fired darker, then the mortar: sunk, rough, sandy.
         layers(s, "mask=pieces threshold=0.8 softness=0.1 color=#6a2c1e piece-tint=0.4;"
                   "mask=joints color=#8f8a80 color2=#a39d92 roughness=0.95 height=-0.03 "
                   "detail=0.04 noise-scale=3");
-    }},
+    }, {0.20f, 0.40f}},  // brick, Oke, Boundary Layer Climates (1987)
     {"cobblestone", "rounded stones set in deep joints", [](ProctexSettings& s) {
         s.scale = 64.0f; s.octaves = 6; s.materialType = PROCTEX_MATERIAL_STONE;
         s.patternType = PROCTEX_PATTERN_CELLS; s.patternParam = 24.0f; s.seed = 505;
@@ -103,7 +109,7 @@ const Preset kPresets[] = {
         layers(s, "mask=pieces threshold=0.7 softness=0.15 color=#7d776e piece-tint=0.3;"
                   "mask=joints color=#4a4036 color2=#5e5244 roughness=0.95 height=-0.02 "
                   "detail=0.05 noise-scale=5");
-    }},
+    }, {0.20f, 0.35f}},  // stone, Oke, Boundary Layer Climates (1987)
     {"brushed-steel", "fine directional brushing on grey metal", [](ProctexSettings& s) {
         s.scale = 384.0f; s.octaves = 3; s.materialType = PROCTEX_MATERIAL_GREY_ALT;
         s.patternType = PROCTEX_PATTERN_BRUSHED; s.patternParam = 300.0f; s.seed = 606;
@@ -111,7 +117,7 @@ const Preset kPresets[] = {
     }, [](ProctexSettings& s) {
         s.metal = 1.0f; s.metalType = PROCTEX_METAL_TYPE_STEEL;
         physicalSize(s, 0.25f, 12.0f); s.roughness = 0.35f;
-    }},
+    }, {0.561f, 0.561f}},  // steel's F0, Real-Time Rendering 4th ed. table 9.2
     {"scratched-metal", "dark plate with scattered scratches", [](ProctexSettings& s) {
         s.scale = 96.0f; s.octaves = 5; s.persistence = 0.4f;
         s.materialType = PROCTEX_MATERIAL_GREY; s.overlayType = PROCTEX_OVERLAY_SCRATCHES;
@@ -120,7 +126,7 @@ const Preset kPresets[] = {
     }, [](ProctexSettings& s) {
         s.metal = 1.0f; s.metalType = PROCTEX_METAL_TYPE_IRON;
         physicalSize(s, 0.5f, 6.0f); s.roughness = 0.45f;
-    }},
+    }, {0.565f, 0.565f}},  // iron's F0, Real-Time Rendering 4th ed. table 9.2
     {"lava", "glowing cracks between cooling crusts", [](ProctexSettings& s) {
         s.scale = 96.0f; s.octaves = 7; s.persistence = 0.6f;
         s.materialType = PROCTEX_MATERIAL_LAVA; s.patternType = PROCTEX_PATTERN_CELLS;
@@ -147,7 +153,10 @@ const Preset kPresets[] = {
         s.normalStrength = 3.0f; s.roughness = 0.9f;
     }, [](ProctexSettings& s) {
         physicalSize(s, 4.0f, 3.0f); s.roughness = 0.05f;
-    }},
+        // Deep water is dark: its look is the sky it mirrors.
+        s.materialType = PROCTEX_MATERIAL_CUSTOM; s.contrast = 1.0f;
+        setStops(s, {{0x18303c, 0.0f}, {0x1e3d4b, 0.5f}, {0x264b5a, 1.0f}});
+    }, {0.03f, 0.10f}},  // water, sun high, Oke, Boundary Layer Climates (1987)
     {"sand-ripples", "wind ripples in dune sand", [](ProctexSettings& s) {
         s.scale = 256.0f; s.octaves = 3; s.persistence = 0.4f;
         s.materialType = PROCTEX_MATERIAL_WOOD; s.patternType = PROCTEX_PATTERN_GROOVES;
@@ -155,7 +164,9 @@ const Preset kPresets[] = {
         s.normalStrength = 5.0f;
     }, [](ProctexSettings& s) {
         physicalSize(s, 2.0f, 5.0f); s.roughness = 0.9f;
-    }},
+        s.materialType = PROCTEX_MATERIAL_CUSTOM; s.brightness = 0.0f;
+        setStops(s, {{0x7e6146, 0.0f}, {0xa88a68, 0.5f}, {0xc4a784, 1.0f}});
+    }, {0.36f, 0.36f}},  // desert sand, Unreal Engine docs, Physically Based Materials
     {"ceramic-tiles", "speckled white glazed tiles with grey grout", [](ProctexSettings& s) {
         s.scale = 40.0f; s.octaves = 3; s.materialType = PROCTEX_MATERIAL_MARBLE;
         s.patternType = PROCTEX_PATTERN_DAMPED_EXTREMES; s.patternParam = 1.0f;
@@ -182,7 +193,7 @@ const Preset kPresets[] = {
         s.metal = 1.0f; s.metalType = PROCTEX_METAL_TYPE_COPPER; s.patternParam = 28.0f;
         s.contrast = 1.0f; s.brightness = 0.0f; physicalSize(s, 0.3f, 7.0f);
         s.roughness = 0.3f;
-    }},
+    }, {0.698f, 0.698f}},  // copper's F0, Real-Time Rendering 4th ed. table 9.2
     {"rusted-plate", "pitted, scratched iron plate", [](ProctexSettings& s) {
         s.scale = 24.0f; s.octaves = 8; s.persistence = 0.7f;
         s.materialType = PROCTEX_MATERIAL_LAVA; s.overlayType = PROCTEX_OVERLAY_SCRATCHES;
@@ -221,11 +232,117 @@ const Preset kPresets[] = {
     }, [](ProctexSettings& s) {
         s.metal = 1.0f; s.metalType = PROCTEX_METAL_TYPE_ALUMINIUM;
         physicalSize(s, 0.5f, 20.0f); s.roughness = 0.35f;
+    }, {0.921f, 0.921f}},  // aluminium's F0, Real-Time Rendering 4th ed. table 9.2
+    // Oke: T. R. Oke, Boundary Layer Climates, 2nd ed. (1987), albedos of
+    // natural and urban surfaces. Unreal: the base colour table of the
+    // Unreal Engine documentation's "Physically Based Materials" page.
+    {"concrete", "cast concrete with pinholes and stains", [](ProctexSettings& s) {
+        s.scale = 60.0f; s.octaves = 8; s.persistence = 0.5f; s.seed = 1919;
+        s.contrast = 1.0f; s.roughness = 0.3f;
+    }, [](ProctexSettings& s) {
+        physicalSize(s, 1.0f, 5.0f); s.roughness = 0.85f;
+        s.materialType = PROCTEX_MATERIAL_CUSTOM;
+        setStops(s, {{0x7a766e, 0.0f}, {0x8e8a82, 0.5f}, {0x9c988f, 1.0f}});
+        // Air bubbles opened at the surface, then damp stains.
+        layers(s, "mask=noise threshold=0.72 softness=0.03 noise-scale=4 noise-octaves=2 "
+                  "noise-seed=3 color=#5e5a54 roughness=0.95 height=-0.04;"
+                  "mask=noise threshold=0.6 softness=0.2 noise-scale=140 noise-octaves=5 "
+                  "color=#7a756c color2=#878278 roughness=0.9");
+    }, {0.10f, 0.35f}},  // concrete, Oke
+    {"asphalt", "worn road asphalt with light aggregate", [](ProctexSettings& s) {
+        s.scale = 30.0f; s.octaves = 8; s.persistence = 0.55f; s.seed = 2020;
+        s.contrast = 1.0f; s.brightness = -0.3f; s.roughness = 0.2f;
+    }, [](ProctexSettings& s) {
+        physicalSize(s, 1.0f, 5.0f); s.roughness = 0.9f; s.brightness = 0.0f;
+        s.materialType = PROCTEX_MATERIAL_CUSTOM;
+        setStops(s, {{0x2e2e30, 0.0f}, {0x3a3a3c, 0.5f}, {0x47474a, 1.0f}});
+        // Stones of the aggregate worn bare, then patches of fresher binder.
+        layers(s, "mask=noise threshold=0.7 softness=0.02 noise-scale=2.5 noise-octaves=1 "
+                  "color=#6e6a64 color2=#8a8378 roughness=0.8 height=0.03;"
+                  "mask=noise threshold=0.55 softness=0.25 noise-scale=120 noise-octaves=4 "
+                  "color=#353537 roughness=0.92");
+    }, {0.05f, 0.20f}},  // asphalt, Oke
+    {"snow", "fresh wind-packed snow", [](ProctexSettings& s) {
+        s.scale = 80.0f; s.octaves = 6; s.persistence = 0.45f; s.seed = 2121;
+        s.materialType = PROCTEX_MATERIAL_MARBLE; s.contrast = 0.6f; s.brightness = 0.2f;
+    }, [](ProctexSettings& s) {
+        physicalSize(s, 1.0f, 5.0f); s.roughness = 0.6f; s.contrast = 1.0f; s.brightness = 0.0f;
+        s.materialType = PROCTEX_MATERIAL_CUSTOM;
+        setStops(s, {{0xd8dde3, 0.0f}, {0xeef1f4, 0.5f}, {0xf7f8fa, 1.0f}});
+        // Grains that catch the light.
+        layers(s, "mask=noise threshold=0.65 softness=0.05 noise-scale=3 noise-octaves=1 "
+                  "color=#ffffff roughness=0.3");
+    }, {0.81f, 0.81f}},  // fresh snow, Unreal
+    {"dry-mud", "dried mud broken into plates by cracks", [](ProctexSettings& s) {
+        s.scale = 40.0f; s.octaves = 6; s.materialType = PROCTEX_MATERIAL_WOOD;
+        s.patternType = PROCTEX_PATTERN_CELLS; s.patternParam = 40.0f; s.seed = 2222;
+        s.invert = 1; s.contrast = 1.0f; s.normalStrength = -5.0f;
+    }, [](ProctexSettings& s) {
+        s.normalStrength = 5.0f; physicalSize(s, 1.0f, 5.0f); s.roughness = 0.95f;
+        s.materialType = PROCTEX_MATERIAL_CUSTOM;
+        setStops(s, {{0x5a4634, 0.0f}, {0x7a6048, 0.5f}, {0x8d7157, 1.0f}});
+        layers(s, "mask=joints color=#3e3024 roughness=1 height=-0.05");
+    }, {0.13f, 0.13f}},  // bare soil, Unreal
+    {"rough-rock", "weathered grey rock face", [](ProctexSettings& s) {
+        s.scale = 120.0f; s.octaves = 9; s.persistence = 0.62f; s.seed = 2323;
+        s.contrast = 1.0f; s.normalStrength = 8.0f;
+    }, [](ProctexSettings& s) {
+        physicalSize(s, 2.0f, 8.0f); s.roughness = 0.85f;
+        s.materialType = PROCTEX_MATERIAL_CUSTOM;
+        setStops(s, {{0x4f4b46, 0.0f}, {0x6d6862, 0.45f}, {0x8a857d, 0.8f}, {0x9d978e, 1.0f}});
+        // Grime in the hollows, weathered light edges.
+        layers(s, "mask=cavity threshold=0.5 softness=0.2 color=#3e3a35 roughness=0.95;"
+                  "mask=edges threshold=0.55 softness=0.2 color=#a8a298 roughness=0.75");
+    }, {0.20f, 0.35f}},  // stone, Oke
+    {"plaster", "whitewashed plaster wall", [](ProctexSettings& s) {
+        s.scale = 50.0f; s.octaves = 6; s.persistence = 0.45f; s.seed = 2424;
+        s.materialType = PROCTEX_MATERIAL_MARBLE; s.contrast = 0.5f; s.normalStrength = 1.0f;
+    }, [](ProctexSettings& s) {
+        physicalSize(s, 1.0f, 1.0f); s.roughness = 0.9f; s.contrast = 1.0f;
+        s.materialType = PROCTEX_MATERIAL_CUSTOM;
+        setStops(s, {{0xd2cdc2, 0.0f}, {0xe0dbd0, 0.5f}, {0xe8e4da, 1.0f}});
+        layers(s, "mask=noise threshold=0.55 softness=0.3 noise-scale=160 noise-octaves=4 "
+                  "color=#cfc9bc roughness=0.92");
+    }, {0.50f, 0.90f}},  // white paint, Oke
+    {"painted-metal", "green paint chipped off steel, rust at the chips", [](ProctexSettings& s) {
+        s.scale = 40.0f; s.octaves = 6; s.persistence = 0.5f; s.seed = 2525;
+        s.materialType = PROCTEX_MATERIAL_GREEN; s.contrast = 0.5f; s.normalStrength = 2.0f;
+    }, [](ProctexSettings& s) {
+        s.metal = 1.0f; s.metalType = PROCTEX_METAL_TYPE_STEEL; s.roughness = 0.4f;
+        physicalSize(s, 0.5f, 4.0f);
+        // Paint over all but the chips, standing above the bare steel; rust
+        // where the chips are deepest.
+        layers(s, "mask=noise threshold=0.68 softness=0.02 invert=1 noise-scale=40 "
+                  "noise-octaves=6 color=#2f5d3a color2=#386b45 roughness=0.55 height=0.02;"
+                  "mask=noise threshold=0.78 softness=0.04 noise-scale=40 noise-octaves=6 "
+                  "color=#5a3a20 color2=#7a4a26 roughness=0.9");
     }},
+    {"sandstone", "layered sandstone in warm ochre", [](ProctexSettings& s) {
+        s.scale = 90.0f; s.octaves = 8; s.persistence = 0.55f; s.seed = 2626;
+        s.materialType = PROCTEX_MATERIAL_WOOD; s.patternType = PROCTEX_PATTERN_GROOVES;
+        s.patternParam = 10.0f; s.contrast = 1.0f;
+    }, [](ProctexSettings& s) {
+        physicalSize(s, 1.0f, 5.0f); s.roughness = 0.9f;
+        s.materialType = PROCTEX_MATERIAL_CUSTOM;
+        setStops(s, {{0xa07a58, 0.0f}, {0xb8916c, 0.5f}, {0xc6a07c, 1.0f}});
+        layers(s, "mask=noise threshold=0.5 softness=0.3 noise-scale=60 color=#ab8464 "
+                  "color2=#c29c77 roughness=0.92");
+    }, {0.20f, 0.35f}},  // stone, Oke
+    {"gravel", "loose grey gravel, each stone its own", [](ProctexSettings& s) {
+        s.scale = 30.0f; s.octaves = 4; s.patternType = PROCTEX_PATTERN_CELLS;
+        s.patternParam = 7.0f; s.seed = 2727; s.invert = 1; s.contrast = 1.0f;
+        s.normalStrength = -6.0f;
+    }, [](ProctexSettings& s) {
+        s.normalStrength = 6.0f; physicalSize(s, 0.5f, 6.0f); s.roughness = 0.85f;
+        s.materialType = PROCTEX_MATERIAL_CUSTOM;
+        setStops(s, {{0x6a665f, 0.0f}, {0x8a857c, 0.5f}, {0x9d978d, 1.0f}});
+        layers(s, "mask=all piece-tint=0.7 color=#8a847a color2=#a09a90 roughness=0.85;"
+                  "mask=joints color=#3d3a35 roughness=0.95 height=-0.05");
+    }, {0.20f, 0.35f}},  // stone, Oke
     {"soft-stone", "soft grey stone, the base every other preset starts from",
      [](ProctexSettings&) {}, [](ProctexSettings& s) {
         physicalSize(s, 1.0f, 6.0f); s.roughness = 0.7f;
-    }},
+    }, {0.20f, 0.35f}},  // stone, Oke, Boundary Layer Climates (1987)
 };
 // clang-format on
 

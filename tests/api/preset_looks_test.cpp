@@ -8,6 +8,8 @@
 #include <cstdlib>
 #include <string>
 
+#include "api/presets.h"
+
 namespace proctex {
 namespace {
 
@@ -173,6 +175,55 @@ TEST(PresetLooks, DiamondPlateDiamondsStandOutFromThePlate) {
     // Raised enough to catch the light: the relief's slopes are physical, so
     // 240 pixels across the plate's tile give about half those of 512.
     EXPECT_GT(r.slope(0) + r.slope(1), 12.0);
+}
+
+}  // namespace
+}  // namespace proctex
+
+namespace proctex {
+namespace {
+
+double linearOf(unsigned char byte) {
+    const double c = byte / 255.0;
+    return c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+}
+
+// Each preset's diffuse map, over its whole tile, averages a luminance within
+// 15 % of its material's published albedo range (the sources sit beside the
+// presets), and no pixel of a dielectric leaves the range real surfaces
+// reflect.
+TEST(PresetLooks, AlbedoLiesWithinItsMaterialsMeasuredRange) {
+    int measured = 0;
+    for (const Preset& preset : presets()) {
+        ProctexSettings s = presetSettings(preset);
+        s.width = s.height = 192;
+        ProctexMaps* maps = nullptr;
+        char why[PROCTEX_REASON_SIZE] = "";
+        const unsigned wanted =
+            PROCTEX_MAP_BIT(PROCTEX_MAP_DIFFUSE) | PROCTEX_MAP_BIT(PROCTEX_MAP_METALLIC);
+        ASSERT_EQ(proctex_generate(&s, wanted, &maps, why, sizeof why), PROCTEX_OK) << why;
+        const unsigned char* rgb =
+            proctex_maps_pixels(maps, PROCTEX_MAP_DIFFUSE, nullptr, nullptr, nullptr);
+        const unsigned char* metal =
+            proctex_maps_pixels(maps, PROCTEX_MAP_METALLIC, nullptr, nullptr, nullptr);
+        double sum = 0.0;
+        const int pixels = s.width * s.height;
+        for (int i = 0; i < pixels; ++i) {
+            const unsigned char* p = rgb + 3 * i;
+            sum += 0.2126 * linearOf(p[0]) + 0.7152 * linearOf(p[1]) + 0.0722 * linearOf(p[2]);
+            if (metal[i] == 0) {
+                ASSERT_GE(*std::min_element(p, p + 3), 30) << preset.name << " pixel " << i;
+                ASSERT_LE(*std::max_element(p, p + 3), 241) << preset.name << " pixel " << i;
+            }
+        }
+        proctex_maps_free(maps);
+        if (preset.albedo.high == 0.0f) continue;
+        ++measured;
+        const double mean = sum / pixels;
+        EXPECT_GE(mean, 0.85 * preset.albedo.low) << preset.name;
+        EXPECT_LE(mean, 1.15 * preset.albedo.high) << preset.name;
+    }
+    EXPECT_GE(2 * measured, static_cast<int>(presets().size()));  // most are measured
 }
 
 }  // namespace
