@@ -14,6 +14,7 @@
 #include "core/pieces.h"
 #include "patterns/pattern_input.h"
 #include "patterns/patterns.h"
+#include "patterns/structure_patterns.h"
 
 namespace proctex {
 
@@ -157,6 +158,30 @@ inline constexpr PatternKind kPatternKinds[] = {
          return generateTiledEggCratePattern(in.base, in.width, in.height, in.param);
      },
      nullptr, nullptr},
+    {PROCTEX_PATTERN_COBBLES, "cobbles", "cobbles", "the cobble pattern",
+     "rounded stones in mortar, each its own height",
+     PatternParam::kSize, 48.0f, true, false,
+     generateCobblePattern, nullptr, cobblePieces, nullptr},
+    {PROCTEX_PATTERN_HEX_TILES, "hex-tiles", "hex tiles", "the hex-tile pattern",
+     "hexagonal tiles in sunken grout, each tilted a little",
+     PatternParam::kSize, 48.0f, true, false,
+     generateHexTilePattern, nullptr, hexTilePieces, nullptr},
+    {PROCTEX_PATTERN_SQUARE_TILES, "square-tiles", "square tiles", "the square-tile pattern",
+     "square tiles in sunken grout, each tilted a little",
+     PatternParam::kSize, 64.0f, true, false,
+     generateSquareTilePattern, nullptr, squareTilePieces, nullptr},
+    {PROCTEX_PATTERN_BOND_BRICKS, "bond-bricks", "bond bricks", "the bond-brick pattern",
+     "bricks in a running bond, each its own length",
+     PatternParam::kSize, 80.0f, true, false,
+     generateBondBrickPattern, nullptr, bondBrickPieces, nullptr},
+    {PROCTEX_PATTERN_BOARDS, "boards", "boards", "the board pattern",
+     "boards of random lengths with their wood grain",
+     PatternParam::kSize, 48.0f, true, false,
+     generateBoardPattern, nullptr, boardPieces, nullptr},
+    {PROCTEX_PATTERN_HERRINGBONE, "herringbone", "herringbone", "the herringbone pattern",
+     "herringbone parquet with wood grain",
+     PatternParam::kSize, 28.0f, true, false,
+     generateHerringbonePattern, nullptr, herringbonePieces, nullptr},
 };
 // clang-format on
 
