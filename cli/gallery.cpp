@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "file_write.h"
 #include "font.h"
@@ -21,31 +23,29 @@ constexpr int kGap = 12;
 constexpr int kTitleScale = 2;
 
 struct TypeSample {
-    const char* label;
+    std::string label;
     int pattern;
     int overlay;
 };
 
-// Each type alone, with the starting values a user gets choosing it. The
-// number in a label is the patternType or overlayType.
-constexpr TypeSample kTypeSamples[] = {
-    {"base", PROCTEX_PATTERN_NONE, PROCTEX_OVERLAY_NONE},
-    {"rings (2)", PROCTEX_PATTERN_RINGS, PROCTEX_OVERLAY_NONE},
-    {"grooves (3)", PROCTEX_PATTERN_GROOVES, PROCTEX_OVERLAY_NONE},
-    {"tone curve (4)", PROCTEX_PATTERN_TONE_CURVE, PROCTEX_OVERLAY_NONE},
-    {"damped (5)", PROCTEX_PATTERN_DAMPED_EXTREMES, PROCTEX_OVERLAY_NONE},
-    {"cells (6)", PROCTEX_PATTERN_CELLS, PROCTEX_OVERLAY_NONE},
-    {"brushed (7)", PROCTEX_PATTERN_BRUSHED, PROCTEX_OVERLAY_NONE},
-    {"discs (8)", PROCTEX_PATTERN_DISCS, PROCTEX_OVERLAY_NONE},
-    {"checker (9)", PROCTEX_PATTERN_CHECKER, PROCTEX_OVERLAY_NONE},
-    {"knots (10)", PROCTEX_PATTERN_KNOTS, PROCTEX_OVERLAY_NONE},
-    {"diamonds (11)", PROCTEX_PATTERN_DIAMONDS, PROCTEX_OVERLAY_NONE},
-    {"egg crate (12)", PROCTEX_PATTERN_EGG_CRATE, PROCTEX_OVERLAY_NONE},
-    {"veins (1)", PROCTEX_PATTERN_NONE, PROCTEX_OVERLAY_VEINS},
-    {"bricks (2)", PROCTEX_PATTERN_NONE, PROCTEX_OVERLAY_BRICKS},
-    {"planks (3)", PROCTEX_PATTERN_NONE, PROCTEX_OVERLAY_PLANKS},
-    {"scratches (4)", PROCTEX_PATTERN_NONE, PROCTEX_OVERLAY_SCRATCHES},
-};
+// The base, then each pattern and each overlay of the option table alone, with
+// the starting values a user gets choosing it. The number in a label is the
+// patternType or overlayType.
+std::vector<TypeSample> typeSampleList() {
+    std::vector<TypeSample> samples{{"base", PROCTEX_PATTERN_NONE, PROCTEX_OVERLAY_NONE}};
+    for (const char* option : {"pattern", "overlay"}) {
+        const ProctexOptionInfo& info = findField(option)->info;
+        for (int i = 0; i < info.choiceCount; ++i) {
+            const ProctexChoice& c = info.choices[i];
+            if (c.startCount == 0) continue;  // none
+            const std::string label = std::string(c.label) + " (" + std::to_string(c.value) + ")";
+            const bool isPattern = option == std::string_view("pattern");
+            samples.push_back({label, isPattern ? c.value : PROCTEX_PATTERN_NONE,
+                               isPattern ? PROCTEX_OVERLAY_NONE : c.value});
+        }
+    }
+    return samples;
+}
 
 // "pattern-2", "overlay-4" or "base": plain file names for the samples.
 std::string sampleFileName(const TypeSample& s) {
@@ -106,7 +106,7 @@ bool writeSheet(const Image& sheet, const std::filesystem::path& file, std::stri
 
 std::vector<BatchItem> typeSamples(const std::filesystem::path& dir) {
     std::vector<BatchItem> items;
-    for (const TypeSample& s : kTypeSamples) {
+    for (const TypeSample& s : typeSampleList()) {
         BatchItem item;
         item.name = s.label;
         Options& o = item.options;
@@ -271,8 +271,7 @@ int runGallery(const GallerySettings& settings, std::FILE* out, std::FILE* err) 
         std::filesystem::path file;
     } sheets[] = {
         {"proctex presets: diffuse above normal map", presetTiles, settings.dir / "presets.png"},
-        {"patterns (2-12) and overlays (1-4) on one stone base", typeTiles,
-         settings.dir / "types.png"},
+        {"each pattern and overlay alone on one stone base", typeTiles, settings.dir / "types.png"},
     };
     for (const auto& s : sheets) {
         Image sheet;

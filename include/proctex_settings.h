@@ -20,7 +20,7 @@ extern "C" {
  * members of one struct, the maps handed back in memory, and a one-line
  * reason for every refusal. GenerateTexture itself is check + generate +
  * save with tileable 0, so both give the same bytes for the same settings
- * when tileable is 0.
+ * when tileable is 0 (and the pattern is one GenerateTexture knows, 0..12).
  *
  *   ProctexSettings s;
  *   proctex_settings_init(&s);            // the grey stone of the CLI
@@ -81,6 +81,22 @@ extern "C" {
 #define PROCTEX_PATTERN_KNOTS 10
 #define PROCTEX_PATTERN_DIAMONDS 11
 #define PROCTEX_PATTERN_EGG_CRATE 12
+/* Structures, for the settings API only (GenerateTexture takes 13 and above
+ * as no pattern, as it always has). Each replaces the relief with pieces that
+ * look like the thing, the base relief as their grain; patternParam is the
+ * main size (below), a finite non-zero number (its magnitude is used). The
+ * layout changes with the seed, fits whole periods when the material tiles,
+ * and its pieces and joints feed the layers' masks (PROCTEX_MASK_PIECES,
+ * PROCTEX_MASK_JOINTS). New kinds of relief are patterns; the overlays
+ * stay the four below. */
+#define PROCTEX_PATTERN_COBBLES 13      /* rounded stones in mortar; stone size */
+#define PROCTEX_PATTERN_HEX_TILES 14    /* hexagonal tiles in grout; across the flats */
+#define PROCTEX_PATTERN_SQUARE_TILES 15 /* square tiles in grout; their side */
+#define PROCTEX_PATTERN_BOND_BRICKS 16  /* running bond, each brick its own length, a
+                                           third as high; brick length */
+#define PROCTEX_PATTERN_BOARDS 17       /* boards of random lengths with wood grain;
+                                           board width */
+#define PROCTEX_PATTERN_HERRINGBONE 18  /* parquet of boards four widths long; board width */
 
 /* overlayType */
 #define PROCTEX_OVERLAY_NONE 0 /* also every unlisted value */

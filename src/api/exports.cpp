@@ -27,7 +27,9 @@ GenerateTexture(int width, int height, int baseType, float scale, int octaves, f
         settings.persistence = persistence;
         settings.lacunarity = lacunarity;
         settings.materialType = materialType;
-        settings.patternType = patternType;
+        // Its arguments keep their meaning: the pattern kinds added since are
+        // no pattern here, as every unlisted code has always been.
+        settings.patternType = proctex::generateTexturePatternType(patternType);
         settings.patternParam = patternParam;
         settings.overlayType = overlayType;
         settings.overlayParam = overlayParam;

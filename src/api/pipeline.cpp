@@ -41,11 +41,6 @@ bool wants(unsigned maps, int map) {
     return (maps & PROCTEX_MAP_BIT(map)) != 0;
 }
 
-// The checker pattern replaces the base field without reading it.
-bool patternReadsBaseField(int32_t patternType) {
-    return patternType != PROCTEX_PATTERN_CHECKER;
-}
-
 // Base relief, pattern, overlay.
 FloatField buildHeightField(const ProctexSettings& s) {
     const float unit = pixelsPerUnit(s);
@@ -55,7 +50,7 @@ FloatField buildHeightField(const ProctexSettings& s) {
     // A base field that the pattern replaces unread is not computed.
     FloatField textureData;
     progressStage("noise", 0.0f, 0.5f);
-    if (patternReadsBaseField(s.patternType)) {
+    if (patternReadsBase(s.patternType)) {
         textureData = s.baseType == PROCTEX_BASE_SINGLE_OCTAVE
                           ? generator.generateSingleOctaveBase()
                           : generator.generateFractalBase(s.persistence, s.lacunarity);

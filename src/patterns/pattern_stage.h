@@ -1,5 +1,6 @@
-// The pattern stage: patternType 2..12 replace the base height field with a
-// pattern built from it; every other value leaves the field as it is.
+// The pattern stage: the kinds of the registry (patterns/pattern_registry.h)
+// replace the base height field with a pattern built from it; every other
+// value leaves the field as it is.
 #pragma once
 
 #include <cstdint>
@@ -30,6 +31,14 @@ std::string patternRequestProblem(const PatternRequest& request, int width, int 
 
 // "the cell pattern", "the ring pattern", ...; "no pattern" for other types.
 const char* patternName(int32_t type);
+
+// The code GenerateTexture computes for patternType: the kinds it has always
+// drawn keep their codes, the later ones are no pattern there.
+int32_t generateTexturePatternType(int32_t type);
+
+// False for the kinds that replace the base field without reading it, so it
+// need not be computed; true for every other code.
+bool patternReadsBase(int32_t type);
 
 // The pieces of the requested pattern (cells, checker squares) and their
 // joints; empty for patterns without pieces.

@@ -1,10 +1,14 @@
 #include "settings/option_table.h"
 
+#include <array>
 #include <cfloat>
 #include <charconv>
 #include <cstdint>
 #include <cstring>
 #include <string>
+
+#include "overlays/overlay_registry.h"
+#include "patterns/pattern_registry.h"
 
 namespace proctex {
 
@@ -51,42 +55,41 @@ constexpr ProctexChoice kMetalMasks[] = {
     {PROCTEX_METAL_MASK_PITS, "pits", "bare pits, coated tops", 0, {}, {}},
 };
 
-// Starting values that read clearly at the default 512 x 512 and at 1024 x 1024.
-// The two tone curves only remap the relief, so theirs lie far from the
-// identity: a gamma of 0.5 leaves bright islands in dark ground, an exponent
-// of 0.5 darkens all but the middle level.
-constexpr ProctexChoice pattern(int code, const char* name, const char* label, float param) {
-    return {code, name, label, 1, {"pattern-param", nullptr}, {param, 0.0f}};
+// None, then every kind of the pattern registry with its starting value.
+constexpr auto patternChoices() {
+    std::array<ProctexChoice, std::size(kPatternKinds) + 1> choices{};
+    choices[0] = {PROCTEX_PATTERN_NONE, "none", "none", 0, {}, {}};
+    for (std::size_t i = 0; i < std::size(kPatternKinds); ++i) {
+        const PatternKind& kind = kPatternKinds[i];
+        choices[i + 1] = {kind.code,
+                          kind.name,
+                          kind.label,
+                          1,
+                          {"pattern-param", nullptr},
+                          {kind.startParam, 0.0f}};
+    }
+    return choices;
 }
 
-constexpr ProctexChoice kPatterns[] = {
-    {PROCTEX_PATTERN_NONE, "none", "none", 0, {}, {}},
-    pattern(PROCTEX_PATTERN_RINGS, "rings", "rings", 16.0f),
-    pattern(PROCTEX_PATTERN_GROOVES, "grooves", "grooves", 8.0f),
-    pattern(PROCTEX_PATTERN_TONE_CURVE, "tone-curve", "tone curve", 0.5f),
-    pattern(PROCTEX_PATTERN_DAMPED_EXTREMES, "damped-extremes", "damped extremes", 0.5f),
-    pattern(PROCTEX_PATTERN_CELLS, "cells", "cells", 16.0f),
-    pattern(PROCTEX_PATTERN_BRUSHED, "brushed", "brushed", 200.0f),
-    pattern(PROCTEX_PATTERN_DISCS, "discs", "discs", 24.0f),
-    pattern(PROCTEX_PATTERN_CHECKER, "checker", "checker", 32.0f),
-    pattern(PROCTEX_PATTERN_KNOTS, "knots", "knots", 10.0f),
-    pattern(PROCTEX_PATTERN_DIAMONDS, "diamonds", "diamonds", 32.0f),
-    pattern(PROCTEX_PATTERN_EGG_CRATE, "egg-crate", "egg crate", 10.0f),
-};
+constexpr auto kPatterns = patternChoices();
 
-// Strength 0 would hide veins and scratches and is refused for bricks;
-// planks take 1 for their wood grain.
-constexpr ProctexChoice overlay(int code, const char* name, float param, float strength) {
-    return {code, name, name, 2, {"overlay-param", "overlay-strength"}, {param, strength}};
+// None, then every kind of the overlay registry with its starting values.
+constexpr auto overlayChoices() {
+    std::array<ProctexChoice, std::size(kOverlayKinds) + 1> choices{};
+    choices[0] = {PROCTEX_OVERLAY_NONE, "none", "none", 0, {}, {}};
+    for (std::size_t i = 0; i < std::size(kOverlayKinds); ++i) {
+        const OverlayKind& kind = kOverlayKinds[i];
+        choices[i + 1] = {kind.code,
+                          kind.name,
+                          kind.name,
+                          2,
+                          {"overlay-param", "overlay-strength"},
+                          {kind.startParam, kind.startStrength}};
+    }
+    return choices;
 }
 
-constexpr ProctexChoice kOverlays[] = {
-    {PROCTEX_OVERLAY_NONE, "none", "none", 0, {}, {}},
-    overlay(PROCTEX_OVERLAY_VEINS, "veins", 16.0f, 0.6f),
-    overlay(PROCTEX_OVERLAY_BRICKS, "bricks", 96.0f, 40.0f),
-    overlay(PROCTEX_OVERLAY_PLANKS, "planks", 256.0f, 1.0f),
-    overlay(PROCTEX_OVERLAY_SCRATCHES, "scratches", 60.0f, 0.6f),
-};
+constexpr auto kOverlays = overlayChoices();
 
 constexpr double kIntMin = INT32_MIN;
 constexpr double kIntMax = INT32_MAX;

@@ -95,7 +95,7 @@ TEST(SettingsCheck, AcceptsWhatTheTypesDoNotUseAndCutsLongReasons) {
     s.overlayType = 4;  // so does the scratch count
     s.overlayParam = -kInf;
     EXPECT_EQ(checkReason(s), "");
-    s.patternType = 13;  // no pattern: its parameter is never read
+    s.patternType = 99;  // no pattern: its parameter is never read
     s.patternParam = 0.0f;
     EXPECT_EQ(checkReason(s), "");
 

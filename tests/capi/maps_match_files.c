@@ -217,7 +217,7 @@ static void randomSettings(ProctexSettings* s) {
     s->persistence = (float)pick(2, 8) / 10.0f;
     s->lacunarity = (float)pick(15, 30) / 10.0f;
     s->materialType = pick(-1, 9);
-    s->patternType = pick(0, 13);
+    s->patternType = pick(0, 12); /* the structures from 13 are the settings API's alone */
     s->patternParam = pickParam();
     s->overlayType = pick(0, 5);
     s->overlayParam = pickParam();

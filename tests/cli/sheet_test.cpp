@@ -211,8 +211,15 @@ TEST(Sheet, TypeSamplesCoverEveryPatternAndOverlayOnOneBase) {
         patterns.insert(item.options.patternType);
         overlays.insert(item.options.overlayType);
     }
-    for (int type = 2; type <= 12; ++type) EXPECT_TRUE(patterns.count(type)) << type;
-    for (int type = 1; type <= 4; ++type) EXPECT_TRUE(overlays.count(type)) << type;
+    // Every choice of the option table, none included (the base).
+    for (const auto& [option, seen] : {std::pair{"pattern", &patterns}, {"overlay", &overlays}}) {
+        const ProctexOptionInfo& info = findField(option)->info;
+        EXPECT_EQ(seen->size(), std::size_t(info.choiceCount)) << option;
+        for (int i = 0; i < info.choiceCount; ++i)
+            EXPECT_TRUE(seen->count(info.choices[i].value))
+                << option << " " << info.choices[i].name;
+    }
+    EXPECT_EQ(items.size(), patterns.size() + overlays.size() - 1);
 }
 
 }  // namespace

@@ -38,12 +38,15 @@ std::vector<Material> materials() {
     const struct {
         int type;
         float param;
-    } patterns[] = {{PROCTEX_PATTERN_RINGS, 12.0f},     {PROCTEX_PATTERN_GROOVES, 6.0f},
-                    {PROCTEX_PATTERN_TONE_CURVE, 1.3f}, {PROCTEX_PATTERN_DAMPED_EXTREMES, 1.5f},
-                    {PROCTEX_PATTERN_CELLS, 24.0f},     {PROCTEX_PATTERN_BRUSHED, 300.0f},
-                    {PROCTEX_PATTERN_DISCS, 33.0f},     {PROCTEX_PATTERN_CHECKER, 37.0f},
-                    {PROCTEX_PATTERN_KNOTS, 16.0f},     {PROCTEX_PATTERN_DIAMONDS, 41.0f},
-                    {PROCTEX_PATTERN_EGG_CRATE, 7.0f}};
+    } patterns[] = {{PROCTEX_PATTERN_RINGS, 12.0f},       {PROCTEX_PATTERN_GROOVES, 6.0f},
+                    {PROCTEX_PATTERN_TONE_CURVE, 1.3f},   {PROCTEX_PATTERN_DAMPED_EXTREMES, 1.5f},
+                    {PROCTEX_PATTERN_CELLS, 24.0f},       {PROCTEX_PATTERN_BRUSHED, 300.0f},
+                    {PROCTEX_PATTERN_DISCS, 33.0f},       {PROCTEX_PATTERN_CHECKER, 37.0f},
+                    {PROCTEX_PATTERN_KNOTS, 16.0f},       {PROCTEX_PATTERN_DIAMONDS, 41.0f},
+                    {PROCTEX_PATTERN_EGG_CRATE, 7.0f},    {PROCTEX_PATTERN_COBBLES, 43.0f},
+                    {PROCTEX_PATTERN_HEX_TILES, 45.0f},   {PROCTEX_PATTERN_SQUARE_TILES, 55.0f},
+                    {PROCTEX_PATTERN_BOND_BRICKS, 75.0f}, {PROCTEX_PATTERN_BOARDS, 41.0f},
+                    {PROCTEX_PATTERN_HERRINGBONE, 26.0f}};
     // On the stone, and on a flat base (no octaves), where the pattern's own
     // shapes are all there is to see.
     for (int octaves : {6, 0}) {
