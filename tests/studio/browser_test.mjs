@@ -278,7 +278,7 @@ try {
   await page.evaluate((id) => {
     const control = document.getElementById(id);
     control.querySelector(':scope > button').click();
-    const select = control.querySelectorAll('.layer select')[1];
+    const select = control.querySelectorAll('.layer')[1].querySelector('select[data-key="mask"]');
     select.value = 'noise';
     select.dispatchEvent(new Event('change'));
     control.querySelector('button[aria-label^="move layer 2 up"]').click();
