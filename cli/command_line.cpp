@@ -74,8 +74,11 @@ void addMaterialOptions(CLI::App& app, Request& request) {
     for (std::size_t i = 0; i < fields().size(); ++i) {
         const Field& f = fields()[i];
         // Read as text and converted by us, so that every message is ours.
+        // The layers' keys are a table of their own, listed by --help-layers.
+        const std::string help =
+            fieldHelp(f) + (f.info.kind == PROCTEX_KIND_LAYERS ? "; the keys: --help-layers" : "");
         CLI::Option* option =
-            app.add_option(std::string("--") + f.name, request.fieldTexts[i], fieldHelp(f))
+            app.add_option(std::string("--") + f.name, request.fieldTexts[i], help)
                 ->type_name(valueTypeName(f))
                 ->default_str(isFlag(f) ? (fieldText(f, defaults) == "1" ? "true" : "false")
                                         : fieldDisplayText(f, defaults));
@@ -119,6 +122,8 @@ void addMaterialOptions(CLI::App& app, Request& request) {
     app.add_flag("--single-file", request.singleFile,
                  "Accept an output without .png, every map overwriting that one file");
     app.add_flag("--list-presets", request.listPresets, "List the named materials and exit");
+    app.add_flag("--help-layers", request.helpLayers,
+                 "List the keys of a layer (--layers) with their values and defaults, and exit");
     app.add_flag("--starting-values", request.printStartingValues,
                  "Print the starting values of the patterns and overlays as JSON and exit");
     app.add_option("--show-preset", request.showPresetName,

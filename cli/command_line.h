@@ -23,6 +23,7 @@ struct Request {
     std::string compression;  // --compression, empty when not given
     std::vector<bool> extraFlags = std::vector<bool>(extraOutputs().size(), false);
     bool listPresets = false;
+    bool helpLayers = false;
     bool singleFile = false;
     bool printStartingValues = false;
     std::string showPresetName;

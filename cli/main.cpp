@@ -22,6 +22,7 @@
 #include "command_line.h"
 #include "dask_batch.h"
 #include "gallery.h"
+#include "layer_keys.h"
 #include "manifest.h"
 #include "options.h"
 #include "platform.h"
@@ -299,6 +300,10 @@ int run(Request& request) {
     }
     if (request.studio.command->parsed()) return studio::runStudio(request.studio);
     if (request.listPresets) return listPresets();
+    if (request.helpLayers) {
+        std::printf("%s", layerKeysHelp().c_str());
+        return 0;
+    }
     if (request.printStartingValues) {
         std::printf("%s\n", startingValuesJson().c_str());
         return 0;

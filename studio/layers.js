@@ -1,8 +1,10 @@
-// The material's layers as one control: a row per layer (mask, threshold,
-// softness, colours, roughness, metal, height) with buttons to move and
-// remove it, kept as the text the command line and manifests take:
-// "mask=joints color=#9a948a height=-0.03; mask=noise ...". Keys the rows do
-// not show (noise-scale, mask2, ...) stay in the text as they were.
+// The material's layers as one control: a row per layer with buttons to move
+// and remove it, the image of its mask (where it shows, from the last render)
+// and a control for every key of the library's layer table, in the table's
+// groups: a menu for a choice (masks, palettes), a box for a flag, a colour
+// picker, a slider over the useful range, or a number box where the range is
+// too wide to slide. Kept as the text the command line and manifests take:
+// "mask=joints color=#9a948a height=-0.03; mask=noise ...".
 
 import { button } from './ramp.js';
 
@@ -21,21 +23,20 @@ export function layersText(layers, defaults) {
     .map(([key, value]) => `${key}=${value}`).join(' ')).join('; ');
 }
 
-// The sliders of a row: the library takes wider ranges (height -1 .. 1);
-// these are the ranges worth sliding through.
-const kSliders = [
-  { key: 'threshold', min: 0, max: 1, step: 0.01, help: 'the mask value where the layer is half in' },
-  { key: 'softness', min: 0, max: 0.5, step: 0.01, help: 'half the width of the blend around the threshold' },
-  { key: 'roughness', min: 0, max: 1, step: 0.01, help: 'roughness where the layer shows' },
-  { key: 'metal', min: 0, max: 1, step: 0.01, help: 'how metal the layer is' },
-  { key: 'height', min: -0.2, max: 0.2, step: 0.005, help: 'relief the layer adds: negative sinks it (mortar)' },
-];
+// A slider past this many steps cannot be placed on one value: a box instead.
+const kMostSliderSteps = 1000;
+// The keys in a row's head, beside its name and buttons, rather than in a group.
+const kHeadKeys = ['mask', 'invert'];
 
-// The control of a field of type "layers" (field.layer: the masks and a new
-// layer's values, from the catalogue): `changed(text)` after each edit.
-// set(text) shows the layers of a text.
+// The control of a field of type "layers" (field.layer.keys: the library's
+// layer table): `changed(text)` after each edit. set(text) shows the layers
+// of a text; showMasks(bitmaps) draws each layer's mask beside it.
 export function layerControl(field, labelId, changed) {
-  const { masks, defaults } = field.layer;
+  const keys = field.layer.keys;
+  const keyOf = Object.fromEntries(keys.map((k) => [k.name, k]));
+  const defaults = Object.fromEntries(keys.map((k) => [k.name, String(k.default)]));
+  const groups = [...new Set(keys.filter((k) => !kHeadKeys.includes(k.name)).map((k) => k.group))];
+  const open = new Set(groups.slice(0, 1));  // the groups shown unfolded, kept across redraws
   const root = document.createElement('div');
   root.id = `f-${field.name}`;
   root.className = 'layers';
@@ -50,10 +51,17 @@ export function layerControl(field, labelId, changed) {
   const emit = () => changed(layersText(layers, defaults));
 
   // A key's value as the layer says it, else the default.
-  const valueOf = (words, key) => words.find(([k]) => k === key)?.[1] ?? String(defaults[key]);
-  const isDefault = (key, value) => (key === 'color' || key === 'mask'
-    ? value.toLowerCase() === String(defaults[key]).toLowerCase()
-    : Number(value) === Number(defaults[key]));
+  const valueOf = (words, key) => words.find(([k]) => k === key)?.[1] ?? defaults[key];
+  const colour2Of = (words) => words.find(([k]) => k === 'color2')?.[1] ?? valueOf(words, 'color');
+  const isDefault = (key, value) => {
+    const k = keyOf[key];
+    if (k.kind === 'choice') {
+      const code = (v) => k.choices.find((c) => c.name === v || String(c.value) === v)?.value;
+      return code(value) === code(defaults[key]);
+    }
+    return k.kind === 'color' ? value.toLowerCase() === defaults[key].toLowerCase()
+      : Number(value) === Number(defaults[key]);
+  };
   // color2 follows color while the layer does not give it.
   function setWord(words, key, value) {
     const at = words.findIndex(([k]) => k === key);
@@ -61,45 +69,80 @@ export function layerControl(field, labelId, changed) {
     if (at >= 0 && keep) words[at][1] = value;
     else if (at >= 0) words.splice(at, 1);
     else if (keep) words.push([key, value]);
+    // In the table's order, as the library writes the text back.
+    words.sort(([a], [b]) => keys.indexOf(keyOf[a]) - keys.indexOf(keyOf[b]));
   }
 
-  function slider(words, entry, name) {
-    const label = document.createElement('label');
-    label.className = 'layer-slider';
+  function tooltip(k, name) {
+    const range = k.kind === 'number' || k.kind === 'integer'
+      ? ` (${k.limitMin} .. ${k.limitMax}, default ${k.default})` : ` (default ${k.default})`;
+    return `${name}: ${k.help}${range}`;
+  }
+
+  // The input of one key, its changes written to the layer's words.
+  function input(words, k, name) {
+    let element;
+    const label = `${name} ${k.name}`;
+    const commit = (value) => { setWord(words, k.name, value); emit(); };
+    if (k.kind === 'choice') {
+      element = document.createElement('select');
+      for (const c of k.choices) element.append(new Option(c.label, c.name));
+      const given = valueOf(words, k.name);
+      element.value = k.choices.find((c) => c.name === given || String(c.value) === given)?.name ?? given;
+      element.addEventListener('change', () => commit(element.value));
+    } else if (k.kind === 'flag') {
+      element = document.createElement('input');
+      Object.assign(element, { type: 'checkbox', checked: valueOf(words, k.name) === '1' });
+      element.addEventListener('change', () => commit(element.checked ? '1' : '0'));
+    } else if (k.kind === 'color') {
+      element = document.createElement('input');
+      element.type = 'color';
+      element.value = k.name === 'color2' ? colour2Of(words) : valueOf(words, k.name);
+      element.addEventListener('input', () => {
+        commit(element.value);
+        // The second colour shows the first while the layer does not give it.
+        const second = element.closest('.layer').querySelector('input[data-key="color2"]');
+        if (k.name === 'color' && second) second.value = colour2Of(words);
+      });
+    } else {
+      element = document.createElement('input');
+      const slides = (k.max - k.min) / (k.step || 1) <= kMostSliderSteps;
+      Object.assign(element, slides
+        ? { type: 'range', min: k.min, max: k.max, step: k.step }
+        : { type: 'number', min: k.limitMin, max: k.limitMax, step: k.kind === 'integer' ? 1 : 'any' });
+      element.value = valueOf(words, k.name);
+      element.addEventListener(slides ? 'input' : 'change', () => {
+        const value = Number(element.value);
+        if (element.value === '' || !(value >= k.limitMin && value <= k.limitMax) ||
+            (k.kind === 'integer' && !Number.isInteger(value))) {
+          element.value = valueOf(words, k.name);  // the box keeps what the layer holds
+          return;
+        }
+        if (element.nextElementSibling) element.nextElementSibling.textContent = element.value;
+        commit(element.value);
+      });
+    }
+    element.title = tooltip(k, name);
+    element.setAttribute('aria-label', label);
+    element.dataset.key = k.name;
+    return element;
+  }
+
+  // A key with its name, as a line of its group.
+  function keyLine(words, k, name) {
+    const line = document.createElement('label');
+    line.className = 'layer-key';
+    line.title = tooltip(k, name);
     const title = document.createElement('span');
-    title.textContent = entry.key;
-    const input = document.createElement('input');
-    Object.assign(input, { type: 'range', min: entry.min, max: entry.max, step: entry.step,
-                           value: valueOf(words, entry.key), title: `${name}: ${entry.help}` });
-    input.setAttribute('aria-label', `${name} ${entry.key}`);
-    input.dataset.key = entry.key;
-    const shown = document.createElement('output');
-    shown.textContent = input.value;
-    input.addEventListener('input', () => {
-      shown.textContent = input.value;
-      setWord(words, entry.key, input.value);
-      emit();
-    });
-    label.append(title, input, shown);
-    return label;
-  }
-
-  const colour2Of = (words) => words.find(([k]) => k === 'color2')?.[1] ?? valueOf(words, 'color');
-
-  function colour(words, key, name) {
-    const input = document.createElement('input');
-    Object.assign(input, { type: 'color', value: key === 'color2' ? colour2Of(words) : valueOf(words, key),
-                           title: `${name}: ${key === 'color' ? 'its colour' : 'a second colour its noise mixes in'}` });
-    input.setAttribute('aria-label', `${name} ${key}`);
-    input.dataset.key = key;
-    input.addEventListener('input', () => {
-      setWord(words, key, input.value);
-      // The second colour shows the first while the layer does not give it.
-      const second = input.closest('.layer').querySelector('input[data-key="color2"]');
-      if (key === 'color' && second) second.value = colour2Of(words);
-      emit();
-    });
-    return input;
+    title.textContent = k.name;
+    const element = input(words, k, name);
+    line.append(title, element);
+    if (element.type === 'range') {
+      const shown = document.createElement('output');
+      shown.textContent = element.value;
+      line.append(shown);
+    }
+    return line;
   }
 
   function layerRow(words, index) {
@@ -110,23 +153,18 @@ export function layerControl(field, labelId, changed) {
     head.className = 'layer-head';
     const title = document.createElement('span');
     title.textContent = name;
-    const mask = document.createElement('select');
-    for (const m of masks) mask.append(new Option(m, m));
-    mask.value = valueOf(words, 'mask');
-    mask.title = `${name}: where it shows`;
-    mask.setAttribute('aria-label', `${name} mask`);
-    mask.dataset.key = 'mask';
-    mask.addEventListener('change', () => { setWord(words, 'mask', mask.value); emit(); });
-    const invert = document.createElement('input');
-    Object.assign(invert, { type: 'checkbox', checked: valueOf(words, 'invert') === '1' });
-    invert.setAttribute('aria-label', `${name} invert`);
-    invert.addEventListener('change', () => {
-      setWord(words, 'invert', invert.checked ? '1' : '0');
-      emit();
+    const mask = document.createElement('canvas');
+    mask.className = 'layer-mask';
+    mask.width = mask.height = 1;
+    mask.title = `${name}: where it shows in the last render (white: all of it)`;
+    const inHead = kHeadKeys.map((key) => {
+      const element = input(words, keyOf[key], name);
+      if (element.type !== 'checkbox') return element;
+      const labelled = document.createElement('label');
+      labelled.title = element.title;
+      labelled.append(element, key);
+      return labelled;
     });
-    const inverted = document.createElement('label');
-    inverted.title = `${name}: the mask turned over (low ground for height, faces for joints)`;
-    inverted.append(invert, 'invert');
     const up = button('↑', `move ${name} up (under the layers after it)`);
     up.disabled = index === 0;
     up.addEventListener('click', () => move(index, -1));
@@ -139,11 +177,19 @@ export function layerControl(field, labelId, changed) {
       drawRows();
       emit();
     });
-    head.append(title, mask, inverted, up, down, remove);
-    const colours = document.createElement('div');
-    colours.className = 'layer-colours';
-    colours.append('colour', colour(words, 'color', name), 'second', colour(words, 'color2', name));
-    row.append(head, colours, ...kSliders.map((entry) => slider(words, entry, name)));
+    head.append(mask, title, ...inHead, up, down, remove);
+    row.append(head);
+    for (const group of groups) {
+      const details = document.createElement('details');
+      details.className = 'layer-group';
+      details.open = open.has(group);
+      details.addEventListener('toggle', () => (details.open ? open.add(group) : open.delete(group)));
+      const summary = document.createElement('summary');
+      summary.textContent = group;
+      details.append(summary, ...keys.filter((k) => k.group === group && !kHeadKeys.includes(k.name))
+        .map((k) => keyLine(words, k, name)));
+      row.append(details);
+    }
     return row;
   }
 
@@ -165,5 +211,17 @@ export function layerControl(field, labelId, changed) {
     emit();
   });
 
-  return { element: root, set(text) { layers = parseLayers(text); drawRows(); } };
+  function showMasks(bitmaps) {
+    const canvases = rows.querySelectorAll('.layer-mask');
+    canvases.forEach((canvas, i) => {
+      const bitmap = bitmaps[i];
+      if (!bitmap) { canvas.width = canvas.height = 1; return; }
+      canvas.width = bitmap.width;
+      canvas.height = bitmap.height;
+      canvas.getContext('2d', { willReadFrequently: true }).drawImage(bitmap, 0, 0);
+    });
+    for (const bitmap of bitmaps) bitmap?.close();
+  }
+
+  return { element: root, set(text) { layers = parseLayers(text); drawRows(); }, showMasks };
 }

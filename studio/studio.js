@@ -217,13 +217,23 @@ async function render() {
     if (response.status === 409) return;
     const answer = await response.json();
     if (!response.ok) { setStatus(answer.error, true); return; }
-    const bitmaps = await Promise.all(answer.maps.map(async (m) => {
-      const png = await api(`${m.url}?encoding=quick`);
+    const bitmapOf = async (url) => {
+      const png = await api(url);
       if (!png.ok) return null;
       const blob = await png.blob();
       return createImageBitmap(blob, { colorSpaceConversion: 'none', premultiplyAlpha: 'none' });
-    }));
-    if (mine !== sequence) return;
+    };
+    const [bitmaps, masks] = await Promise.all([
+      Promise.all(answer.maps.map((m) => bitmapOf(`${m.url}?encoding=quick`))),
+      Promise.all((answer.masks || []).map(bitmapOf)),
+    ]);
+    if (mine !== sequence) {
+      for (const b of [...bitmaps, ...masks]) b?.close();
+      return;
+    }
+    // Each layer's mask beside it in the layer list.
+    const layerList = catalog.fields.find((f) => f.type === 'layers');
+    if (layerList) textControls[layerList.name].showMasks(masks);
     const fetched = performance.now() - started;
     lastAnswer = answer;
     answer.maps.forEach((m, i) => drawMap(m, bitmaps[i]));

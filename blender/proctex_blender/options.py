@@ -49,10 +49,14 @@ def label(name):
 
 
 def description(option):
-    """The library's help, with the useful range of a number."""
+    """The library's help, with the useful range of a number, or the keys of
+    a layer from the library's layer table."""
     if option.kind in ("integer", "number"):
         low, high = option.useful
         return f"{option.help}; useful {low:g}..{high:g}"
+    if option.kind == "layers":
+        keys = ", ".join(k.cli_name for k in proctex.LAYER_OPTIONS.values())
+        return f"{option.help}; key=value words, ';' between layers. Keys: {keys}"
     return option.help
 
 

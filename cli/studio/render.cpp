@@ -1,6 +1,8 @@
 #include "render.h"
 
+#include <algorithm>
 #include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <nlohmann/json.hpp>
 
@@ -65,7 +67,7 @@ int PROCTEX_CALL askKeepGoing(float, const char*, void* user) {
 
 }  // namespace
 
-Render renderMaps(const Options& o, const std::function<bool()>& keepGoing) {
+Render renderMaps(const Options& o, const std::function<bool()>& keepGoing, bool layerMasks) {
     Render render;
     render.error = studioRefusal(o);
     if (!render.error.empty()) return render;
@@ -73,8 +75,9 @@ Render renderMaps(const Options& o, const std::function<bool()>& keepGoing) {
     ProctexMaps* maps = nullptr;
     char reason[PROCTEX_REASON_SIZE] = "";
     const int status = proctex_generate_progress(
-        &o, PROCTEX_MAPS_ALL, &maps, keepGoing ? askKeepGoing : nullptr,
-        const_cast<std::function<bool()>*>(&keepGoing), reason, sizeof reason);
+        &o, PROCTEX_MAPS_ALL | (layerMasks ? PROCTEX_KEEP_LAYER_MASKS : 0u), &maps,
+        keepGoing ? askKeepGoing : nullptr, const_cast<std::function<bool()>*>(&keepGoing), reason,
+        sizeof reason);
     if (status != PROCTEX_OK) {
         render.dropped = status == PROCTEX_CANCELLED;
         render.error = render.dropped ? "the render was dropped" : reason;
@@ -118,6 +121,50 @@ std::optional<std::string> mapPng(const ProctexMaps& maps, const StudioMap& map,
         png.assign(reinterpret_cast<const char*>(bytes), length);
         proctex_free(bytes);
     }
+    if (png.empty()) return std::nullopt;
+    return png;
+}
+
+GreyImage shrinkGrey(const unsigned char* pixels, int width, int height, int edge) {
+    const int longer = std::max(width, height);
+    const int factor = std::max(1, (longer + edge - 1) / edge);
+    GreyImage out;
+    out.width = (width + factor - 1) / factor;
+    out.height = (height + factor - 1) / factor;
+    out.pixels.resize(static_cast<std::size_t>(out.width) * static_cast<std::size_t>(out.height));
+    for (int by = 0; by < out.height; ++by) {
+        for (int bx = 0; bx < out.width; ++bx) {
+            const int x1 = std::min(width, (bx + 1) * factor);
+            const int y1 = std::min(height, (by + 1) * factor);
+            std::uint32_t sum = 0;
+            for (int y = by * factor; y < y1; ++y) {
+                const unsigned char* row = pixels + static_cast<std::size_t>(y) * width;
+                for (int x = bx * factor; x < x1; ++x) sum += row[x];
+            }
+            const auto count = static_cast<std::uint32_t>((x1 - bx * factor) * (y1 - by * factor));
+            out.pixels[static_cast<std::size_t>(by) * out.width + bx] =
+                static_cast<unsigned char>((sum + count / 2) / count);
+        }
+    }
+    return out;
+}
+
+int layerMaskCount(const ProctexMaps& maps) {
+    int count = 0;
+    while (count < PROCTEX_MAX_LAYERS &&
+           proctex_maps_layer_mask(&maps, count, nullptr, nullptr) != nullptr) {
+        ++count;
+    }
+    return count;
+}
+
+std::optional<std::string> layerMaskPng(const ProctexMaps& maps, int layer) {
+    int width = 0;
+    int height = 0;
+    const unsigned char* mask = proctex_maps_layer_mask(&maps, layer, &width, &height);
+    if (mask == nullptr) return std::nullopt;
+    const GreyImage small = shrinkGrey(mask, width, height, kMaskEdge);
+    std::string png = encodeQuickPng(small.pixels.data(), small.width, small.height, 1);
     if (png.empty()) return std::nullopt;
     return png;
 }

@@ -214,9 +214,14 @@ void handleRender(StudioState& state, const httplib::Request& req, httplib::Resp
         if (ordered && !state.store.isNewest(page.page, page.sequence)) return stale();
         // A newer request of the page, or the studio stopping, drops this one
         // at once instead of letting it finish for nobody.
-        render = renderMaps(o, [&] {
-            return !state.stopping && (!ordered || state.store.isNewest(page.page, page.sequence));
-        });
+        // The layers' masks come too: the page shows each beside its layer.
+        render = renderMaps(
+            o,
+            [&] {
+                return !state.stopping &&
+                       (!ordered || state.store.isNewest(page.page, page.sequence));
+            },
+            true);
     }
     if (render.dropped) {
         return state.stopping ? sendError(res, 503, "the studio is stopping") : stale();
@@ -245,6 +250,12 @@ void handleRender(StudioState& state, const httplib::Request& req, httplib::Resp
             {{"name", m.name},
              {"srgb", m.srgb},
              {"url", "/api/maps/" + std::to_string(id) + "/" + m.name + ".png"}});
+    }
+    // One small grey image per layer: where it shows.
+    answer["masks"] = json::array();
+    for (int layer = 0; layer < layerMaskCount(*render.maps); ++layer) {
+        answer["masks"].push_back("/api/masks/" + std::to_string(id) + "/" + std::to_string(layer) +
+                                  ".png");
     }
     res.set_content(answer.dump(), "application/json");
 }
@@ -283,6 +294,27 @@ void handleMap(StudioState& state, const httplib::Request& req, httplib::Respons
         [bytes, slot](std::size_t offset, std::size_t length, httplib::DataSink& sink) {
             return sink.write(bytes->data() + offset, length);
         });
+    res.set_header("Cache-Control", "private, max-age=3600");
+}
+
+// A layer's mask, shrunk to kMaskEdge: a few kilobytes made from bytes the
+// render keeps, so no render slot is taken for it.
+void handleMask(StudioState& state, const httplib::Request& req, httplib::Response& res) {
+    std::uint64_t id = 0;
+    const std::string idText = req.matches[1];
+    const auto [end, ec] = std::from_chars(idText.data(), idText.data() + idText.size(), id);
+    if (ec != std::errc() || end != idText.data() + idText.size()) {
+        return sendError(res, 404, "no such mask");
+    }
+    const MapsPtr maps = state.store.find(id);
+    if (!maps) {
+        return sendError(res, 404, "render " + idText + " is gone (a newer one replaced it)");
+    }
+    const int layer = std::stoi(req.matches[2].str());
+    std::optional<std::string> png = layerMaskPng(*maps, layer);
+    if (!png)
+        return sendError(res, 404, "render " + idText + " has no layer " + req.matches[2].str());
+    res.set_content(*png, "image/png");
     res.set_header("Cache-Control", "private, max-age=3600");
 }
 
@@ -416,6 +448,10 @@ void installRoutes(httplib::Server& server, StudioState& state) {
     server.Get(R"(/api/maps/(\d{1,19})/([a-z0-9-]{1,32})\.png)",
                [&state](const httplib::Request& req, httplib::Response& res) {
                    handleMap(state, req, res);
+               });
+    server.Get(R"(/api/masks/(\d{1,19})/([0-7])\.png)",
+               [&state](const httplib::Request& req, httplib::Response& res) {
+                   handleMask(state, req, res);
                });
     server.Get("/api/export", [&state](const httplib::Request& req, httplib::Response& res) {
         handleExport(state, req, res);

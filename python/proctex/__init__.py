@@ -42,6 +42,10 @@ read when it is loaded:
   (``colors``) and the layers (``layers``) take their text, as the tool's
   --colors and --layers do, or a list of entries: stops, or :class:`Layer`
   records (or each layer's text); options and check() give the text back.
+- ``LAYER_OPTIONS``: every key of a layer by name (:class:`Option`, as the
+  library's layer table describes it: kind, default, ranges, help, the names
+  of masks, combines, metal types and palettes); :class:`Layer` takes them
+  as keywords.
 - ``STARTING_VALUES``: what choosing a value of a choice option alone gives
   other options, e.g. ``{"pattern": {6: {"pattern_param": 16.0}}, ...}``;
   values given explicitly, 0 included, stay.
@@ -88,7 +92,7 @@ __version__ = "0.2.0"
 for _public in (ProctexError, SettingsError, Cancelled, Maps, Pixels, Map, Option, Layer):
     _public.__module__ = __name__
 
-__all__ = ["OPTIONS", "STARTING_VALUES", "MAPS", "NAMING_CONVENTIONS", "ProctexError",
+__all__ = ["OPTIONS", "LAYER_OPTIONS", "STARTING_VALUES", "MAPS", "NAMING_CONVENTIONS", "ProctexError",
            "SettingsError", "Cancelled", "Option", "Map", "Layer",
            "Maps", "Pixels", "generate", "render", "check", "defaults", "presets", "encode_png",
            "version", "output_files", "test_dll", "library_path"]
@@ -125,6 +129,8 @@ def __getattr__(name):
     # Read from the library on first use, so that importing never loads it.
     if name == "OPTIONS":
         return dict(_native.tables().option)
+    if name == "LAYER_OPTIONS":
+        return dict(_native.tables().layer_option)
     if name == "MAPS":
         return dict(_native.tables().map)
     if name == "NAMING_CONVENTIONS":

@@ -35,16 +35,21 @@ class SettingsError(ProctexError, ValueError):
 
 
 class Tables:
-    """What the loaded library describes: ``options`` and ``maps`` (tuples of
-    _table.Option and _table.Map), ``option`` and ``map`` by Python name, and
-    ``Settings``, its ProctexSettings as a ctypes structure."""
+    """What the loaded library describes: ``options``, ``layer_options`` (the
+    keys of a layer) and ``maps`` (tuples of _table.Option and _table.Map),
+    ``option``, ``layer_option`` and ``map`` by Python name, and ``Settings``
+    and ``Layer``, its ProctexSettings and ProctexLayer as ctypes structures."""
 
     def __init__(self, library):
         self.options = _table.read_options(library, ProctexError)
+        self.layer_options = _table.read_options(library, ProctexError, "layer_option")
         self.maps = _table.read_maps(library, ProctexError)
         self.option = {o.name: o for o in self.options}
+        self.layer_option = {o.name: o for o in self.layer_options}
         self.map = {m.name: m for m in self.maps}
-        self.Settings = _table.settings_type(self.options, ProctexError)
+        self.Layer = _table.layer_type(self.layer_options, ProctexError)
+        self.Settings = _table.settings_type(self.options, ProctexError, self.layer_options,
+                                              self.Layer)
 
 
 # ProctexProgress: the library's calling convention, __stdcall on Windows.
@@ -62,6 +67,8 @@ _TABLE_PROTOTYPES = {
     "proctex_option_info": (_c.c_int, [_c.c_int, _c.POINTER(_table.OptionInfo)]),
     "proctex_map_count": (_c.c_int, []),
     "proctex_map_info": (_c.c_int, [_c.c_int, _c.POINTER(_table.MapInfo)]),
+    "proctex_layer_option_count": (_c.c_int, []),
+    "proctex_layer_option_info": (_c.c_int, [_c.c_int, _c.POINTER(_table.OptionInfo)]),
 }
 
 
@@ -81,7 +88,7 @@ def _prototypes(tables):
         "proctex_colors_text": (_c.c_size_t, [settings, _c.c_char_p, _c.c_size_t]),
         "proctex_layers_parse": (_c.c_int, [_c.c_char_p, settings, _c.c_char_p, _c.c_size_t]),
         "proctex_layers_text": (_c.c_size_t, [settings, _c.c_char_p, _c.c_size_t]),
-        "proctex_layer_defaults": (_c.c_int, [_c.POINTER(_table.LayerStruct)]),
+        "proctex_layer_defaults": (_c.c_int, [_c.POINTER(tables.Layer)]),
         "proctex_naming_count": (_c.c_int, []),
         "proctex_naming_name": (_c.c_char_p, [_c.c_int]),
         "proctex_naming_suffix": (_c.c_char_p, [_c.c_int, _c.c_int]),

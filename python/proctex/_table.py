@@ -7,29 +7,17 @@ import dataclasses
 import math
 import types
 
-# PROCTEX_KIND_INTEGER .. PROCTEX_KIND_LAYERS, and the C type of each kind's member
-# (the colour ramp's and the layers' two members are laid out by pair_fields).
-KINDS = ("integer", "number", "flag", "choice", "colors", "layers")
+# PROCTEX_KIND_INTEGER .. PROCTEX_KIND_COLOR, and the C type of each kind's member
+# (the colour ramp's and the layers' members are laid out by pair_fields).
+KINDS = ("integer", "number", "flag", "choice", "colors", "layers", "color")
 _CTYPES = {"integer": ctypes.c_int, "number": ctypes.c_float, "flag": ctypes.c_int,
-           "choice": ctypes.c_int}
+           "choice": ctypes.c_int, "color": ctypes.c_float * 3}
+# The offset of a layer key kept beside the layers rather than in ProctexLayer
+# (the palette, in ProctexSettings.layerPalette): (size_t)-1.
+BESIDE_THE_LAYERS = (1 << (8 * ctypes.sizeof(ctypes.c_size_t))) - 1
 # The kinds read and written as text through the library, and what parts
 # the entries of that text (stops, layers).
 TEXT_SEPARATORS = {"colors": ",", "layers": ";"}
-
-
-class LayerStruct(ctypes.Structure):
-    """ProctexLayer of include/proctex_settings.h: the binding reads and
-    writes layers only as their text, through the library."""
-    _fields_ = [("mask", ctypes.c_int), ("threshold", ctypes.c_float),
-                ("softness", ctypes.c_float), ("invert", ctypes.c_int), ("mask2", ctypes.c_int),
-                ("threshold2", ctypes.c_float), ("softness2", ctypes.c_float),
-                ("invert2", ctypes.c_int), ("combine", ctypes.c_int),
-                ("noiseScale", ctypes.c_float), ("noiseOctaves", ctypes.c_int),
-                ("noiseSeed", ctypes.c_int), ("color", ctypes.c_float * 3),
-                ("color2", ctypes.c_float * 3), ("pieceTint", ctypes.c_float),
-                ("roughness", ctypes.c_float), ("metal", ctypes.c_float),
-                ("metalType", ctypes.c_int), ("emission", ctypes.c_float),
-                ("height", ctypes.c_float), ("detail", ctypes.c_float)]
 
 
 class ChoiceInfo(ctypes.Structure):
@@ -93,7 +81,9 @@ class Option:
     ``member`` the ProctexSettings member (at byte ``offset``); ``kind`` one of
     "integer", "number", "flag", "choice", "colors" (the colour ramp) or
     "layers" (the material's layers), the last two read and written as text
-    through the library. ``useful`` is the range sliders
+    through the library. The keys of a layer are Options too: ``member`` and
+    ``offset`` are ProctexLayer's (offset None for the palette, kept beside
+    the layers), and "color" is the kind of a layer's colours ("#rrggbb"). ``useful`` is the range sliders
     cover, ``limits`` the values accepted at all (numbers must also be finite),
     ``index`` the option's number in the library's table. ``used_with`` is
     (option name, value) when the option changes the maps only while that
@@ -171,28 +161,32 @@ def _choices(info):
     return tuple(choices)
 
 
-def read_options(library, error):
-    """Every option of the library, in its table's (and the struct's) order.
-    ``error`` is the exception type for a table this binding cannot read."""
+def read_options(library, error, table="option"):
+    """Every option of the library, in its table's (and the struct's) order;
+    with table="layer_option", every key of a layer. ``error`` is the
+    exception type for a table this binding cannot read."""
     options = []
-    for index in range(library.proctex_option_count()):
+    for index in range(getattr(library, f"proctex_{table}_count")()):
         info = OptionInfo(size=ctypes.sizeof(OptionInfo))
-        code = library.proctex_option_info(index, ctypes.byref(info))
+        code = getattr(library, f"proctex_{table}_info")(index, ctypes.byref(info))
+        what = table.replace("_", " ")
         if code != 0:
-            raise error(f"the library describes no option {index} (code {code})")
+            raise error(f"the library describes no {what} {index} (code {code})")
         name = _text(info.name)
         if not 0 <= info.kind < len(KINDS):
-            raise error(f"the library's option {name} is of kind {info.kind}, which this "
+            raise error(f"the library's {what} {name} is of kind {info.kind}, which this "
                         "binding does not know: use the binding that came with the library")
-        option = Option(index, python_name(name), name, _text(info.member), info.offset,
+        offset = None if info.offset == BESIDE_THE_LAYERS else info.offset
+        option = Option(index, python_name(name), name, _text(info.member), offset,
                         KINDS[info.kind],
                         None, (info.usefulMin, info.usefulMax), info.step,
                         (info.limitMin, info.limitMax), _text(info.help), _text(info.group),
                         _choices(info))
-        whole = option.kind != "number"
+        whole = option.kind not in ("number", "color")
         option = dataclasses.replace(
             option,
-            default="" if option.is_text else option.value_of(info.defaultValue),
+            default="" if option.is_text else info.defaultValue if option.kind == "color"
+            else option.value_of(info.defaultValue),
             useful=tuple(int(v) if whole else v for v in option.useful),
             limits=tuple(int(v) if whole else v for v in option.limits))
         options.append((option, info.usedWithOption, info.usedWithValue))
@@ -219,11 +213,10 @@ def read_maps(library, error):
 BEYOND_THE_TABLE = 128
 
 
-def settings_type(options, error):
-    """ProctexSettings as a ctypes structure: ``size``, then each option's
-    member at the offset the library gives, padding between them if any."""
-    fields = [("size", ctypes.c_size_t)]
-    end = ctypes.sizeof(ctypes.c_size_t)
+def _laid_out(name, options, members_of, fields, error, doc, tail=()):
+    """A ctypes structure: ``fields``, then each option's members (``members_of``)
+    at the offset the library gives, padding between them if any, then ``tail``."""
+    end = sum(ctypes.sizeof(ctype) for _, ctype in fields)
     for option in sorted(options, key=lambda o: o.offset):
         offset = option.offset
         if offset < end:
@@ -231,34 +224,55 @@ def settings_type(options, error):
                         "another member")
         if offset > end:
             fields.append((f"_padding_{end}", ctypes.c_char * (offset - end)))
-        members = pair_fields(option) if option.is_text else [(option.member, ctype_of(option))]
+        members = members_of(option)
         fields += members
         end = offset + sum(ctypes.sizeof(ctype) for _, ctype in members)
-    # A tail of zeros for members of later libraries: the library takes a
-    # larger struct whose bytes beyond its own are zero.
-    fields.append(("_beyond_the_table", ctypes.c_char * BEYOND_THE_TABLE))
-    structure = type("Settings", (ctypes.Structure,), {
-        "_fields_": fields,
-        "__doc__": "ProctexSettings of the loaded library, laid out from its option table."})
+    structure = type(name, (ctypes.Structure,), {"_fields_": fields + list(tail),
+                                                 "__doc__": doc})
     for option in options:
-        first = pair_fields(option)[0][0] if option.is_text else option.member
-        if getattr(structure, first).offset != option.offset:
+        if getattr(structure, members_of(option)[0][0]).offset != option.offset:
             raise error(f"option {option.name} cannot sit at byte "
                         f"{option.offset} in a ctypes structure")
     return structure
 
 
+def layer_type(layer_options, error):
+    """ProctexLayer as a ctypes structure, laid out from the layer table: the
+    keys with a place in it (not the palette, kept beside the layers)."""
+    inside = [o for o in layer_options if o.offset is not None]
+    return _laid_out("Layer", inside, lambda o: [(o.member, ctype_of(o))], [], error,
+                     "ProctexLayer of the loaded library, laid out from its layer table.")
 
-def pair_fields(option):
+
+def settings_type(options, error, layer_options=(), layer=None):
+    """ProctexSettings as a ctypes structure: ``size``, then each option's
+    member at the offset the library gives, padding between them if any; the
+    layers' members from ``layer_options``, the library's layer table
+    (``layer``: its layer_type, made here when None)."""
+    if layer is None:
+        layer = layer_type(layer_options, error)
+    beside = [o.member for o in layer_options if o.offset is None]
+    # A tail of zeros for members of later libraries: the library takes a
+    # larger struct whose bytes beyond its own are zero.
+    return _laid_out(
+        "Settings", options,
+        lambda o: pair_fields(o, layer, beside) if o.is_text else [(o.member, ctype_of(o))],
+        [("size", ctypes.c_size_t)], error,
+        "ProctexSettings of the loaded library, laid out from its option table.",
+        tail=[("_beyond_the_table", ctypes.c_char * BEYOND_THE_TABLE)])
+
+
+def pair_fields(option, layer=None, beside=()):
     """A text option's members as the header lays them out from the option's
     offset: the number of entries, then the entries, as many as the option's
     upper limit: the colour ramp's stops (red, green, blue, position) or the
-    layers and their palettes."""
+    layers (``layer``, their structure), followed by each member kept beside
+    the layers (``beside``: the palette), one int per layer."""
     most = int(option.limits[1])
     if option.kind == "colors":
         return [("colorStopCount", ctypes.c_int), (option.member, (ctypes.c_float * 4) * most)]
-    return [("layerCount", ctypes.c_int), (option.member, LayerStruct * most),
-            ("layerPalette", ctypes.c_int * most)]
+    return ([("layerCount", ctypes.c_int), (option.member, layer * most)]
+            + [(member, ctypes.c_int * most) for member in beside])
 
 
 def ctype_of(option):

@@ -8,21 +8,41 @@ import tempfile
 import unittest
 
 from proctex_helpers import CLI, read  # puts the binding on the path
+from test_proctex_table import table_rows
 import proctex  # noqa: E402
 
 
+def unlike_default(option):
+    """A value of a layer key other than its default, as the library writes it."""
+    if option.kind == "choice":
+        return next(c.name for c in option.choices if c.value != option.default)
+    if option.kind == "flag":
+        return not option.default
+    if option.kind == "color":  # each its own (color2 unsaid follows color)
+        return f"#{option.index:02x}2030"
+    low, high = option.useful
+    value = (low + high) / 2
+    if value == option.default:
+        value = (low + value) / 2
+    return int(value) if option.kind == "integer" or value == int(value) else value
+
+
 class Layers(unittest.TestCase):
-    def test_every_field_is_a_key_the_library_writes_back_as_given(self):
-        layer = proctex.Layer(
-            mask="joints", threshold=0.4, softness=0.2, invert=True, mask2="noise",
-            threshold2=0.6, softness2=0.15, invert2=True, combine="max", noise_scale=40,
-            noise_octaves=3, noise_seed=7, color="#102030", color2="#405060", piece_tint=0.25,
-            roughness=0.6, metal=0.5, metal_type=proctex.OPTIONS["metal_type"].choices[-1].name,
-            emission=2, height=-0.05, detail=0.3)
-        self.assertTrue(all(getattr(layer, f.name) is not None
-                            for f in dataclasses.fields(layer)))
-        # Every value differs from the default: the library writes each key, in its order.
+    def test_the_keys_are_the_librarys_table_each_written_back_as_given(self):
+        rows = table_rows("layer_option")
+        self.assertEqual(proctex.Layer.keys(),
+                         tuple(r.name.decode().replace("-", "_") for r in rows))
+        self.assertEqual(tuple(proctex.LAYER_OPTIONS), proctex.Layer.keys())
+        # A value unlike the default for every key of the table: the library
+        # writes each key back, in its order.
+        layer = proctex.Layer(**{o.name: unlike_default(o)
+                                 for o in proctex.LAYER_OPTIONS.values()})
         self.assertEqual(proctex.check(layers=[layer])["layers"], str(layer))
+        self.assertEqual(str(layer).count("="), len(rows))
+        self.assertEqual(layer.replace(height=None), proctex.Layer(**{
+            k: getattr(layer, k) for k in proctex.Layer.keys() if k != "height"}))
+        with self.assertRaisesRegex(TypeError, "no key 'noise_scal'; did you mean 'noise_scale'"):
+            proctex.Layer(noise_scal=3)
         # A list is the text with ';' between, its entries Layers or text alike.
         moss = "mask=height threshold=0.35 invert=1 color=#4d5a2a"
         as_text = proctex.check(layers=f"{layer}; {moss}")["layers"]
@@ -32,6 +52,29 @@ class Layers(unittest.TestCase):
         self.assertEqual(proctex.check(layers=proctex.Layer())["layers"], str(proctex.Layer()))
         self.assertEqual(proctex.check(layers="")["layers"], proctex.defaults()["layers"])
         self.assertEqual(proctex.defaults()["layers"], "")
+
+    def test_a_palette_colours_the_layer_only_where_it_shows(self):
+        def diffuse(*layers):
+            return bytes(proctex.render("brick-wall", width=48, height=48,
+                                        layers=list(layers)).diffuse)
+
+        def pixels(data):
+            return [data[i:i + 3] for i in range(0, len(data), 3)]
+
+        mortar = proctex.Layer(mask="joints", color="#9a948a")
+        base, own = pixels(diffuse()), pixels(diffuse(mortar))
+        self.assertEqual(diffuse(mortar.replace(palette="own")), diffuse(mortar))
+        for palette in ("wood", "custom"):
+            with self.subTest(palette=palette):
+                painted = pixels(diffuse(mortar.replace(palette=palette)))
+                shown = [b != o for b, o in zip(base, own)]
+                self.assertTrue(any(p != o for p, o in zip(painted, own)))
+                # Where the layer does not show, the palette changes nothing.
+                self.assertEqual([p for p, s in zip(painted, shown) if not s],
+                                 [b for b, s in zip(base, shown) if not s])
+                self.assertGreater(sum(shown), len(shown) // 20)
+        with self.assertRaisesRegex(proctex.SettingsError, "layer 1 palette must be one of"):
+            proctex.check(layers=mortar.replace(palette="woood"))
 
     def test_refusals_name_the_layer_and_the_key(self):
         with self.assertRaises(proctex.SettingsError) as caught:

@@ -38,7 +38,7 @@ def table_rows(kind):
     """The library's option or map table, read here through ctypes with the
     header's structs declared anew."""
     library = ctypes.CDLL(proctex.library_path())
-    info_type = OptionInfo if kind == "option" else MapInfo
+    info_type = MapInfo if kind == "map" else OptionInfo  # "option", "layer_option"
     rows = []
     for i in range(getattr(library, f"proctex_{kind}_count")()):
         info = info_type(size=ctypes.sizeof(info_type))
@@ -117,6 +117,7 @@ class TheLibrarysTable(unittest.TestCase):
 
         def members_of(struct):
             body = re.search(r"typedef struct %s \{(.*?)\}" % struct, text, re.S)[1]
+            body = re.sub(r"/\*.*?\*/", "", body, flags=re.S)  # "its color and color2;"
             members = []
             for kind, name, dims in re.findall(r"(\w+) (\w+)((?:\[\d+\])*);", body):
                 ctype = ctypes_of[kind]

@@ -282,7 +282,7 @@ class Layers(unittest.TestCase):
         settings = bpy.context.scene.proctex
         settings.preset = "brick-wall"
         text = ("mask=joints color=#9a948a roughness=0.92 height=-0.03; "
-                "mask=noise noise-scale=40 color=#4d5a2a")
+                "mask=noise noise-scale=40 color=#4d5a2a palette=wood")
         settings.layers = text
         given = {n: ramp.field_value(settings, n) for n in options.option_names()}
         with mock.patch.object(material.proctex, "render", wraps=material.proctex.render) as call:
@@ -383,6 +383,8 @@ class TheLibrarysTable(unittest.TestCase):
                             self.assertIn("position", prop.fixed_type.properties)
                     elif option.kind == "layers":  # their text, in panel and operator alike
                         self.assertEqual((prop.type, prop.default), ("STRING", ""))
+                        for key in proctex.LAYER_OPTIONS.values():  # the keys in the tooltip
+                            self.assertIn(key.cli_name, prop.description)
                     else:
                         cast = int if option.kind == "integer" else as_float32
                         self.assertEqual(prop.type, "INT" if option.kind == "integer" else "FLOAT")

@@ -3,6 +3,7 @@
 // proctex render making one material file's set.
 #include <gtest/gtest.h>
 
+#include <charconv>
 #include <filesystem>
 #include <fstream>
 #include <nlohmann/json.hpp>
@@ -69,6 +70,53 @@ TEST(CliLayers, KeptInTheRecordMadeAgainByRenderAndRefusedByLayerAndKey) {
         runCli("--layers \"" + kMortar + "; mask=joints height=2\" " + (dir / "x.png").string());
     EXPECT_EQ(bad.exitCode, 2);
     EXPECT_NE(bad.output.find("--layers: layer 2 height must be"), std::string::npos) << bad.output;
+}
+
+std::string layersTextOf(const std::string& text) {
+    ProctexSettings s;
+    proctex_settings_init(&s);
+    char reason[PROCTEX_REASON_SIZE] = "";
+    EXPECT_EQ(proctex_layers_parse(text.c_str(), &s, reason, sizeof reason), PROCTEX_OK) << reason;
+    return layersOf(s);
+}
+
+// --help-layers is the library's layer table: each key's line holds its help,
+// its limits or names, and a default that the library reads as the default.
+TEST(CliLayers, HelpListsEveryKeyOfTheLibrarysTable) {
+    const CliRun run = runCli("--help-layers");
+    ASSERT_EQ(run.exitCode, 0) << run.output;
+    ASSERT_GT(proctex_layer_option_count(), 0);
+    const std::string plainLayer = layersTextOf("mask=all");
+    for (int i = 0; i < proctex_layer_option_count(); ++i) {
+        ProctexOptionInfo key{};
+        key.size = sizeof key;
+        ASSERT_EQ(proctex_layer_option_info(i, &key), PROCTEX_OK);
+        const std::size_t at = run.output.find("\n  " + std::string(key.name) + "=");
+        ASSERT_NE(at, std::string::npos) << key.name << " missing from\n" << run.output;
+        const std::string line = run.output.substr(at + 1, run.output.find('\n', at + 1) - at - 1);
+        EXPECT_NE(line.find(key.help), std::string::npos) << line;
+        if (key.kind == PROCTEX_KIND_CHOICE) {
+            std::string names = "one of ";
+            for (int c = 0; c < key.choiceCount; ++c) {
+                names += (c > 0 ? ", " : "") + std::string(key.choices[c].name);
+            }
+            EXPECT_NE(line.find(names + " (default "), std::string::npos) << line;
+        }
+        if (key.kind == PROCTEX_KIND_NUMBER || key.kind == PROCTEX_KIND_INTEGER) {
+            char most[32];
+            const auto written =
+                key.kind == PROCTEX_KIND_INTEGER
+                    ? std::to_chars(most, most + sizeof most, static_cast<long long>(key.limitMax))
+                    : std::to_chars(most, most + sizeof most, static_cast<float>(key.limitMax));
+            const std::string limit(most, written.ptr);
+            EXPECT_NE(line.find(" to " + limit), std::string::npos) << line;
+        }
+        const std::size_t given = line.rfind("(default ");
+        ASSERT_NE(given, std::string::npos) << line;
+        const std::string value = line.substr(given + 9, line.size() - given - 10);
+        EXPECT_EQ(layersTextOf(std::string(key.name) + "=" + value), plainLayer) << line;
+    }
+    EXPECT_NE(runCli("--help").output.find("--help-layers"), std::string::npos);
 }
 
 // In a manifest an array's entries are the layers the library's reasons count.

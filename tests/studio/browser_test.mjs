@@ -235,8 +235,8 @@ try {
     return data.filter((_, i) => i % 4 === 0).map((_, p) => [0, 1, 2].some((k) => data[4 * p + k] !== was[4 * p + k]));
   }, before);
   const plain = await diffuseChange(null);
-  check(['joints', 'noise'].every((m) => layers.layer.masks.includes(m)),
-        `the catalogue names the masks: ${layers.layer.masks.join(', ')}`);
+  const masks = layers.layer.keys.find((k) => k.name === 'mask').choices.map((c) => c.name);
+  check(['joints', 'noise'].every((m) => masks.includes(m)), `the layer table names the masks: ${masks.join(', ')}`);
   await page.evaluate((id) => {
     const control = document.getElementById(id);
     const set = (input, value, event) => { input.value = value; input.dispatchEvent(new Event(event)); };
@@ -249,6 +249,20 @@ try {
   check(lastLayers() === mortar, `the page sends the layer it shows: ${lastLayers()}`);
   // The joints' layer and its inverted twin paint the pixels the other leaves.
   const inJoints = await diffuseChange(plain);
+  // The layer's mask, drawn beside it, is bright where it paints and dark elsewhere.
+  const maskLight = await page.evaluate((id, painted) => {
+    const mask = document.querySelector(`#${id} .layer-mask`);
+    const side = Math.sqrt(painted.length);  // the square diffuse
+    const c = Object.assign(document.createElement('canvas'), { width: side, height: side });
+    c.getContext('2d').drawImage(mask, 0, 0, side, side);
+    const data = c.getContext('2d').getImageData(0, 0, side, side).data;
+    const sum = [0, 0]; const count = [0, 0];
+    painted.forEach((p, i) => { sum[Number(p)] += data[4 * i]; count[Number(p)]++; });
+    return { width: mask.width, faces: sum[0] / count[0], joints: sum[1] / count[1] };
+  }, layersId, inJoints);
+  check(maskLight.width > 1 && maskLight.joints > 3 * maskLight.faces && maskLight.joints > 100,
+        `the layer shows its mask: ${maskLight.width} px wide, mean ${maskLight.joints.toFixed(0)} ` +
+        `in the joints, ${maskLight.faces.toFixed(0)} on the faces`);
   const invertLayer = `const b = document.querySelector('#${layersId} .layer input[type=checkbox]');
     b.checked = !b.checked; b.dispatchEvent(new Event('change'));`;
   await drawnAfter(page, invertLayer);
@@ -264,7 +278,7 @@ try {
   await page.evaluate((id) => {
     const control = document.getElementById(id);
     control.querySelector(':scope > button').click();
-    const select = control.querySelectorAll('.layer select')[1];
+    const select = control.querySelectorAll('.layer')[1].querySelector('select[data-key="mask"]');
     select.value = 'noise';
     select.dispatchEvent(new Event('change'));
     control.querySelector('button[aria-label^="move layer 2 up"]').click();

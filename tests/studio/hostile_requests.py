@@ -103,7 +103,8 @@ class HostileRequests(unittest.TestCase):
     def test_token_is_required_for_the_api(self):
         s = self.studio
         self.assertEqual(s.request("GET", "/")[0], 200)  # the page itself asks for the token
-        for path in ["/api/presets", "/api/export?settings=%7B%7D", "/api/maps/1/diffuse.png"]:
+        for path in ["/api/presets", "/api/export?settings=%7B%7D", "/api/maps/1/diffuse.png",
+                     "/api/masks/1/0.png"]:
             status, _, body = s.request("GET", path, token=False)
             self.assertRefused(status, body, 403, "token")
             status, _, body = s.request("GET", path, token=False,
@@ -192,6 +193,9 @@ class HostileRequests(unittest.TestCase):
                       f"/api/maps/{render_id}/diffuse.png/../../x",
                       f"/api/maps/{render_id}/DIFFUSE.png", f"/api/maps/{render_id}/height.png",
                       "/api/maps/-1/diffuse.png", "/api/maps/99999999999999999999/diffuse.png",
+                      # marble has no layers, and there are never more than eight
+                      f"/api/masks/{render_id}/0.png", f"/api/masks/{render_id}/8.png",
+                      f"/api/masks/{render_id}/00.png", f"/api/masks/{render_id}/-1.png",
                       "/../../../etc/passwd", "/studio.js/../../CMakeLists.txt",
                       "/three/../../../../etc/passwd", "/studioxjs", "/studio.js.bak"]:
             status, _, body = self.studio.request("GET", trick)

@@ -1,5 +1,5 @@
 // The studio's building blocks: the zip it exports, the 16-bit height PNG,
-// the token, the bounded render store and the Host names it answers.
+// the layers' shrunk masks, the token, the bounded render store and the Host names it answers.
 #include <gtest/gtest.h>
 #include <zlib.h>
 
@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "quick_png.h"
+#include "render.h"
 #include "routes.h"
 #include "store.h"
 #include "token.h"
@@ -79,6 +80,32 @@ TEST(StudioPng16, SamplesInflateBackBigEndian) {
                                          0, 0xFF, 0xFF, 1, 0x2C, 0x80, 0};
     EXPECT_EQ(rawSize, expected.size());
     EXPECT_EQ(std::vector<Bytef>(raw.begin(), raw.begin() + rawSize), expected);
+}
+
+// A mask shrinks by a whole factor, each pixel the rounded mean of its block
+// (a partial block at the edge the mean of what it has): a joint one pixel
+// wide stays in sight, as grey.
+TEST(StudioMask, ShrinksToBlockMeans) {
+    constexpr int kWidth = 300;
+    constexpr int kHeight = 130;
+    std::vector<unsigned char> image(kWidth * kHeight, 0);
+    for (int x = 0; x < kWidth; ++x) image[129 * kWidth + x] = 90;   // alone in its blocks
+    for (int y = 0; y < kHeight; ++y) image[y * kWidth + 31] = 255;  // in block column 10
+    const GreyImage small = shrinkGrey(image.data(), kWidth, kHeight, 128);
+    ASSERT_EQ(small.width, 100);  // a factor of 3
+    ASSERT_EQ(small.height, 44);
+    ASSERT_EQ(small.pixels.size(), 100u * 44u);
+    const auto at = [&](int x, int y) {
+        return small.pixels[static_cast<std::size_t>(y) * 100 + x];
+    };
+    EXPECT_EQ(at(10, 5), 85);  // 255 / 3
+    EXPECT_EQ(at(9, 5), 0);
+    EXPECT_EQ(at(0, 43), 90);    // the last row alone
+    EXPECT_EQ(at(10, 43), 145);  // (90 + 255 + 90) / 3
+    // Within the edge already: kept as it is.
+    const GreyImage same = shrinkGrey(image.data(), kWidth, kHeight, kWidth);
+    EXPECT_EQ(same.pixels, image);
+    EXPECT_EQ(same.width * same.height, kWidth * kHeight);
 }
 
 TEST(StudioToken, RandomHexComparedWhole) {
