@@ -50,8 +50,9 @@ class ProctexColorStop(bpy.types.PropertyGroup):
 
 
 def _position_text(position):
-    # The shortest decimal of the float32 Blender holds: 0.45, not 0.449999988.
-    return str(np.float32(position))
+    # The shortest decimal of the float32 Blender holds, as the library writes
+    # it: 0.45, not 0.449999988; 0 and 1, not 0.0 and 1.0.
+    return format(proctex.float32_text(float(np.float32(position))), ".9g")
 
 
 def stops_text(stops):

@@ -42,9 +42,10 @@ Color3 layerColor(const LayerCover& cover, std::size_t i) {
         colorizeInto(&t, 1, cover.palette, &c);
     }
     c = {c.r * brightness, c.g * brightness, c.b * brightness};
-    // Dielectrics stay within the range real surfaces reflect.
-    c = {clamp(c.r, kDielectricLow, kDielectricHigh), clamp(c.g, kDielectricLow, kDielectricHigh),
-         clamp(c.b, kDielectricLow, kDielectricHigh)};
+    // Dielectrics stay within the range real surfaces reflect: 31..240 as bytes.
+    constexpr float kHigh = 240.0f / 255.0f;
+    c = {clamp(c.r, kDielectricLow, kHigh), clamp(c.g, kDielectricLow, kHigh),
+         clamp(c.b, kDielectricLow, kHigh)};
     if (l.metal > 0.0f) {
         const Color3 m = metalColor(l.metalType);
         c = {mix(c.r, m.r, l.metal), mix(c.g, m.g, l.metal), mix(c.b, m.b, l.metal)};

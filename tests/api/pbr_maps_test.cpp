@@ -81,7 +81,7 @@ double mean(const unsigned char* bytes, std::size_t n) {
 
 TEST(PbrPresets, MetalAndAlbedoAreWhatTheMaterialIs) {
     const std::set<std::string> metals = {"brushed-steel", "scratched-metal", "hammered-copper",
-                                          "rusted-plate", "diamond-plate"};
+                                          "rusted-plate",  "diamond-plate",   "painted-metal"};
     for (const std::string& name : presetNames()) {
         SCOPED_TRACE(name);
         const PbrSet set(name);
@@ -97,9 +97,9 @@ TEST(PbrPresets, MetalAndAlbedoAreWhatTheMaterialIs) {
             const unsigned char* c = diffuse + i * 3;
             // Bare metal: everywhere, or on the tops clear of the rust band,
             // unless a layer (rust patches) covers it.
-            const bool shouldBeBare = metal && set.settings.layerCount == 0 &&
-                                      (set.settings.metalMask == PROCTEX_METAL_MASK_NONE ||
-                                       set.relief()[i] > 0.45f);
+            const bool shouldBeBare =
+                metal && set.settings.layerCount == 0 &&
+                (set.settings.metalMask == PROCTEX_METAL_MASK_NONE || set.relief()[i] > 0.45f);
             shownMetal += metallic[i] >= 230;
             if (!metal) {
                 EXPECT_EQ(metallic[i], 0) << "pixel " << i;
@@ -119,7 +119,9 @@ TEST(PbrPresets, MetalAndAlbedoAreWhatTheMaterialIs) {
         EXPECT_EQ(metalDark, 0u);
         EXPECT_EQ(bareBelow, 0u);
         if (metal && set.settings.layerCount == 0) EXPECT_GT(bare, set.count() / 2);
-        if (metal) EXPECT_GT(shownMetal, set.count() / 3);
+        // Paint hides the steel but for its chips.
+        if (metal && name != "painted-metal") EXPECT_GT(shownMetal, set.count() / 3);
+        if (metal) EXPECT_GT(shownMetal, set.count() / 50);
     }
 }
 

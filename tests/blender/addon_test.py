@@ -230,7 +230,7 @@ class ColourRamp(unittest.TestCase):
         from proctex_blender import options, ramp
         new_scene_with_sphere()
         settings = bpy.context.scene.proctex
-        settings.preset = "marble"  # no ramp of its own
+        settings.preset = "granite"  # no ramp of its own
         name = ramp.ramp_names()[0]
         stops = getattr(settings, name)
         self.assertEqual(len(stops), 0)
@@ -245,10 +245,10 @@ class ColourRamp(unittest.TestCase):
         settings.pbr = False  # the diffuse map holds the ramp's own colours
         given = {n: ramp.field_value(settings, n) for n in options.option_names()}
         self.assertEqual(given[name], "#c01830@0.2,#20a0f0@0.8")
-        bpy.ops.proctex.generate_material(preset="marble", size=SIZE, **given)
+        bpy.ops.proctex.generate_material(preset="granite", size=SIZE, **given)
 
-        got = np.rint(image_rows(bpy.data.images["proctex marble diffuse"], 3) * 255)
-        relief = proctex.render("marble", width=SIZE, height=SIZE, pbr=False).height
+        got = np.rint(image_rows(bpy.data.images["proctex granite diffuse"], 3) * 255)
+        relief = proctex.render("granite", width=SIZE, height=SIZE, pbr=False).height
         low, high = np.array(low), np.array(high)
         # Relief below the first stop in its colour, above the last in the
         # last's, and every pixel on the line from one to the other.

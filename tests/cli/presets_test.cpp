@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstddef>
 #include <set>
 #include <string>
 
@@ -23,7 +24,12 @@ TEST(Presets, TogetherUseEveryOverlayAndPaletteAndMostPatterns) {
             patterns.insert(p.options.patternType);
         }
         overlays.insert(p.options.overlayType);
-        materials.insert(p.options.materialType);
+        // The palettes show in the looks without the PBR maps; with them
+        // most presets take measured colours instead.
+        ProctexSettings plain;
+        ASSERT_EQ(proctex_preset_settings(p.name, &plain, offsetof(ProctexSettings, pbr)),
+                  PROCTEX_OK);
+        materials.insert(plain.materialType);
     }
     EXPECT_GE(patterns.size(), 9u);
     for (int type = 1; type <= 4; ++type) EXPECT_TRUE(overlays.count(type)) << "overlay " << type;

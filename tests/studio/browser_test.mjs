@@ -174,7 +174,9 @@ try {
   await drawnAfter(page, choose('pbr', 0));
   await page.evaluate((id, colours) => {
     const ramp = document.getElementById(id);
-    ramp.querySelector('.ramp-tools button').click();  // no ramp yet: a black to white one
+    // Marble's own ramp cleared ("no ramp"), then a black to white one.
+    [...ramp.querySelectorAll('.ramp-tools button')][1].click();
+    ramp.querySelector('.ramp-tools button').click();
     const set = (input, value, event) => { input.value = value; input.dispatchEvent(new Event(event)); };
     // The upper stop first: positions keep rising at every step.
     const rows = () => ramp.querySelectorAll('.ramp-stop');
@@ -389,15 +391,15 @@ try {
     }
   }
 
-  // "no ramp" empties the ramp: marble's own colours, nothing in the
-  // copies; the same for the last layer removed.
+  // "no ramp" empties the ramp: no stop in the copies; the same for the
+  // last layer removed.
   await page.evaluate((id) => [...document.querySelectorAll(`#${id} .ramp-tools button`)][1].click(), rampId);
   await page.evaluate((id) => document.getElementById(id)
     .querySelector('button[aria-label="remove layer 1"]').click(), layersId);
   await settled();
   const plainCopies = await page.evaluate(() => ['cli', 'manifest', 'python', 'c'].map((k) => window.studio.code(k)));
-  check(plainCopies.every((c) => !c.includes(ramp.name) && !c.includes(layers.name)),
-        'after "no ramp" and the last layer removed no copy carries a ramp or layers');
+  check(plainCopies.every((c) => !/#[0-9a-f]{6}@/.test(c) && !c.includes(layers.name)),
+        'after "no ramp" and the last layer removed no copy carries a stop or layers');
 
   // Back to marble's own pattern for the rest (and the README's picture).
   const marblePattern = catalog.presets.find((p) => p.name === 'marble').settings.pattern;
@@ -431,7 +433,7 @@ try {
   // A preset with a ramp shows its stops; the defaults have none.
   const stopsShown = () => page.$eval(`#${rampId}`, (r) => [...r.querySelectorAll('.ramp-stop')]
     .map((row) => [...row.querySelectorAll('input')].map((i) => i.value).join('@')).join(','));
-  const withRamp = catalog.presets.find((p) => p.settings[ramp.name] !== '');
+  const withRamp = catalog.presets.find((p) => p.settings[ramp.name] !== '' && Number(p.settings.emission) > 0);
   await drawnAfter(page, `const p = document.getElementById('preset'); p.value = '${withRamp.name}'; p.dispatchEvent(new Event('change'));`);
   check(await stopsShown() === withRamp.settings[ramp.name], `${withRamp.name} shows its ramp ${withRamp.settings[ramp.name]}`);
   // The page shows the last render's maps, no more: a glow goes with the

@@ -68,7 +68,7 @@ TEST(TilingSettings, DefaultsAndPresetsTileWhileAnOlderStructGetsTodaysResults) 
 
 TEST(TilingSettings, PresetsWithoutTilingGiveGenerateTexturesFiles) {
     const TempDir dir;
-    for (const char* name : {"marble", "cobblestone", "oak-planks", "brushed-steel"}) {
+    for (const char* name : {"granite", "cobblestone", "oak-planks", "brushed-steel"}) {
         Call call;
         ASSERT_EQ(proctex_preset_settings(name, &call, sizeof(ProctexSettings)), PROCTEX_OK);
         call.width = 96;
