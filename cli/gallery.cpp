@@ -131,12 +131,14 @@ std::vector<BatchItem> typeSamples(const std::filesystem::path& dir) {
 }
 
 bool composeSheet(const std::string& title, const std::vector<SheetTile>& tiles, int tile,
-                  Image& sheet, std::string& error) {
+                  Image& sheet, std::string& error, int group) {
     const int n = static_cast<int>(tiles.size());
-    // About as wide as tall: each tile is twice as high as it is wide.
+    // About as wide as tall: each tile is twice as high as it is wide; a
+    // group of tiles keeps to one row.
     int columns = 1;
     while (columns * columns < 2 * n) ++columns;
     columns = std::max(1, std::min(columns, n));
+    if (group > 1) columns = std::max(group, columns / group * group);
     const int rows = (n + columns - 1) / columns;
     const int scale = labelScale(tiles, tile);
     const int labelHeight = kGlyphHeight * scale + 12;
@@ -251,6 +253,20 @@ int runGallery(const GallerySettings& settings, std::FILE* out, std::FILE* err) 
     }
     const std::size_t presetCount = items.size();
     for (auto& item : typeSamples(typeDir)) items.push_back(std::move(item));
+    const std::size_t typeEnd = items.size();
+    // Every preset at two more seeds: the same material, laid out anew.
+    const auto seedDir = settings.dir / "seeds";
+    for (std::size_t i = 0; i < presetCount; ++i) {
+        for (int step : {0, 1, 2}) {
+            BatchItem item = items[i];
+            item.options.seed =
+                static_cast<int32_t>(static_cast<uint32_t>(item.options.seed) + step);
+            item.name += " seed " + std::to_string(item.options.seed);
+            item.options.output = utf8FromPath(
+                seedDir / (std::string(items[i].name) + "-" + std::to_string(step) + ".png"));
+            items.push_back(std::move(item));
+        }
+    }
 
     ProgressPrinter printer(out, settings.progress, settings.columns);
     const BatchSummary summary = runBatch(items, settings.jobs, &printer);
@@ -260,23 +276,27 @@ int runGallery(const GallerySettings& settings, std::FILE* out, std::FILE* err) 
         return 1;
     }
 
-    std::vector<SheetTile> presetTiles, typeTiles;
+    std::vector<SheetTile> presetTiles, typeTiles, seedTiles;
     for (std::size_t i = 0; i < items.size(); ++i) {
-        auto& tiles = i < presetCount ? presetTiles : typeTiles;
+        auto& tiles = i < presetCount ? presetTiles : i < typeEnd ? typeTiles : seedTiles;
         tiles.push_back(tileOf(items[i], items[i].name));
     }
     const struct {
         const char* title;
         const std::vector<SheetTile>& tiles;
         std::filesystem::path file;
+        int group;
     } sheets[] = {
-        {"proctex presets: diffuse above normal map", presetTiles, settings.dir / "presets.png"},
-        {"each pattern and overlay alone on one stone base", typeTiles, settings.dir / "types.png"},
+        {"proctex presets: diffuse above normal map", presetTiles, settings.dir / "presets.png", 1},
+        {"each pattern and overlay alone on one stone base", typeTiles, settings.dir / "types.png",
+         1},
+        {"each preset at three seeds: one material, laid out anew", seedTiles,
+         settings.dir / "seeds.png", 3},
     };
     for (const auto& s : sheets) {
         Image sheet;
         std::string error;
-        if (!composeSheet(s.title, s.tiles, settings.tile, sheet, error)) {
+        if (!composeSheet(s.title, s.tiles, settings.tile, sheet, error, s.group)) {
             std::fprintf(err, "proctex gallery: %s\n", error.c_str());
             return 1;
         }

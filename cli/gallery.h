@@ -34,10 +34,11 @@ struct SheetTile {
     std::filesystem::path normal;
 };
 
-// Lays the tiles out in rows under a title. False with a reason when an image
+// Lays the tiles out in rows under a title, `group` tiles at a time in one
+// row (the columns a multiple of it). False with a reason when an image
 // cannot be read.
 bool composeSheet(const std::string& title, const std::vector<SheetTile>& tiles, int tile,
-                  Image& sheet, std::string& error);
+                  Image& sheet, std::string& error, int group = 1);
 
 // One map of a material in memory, with the file suffix it is saved under.
 struct LabelledImage {

@@ -77,9 +77,10 @@ const Preset kPresets[] = {
         s.overlayParam = 256.0f; s.overlayStrength = 1.0f; s.seed = 303; s.contrast = 0.9f;
         s.brightness = 0.05f; s.normalStrength = 4.0f;
     }, [](ProctexSettings& s) {
-        // Each board its own tone and grain: no base relief running across
-        // the joints, only the planks' own.
-        s.octaves = 0; s.contrast = 1.6f; s.brightness = -0.05f;
+        // Boards of their own lengths, each with its grain, rings and knots;
+        // the seed lays them out.
+        s.overlayType = PROCTEX_OVERLAY_NONE; s.patternType = PROCTEX_PATTERN_BOARDS;
+        s.patternParam = 48.0f;
         physicalSize(s, 2.0f, 4.0f); s.roughness = 0.6f;
     }},
     {"brick-wall", "red bricks in running bond with dark joints", [](ProctexSettings& s) {
@@ -89,6 +90,9 @@ const Preset kPresets[] = {
         s.brightness = -0.24f; s.normalStrength = 8.0f; s.roughness = 0.2f;
     }, [](ProctexSettings& s) {
         physicalSize(s, 1.5f, 6.0f); s.roughness = 0.85f;
+        // Running bond whose offsets and brick lengths follow the seed.
+        s.overlayType = PROCTEX_OVERLAY_NONE; s.patternType = PROCTEX_PATTERN_BOND_BRICKS;
+        s.patternParam = 80.0f;
         // Fired clay, from dark red-brown to a sandy orange-red.
         s.materialType = PROCTEX_MATERIAL_CUSTOM; s.contrast = 1.0f; s.brightness = 0.0f;
         setStops(s, {{0x66301f, 0.0f}, {0x934733, 0.45f}, {0xae6347, 0.8f}, {0xbf7c5f, 1.0f}});
@@ -102,9 +106,11 @@ const Preset kPresets[] = {
         s.patternType = PROCTEX_PATTERN_CELLS; s.patternParam = 24.0f; s.seed = 505;
         s.contrast = 1.3f; s.invert = 1; s.normalStrength = -6.0f;
     }, [](ProctexSettings& s) {
-        // The stones stand up and the joints sink: the relief is turned over,
-        // the normals follow it.
+        // Rounded stones standing out of their joints.
+        s.patternType = PROCTEX_PATTERN_COBBLES; s.patternParam = 40.0f; s.invert = 0;
         s.normalStrength = 6.0f; physicalSize(s, 2.0f, 6.0f); s.roughness = 0.75f;
+        s.materialType = PROCTEX_MATERIAL_CUSTOM; s.contrast = 1.0f;
+        setStops(s, {{0x5b5853, 0.0f}, {0x77736c, 0.5f}, {0x8f8a82, 1.0f}});
         // Some stones of another quarry, and dirt packed into the joints.
         layers(s, "mask=pieces threshold=0.7 softness=0.15 color=#7d776e piece-tint=0.3;"
                   "mask=joints color=#4a4036 color2=#5e5244 roughness=0.95 height=-0.02 "
@@ -233,6 +239,17 @@ const Preset kPresets[] = {
         s.metal = 1.0f; s.metalType = PROCTEX_METAL_TYPE_ALUMINIUM;
         physicalSize(s, 0.5f, 20.0f); s.roughness = 0.35f;
     }, {0.921f, 0.921f}},  // aluminium's F0, Real-Time Rendering 4th ed. table 9.2
+    {"parquet", "oak parquet in herringbone", [](ProctexSettings& s) {
+        // Without the PBR maps, short planks: GenerateTexture's kinds.
+        s.scale = 160.0f; s.octaves = 4; s.persistence = 0.5f; s.seed = 2828;
+        s.materialType = PROCTEX_MATERIAL_WOOD; s.overlayType = PROCTEX_OVERLAY_PLANKS;
+        s.overlayParam = 96.0f; s.overlayStrength = 1.0f; s.contrast = 0.9f;
+        s.normalStrength = 3.0f;
+    }, [](ProctexSettings& s) {
+        s.overlayType = PROCTEX_OVERLAY_NONE; s.patternType = PROCTEX_PATTERN_HERRINGBONE;
+        s.patternParam = 28.0f;
+        physicalSize(s, 1.0f, 3.0f); s.roughness = 0.45f;
+    }},
     // Oke: T. R. Oke, Boundary Layer Climates, 2nd ed. (1987), albedos of
     // natural and urban surfaces. Unreal: the base colour table of the
     // Unreal Engine documentation's "Physically Based Materials" page.

@@ -11,6 +11,7 @@
 #include <proctex.h>
 
 #include <math.h>
+#include <stddef.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -244,11 +245,16 @@ int main(int argc, char** argv) {
     const int sweep = argc > 2 ? atoi(argv[2]) : 300;
     char label[64];
     for (int i = 0; i < proctex_preset_count(); ++i) {
+        /* The preset as a caller of the first struct gets it: the look made
+         * of GenerateTexture's own kinds. */
         ProctexSettings s;
-        if (proctex_preset_settings(proctex_preset_name(i), &s, sizeof s) != PROCTEX_OK) {
+        proctex_settings_init(&s);
+        const size_t firstSize = offsetof(ProctexSettings, aoRadius);
+        if (proctex_preset_settings(proctex_preset_name(i), &s, firstSize) != PROCTEX_OK) {
             FAIL("preset %s cannot be read", proctex_preset_name(i));
             continue;
         }
+        s.size = sizeof s;
         s.pbr = 0;            /* GenerateTexture's maps, which the files hold, */
         s.colorStopCount = 0; /* no ramp of the caller's */
         s.tileable = 0;       /* and no tiling: it has neither */

@@ -339,7 +339,7 @@ TEST(Cli, BatchReportAndCheck) {
     EXPECT_FALSE(fs::exists(dir / "out" / "bad_diff.png"));
 }
 
-TEST(Cli, GalleryWritesBothSheets) {
+TEST(Cli, GalleryWritesEverySheet) {
     TempDir dir;
     const CliRun run = runCli("gallery --size 48 --progress quiet " + (dir / "g").string());
     ASSERT_EQ(run.exitCode, 0) << run.output;
@@ -350,6 +350,16 @@ TEST(Cli, GalleryWritesBothSheets) {
     EXPECT_GT(types.height, 2 * 48 * 2);
     EXPECT_TRUE(fs::exists(dir / "g" / "presets" / "granite_diff.png"));
     EXPECT_TRUE(fs::exists(dir / "g" / "types" / "overlay-2_nmap.png"));
+    // Three seeds of a preset: one material, three layouts.
+    EXPECT_EQ(test::readPng(dir / "g" / "seeds.png").channels, 3);
+    const auto seed = [&](int k) {
+        return test::readPng(dir / "g" / "seeds" /
+                             ("brick-wall-" + std::to_string(k) + "_diff.png"))
+            .pixels;
+    };
+    EXPECT_NE(seed(0), seed(1));
+    EXPECT_NE(seed(1), seed(2));
+    EXPECT_EQ(seed(0), test::readPng(dir / "g" / "presets" / "brick-wall_diff.png").pixels);
 }
 
 TEST(CliExtras, ExtraMapsAreTheMapsTheyPackOrFlip) {
