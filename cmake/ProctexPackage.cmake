@@ -43,7 +43,7 @@ install(FILES ${CMAKE_CURRENT_BINARY_DIR}/proctex.pc
 
 install(DIRECTORY python/proctex DESTINATION ${PROCTEX_INSTALL_PYTHONDIR}
         FILES_MATCHING PATTERN "*.py" PATTERN "__pycache__" EXCLUDE)
-install(FILES examples/presets.json DESTINATION ${CMAKE_INSTALL_DATADIR}/proctex/examples)
+install(FILES examples/presets.json examples/twenty-bricks.json DESTINATION ${CMAKE_INSTALL_DATADIR}/proctex/examples)
 
 # Licence, notes and release history, where Debian keeps them: the release
 # history also as the package's own changelog, compressed.

@@ -112,7 +112,7 @@ class ExtraMaps(unittest.TestCase):
         self.addCleanup(self.dir.cleanup)
 
     def test_extras_follow_the_five_maps_and_pack_them(self):
-        options = {"width": 37, "height": 21, "ao_radius": 6, "units": "pixels"}
+        options = {"width": 67, "height": 41, "ao_radius": 6, "units": "pixels"}
         for kind, numpy in CONTAINERS:
             with self.subTest(kind=kind), mock.patch.object(proctex._maps, "_numpy", numpy):
                 base = os.path.join(self.dir.name, kind)
@@ -127,7 +127,7 @@ class ExtraMaps(unittest.TestCase):
                     self.assertTrue(name.endswith("b" + suffix), name)
                 self.assertEqual([read(f) for f in saved], [read(f) for f in files])
                 self.assertEqual([maps.height16.shape, maps.ao.shape, maps.orm.shape],
-                                 [(21, 37), (21, 37), (21, 37, 3)])
+                                 [(41, 67), (41, 67), (41, 67, 3)])
                 normal = bytes(maps.normal)
                 flipped = bytearray(normal)
                 flipped[1::3] = bytes(255 - g for g in normal[1::3])
@@ -136,10 +136,10 @@ class ExtraMaps(unittest.TestCase):
                 self.assertEqual([orm[0::3], orm[1::3], orm[2::3]],
                                  [bytes(maps.ao), bytes(maps.roughness), bytes(maps.metallic)])
                 self.assertLess(min(bytes(maps.ao)), 255)  # the mortar joints are occluded
-                self.assertEqual(decode_png(read(saved[6])), (37, 21, 1, bytes(maps.ao)))
+                self.assertEqual(decode_png(read(saved[6])), (67, 41, 1, bytes(maps.ao)))
                 width, height, channels, big = decode_png(read(saved[5]), depth=16)
-                self.assertEqual((width, height, channels), (37, 21, 1))
-                self.assertEqual(list(struct.unpack(f">{37 * 21}H", big)),
+                self.assertEqual((width, height, channels), (67, 41, 1))
+                self.assertEqual(list(struct.unpack(f">{67 * 41}H", big)),
                                  values(maps.height16, "H"))
                 self.assertEqual(values(maps.height16, "H"),
                                  [height16_of(v) for v in values(maps.height, "f")])

@@ -250,6 +250,45 @@ const Preset kPresets[] = {
         s.patternParam = 28.0f;
         physicalSize(s, 1.0f, 3.0f); s.roughness = 0.45f;
     }},
+    {"hex-tiles", "green glazed hexagonal tiles in pale grout", [](ProctexSettings& s) {
+        // Without the PBR maps, square tiles: GenerateTexture's kinds.
+        s.scale = 40.0f; s.octaves = 3; s.materialType = PROCTEX_MATERIAL_GREEN;
+        s.overlayType = PROCTEX_OVERLAY_BRICKS; s.overlayParam = 48.0f;
+        s.overlayStrength = 48.0f; s.seed = 2929; s.contrast = 0.8f;
+    }, [](ProctexSettings& s) {
+        s.overlayType = PROCTEX_OVERLAY_NONE; s.patternType = PROCTEX_PATTERN_HEX_TILES;
+        s.patternParam = 40.0f; s.contrast = 1.0f;
+        physicalSize(s, 0.5f, 4.0f); s.roughness = 0.2f;
+        s.materialType = PROCTEX_MATERIAL_CUSTOM;
+        setStops(s, {{0x3e6e5a, 0.0f}, {0x4f8a70, 0.5f}, {0x5e9c80, 1.0f}});
+        layers(s, "mask=joints color=#b9b4aa roughness=0.9 height=-0.01");
+    }},
+    {"leather", "brown pebbled leather", [](ProctexSettings& s) {
+        s.scale = 80.0f; s.octaves = 4; s.persistence = 0.4f; s.seed = 3030;
+        s.materialType = PROCTEX_MATERIAL_WOOD; s.patternType = PROCTEX_PATTERN_CELLS;
+        s.patternParam = 6.0f; s.invert = 1; s.contrast = 1.0f; s.normalStrength = -2.0f;
+    }, [](ProctexSettings& s) {
+        s.normalStrength = 2.0f; physicalSize(s, 0.25f, 4.0f); s.roughness = 0.55f;
+        s.materialType = PROCTEX_MATERIAL_CUSTOM;
+        setStops(s, {{0x4a2c1a, 0.0f}, {0x5a3721, 0.5f}, {0x643d25, 1.0f}});
+        // The creases between the pebbles, darker and a little less worn.
+        layers(s, "mask=joints color=#3a2214 roughness=0.65 height=-0.01");
+    }},
+    {"terrazzo", "terrazzo: stone chips set in pale cement, polished", [](ProctexSettings& s) {
+        s.scale = 40.0f; s.octaves = 4; s.persistence = 0.4f; s.seed = 3232;
+        s.materialType = PROCTEX_MATERIAL_MARBLE; s.contrast = 0.5f; s.normalStrength = 1.0f;
+    }, [](ProctexSettings& s) {
+        physicalSize(s, 0.5f, 0.5f); s.roughness = 0.35f; s.contrast = 1.0f;
+        s.materialType = PROCTEX_MATERIAL_CUSTOM;
+        setStops(s, {{0xb9b4aa, 0.0f}, {0xc8c3b9, 0.5f}, {0xd2cdc3, 1.0f}});
+        // Three kinds of chip: dark stone, red and ochre, white marble.
+        layers(s, "mask=noise threshold=0.66 softness=0.01 noise-scale=9 noise-octaves=2 "
+                  "color=#6e6a64 color2=#2f2d2a piece-tint=0.3 roughness=0.3;"
+                  "mask=noise threshold=0.7 softness=0.01 noise-scale=7 noise-octaves=2 "
+                  "noise-seed=5 color=#a0473a color2=#c9a27a roughness=0.3;"
+                  "mask=noise threshold=0.72 softness=0.01 noise-scale=5 noise-octaves=1 "
+                  "noise-seed=9 color=#f0ede6 roughness=0.3");
+    }},
     // Oke: T. R. Oke, Boundary Layer Climates, 2nd ed. (1987), albedos of
     // natural and urban surfaces. Unreal: the base colour table of the
     // Unreal Engine documentation's "Physically Based Materials" page.

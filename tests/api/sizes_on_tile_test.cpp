@@ -20,13 +20,27 @@ struct Look {
     std::vector<double> albedo, normal, occlusion, roughness;
 };
 
-std::vector<double> channels(const unsigned char* p, std::size_t count, double scale) {
-    std::vector<double> out(count);
-    for (std::size_t i = 0; i < count; ++i) out[i] = p[i] * scale;
+// A map's bytes times `scale`, box-filtered down by `factor` (1: as they are):
+// large renders are compared at the size of the small one without holding
+// them whole as doubles.
+std::vector<double> channels(const unsigned char* p, int side, int depth, double scale,
+                             int factor) {
+    const int small = side / factor;
+    std::vector<double> out(std::size_t(small) * small * depth, 0.0);
+    for (int y = 0; y < side; ++y) {
+        for (int x = 0; x < side; ++x) {
+            for (int c = 0; c < depth; ++c) {
+                out[(std::size_t(y / factor) * small + x / factor) * depth + c] +=
+                    p[(std::size_t(y) * side + x) * depth + c];
+            }
+        }
+    }
+    for (double& o : out) o *= scale / (double(factor) * factor);
     return out;
 }
 
-Look render(const ProctexSettings& s) {
+// The maps of `s` (square), box-filtered down by `factor`.
+Look render(const ProctexSettings& s, int factor = 1) {
     const unsigned wanted = PROCTEX_MAP_BIT(PROCTEX_MAP_DIFFUSE) |
                             PROCTEX_MAP_BIT(PROCTEX_MAP_NORMAL) | PROCTEX_MAP_BIT(PROCTEX_MAP_AO) |
                             PROCTEX_MAP_BIT(PROCTEX_MAP_ROUGHNESS);
@@ -35,41 +49,25 @@ Look render(const ProctexSettings& s) {
     Look look;
     EXPECT_EQ(proctex_generate(&s, wanted, &maps, why, sizeof why), PROCTEX_OK) << why;
     if (maps == nullptr) return look;
-    look.side = s.width;
-    const std::size_t n = std::size_t(s.width) * s.height;
+    look.side = s.width / factor;
     auto pixels = [&](int map) {
         return proctex_maps_pixels(maps, map, nullptr, nullptr, nullptr);
     };
-    look.albedo = channels(pixels(PROCTEX_MAP_DIFFUSE), n * 3, 1.0);
-    look.normal = channels(pixels(PROCTEX_MAP_NORMAL), n * 3, 2.0 / 255.0);
+    look.albedo = channels(pixels(PROCTEX_MAP_DIFFUSE), s.width, 3, 1.0, factor);
+    look.normal = channels(pixels(PROCTEX_MAP_NORMAL), s.width, 3, 2.0 / 255.0, factor);
     for (double& v : look.normal) v -= 1.0;
-    look.occlusion = channels(pixels(PROCTEX_MAP_AO), n, 1.0 / 255.0);
-    look.roughness = channels(pixels(PROCTEX_MAP_ROUGHNESS), n, 1.0 / 255.0);
+    look.occlusion = channels(pixels(PROCTEX_MAP_AO), s.width, 1, 1.0 / 255.0, factor);
+    look.roughness = channels(pixels(PROCTEX_MAP_ROUGHNESS), s.width, 1, 1.0 / 255.0, factor);
     proctex_maps_free(maps);
     return look;
 }
 
-Look renderPreset(const std::string& name, int side) {
+// A preset at side x side, box-filtered down by `factor`.
+Look renderPreset(const std::string& name, int side, int factor = 1) {
     ProctexSettings s;
     EXPECT_EQ(proctex_preset_settings(name.c_str(), &s, sizeof s), PROCTEX_OK);
     s.width = s.height = side;
-    return render(s);
-}
-
-// The mean of every factor x factor block of a side x side image.
-std::vector<double> boxDown(const std::vector<double>& v, int side, int depth, int factor) {
-    const int small = side / factor;
-    std::vector<double> out(std::size_t(small) * small * depth, 0.0);
-    for (int y = 0; y < side; ++y) {
-        for (int x = 0; x < side; ++x) {
-            for (int c = 0; c < depth; ++c) {
-                out[(std::size_t(y / factor) * small + x / factor) * depth + c] +=
-                    v[(std::size_t(y) * side + x) * depth + c];
-            }
-        }
-    }
-    for (double& o : out) o /= double(factor) * factor;
-    return out;
+    return render(s, factor);
 }
 
 // A wrapping box blur of 2 r + 1 pixels, rows then columns.
@@ -121,14 +119,13 @@ void expectSameMaterial(const std::vector<int>& sides) {
         const std::vector<double> baseAlbedo = blur(base.albedo, kBase, 3, r);
         for (int side : sides) {
             SCOPED_TRACE(name + " at " + std::to_string(side));
-            const Look big = renderPreset(name, side);
-            const int f = side / kBase;
-            const std::vector<double> albedo = blur(boxDown(big.albedo, side, 3, f), kBase, 3, r);
+            const Look big = renderPreset(name, side, side / kBase);
+            const std::vector<double> albedo = blur(big.albedo, kBase, 3, r);
             double steps = 0.0;
             for (std::size_t k = 0; k < albedo.size(); ++k)
                 steps += std::fabs(albedo[k] - baseAlbedo[k]);
             EXPECT_LE(steps / double(albedo.size()), 12.0);
-            const double bigTilt = meanTiltDegrees(boxDown(big.normal, side, 3, f));
+            const double bigTilt = meanTiltDegrees(big.normal);
             EXPECT_LE(bigTilt, tilt * 1.5);
             EXPECT_GE(bigTilt, tilt / 1.5);
             EXPECT_NEAR(mean(big.occlusion), mean(base.occlusion), 0.08);

@@ -200,13 +200,19 @@ TEST(Manifest, DuplicateKeysControlCharactersAndDeepNestingAreRefused) {
               std::string::npos);
 }
 
-TEST(Manifest, TheShippedExampleListsEveryPresetOnce) {
+TEST(Manifest, TheShippedExamplesListEveryPresetOnceAndTwentyWalls) {
     const auto items = loadManifest(PROCTEX_SOURCE_DIR "/examples/presets.json");
     std::set<std::string> names;
     for (const auto& item : items) names.insert(item.name);
     EXPECT_EQ(names.size(), items.size());
     for (const Preset& p : presets()) EXPECT_TRUE(names.count(p.name)) << p.name;
     EXPECT_EQ(items.size(), presets().size());
+    // Twenty seeds of one preset: twenty walls, each laid out anew.
+    const auto bricks = loadManifest(PROCTEX_SOURCE_DIR "/examples/twenty-bricks.json");
+    ASSERT_EQ(bricks.size(), 20u);
+    std::set<int> seeds;
+    for (const auto& item : bricks) seeds.insert(item.options.seed);
+    EXPECT_EQ(seeds.size(), 20u);
 }
 
 }  // namespace
