@@ -60,7 +60,10 @@ Scratch scratchOf(int32_t n, const PatternInput& in, float meanLength) {
     s.dy = fsin(angle);
     const float l = value(kScratchLength);
     // Many short, few long; the mean is meanLength.
-    s.halfLength = meanLength * (0.25f + 2.25f * l * l) * 0.5f;
+    // At most the image's longer side: a longer one would only cross itself
+    // on a tile, and the work stays bounded whatever the length asked.
+    const float longer = static_cast<float>(std::max(in.width, in.height));
+    s.halfLength = std::min(meanLength * (0.25f + 2.25f * l * l) * 0.5f, longer * 0.5f);
     const float halfWidth = (kHalfWidthLow + kHalfWidthSpread * value(kScratchWidth)) * in.unit;
     s.halfWidth = std::max(halfWidth, kLeastHalfWidth);
     // A groove drawn wider than it is keeps its volume: shallower.
