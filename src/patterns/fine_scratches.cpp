@@ -59,9 +59,9 @@ Scratch scratchOf(int32_t n, const PatternInput& in, float meanLength) {
     s.dx = fcos(angle);
     s.dy = fsin(angle);
     const float l = value(kScratchLength);
-    // Many short, few long; the mean is meanLength.
-    // At most the image's longer side: a longer one would only cross itself
-    // on a tile, and the work stays bounded whatever the length asked.
+    // Many short, few long, meanLength on average; at most the image's longer
+    // side, as a longer one would only cross itself on a tile, and the work
+    // stays bounded whatever the length asked.
     const float longer = static_cast<float>(std::max(in.width, in.height));
     s.halfLength = std::min(meanLength * (0.25f + 2.25f * l * l) * 0.5f, longer * 0.5f);
     const float halfWidth = (kHalfWidthLow + kHalfWidthSpread * value(kScratchWidth)) * in.unit;
@@ -71,7 +71,7 @@ Scratch scratchOf(int32_t n, const PatternInput& in, float meanLength) {
     return s;
 }
 
-// Lowers `field` along one scratch: visits the pixels within its half width,
+// Deepens `grooves` along one scratch: visits the pixels within its half width,
 // column by column when it runs more across than down, row by row otherwise.
 void cutScratch(FloatField& grooves, const Scratch& s, int width, int height, bool tiled) {
     const bool byColumn = std::fabs(s.dx) >= std::fabs(s.dy);
