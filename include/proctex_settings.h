@@ -81,14 +81,15 @@ extern "C" {
 #define PROCTEX_PATTERN_KNOTS 10
 #define PROCTEX_PATTERN_DIAMONDS 11
 #define PROCTEX_PATTERN_EGG_CRATE 12
-/* Structures, for the settings API only (GenerateTexture takes 13 and above
- * as no pattern, as it always has). Each replaces the relief with pieces that
- * look like the thing, the base relief as their grain; patternParam is the
- * main size (below), a finite non-zero number (its magnitude is used). The
+/* Structures and surfaces, for the settings API only (GenerateTexture takes
+ * 13 and above as no pattern, as it always has). Each replaces the relief
+ * with something that looks like the thing, the base relief as its grain;
+ * patternParam is the main size (below), a finite non-zero number (its
+ * magnitude is used, but for fine scratches, where the sign chooses). The
  * layout changes with the seed, fits whole periods when the material tiles,
- * and its pieces and joints feed the layers' masks (PROCTEX_MASK_PIECES,
- * PROCTEX_MASK_JOINTS). New kinds of relief are patterns; the overlays
- * stay the four below. */
+ * and the pieces and joints of 13 to 19 feed the layers' masks
+ * (PROCTEX_MASK_PIECES, PROCTEX_MASK_JOINTS). New kinds of relief are
+ * patterns; the overlays stay the four below. */
 #define PROCTEX_PATTERN_COBBLES 13      /* rounded stones in mortar; stone size */
 #define PROCTEX_PATTERN_HEX_TILES 14    /* hexagonal tiles in grout; across the flats */
 #define PROCTEX_PATTERN_SQUARE_TILES 15 /* square tiles in grout; their side */
@@ -97,6 +98,19 @@ extern "C" {
 #define PROCTEX_PATTERN_BOARDS 17       /* boards of random lengths with wood grain;
                                            board width */
 #define PROCTEX_PATTERN_HERRINGBONE 18  /* parquet of boards four widths long; board width */
+#define PROCTEX_PATTERN_ROOF_TILES 19   /* staggered courses of tiles with rounded lower
+                                           ends, each over the one below; tile width */
+/* Surfaces without pieces (the joints mask is 0 on them, the pieces mask one value): */
+#define PROCTEX_PATTERN_HAMMERED 20     /* overlapping spherical hammer dents, the deepest
+                                           winning; mean dent diameter */
+#define PROCTEX_PATTERN_DIAMOND_PLATE 21 /* tread plate: rounded lozenges at +-45 degrees,
+                                            alternating in a checker; their spacing */
+#define PROCTEX_PATTERN_FINE_SCRATCHES 22 /* thin grooves, mostly along the rows, crossing;
+                                             mean scratch length. Negative: the same over
+                                             a brushing of very fine grooves along the rows */
+#define PROCTEX_PATTERN_TILING_RINGS 23 /* end grain: irregular growth rings around a pith,
+                                           bent by the relief, a few radial cracks; tiling
+                                           without a crease; mean ring width */
 
 /* overlayType */
 #define PROCTEX_OVERLAY_NONE 0 /* also every unlisted value */

@@ -15,6 +15,7 @@
 #include "patterns/pattern_input.h"
 #include "patterns/patterns.h"
 #include "patterns/structure_patterns.h"
+#include "patterns/surface_patterns.h"
 
 namespace proctex {
 
@@ -182,6 +183,27 @@ inline constexpr PatternKind kPatternKinds[] = {
      "herringbone parquet with wood grain",
      PatternParam::kSize, 28.0f, true, false,
      generateHerringbonePattern, nullptr, herringbonePieces, nullptr},
+    {PROCTEX_PATTERN_ROOF_TILES, "roof-tiles", "roof tiles", "the roof-tile pattern",
+     "staggered courses of roof tiles with rounded lower ends",
+     PatternParam::kSize, 48.0f, true, false,
+     generateRoofTilePattern, nullptr, roofTilePieces, nullptr},
+    {PROCTEX_PATTERN_HAMMERED, "hammered", "hammered", "the hammered pattern",
+     "overlapping round hammer dents with ridges between them",
+     PatternParam::kSize, 32.0f, true, false,
+     generateHammeredPattern, nullptr, nullptr, nullptr},
+    {PROCTEX_PATTERN_DIAMOND_PLATE, "diamond-plate", "diamond plate", "the diamond-plate pattern",
+     "tread plate: raised lozenges crossing in a checker",
+     PatternParam::kSize, 20.0f, true, false,
+     generateDiamondPlatePattern, nullptr, nullptr, nullptr},
+    // A negative length adds the brushing under the scratches.
+    {PROCTEX_PATTERN_FINE_SCRATCHES, "fine-scratches", "fine scratches",
+     "the fine-scratch pattern", "thin grooves mostly along the rows, crossing",
+     PatternParam::kSize, 60.0f, true, false,
+     generateFineScratchPattern, nullptr, nullptr, nullptr},
+    {PROCTEX_PATTERN_TILING_RINGS, "tiling-rings", "tiling rings", "the tiling-ring pattern",
+     "end grain: growth rings around a pith, with cracks, that tile",
+     PatternParam::kSize, 8.0f, true, false,
+     generateEndGrainPattern, nullptr, nullptr, nullptr},
 };
 // clang-format on
 

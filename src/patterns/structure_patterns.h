@@ -1,5 +1,5 @@
 // Patterns that look like the things they are named for: stones, tiles,
-// bricks, boards, parquet. Each takes patternParam as its main size in
+// bricks, boards, parquet, roofs. Each takes patternParam as its main size in
 // pixels (its magnitude), lays its pieces out with random values hashed from
 // the seed, fits whole periods across the image when the material tiles, and
 // gives its pieces and joints for the layers' masks.
@@ -39,5 +39,11 @@ PieceField boardPieces(const PatternInput& input);
 // along and across in turn, with their grain.
 FloatField generateHerringbonePattern(const PatternInput& input);
 PieceField herringbonePieces(const PatternInput& input);
+
+// Roof tiles patternParam wide with rounded lower ends, in staggered courses
+// of 0.8 widths, each course over the head of the one below; the joints are
+// the crevices under each course's edges.
+FloatField generateRoofTilePattern(const PatternInput& input);
+PieceField roofTilePieces(const PatternInput& input);
 
 }  // namespace proctex

@@ -204,7 +204,7 @@ TEST(OptionTable, ChoicesReadByNameAndTheirStartingValuesAreAccepted) {
             started += choice.startCount > 0 ? 1 : 0;
         }
     }
-    EXPECT_EQ(started, 21);  // seventeen patterns, four overlays
+    EXPECT_EQ(started, 26);  // twenty-two patterns, four overlays
 }
 
 TEST(MapTable, NamesSuffixesAndPathsAgree) {

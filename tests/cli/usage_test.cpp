@@ -80,7 +80,7 @@ TEST(StartingValues, EveryPatternAndOverlayAloneChangesTheMaps) {
     ASSERT_TRUE(plain.errors.empty());
     const std::vector<unsigned char> base = diffuseAndNormal(plain.options);
     const auto started = startedChoices();
-    ASSERT_EQ(started.size(), 21u);  // seventeen patterns, four overlays
+    ASSERT_EQ(started.size(), 26u);  // twenty-two patterns, four overlays
     for (const auto& [option, c] : started) {
         // Chosen by name, as a user would.
         const cli::MaterialRequest alone =

@@ -79,8 +79,8 @@ TEST(PatternPipeline, EveryPatternReplacesTheBaseFieldDeterministically) {
     ASSERT_EQ(call.run(dir / "base.png"), 1);
     const auto base = test::readBytes(dir / "base_diff.png");
     // Not patterns for GenerateTexture: the base field stays, also for the
-    // structures (13 up) the settings API draws.
-    for (const int type : {1, 13, 14, 15, 16, 17, 18, 99, -1}) {
+    // structures and surfaces (13 up) the settings API draws.
+    for (const int type : {1, 13, 14, 15, 16, 17, 18, 19, 20, 21, 22, 23, 99, -1}) {
         call.patternType = type;
         call.patternParam = 5.0f;
         const std::string stem = std::to_string(type + 1) + "none";
