@@ -123,6 +123,8 @@ const Preset kPresets[] = {
     }, [](ProctexSettings& s) {
         s.metal = 1.0f; s.metalType = PROCTEX_METAL_TYPE_STEEL;
         physicalSize(s, 0.25f, 12.0f); s.roughness = 0.35f;
+        // Brushing as fine grooves along the rows, a few longer scratches.
+        s.patternType = PROCTEX_PATTERN_FINE_SCRATCHES; s.patternParam = -60.0f;
     }, {0.561f, 0.561f}},  // steel's F0, Real-Time Rendering 4th ed. table 9.2
     {"scratched-metal", "dark plate with scattered scratches", [](ProctexSettings& s) {
         s.scale = 96.0f; s.octaves = 5; s.persistence = 0.4f;
@@ -132,6 +134,9 @@ const Preset kPresets[] = {
     }, [](ProctexSettings& s) {
         s.metal = 1.0f; s.metalType = PROCTEX_METAL_TYPE_IRON;
         physicalSize(s, 0.5f, 6.0f); s.roughness = 0.45f;
+        // Scratches cut into the plate, not raised on it.
+        s.overlayType = PROCTEX_OVERLAY_NONE; s.patternType = PROCTEX_PATTERN_FINE_SCRATCHES;
+        s.patternParam = 60.0f;
     }, {0.565f, 0.565f}},  // iron's F0, Real-Time Rendering 4th ed. table 9.2
     {"lava", "glowing cracks between cooling crusts", [](ProctexSettings& s) {
         s.scale = 96.0f; s.octaves = 7; s.persistence = 0.6f;
@@ -194,9 +199,9 @@ const Preset kPresets[] = {
         s.patternType = PROCTEX_PATTERN_CELLS; s.patternParam = 36.0f; s.seed = 1414;
         s.contrast = 0.3f; s.brightness = 0.3f; s.normalStrength = 4.0f; s.roughness = 0.6f;
     }, [](ProctexSettings& s) {
-        // Hammer dents: the cells sink toward their middles between raised
-        // rims, in bare copper.
-        s.metal = 1.0f; s.metalType = PROCTEX_METAL_TYPE_COPPER; s.patternParam = 28.0f;
+        // Round overlapping hammer dents with rims between them, in bare copper.
+        s.metal = 1.0f; s.metalType = PROCTEX_METAL_TYPE_COPPER;
+        s.patternType = PROCTEX_PATTERN_HAMMERED; s.patternParam = 32.0f;
         s.contrast = 1.0f; s.brightness = 0.0f; physicalSize(s, 0.3f, 7.0f);
         s.roughness = 0.3f;
     }, {0.698f, 0.698f}},  // copper's F0, Real-Time Rendering 4th ed. table 9.2
@@ -219,6 +224,8 @@ const Preset kPresets[] = {
         s.patternType = PROCTEX_PATTERN_RINGS; s.patternParam = 12.0f; s.seed = 1616;
         s.normalStrength = 3.0f;
     }, [](ProctexSettings& s) {
+        // Rings that tile without a crease, uneven, cracked from the pith.
+        s.patternType = PROCTEX_PATTERN_TILING_RINGS; s.patternParam = 8.0f;
         physicalSize(s, 0.5f, 3.0f); s.roughness = 0.7f;
     }},
     {"pine-knots", "banded pine boards with knots", [](ProctexSettings& s) {
@@ -237,7 +244,9 @@ const Preset kPresets[] = {
         s.normalStrength = 28.0f; s.roughness = 0.3f;
     }, [](ProctexSettings& s) {
         s.metal = 1.0f; s.metalType = PROCTEX_METAL_TYPE_ALUMINIUM;
-        physicalSize(s, 0.5f, 20.0f); s.roughness = 0.35f;
+        physicalSize(s, 0.5f, 6.0f); s.roughness = 0.35f;
+        // Raised lozenges crossing at right angles on a flat plate.
+        s.patternType = PROCTEX_PATTERN_DIAMOND_PLATE; s.patternParam = 24.0f;
     }, {0.921f, 0.921f}},  // aluminium's F0, Real-Time Rendering 4th ed. table 9.2
     {"parquet", "oak parquet in herringbone", [](ProctexSettings& s) {
         // Without the PBR maps, short planks: GenerateTexture's kinds.
@@ -289,6 +298,22 @@ const Preset kPresets[] = {
                   "mask=noise threshold=0.72 softness=0.01 noise-scale=5 noise-octaves=1 "
                   "noise-seed=9 color=#f0ede6 roughness=0.3");
     }},
+    {"roof-tiles", "terracotta roof in staggered rounded tiles", [](ProctexSettings& s) {
+        // Without the PBR maps, bricks: GenerateTexture's kinds.
+        s.scale = 40.0f; s.octaves = 4; s.materialType = PROCTEX_MATERIAL_LAVA;
+        s.overlayType = PROCTEX_OVERLAY_BRICKS; s.overlayParam = 48.0f;
+        s.overlayStrength = 40.0f; s.seed = 3333; s.contrast = 0.45f; s.brightness = -0.2f;
+    }, [](ProctexSettings& s) {
+        s.overlayType = PROCTEX_OVERLAY_NONE; s.patternType = PROCTEX_PATTERN_ROOF_TILES;
+        s.patternParam = 48.0f; s.contrast = 1.0f; s.brightness = 0.0f;
+        physicalSize(s, 2.0f, 6.0f); s.roughness = 0.7f;
+        s.materialType = PROCTEX_MATERIAL_CUSTOM;
+        setStops(s, {{0x7a3320, 0.0f}, {0x9c4a2e, 0.5f}, {0xb5613f, 1.0f}});
+        // Some tiles fired darker, lichen in a few crevices.
+        layers(s, "mask=pieces threshold=0.88 softness=0.05 color=#6e2e1e piece-tint=0.3;"
+                  "mask=joints mask2=noise threshold2=0.6 noise-scale=40 color=#5d6b3a "
+                  "roughness=0.95");
+    }, {0.10f, 0.35f}},  // tile, Oke
     // Oke: T. R. Oke, Boundary Layer Climates, 2nd ed. (1987), albedos of
     // natural and urban surfaces. Unreal: the base colour table of the
     // Unreal Engine documentation's "Physically Based Materials" page.
