@@ -117,7 +117,10 @@ inline constexpr PatternKind kPatternKinds[] = {
      [](const PatternInput& in) {
          return generateTiledDiscPattern(in.base, in.width, in.height, in.param);
      },
-     nullptr, nullptr},
+     [](const PatternInput& in) {
+         return discPieces(in.width, in.height, in.param, in.tiled);
+     },
+     nullptr},
     {PROCTEX_PATTERN_CHECKER, "checker", "checker", "the checker pattern",
      "a checkerboard (the relief is not used)",
      PatternParam::kSize, 32.0f, false, true,

@@ -122,6 +122,11 @@ FloatField generateTiledEggCratePattern(const FloatField& textureData, int width
                                         float patternParam);
 
 // The squares of the checker pattern (plain or tiling form) as pieces.
+// The discs of patternType 8 as pieces (each pixel the disc of its nearest
+// centre), the plate between them as the joint; `tiled` as the tiling form
+// lays them.
+PieceField discPieces(int width, int height, float patternParam, bool tiled);
+
 PieceField checkerPieces(int width, int height, float patternParam, bool tiled);
 
 // The cells of the cell pattern (plain or tiling form) as pieces: each

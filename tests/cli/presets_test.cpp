@@ -20,15 +20,14 @@ TEST(Presets, TogetherUseEveryOverlayAndPaletteAndMostPatterns) {
     ASSERT_GE(presets().size(), 16u);
     std::set<int> patterns, overlays, materials;
     for (const Preset& p : presets()) {
-        if (p.options.patternType >= 2 && p.options.patternType <= 12) {
-            patterns.insert(p.options.patternType);
-        }
-        overlays.insert(p.options.overlayType);
-        // The palettes show in the looks without the PBR maps; with them
-        // most presets take measured colours instead.
+        // The first kinds and the palettes show in the looks without the PBR
+        // maps; with them many presets take the newer kinds and measured
+        // colours instead.
         ProctexSettings plain;
         ASSERT_EQ(proctex_preset_settings(p.name, &plain, offsetof(ProctexSettings, pbr)),
                   PROCTEX_OK);
+        if (plain.patternType >= 2 && plain.patternType <= 12) patterns.insert(plain.patternType);
+        overlays.insert(plain.overlayType);
         materials.insert(plain.materialType);
     }
     EXPECT_GE(patterns.size(), 9u);

@@ -69,7 +69,7 @@ TEST(TilingSettings, DefaultsAndPresetsTileWhileAnOlderStructGetsTodaysResults) 
 TEST(TilingSettings, PresetsWithoutTilingGiveGenerateTexturesFiles) {
     const TempDir dir;
     // Presets whose PBR look keeps to GenerateTexture's own kinds.
-    for (const char* name : {"granite", "ceramic-tiles", "moss", "brushed-steel"}) {
+    for (const char* name : {"granite", "ceramic-tiles", "moss", "rusted-plate"}) {
         Call call;
         ASSERT_EQ(proctex_preset_settings(name, &call, sizeof(ProctexSettings)), PROCTEX_OK);
         call.width = 96;
