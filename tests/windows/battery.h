@@ -125,7 +125,9 @@ inline constexpr MaterialSet kMaterialSets[] = {
     {"pat11_diamonds", [](ProctexSettings& s) { s.patternType = 11; s.patternParam = 12.0f; }},
     {"pat12_egg_crate", [](ProctexSettings& s) {
          s.materialType = 5; s.patternType = 12; s.patternParam = 3.0f; }},
-    {"pat13_none", [](ProctexSettings& s) { s.patternType = 13; s.patternParam = 5.0f; }},
+    // An unlisted code is no pattern for both calls (13 and up are kinds of the settings
+    // API alone, which GenerateTexture does not draw).
+    {"pat99_none", [](ProctexSettings& s) { s.patternType = 99; s.patternParam = 5.0f; }},
 
     // Overlays.
     {"ovl1_veins", [](ProctexSettings& s) {
