@@ -261,7 +261,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         wroteNothing = false;
     }
 
-    checkSettingsApi(values, mask, static_cast<Layout>(layoutWord % 4), layoutWord >> 2, result,
+    // The pattern kinds of the settings API alone are "no pattern" for
+    // GenerateTexture: the settings API is asked for what GenerateTexture drew.
+    ProctexSettings drawn = values;
+    if (drawn.patternType >= PROCTEX_PATTERN_COBBLES &&
+        drawn.patternType <= PROCTEX_PATTERN_TILING_RINGS) {
+        drawn.patternType = PROCTEX_PATTERN_NONE;
+    }
+    checkSettingsApi(drawn, mask, static_cast<Layout>(layoutWord % 4), layoutWord >> 2, result,
                      wroteNothing, dir);
 
     for (const auto& entry : fs::directory_iterator(dir)) fs::remove(entry.path());
